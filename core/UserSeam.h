@@ -1,0 +1,52 @@
+#pragma once
+// Everything that asks or tells the user goes through this seam: message
+// boxes, OK/Cancel confirmations, the beep, the open and save dialogs, and the
+// status bar (panel 2 text, panel 1 gauge). The program installs the real one;
+// tests install a scripted one and read back what was shown.
+#include <QString>
+#include <QStringList>
+
+namespace tegaro {
+
+// What an open or save dialog is asked for and answers with. The dialog
+// objects of the window keep one of these between uses.
+struct FileDialogState {
+    QString filter;        // "Label|*.ext|Label|*.ext" pairs
+    QString fileName;      // proposed on entry, chosen on return
+    QString defaultExt;    // added by the save dialog when the name has none
+    QString title;
+};
+
+class UserSeam {
+public:
+    virtual ~UserSeam() = default;
+
+    // A plain message box with an OK button; the caption is the application title.
+    virtual void message(const QString& text) = 0;
+    // The error box of the top-level handler.
+    virtual void error(const QString& text) = 0;
+    // OK/Cancel, no icon, OK the default; true for OK.
+    virtual bool confirm(const QString& caption, const QString& text) = 0;
+    virtual void beep() = 0;
+    // True when the user chose a file; state.fileName then holds it.
+    virtual bool openFile(FileDialogState& state) = 0;
+    virtual bool saveFile(FileDialogState& state) = 0;
+};
+
+// The status bar as the rest of the program sees it.
+class StatusPanels {
+public:
+    virtual ~StatusPanels() = default;
+    virtual void setMessage(const QString& text) = 0; // panel 2
+    virtual QString message() const = 0;
+    virtual void setGauge(int position) = 0;          // panel 1, 0..100
+    virtual int gauge() const = 0;
+};
+
+UserSeam& seam();
+void setSeam(UserSeam* seam); // nullptr restores the real dialogs
+
+StatusPanels& status();
+void setStatusPanels(StatusPanels* panels); // nullptr restores a plain holder
+
+} // namespace tegaro
