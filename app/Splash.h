@@ -1,0 +1,21 @@
+#pragma once
+// The splash window: shown first, painted at once, released when it first
+// loses activation.
+#include <QWidget>
+
+class QLabel;
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    TForm2();
+    // Shows the window and paints it before returning.
+    void showAndPaint();
+    bool hasPicture() const;
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    QLabel* image_;
+};

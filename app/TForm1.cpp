@@ -1,0 +1,303 @@
+#include "app/TForm1.h"
+
+#include "app/DrawingPage.h"
+#include "core/ErrorGuard.h"
+#include "core/HtmlHelp.h"
+#include "core/UserSeam.h"
+#include "widgets/AccessibleNames.h"
+#include "widgets/FlatEdit.h"
+#include "widgets/Hint.h"
+#include "widgets/HintTracker.h"
+#include "widgets/NavigatorPanel.h"
+#include "widgets/SideMenu.h"
+#include "widgets/StatusPanelBar.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QIcon>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+
+using tegaro::guarded;
+using tegaro::setHint;
+
+namespace {
+
+// Places in the designed window are given from the top of the client area,
+// which includes the 30-pixel toolbar dock above the central widget.
+constexpr int kDockHeight = 30;
+
+QToolButton* addButton(QToolBar* bar, const char* name, const QString& icon, const QString& hint,
+                       bool tooltip, int width = 25)
+{
+    auto* b = new QToolButton(bar);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)));
+    b->setIconSize({24, 24});
+    b->setFixedSize(width, 25);
+    b->setAutoRaise(true);
+    b->setAccessibleName(hint.isEmpty() ? b->objectName() : hint);
+    if (!hint.isEmpty())
+        setHint(b, hint, tooltip);
+    bar->addWidget(b);
+    return b;
+}
+
+QToolBar* addToolbar(QMainWindow* window, const char* name, const QString& caption)
+{
+    auto* bar = new QToolBar(caption, window);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setFixedHeight(kDockHeight);
+    bar->setIconSize({24, 24});
+    bar->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    window->addToolBar(Qt::TopToolBarArea, bar);
+    return bar;
+}
+
+} // namespace
+
+TForm1::TForm1(const QStringList& args) : QMainWindow(nullptr)
+{
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Tegaro"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/tegaro.svg")));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    // 891 x 644 with its frame at (80, 64): the client area is the rest.
+    move(80, 64);
+    resize(883, 610);
+
+    hints_ = new tegaro::HintTracker(this);
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client_);
+
+    buildToolbars();
+    buildPages();
+    buildStrip(client_);
+    dfsStatusBar1 = new tegaro::StatusPanelBar(client_);
+    dfsStatusBar1->setObjectName(QStringLiteral("dfsStatusBar1"));
+    tegaro::setStatusPanels(dfsStatusBar1);
+
+    tegaro::applyAccessibleNames(this);
+    guarded([&] { FormCreate(args); });
+}
+
+TForm1::~TForm1()
+{
+    tegaro::setStatusPanels(nullptr);
+}
+
+void TForm1::buildToolbars()
+{
+    ToolBar971 = addToolbar(this, "ToolBar971", QStringLiteral("明細"));
+    auto* mmenu = addButton(ToolBar971, "MMenu", QStringLiteral("open-sheet"), QStringLiteral("明細読込!"), true);
+    auto* save = addButton(ToolBar971, "ToolbarButton973", QStringLiteral("save-sheet"), QStringLiteral("明細保存!"), true);
+    auto* print = addButton(ToolBar971, "ToolbarButton971", QStringLiteral("print-sheet"), QStringLiteral("明細印刷!"), true);
+    Q_UNUSED(mmenu);
+    Q_UNUSED(save);
+    Q_UNUSED(print);
+
+    ToolBar972 = addToolbar(this, "ToolBar972", QStringLiteral("図面"));
+    addButton(ToolBar972, "ZmRead", QStringLiteral("open-drawing"), QStringLiteral("図面読込!"), true);
+
+    ToolWindow971 = addToolbar(this, "ToolWindow971", QString());
+    addButton(ToolWindow971, "ToolbarButton974", QStringLiteral("register-sheet"),
+              QStringLiteral("ファイル指定読込みで明細を登録します。"), false);
+    addButton(ToolWindow971, "ToolbarButton975", QStringLiteral("register-drawing"),
+              QStringLiteral("ファイル指定読込みで図面を登録します。"), false);
+
+    ToolBar973 = addToolbar(this, "ToolBar973", QString());
+    auto* connectButton = addButton(ToolBar973, "ToolbarButton976", QStringLiteral("connect"),
+                                    QStringLiteral("SQLServerに接続します。"), true);
+    connect(connectButton, &QToolButton::clicked, this, [this] { guarded([this] { ToolbarButton976Click(); }); });
+    ToolbarButton972 = addButton(ToolBar973, "ToolbarButton972", QStringLiteral("help"), QString(), false, 36);
+    ToolbarButton972->setAccessibleName(QStringLiteral("ヘルプ"));
+    // Room for the drop-down arrow; the menu opens below the button.
+    ToolbarButton972->setPopupMode(QToolButton::DelayedPopup);
+    ToolbarButton972->setArrowType(Qt::NoArrow);
+    ToolbarButton972->setStyleSheet(QStringLiteral("QToolButton { padding-right: 10px; }"));
+    connect(ToolbarButton972, &QToolButton::clicked, this, [this] { guarded([this] { ToolbarButton972Click(); }); });
+    auto* owari = addButton(ToolBar973, "Owari", QStringLiteral("exit"), QStringLiteral("終了"), false);
+    connect(owari, &QToolButton::clicked, this, [this] { guarded([this] { OwariClick(); }); });
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    QAction* herupu1 = PopupMenu1->addAction(QStringLiteral("ヘルプ"));
+    herupu1->setObjectName(QStringLiteral("herupu1"));
+    connect(herupu1, &QAction::triggered, this, [this] { guarded([this] { herupu1Click(); }); });
+
+    ToolWindow972 = addToolbar(this, "ToolWindow972", QString());
+    exfile = new tegaro::FlatEdit(ToolWindow972);
+    exfile->setObjectName(QStringLiteral("exfile"));
+    exfile->setText(QStringLiteral("明細"));
+    exfile->setFixedWidth(249);
+    zmfile = new tegaro::FlatEdit(ToolWindow972);
+    zmfile->setObjectName(QStringLiteral("zmfile"));
+    zmfile->setText(QStringLiteral("図面"));
+    zmfile->setFixedWidth(249);
+    ToolWindow972->addWidget(exfile);
+    ToolWindow972->addWidget(zmfile);
+}
+
+void TForm1::buildPages()
+{
+    PageControl1 = new QTabWidget(client_);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(5, 34 - kDockHeight, 871, 479);
+    setHint(PageControl1, QStringLiteral("ページ選択・明細シート＆図面ファイルのドロップが出来ます。"));
+
+    auto* tab1 = new QWidget;
+    tab1->setObjectName(QStringLiteral("TabSheet1"));
+    auto* tab2 = new QWidget;
+    tab2->setObjectName(QStringLiteral("TabSheet2"));
+    setHint(tab2, QStringLiteral("評点明細"));
+    auto* tab3 = new QWidget;
+    tab3->setObjectName(QStringLiteral("TabSheet3"));
+    setHint(tab3, QStringLiteral("家屋図面ファイルのドロップが出来ます。"));
+    PageControl1->addTab(tab1, QStringLiteral("基本項目"));
+    PageControl1->addTab(tab2, QStringLiteral("評点明細"));
+    PageControl1->addTab(tab3, QStringLiteral("家屋図面"));
+
+    buildRecordPage(tab1);
+    buildSheetPage(tab2);
+    drawing_ = new DrawingPage(tab3, zmfile);
+}
+
+void TForm1::buildRecordPage(QWidget* page)
+{
+    InspectorBar1 = new tegaro::SideMenu(page);
+    InspectorBar1->setObjectName(QStringLiteral("InspectorBar1"));
+    InspectorBar1->setGeometry(0, 0, 140, 452);
+    const int panel = InspectorBar1->addItemPanel(QStringLiteral("メニュー"), tegaro::SideMenu::ItemStyle::LargeIcons);
+    const struct { const char* caption; const char* icon; } items[] = {
+        {"基本項目", "menu-record"}, {"評点明細", "menu-sheet"}, {"家屋図面", "menu-drawing"},
+        {"サーバー接続", "menu-connect"}, {"システム終了", "menu-exit"}};
+    for (const auto& item : items)
+        InspectorBar1->addItem(panel, QString::fromUtf8(item.caption),
+                               QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(item.icon))));
+    connect(InspectorBar1, &tegaro::SideMenu::itemClicked, this,
+            [this](int p, int i) { guarded([=, this] { InspectorBar1ItemClick(p, i); }); });
+
+    // The four groups of the record form; their controls are bound to the
+    // house record query.
+    const struct { const char* name; const char* caption; QRect rect; } groups[] = {
+        {"GroupBox12", "基本項目", {196, 18, 229, 197}},
+        {"GroupBox15", "調査項目", {196, 232, 229, 129}},
+        {"GroupBox13", "家屋項目", {480, 18, 333, 197}},
+        {"GroupBox14", "登記項目", {480, 232, 333, 196}}};
+    for (const auto& g : groups) {
+        auto* box = new QGroupBox(QString::fromUtf8(g.caption), page);
+        box->setObjectName(QString::fromLatin1(g.name));
+        box->setGeometry(g.rect);
+        setHint(box, box->title());
+    }
+}
+
+void TForm1::buildSheetPage(QWidget* page)
+{
+    InspectorBar2 = new tegaro::SideMenu(page);
+    InspectorBar2->setObjectName(QStringLiteral("InspectorBar2"));
+    InspectorBar2->setGeometry(0, 0, 140, 452);
+    const int menu = InspectorBar2->addItemPanel(QStringLiteral("明細メニュー"), tegaro::SideMenu::ItemStyle::SmallIcons);
+    const char* icons[] = {"item-show", "item-clear", "item-register", "item-export"};
+    const char* captions[] = {"明細表示", "明細消去", "明細登録", "明細書出"};
+    for (int i = 0; i < 4; ++i)
+        InspectorBar2->addItem(menu, QString::fromUtf8(captions[i]),
+                               QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icons[i]))));
+    auto* list = new QWidget;
+    list->setObjectName(QStringLiteral("ShellListView1"));
+    InspectorBar2->addHostPanel(QStringLiteral("明細ファイル"), list, false);
+
+    // The sheet control takes this place.
+    auto* book = new QFrame(page);
+    book->setObjectName(QStringLiteral("F5Book1"));
+    book->setGeometry(148, 8, 710, 433);
+    book->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    book->setAutoFillBackground(true);
+    QPalette pal = book->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    book->setPalette(pal);
+}
+
+void TForm1::FormCreate(const QStringList& args)
+{
+    drawing_->initDrawingState();
+    // Hints are installed before the canvas: a background picture that
+    // cannot be loaded must not cost the hints for the rest of the run.
+    connect(hints_, &tegaro::HintTracker::hintChanged, this, &TForm1::ApplicationHint);
+    hints_->install();
+    const QString first = args.value(0);
+    const QFileInfo info(first);
+    const QString path = (!first.isEmpty() && info.exists() && info.isFile()) ? first : QString();
+    drawing_->InitCanvas(path, this);
+}
+
+void TForm1::FormShow()
+{
+    DBInspectorBar1->setButtonSize(18);
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    guarded([this] { FormShow(); });
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (dfsStatusBar1)
+        dfsStatusBar1->setGeometry(0, client_->height() - 24, client_->width(), 24);
+}
+
+void TForm1::ApplicationHint(const QString& hint)
+{
+    tegaro::status().setMessage(hint);
+}
+
+void TForm1::InspectorBar1ItemClick(int panel, int item)
+{
+    if (panel != 0)
+        return;
+    switch (item) {
+    case 0:
+    case 1:
+    case 2:
+        PageControl1->setCurrentIndex(item);
+        break;
+    case 3:
+        ToolbarButton976Click();
+        break;
+    case 4:
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::OwariClick()
+{
+    close();
+}
+
+void TForm1::ToolbarButton972Click()
+{
+    const QPoint origin = ToolbarButton972->mapToGlobal(QPoint(0, 0));
+    PopupMenu1->popup(QPoint(origin.x(), origin.y() + ToolbarButton972->height()));
+}
+
+void TForm1::herupu1Click()
+{
+    tegaro::setApplicationHelpFile(tegaro::defaultHelpFilePath());
+    HtmlHelpA(nullptr, tegaro::applicationHelpFile(), HH_DISPLAY_TOC, 0);
+}
+
+void TForm1::ToolbarButton976Click()
+{
+    // Set on every run, whatever the dialog answers.
+    DBInspectorBar1->setButtonSize(18);
+}

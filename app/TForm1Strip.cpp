@@ -1,0 +1,129 @@
+// The strip of controls along the bottom of the main window.
+#include "app/TForm1.h"
+
+#include "widgets/Hint.h"
+#include "widgets/ImageCheckLabel.h"
+#include "widgets/NavigatorPanel.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+using tegaro::setHint;
+
+namespace {
+constexpr int kDockHeight = 30;
+
+QFrame* panel(QWidget* parent, const char* name, const QRect& rect)
+{
+    auto* p = new QFrame(parent);
+    p->setObjectName(QString::fromLatin1(name));
+    p->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    p->setGeometry(rect.translated(0, -kDockHeight));
+    return p;
+}
+
+QLabel* labelFor(QWidget* parent, const QString& text, QWidget* buddy, int x, int y)
+{
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    label->setBuddy(buddy);
+    return label;
+}
+} // namespace
+
+void TForm1::buildStrip(QWidget* client)
+{
+    QFrame* panel1 = panel(client, "Panel1", {8, 520, 140, 65});
+    BitBtn3 = new QPushButton(QStringLiteral("明細l直接登録"), panel1);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtn3->setGeometry(5, 4, 130, 27);
+    setHint(BitBtn3, QStringLiteral("明細をドロップで登録します!"));
+    BitBtn4 = new QPushButton(QStringLiteral("図面直接登録"), panel1);
+    BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+    BitBtn4->setGeometry(5, 34, 130, 27);
+    setHint(BitBtn4, QStringLiteral("図面をドロップで登録します!"));
+
+    QFrame* panel2 = panel(client, "Panel2", {176, 520, 121, 65});
+    PCheck2 = new tegaro::ImageCheckLabel(QStringLiteral("家屋明細書"), panel2);
+    PCheck2->setObjectName(QStringLiteral("PCheck2"));
+    PCheck2->setGeometry(6, 6, 110, 24);
+    PCheck1 = new tegaro::ImageCheckLabel(QStringLiteral("家屋図面"), panel2);
+    PCheck1->setObjectName(QStringLiteral("PCheck1"));
+    PCheck1->setGeometry(6, 35, 110, 24);
+    for (auto* check : {PCheck1, PCheck2})
+        setHint(check, QStringLiteral("右クリックで登録を消去します。（確認あり）"));
+
+    DBInspectorBar1 = new tegaro::NavigatorPanel(client);
+    DBInspectorBar1->setObjectName(QStringLiteral("DBInspectorBar1"));
+    DBInspectorBar1->setGeometry(324, 520 - kDockHeight, 237, 64);
+    DBInspectorBar1->addRow(QStringLiteral("所有者コード"));
+    DBInspectorBar1->addRow(QStringLiteral("氏名"));
+
+    buildSearchTabs(client);
+}
+
+void TForm1::buildSearchTabs(QWidget* client)
+{
+    PageControl2 = new QTabWidget(client);
+    PageControl2->setObjectName(QStringLiteral("PageControl2"));
+    PageControl2->setTabPosition(QTabWidget::South);
+    PageControl2->setDocumentMode(false);
+    PageControl2->setGeometry(588, 519 - kDockHeight, 271, 65);
+    PageControl2->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 1px 5px; height: 18px; }"));
+    setHint(PageControl2, QStringLiteral("検索！"));
+
+    auto* name = new QWidget;
+    name->setObjectName(QStringLiteral("TabSheet4"));
+    setHint(name, QStringLiteral("実行[Ret]で検索開始！"));
+    Edit1 = new QLineEdit(name);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(64, 8, 133, 20);
+    setHint(Edit1, QStringLiteral("実行ｷｰで曖昧検索/空白で最初に戻ります。"));
+    labelFor(name, QStringLiteral("[氏名]"), Edit1, 16, 11);
+
+    auto* district = new QWidget;
+    district->setObjectName(QStringLiteral("TabSheet5"));
+    DBLookupComboPlus1 = new QComboBox(district);
+    DBLookupComboPlus1->setObjectName(QStringLiteral("DBLookupComboPlus1"));
+    DBLookupComboPlus1->setEditable(true);
+    DBLookupComboPlus1->setMaxVisibleItems(12);
+    DBLookupComboPlus1->setGeometry(80, 7, 150, 22);
+    setHint(DBLookupComboPlus1, QStringLiteral("所在区検索!/ダブルクリックで全体を表示します。"), true);
+    labelFor(district, QStringLiteral("[行政区名]"), DBLookupComboPlus1, 10, 11);
+
+    auto* dates = new QWidget;
+    dates->setObjectName(QStringLiteral("TabSheet6"));
+    DateTimePicker1 = new QDateTimeEdit(QDateTime(QDate(2002, 10, 13), QTime(22, 22, 32)), dates);
+    DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
+    DateTimePicker2 = new QDateTimeEdit(QDateTime(QDate(2002, 10, 13), QTime(22, 22, 55)), dates);
+    DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
+    setHint(DateTimePicker2, QStringLiteral("ここをクリックで検索開始！"));
+    for (QDateTimeEdit* picker : {DateTimePicker1, DateTimePicker2}) {
+        picker->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+        picker->setCalendarPopup(true);
+    }
+    DateTimePicker1->setGeometry(36, 8, 85, 20);
+    DateTimePicker2->setGeometry(164, 8, 85, 20);
+    labelFor(dates, QStringLiteral("開始:"), DateTimePicker1, 6, 11);
+    labelFor(dates, QStringLiteral("終了:"), DateTimePicker2, 134, 11);
+
+    auto* memo = new QWidget;
+    memo->setObjectName(QStringLiteral("TabSheet7"));
+    setHint(memo, QStringLiteral("実行キーで開始！"));
+    Edit2 = new QLineEdit(memo);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setGeometry(64, 8, 153, 20);
+    labelFor(memo, QStringLiteral("[備考]"), Edit2, 16, 11);
+
+    PageControl2->addTab(name, QStringLiteral("氏名検索"));
+    PageControl2->addTab(district, QStringLiteral("行政区検索"));
+    PageControl2->addTab(dates, QStringLiteral("日付検索"));
+    PageControl2->addTab(memo, QStringLiteral("備考検索"));
+    PageControl2->setCurrentIndex(0);
+}

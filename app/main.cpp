@@ -1,0 +1,33 @@
+// Start-up: the splash first, then the application, the main window and
+// the connection settings dialog; then the message loop.
+#include "app/AppFont.h"
+#include "app/Splash.h"
+#include "app/TForm1.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QWindow>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    tegaro::setupApplicationFont();
+
+    QPointer<TForm2> splash = new TForm2;
+    splash->showAndPaint();
+
+    QApplication::setApplicationName(QStringLiteral("Tegaro"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tegaro"));
+
+    TForm1 main(QApplication::arguments().mid(1));
+
+    // The splash goes once it has lost activation to the main window; the
+    // release is deferred to the loop.
+    QObject::connect(&app, &QGuiApplication::focusWindowChanged, &app, [splash](QWindow* window) {
+        if (splash && (!window || window != splash->windowHandle()))
+            splash->deleteLater();
+    });
+    main.show();
+    main.activateWindow();
+    return app.exec();
+}

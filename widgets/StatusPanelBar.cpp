@@ -1,0 +1,66 @@
+#include "widgets/StatusPanelBar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+
+namespace tegaro {
+
+static QLabel* sunkenLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+StatusPanelBar::StatusPanelBar(QWidget* parent) : QFrame(parent)
+{
+    setFixedHeight(24);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(1, 2, 1, 1);
+    layout->setSpacing(2);
+
+    const int widths[] = {57, 100, 300, 400, 45};
+    auto* first = sunkenLabel(QStringLiteral(" Tegaro"), this);
+    gauge_ = new QProgressBar(this);
+    gauge_->setRange(0, 100);
+    gauge_->setValue(0);
+    gauge_->setTextVisible(false);
+    gauge_->setObjectName(QStringLiteral("Gauge"));
+    message_ = sunkenLabel(QString(), this);
+    message_->setObjectName(QStringLiteral("StatusMessage"));
+    panels_ = {first, gauge_, message_, sunkenLabel(QString(), this), sunkenLabel(QString(), this)};
+    for (int i = 0; i < panels_.size(); ++i) {
+        panels_[i]->setFixedWidth(widths[i]);
+        layout->addWidget(panels_[i]);
+    }
+    layout->addStretch(1);
+}
+
+void StatusPanelBar::setMessage(const QString& text)
+{
+    message_->setText(text);
+    // Handlers run to the end before the loop paints; show progress at once.
+    message_->repaint();
+}
+QString StatusPanelBar::message() const { return message_->text(); }
+
+void StatusPanelBar::setGauge(int position)
+{
+    gauge_->setValue(qBound(0, position, 100));
+    gauge_->repaint();
+}
+int StatusPanelBar::gauge() const { return gauge_->value(); }
+
+QString StatusPanelBar::panelText(int panel) const
+{
+    if (panel == 1)
+        return QString::number(gauge_->value());
+    auto* label = qobject_cast<QLabel*>(panels_.value(panel));
+    return label ? label->text() : QString();
+}
+
+int StatusPanelBar::panelWidth(int panel) const { return panels_.value(panel)->width(); }
+
+} // namespace tegaro
