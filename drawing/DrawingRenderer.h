@@ -1,0 +1,40 @@
+#pragma once
+// Composes the current floor of the drawing: background picture, grid, the
+// floor's segments and boxes, all at one zoom. The window copies
+// offscreen() onto its paint box after every Redraw.
+#include "drawing/DrawingModel.h"
+
+#include <QImage>
+#include <QString>
+
+namespace tegaro {
+
+class DrawingRenderer {
+public:
+    static constexpr int kCanvasWidth = 590;
+    static constexpr int kCanvasHeight = 410;
+    // A grid family ends after this many lines even if it has not passed its
+    // limit yet (only a drawing with an absurdly small step gets there).
+    static constexpr int kMaxGridLines = 1'000'000;
+
+    // Releases the current floor's lists, sets up the background (white, or
+    // the BMP picture at path when path names an existing file, cut to the
+    // canvas size) and redraws. Returns the window caption "Tegaro : " + path.
+    // A file that is not a BMP picture throws EInvalidGraphic; the bitmaps
+    // then stay without a size and Redraw leaves the canvas empty.
+    QString InitCanvas(DrawingModel& model, const QString& path);
+
+    void Redraw(const DrawingModel& model);
+    void DrawGrid(const DrawingModel& model);
+
+    const QImage& offscreen() const { return offscreen_; }
+    const QImage& background() const { return background_; }
+    const QString& backgroundPath() const { return backgroundPath_; }
+
+private:
+    QImage background_;
+    QImage offscreen_;
+    QString backgroundPath_;
+};
+
+} // namespace tegaro
