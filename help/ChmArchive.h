@@ -1,0 +1,43 @@
+#pragma once
+// Read access to a compiled HTML Help file through chmlib. The library is
+// loaded at run time on first use, so the program runs (without help) on a
+// machine that lacks it.
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace tegaro {
+
+// The file name of the reader library. The default is "libchm.so.1"; the
+// environment variable TEGARO_CHMLIB overrides it, and a non-empty name given
+// here overrides both. Changing it forgets a library loaded before.
+void setHelpReaderLibrary(const QString& fileName);
+// True when the reader library loads and has every function needed.
+bool helpReaderAvailable();
+
+struct ChmApi;
+
+class ChmArchive {
+public:
+    ChmArchive() = default;
+    ~ChmArchive();
+    ChmArchive(const ChmArchive&) = delete;
+    ChmArchive& operator=(const ChmArchive&) = delete;
+
+    // False when the reader library is missing or the file is no help file.
+    bool open(const QString& path);
+    void close();
+    bool isOpen() const { return handle_ != nullptr; }
+
+    // Object paths start with "/" ("/index.html", "/#SYSTEM").
+    bool contains(const QString& objectPath) const;
+    std::optional<QByteArray> read(const QString& objectPath) const;
+
+private:
+    std::shared_ptr<const ChmApi> api_;
+    void* handle_ = nullptr;
+};
+
+} // namespace tegaro

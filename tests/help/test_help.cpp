@@ -1,0 +1,203 @@
+#include "core/Cp932.h"
+#include "core/HtmlHelp.h"
+#include "help/HelpText.h"
+#include "help/HelpViewer.h"
+#include "help/HelpWindow.h"
+#include "help/Sitemap.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace tegaro;
+
+namespace {
+
+const QString helpFile = QStringLiteral(TEGARO_BIN_DIR "/muneya2005.CHM");
+
+// "name(local)[children]" for every entry, so a whole tree compares as one string.
+QString outline(const QList<ContentsEntry>& entries)
+{
+    QStringList parts;
+    for (const auto& e : entries) {
+        QString part = e.name + u'(' + e.local + u')';
+        if (!e.children.isEmpty())
+            part += u'[' + outline(e.children) + u']';
+        parts << part;
+    }
+    return parts.join(u',');
+}
+
+QStringList topLevelNames(const QTreeWidget* tree)
+{
+    QStringList names;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        names << tree->topLevelItem(i)->text(0);
+    return names;
+}
+
+QString item(const QString& name, const QString& local)
+{
+    return QStringLiteral("<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"%1\">"
+                          "<param name=\"Local\" value=\"%2\"></OBJECT>")
+        .arg(name, local);
+}
+
+} // namespace
+
+class TestHelp : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo::exists(helpFile), qPrintable("help file not built: " + helpFile));
+        installHelpViewer();
+    }
+
+    void decodesAsDeclared_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        const QString jp = QStringLiteral("家屋図面①～");
+        const QByteArray sjisMeta = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">";
+        QTest::newRow("shift_jis declared") << sjisMeta + toCp932(jp) << QString(sjisMeta) + jp;
+        QTest::newRow("utf-8 declared") << "<meta charset=\"utf-8\">" + jp.toUtf8()
+                                        << "<meta charset=\"utf-8\">" + jp;
+        QTest::newRow("undeclared utf-8") << jp.toUtf8() << jp;
+        QTest::newRow("undeclared cp932") << toCp932(jp) << jp;
+        QTest::newRow("utf-8 bom") << "\xEF\xBB\xBF" + jp.toUtf8() << jp;
+    }
+    void decodesAsDeclared()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(decodeHelpText(bytes), text);
+    }
+
+    void parsesContents_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("tree");
+        QTest::newRow("nested") << "<UL>" + item("A", "a.html") + "<UL>" + item("B", "b.html#x")
+                                       + item("C", "c.html") + "</UL>" + item("D", "d.html") + "</UL>"
+                                << "A(a.html)[B(b.html#x),C(c.html)],D(d.html)";
+        QTest::newRow("entities and case") << "<ul><li><object TYPE='text/sitemap'><PARAM NAME=name "
+                                              "VALUE='R&amp;D &#x56F3;'><param name=local value=r.html>"
+                                              "</object></ul>"
+                                           << "R&D 図(r.html)";
+        QTest::newRow("list before any item") << "<UL><UL>" + item("A", "a.html") + "</UL></UL>"
+                                              << "A(a.html)";
+        QTest::newRow("stray closing lists") << "</UL></UL>" + item("A", "a.html") + "</UL>"
+                                             << "A(a.html)";
+        QTest::newRow("other objects ignored")
+            << "<OBJECT type=\"text/site properties\"><param name=\"Name\" value=\"X\"></OBJECT>"
+                   + item("A", "a.html")
+            << "A(a.html)";
+        QTest::newRow("first name wins") << "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" "
+                                            "value=\"一\"><param name=\"Name\" value=\"二\"></OBJECT></UL>"
+                                         << "一()";
+    }
+    void parsesContents()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, tree);
+        QCOMPARE(outline(parseSitemap(html)), tree);
+    }
+
+    // One window serves every command; each step checks what it shows.
+    void commandsOpenTheRightPage_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<uint>("command");
+        QTest::addColumn<int>("data");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("shows");
+        QTest::addColumn<bool>("hasContents");
+
+        static QTemporaryDir dir;
+        const QString garbage = dir.filePath("broken.CHM");
+        QFile f(garbage);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("ITSF") + QByteArray(3000, '\x7f'));
+        f.close();
+
+        QTest::newRow("contents") << helpFile << HH_DISPLAY_TOC << 0 << "/index.html" << "Tegaro の概要" << true;
+        QTest::newRow("context 9") << helpFile << HH_HELP_CONTEXT << 9 << "/connect.html" << "SQLサーバー名" << true;
+        QTest::newRow("unmapped context") << helpFile << HH_HELP_CONTEXT << 4711 << "/index.html" << "Tegaro の概要" << true;
+        QTest::newRow("missing file") << dir.filePath("none.CHM") << HH_DISPLAY_TOC << 0 << "" << "ヘルプファイルが見つかりません。" << false;
+        QTest::newRow("contents again") << helpFile << HH_DISPLAY_TOC << 0 << "/index.html" << "Tegaro の概要" << true;
+        QTest::newRow("not a help file") << garbage << HH_HELP_CONTEXT << 9 << "" << "ヘルプファイルを読み込めません。" << false;
+        QTest::newRow("context 9 again") << helpFile << HH_HELP_CONTEXT << 9 << "/connect.html" << "Hotaku.ini" << true;
+    }
+    void commandsOpenTheRightPage()
+    {
+        QFETCH(QString, file);
+        QFETCH(uint, command);
+        QFETCH(int, data);
+        QFETCH(QString, page);
+        QFETCH(QString, shows);
+        QFETCH(bool, hasContents);
+
+        HelpWindow* before = helpWindow();
+        HtmlHelpA(nullptr, file, command, quintptr(data));
+        HelpWindow* w = helpWindow();
+        QVERIFY(w);
+        if (before)
+            QCOMPARE(w, before);
+        QVERIFY(w->isVisible());
+        QVERIFY(w->isWindow());
+        QVERIFY(!w->parentWidget());
+        if (!page.isEmpty())
+            QCOMPARE(w->browser()->source().path(), page);
+        QVERIFY2(w->browser()->toPlainText().contains(shows), qPrintable(w->browser()->toPlainText().left(200)));
+        QCOMPARE(w->contents()->topLevelItemCount() > 0, hasContents);
+    }
+
+    void contentsFollowThePage()
+    {
+        HtmlHelpA(nullptr, helpFile, HH_HELP_CONTEXT, 9);
+        HelpWindow* w = helpWindow();
+        QVERIFY(w);
+        QCOMPARE(topLevelNames(w->contents()),
+                 QStringList({"Tegaro の概要", "起動とサーバー接続", "家屋の記録（基本項目）", "評点明細", "家屋図面"}));
+        QVERIFY(w->contents()->currentItem());
+        QCOMPARE(w->contents()->currentItem()->text(0), QStringLiteral("起動とサーバー接続"));
+    }
+
+    void clickedTopicShowsItsPicture()
+    {
+        HtmlHelpA(nullptr, helpFile, HH_DISPLAY_TOC, 0);
+        HelpWindow* w = helpWindow();
+        QVERIFY(w);
+        const auto found = w->contents()->findItems(QStringLiteral("家屋図面"), Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        QTreeWidget* tree = w->contents();
+        tree->scrollToItem(found.first());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found.first()).center());
+        QCOMPARE(w->browser()->source().path(), QStringLiteral("/drawing.html"));
+
+        HelpBrowser* b = w->browser();
+        const QImage picture = b->loadResource(QTextDocument::ImageResource,
+                                               b->source().resolved(QUrl("images/zumen.png"))).value<QImage>();
+        QCOMPARE(picture.size(), QSize(300, 200));
+        // Pages never reach outside the help file.
+        QVERIFY(!b->loadResource(QTextDocument::HtmlResource, QUrl::fromLocalFile(helpFile)).isValid());
+    }
+
+    void missingReaderDoesNothing()
+    {
+        delete helpWindow();
+        setHelpReaderLibrary(QStringLiteral("libtegaro-no-such-reader.so.1"));
+        HtmlHelpA(nullptr, helpFile, HH_DISPLAY_TOC, 0);
+        HtmlHelpA(nullptr, helpFile, HH_HELP_CONTEXT, 9);
+        setHelpReaderLibrary(QString());
+        QVERIFY(!helpWindow());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!w->isVisible());
+    }
+};
+
+QTEST_MAIN(TestHelp)
+#include "test_help.moc"
