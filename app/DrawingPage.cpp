@@ -46,11 +46,8 @@ DrawingPage::DrawingPage(QWidget* page, QLineEdit* zmfile) : QObject(page), zmfi
     InspectorBar3->setObjectName(QStringLiteral("InspectorBar3"));
     InspectorBar3->setGeometry(0, 0, 140, 452);
     const int menu = InspectorBar3->addItemPanel(QStringLiteral("図面メニュー"), tegaro::SideMenu::ItemStyle::SmallIcons);
-    const char* icons[] = {"item-show", "item-clear", "item-register", "item-export"};
-    const char* captions[] = {"図面表示", "図面消去", "図面登録", "図面書出"};
-    for (int i = 0; i < 4; ++i)
-        InspectorBar3->addItem(menu, QString::fromUtf8(captions[i]),
-                               QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icons[i]))));
+    InspectorBar3->addItems(menu, {{"図面表示", "item-show"}, {"図面消去", "item-clear"},
+                                   {"図面登録", "item-register"}, {"図面書出", "item-export"}});
     auto* list = new QWidget;
     list->setObjectName(QStringLiteral("ShellListView2"));
     InspectorBar3->addHostPanel(QStringLiteral("図面ファイル"), list, false);

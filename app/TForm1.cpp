@@ -172,12 +172,9 @@ void TForm1::buildRecordPage(QWidget* page)
     InspectorBar1->setObjectName(QStringLiteral("InspectorBar1"));
     InspectorBar1->setGeometry(0, 0, 140, 452);
     const int panel = InspectorBar1->addItemPanel(QStringLiteral("メニュー"), tegaro::SideMenu::ItemStyle::LargeIcons);
-    const struct { const char* caption; const char* icon; } items[] = {
-        {"基本項目", "menu-record"}, {"評点明細", "menu-sheet"}, {"家屋図面", "menu-drawing"},
-        {"サーバー接続", "menu-connect"}, {"システム終了", "menu-exit"}};
-    for (const auto& item : items)
-        InspectorBar1->addItem(panel, QString::fromUtf8(item.caption),
-                               QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(item.icon))));
+    InspectorBar1->addItems(panel, {{"基本項目", "menu-record"}, {"評点明細", "menu-sheet"},
+                                    {"家屋図面", "menu-drawing"}, {"サーバー接続", "menu-connect"},
+                                    {"システム終了", "menu-exit"}});
     connect(InspectorBar1, &tegaro::SideMenu::itemClicked, this,
             [this](int p, int i) { guarded([=, this] { InspectorBar1ItemClick(p, i); }); });
 
@@ -202,11 +199,8 @@ void TForm1::buildSheetPage(QWidget* page)
     InspectorBar2->setObjectName(QStringLiteral("InspectorBar2"));
     InspectorBar2->setGeometry(0, 0, 140, 452);
     const int menu = InspectorBar2->addItemPanel(QStringLiteral("明細メニュー"), tegaro::SideMenu::ItemStyle::SmallIcons);
-    const char* icons[] = {"item-show", "item-clear", "item-register", "item-export"};
-    const char* captions[] = {"明細表示", "明細消去", "明細登録", "明細書出"};
-    for (int i = 0; i < 4; ++i)
-        InspectorBar2->addItem(menu, QString::fromUtf8(captions[i]),
-                               QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icons[i]))));
+    InspectorBar2->addItems(menu, {{"明細表示", "item-show"}, {"明細消去", "item-clear"},
+                                   {"明細登録", "item-register"}, {"明細書出", "item-export"}});
     auto* list = new QWidget;
     list->setObjectName(QStringLiteral("ShellListView1"));
     InspectorBar2->addHostPanel(QStringLiteral("明細ファイル"), list, false);

@@ -77,6 +77,13 @@ void SideMenu::addItem(int panel, const QString& caption, const QIcon& icon)
     connect(button, &QToolButton::clicked, this, [this, panel, item] { emit itemClicked(panel, item); });
 }
 
+void SideMenu::addItems(int panel, std::initializer_list<ItemSpec> items)
+{
+    for (const ItemSpec& item : items)
+        addItem(panel, QString::fromUtf8(item.caption),
+                QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(item.icon))));
+}
+
 int SideMenu::addHostPanel(const QString& caption, QWidget* hosted, bool open)
 {
     auto* body = new QWidget(this);

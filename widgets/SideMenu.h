@@ -6,6 +6,8 @@
 #include <QList>
 #include <QWidget>
 
+#include <initializer_list>
+
 class QToolButton;
 class QVBoxLayout;
 
@@ -21,6 +23,9 @@ public:
     // Returns the index of the new panel.
     int addItemPanel(const QString& caption, ItemStyle style);
     void addItem(int panel, const QString& caption, const QIcon& icon);
+    // Items with pictures from the program's resources (":/icons/<name>.svg").
+    struct ItemSpec { const char* caption; const char* icon; };
+    void addItems(int panel, std::initializer_list<ItemSpec> items);
     int addHostPanel(const QString& caption, QWidget* hosted, bool open);
 
     int panelCount() const { return int(panels_.size()); }
