@@ -1,0 +1,36 @@
+#pragma once
+// How to reach a database: which Qt driver, what to hand it, and which SQL
+// dialect the statements must speak. Made from the connection text, or
+// directly by the tools and tests.
+#include <QString>
+#include <QStringList>
+
+namespace tegaro {
+
+struct ConnectionSettings;
+
+enum class SqlDialect { SQLite, SqlServer };
+
+struct DatabaseSpec {
+    QString driver;        // "QSQLITE" or "QODBC"
+    QString databaseName;  // file path (QSQLITE) or ODBC connection string
+    QString options;       // QSqlDatabase connect options
+    SqlDialect dialect = SqlDialect::SQLite;
+    QString sqliteFile;    // the embedded file, checked before opening
+    QStringList secrets;   // never shown in an error text
+};
+
+// A Data Source ending in ".sqlite" is an embedded file (relative to baseDir);
+// anything else is SQL Server through ODBC and FreeTDS.
+DatabaseSpec specFromSettings(const ConnectionSettings& settings, const QString& baseDir);
+
+// An embedded SQLite file opened with QSQLITE; the file must exist.
+DatabaseSpec sqliteFileSpec(const QString& path);
+
+// ODBC value quoting: {value} with "}" doubled, so ";", "=" and "}" survive.
+QString odbcQuote(const QString& value);
+
+// Replaces every secret in text with asterisks.
+QString scrubSecrets(QString text, const QStringList& secrets);
+
+} // namespace tegaro

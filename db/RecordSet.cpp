@@ -1,0 +1,370 @@
+#include "db/RecordSet.h"
+
+#include "core/Errors.h"
+#include "db/Connection.h"
+#include "db/DataSource.h"
+
+#include <QSqlField>
+#include <QSqlRecord>
+
+namespace tegaro {
+
+namespace {
+ColumnKind kindOfResultField(const QSqlField& f)
+{
+    switch (f.metaType().id()) {
+    case QMetaType::QByteArray: return ColumnKind::Blob;
+    case QMetaType::Int: case QMetaType::LongLong: case QMetaType::UInt: case QMetaType::ULongLong:
+    case QMetaType::Short: case QMetaType::Bool: return ColumnKind::Integer;
+    case QMetaType::Double: case QMetaType::Float: return ColumnKind::Real;
+    case QMetaType::QDateTime: case QMetaType::QDate: return ColumnKind::DateTime;
+    default: return ColumnKind::Text;
+    }
+}
+} // namespace
+
+RecordSet::RecordSet(Connection* connection, QObject* parent) : QObject(parent), connection_(connection)
+{
+    if (connection)
+        connect(connection, &Connection::aboutToClose, this, &RecordSet::close);
+}
+
+RecordSet::~RecordSet()
+{
+    for (const QPointer<DataSource>& s : sources_)
+        if (s)
+            s->setDataSet(nullptr);
+}
+
+QString RecordSet::sqlText() const
+{
+    QString text;
+    for (const QString& line : sql_)
+        text += line + QStringLiteral("\r\n");
+    return text;
+}
+
+void RecordSet::checkActive() const
+{
+    if (state_ == DataSetState::Inactive)
+        throw EDatabaseError(QStringLiteral("閉じているデータセットでは操作を実行できません"));
+}
+
+void RecordSet::checkEditing() const
+{
+    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+        throw EDatabaseError(QStringLiteral("データセットが編集または挿入モードではありません"));
+}
+
+void RecordSet::checkUpdatable() const
+{
+    if (baseTable_.isEmpty() || keyColumn_ < 0)
+        throw EDatabaseError(QStringLiteral("このデータセットは更新できません"));
+}
+
+void RecordSet::open()
+{
+    if (state_ != DataSetState::Inactive)
+        return;
+    if (!connection_)
+        throw EDatabaseError(QStringLiteral("データセットに接続がありません"));
+    fetch(sql_.isEmpty() && !tableName_.isEmpty() ? QStringLiteral("select * from ") + tableName_ : sqlText());
+    current_ = rows_.isEmpty() ? -1 : 0;
+    setState(DataSetState::Browse);
+    recordChanged(-1);
+    if (!rows_.isEmpty())
+        emit afterScroll();
+}
+
+QString RecordSet::selectList(const QList<ColumnInfo>& columns, bool lazy) const
+{
+    SqlDialect d = connection_->dialect();
+    QStringList list;
+    for (const ColumnInfo& c : columns)
+        list << (c.kind == ColumnKind::Blob && lazy
+                     ? sizeExpr(d, c.name) + QStringLiteral(" AS ") + quoteIdent(d, c.name)
+                     : quoteIdent(d, c.name));
+    return list.join(QStringLiteral(", "));
+}
+
+void RecordSet::fetch(const QString& text)
+{
+    connection_->open();
+    SqlDialect d = connection_->dialect();
+    QList<ColumnInfo> columns;
+    QString table, rest, finalText = text;
+    bool lazy = false;
+    if (splitSelectAll(text, table, rest)) {
+        columns = connection_->tableColumns(table);
+        lazy = !columns.isEmpty();
+    }
+    if (lazy)
+        finalText = QStringLiteral("SELECT ") + selectList(columns, true) + QStringLiteral(" FROM ") + quoteIdent(d, table) + rest;
+    BoundSql bound = bindNamed(d, finalText, params_);
+    QSqlQuery q = connection_->exec(bound.text, bound.values);
+    if (!lazy) {
+        columns.clear();
+        QSqlRecord rec = q.record();
+        for (int i = 0; i < rec.count(); ++i)
+            columns.append({rec.fieldName(i), kindOfResultField(rec.field(i)), false});
+        table.clear();
+    }
+    QList<Row> rows;
+    const int n = int(columns.size());
+    while (q.next()) {
+        Row row(n);
+        for (int i = 0; i < n; ++i)
+            row[i] = q.value(i);
+        rows.append(std::move(row));
+    }
+    columns_ = columns;
+    lazyBlobs_ = lazy;
+    rows_ = std::move(rows);
+    baseTable_ = table;
+    byName_.clear();
+    keyColumn_ = versionColumn_ = -1;
+    for (int i = 0; i < n; ++i) {
+        byName_.insert(columns_[i].name.toLower(), i);
+        if (columns_[i].key && keyColumn_ < 0)
+            keyColumn_ = i;
+        if (columns_[i].kind == ColumnKind::Version
+            || (columns_[i].kind == ColumnKind::Integer && columns_[i].name.compare(u"RowVer", Qt::CaseInsensitive) == 0))
+            versionColumn_ = i;
+    }
+    if (versionColumn_ >= 0)
+        columns_[versionColumn_].kind = ColumnKind::Version;
+    buffer_.clear();
+    changed_.fill(false, n);
+    modified_ = false;
+    blobCache_.clear();
+}
+
+void RecordSet::close()
+{
+    if (state_ == DataSetState::Inactive)
+        return;
+    rows_.clear();
+    buffer_.clear();
+    blobCache_.clear();
+    modified_ = false;
+    current_ = -1;
+    setState(DataSetState::Inactive);
+    recordChanged(-1);
+}
+
+void RecordSet::setState(DataSetState state)
+{
+    if (state_ == state)
+        return;
+    state_ = state;
+    for (const QPointer<DataSource>& s : sources_)
+        if (s)
+            s->notifyStateChanged();
+    emit stateChanged();
+}
+
+void RecordSet::recordChanged(int fieldIndex)
+{
+    for (const QPointer<DataSource>& s : sources_)
+        if (s)
+            s->notifyRecordChanged(fieldIndex);
+    emit dataChanged(fieldIndex);
+}
+
+void RecordSet::updateRecord()
+{
+    for (const QPointer<DataSource>& s : sources_)
+        if (s)
+            s->updateRecord();
+}
+
+void RecordSet::setCurrent(int index)
+{
+    current_ = rows_.isEmpty() ? -1 : qBound(0, index, int(rows_.size()) - 1);
+    blobCache_.clear();
+    recordChanged(-1);
+    emit afterScroll();
+}
+
+void RecordSet::checkBrowseMode()
+{
+    checkActive();
+    if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+        return;
+    updateRecord();
+    if (modified_)
+        post();
+    else
+        cancel();
+}
+
+void RecordSet::first() { checkBrowseMode(); setCurrent(0); }
+void RecordSet::last() { checkBrowseMode(); setCurrent(int(rows_.size()) - 1); }
+void RecordSet::next() { checkBrowseMode(); setCurrent(current_ + 1); }
+void RecordSet::prior() { checkBrowseMode(); setCurrent(current_ - 1); }
+void RecordSet::moveTo(int index) { checkBrowseMode(); setCurrent(index); }
+
+void RecordSet::edit()
+{
+    checkActive();
+    if (state_ == DataSetState::Edit || state_ == DataSetState::Insert)
+        return;
+    if (rows_.isEmpty()) {
+        insert();
+        return;
+    }
+    buffer_ = rows_[current_];
+    changed_.fill(false, columns_.size());
+    modified_ = false;
+    setState(DataSetState::Edit);
+    recordChanged(-1);
+}
+
+void RecordSet::beginInsert(int position)
+{
+    checkBrowseMode();
+    position = qBound(0, position, int(rows_.size()));
+    rows_.insert(position, Row(columns_.size()));
+    current_ = position;
+    buffer_ = rows_[current_];
+    changed_.fill(false, columns_.size());
+    modified_ = false;
+    blobCache_.clear();
+    setState(DataSetState::Insert);
+    recordChanged(-1);
+    emit afterScroll();
+}
+
+void RecordSet::insert() { checkActive(); beginInsert(qMax(current_, 0)); }
+void RecordSet::append() { checkActive(); beginInsert(int(rows_.size())); }
+
+void RecordSet::cancel()
+{
+    checkActive();
+    if (state_ == DataSetState::Insert) {
+        rows_.removeAt(current_);
+        if (current_ >= rows_.size())
+            current_ = int(rows_.size()) - 1;
+    } else if (state_ != DataSetState::Edit) {
+        return;
+    }
+    buffer_.clear();
+    modified_ = false;
+    changed_.fill(false, columns_.size());
+    blobCache_.clear();
+    setState(DataSetState::Browse);
+    recordChanged(-1);
+}
+
+void RecordSet::refresh()
+{
+    checkBrowseMode();
+    QVariant key = keyColumn_ >= 0 && current_ >= 0 ? rows_[current_][keyColumn_] : QVariant();
+    int old = current_;
+    fetch(sql_.isEmpty() && !tableName_.isEmpty() ? QStringLiteral("select * from ") + tableName_ : sqlText());
+    current_ = rows_.isEmpty() ? -1 : qBound(0, old, int(rows_.size()) - 1);
+    if (key.isValid() && keyColumn_ >= 0)
+        for (int i = 0; i < rows_.size(); ++i)
+            if (rows_[i][keyColumn_] == key) {
+                current_ = i;
+                break;
+            }
+    recordChanged(-1);
+}
+
+QStringList RecordSet::fieldNames() const
+{
+    QStringList names;
+    for (const ColumnInfo& c : columns_)
+        names << c.name;
+    return names;
+}
+
+int RecordSet::fieldIndex(const QString& name) const { return byName_.value(name.toLower(), -1); }
+
+Field RecordSet::fieldByName(const QString& name)
+{
+    int i = fieldIndex(name);
+    if (i < 0)
+        throw EDatabaseError(QStringLiteral("フィールド '%1' が見つかりません").arg(name));
+    return Field(this, i);
+}
+
+Field RecordSet::field(int index)
+{
+    if (index < 0 || index >= columns_.size())
+        throw EDatabaseError(QStringLiteral("フィールド番号 %1 は範囲外です").arg(index));
+    return Field(this, index);
+}
+
+QVariant RecordSet::currentValue(int index) const
+{
+    if (state_ == DataSetState::Edit || state_ == DataSetState::Insert)
+        return buffer_.value(index);
+    if (current_ < 0)
+        return {};
+    return rows_[current_].value(index);
+}
+
+void RecordSet::setCurrentValue(int index, const QVariant& stored)
+{
+    checkEditing();
+    if (index == versionColumn_)
+        throw EDatabaseError(QStringLiteral("フィールド '%1' は変更できません").arg(columns_[index].name));
+    buffer_[index] = stored;
+    changed_[index] = true;
+    modified_ = true;
+    recordChanged(index);
+}
+
+qint64 RecordSet::blobSize(int index) const
+{
+    if (blobCache_.contains(index))
+        return blobCache_.value(index).size();
+    QVariant v = currentValue(index);
+    if (v.isNull())
+        return 0;
+    return lazyBlobs_ ? v.toLongLong() : v.toByteArray().size();
+}
+
+QByteArray RecordSet::blobBytes(int index)
+{
+    auto cached = blobCache_.constFind(index);
+    if (cached != blobCache_.constEnd())
+        return *cached;
+    QVariant v = currentValue(index);
+    if (!lazyBlobs_ || v.isNull())
+        return v.toByteArray();
+    if (v.toLongLong() == 0)
+        return QByteArray("", 0);
+    SqlDialect d = connection_->dialect();
+    QSqlQuery q = connection_->exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                        .arg(quoteIdent(d, columns_[index].name), quoteIdent(d, baseTable_),
+                                             quoteIdent(d, columns_[keyColumn_].name)),
+                                    {keyValue()});
+    if (!q.next())
+        throw EDatabaseError(QStringLiteral("レコードが見つかりません。他のユーザーが削除した可能性があります"));
+    QByteArray bytes = q.value(0).toByteArray();
+    blobCache_.insert(index, bytes);
+    return bytes;
+}
+
+void RecordSet::setBlobBytes(int index, const QByteArray& bytes)
+{
+    checkEditing();
+    QVariant stored;
+    if (!bytes.isNull())
+        stored = lazyBlobs_ ? QVariant(qlonglong(bytes.size())) : QVariant(bytes);
+    blobCache_.insert(index, bytes);
+    setCurrentValue(index, stored);
+}
+
+void RecordSet::attach(DataSource* source)
+{
+    if (!sources_.contains(source))
+        sources_.append(source);
+}
+
+void RecordSet::detach(DataSource* source) { sources_.removeAll(source); }
+
+} // namespace tegaro
