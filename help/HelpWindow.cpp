@@ -2,6 +2,7 @@
 
 #include "help/HelpText.h"
 
+#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QSplitter>
@@ -26,7 +27,20 @@ QString pageMessage(const QString& headline, const QString& detail)
 HelpBrowser::HelpBrowser(QWidget* parent) : QTextBrowser(parent)
 {
     setObjectName(QStringLiteral("HelpTopic"));
-    setOpenExternalLinks(true);
+    // Links between pages resolve to absolute help URLs, which the browser
+    // would hand to the desktop as "external"; doSetSource sorts them instead.
+    setOpenExternalLinks(false);
+}
+
+void HelpBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type)
+{
+    if (name.scheme() == scheme) {
+        QTextBrowser::doSetSource(name, type);
+        return;
+    }
+    static const QStringList outside = {"http", "https", "mailto"};
+    if (outside.contains(name.scheme()))
+        QDesktopServices::openUrl(name);
 }
 
 QUrl HelpBrowser::topicUrl(const QString& topic)
@@ -78,16 +92,13 @@ HelpWindow::HelpWindow()
     layout->addWidget(splitter);
     resize(800, 600);
 
-    connect(contents_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+    const auto open = [this](QTreeWidgetItem* item) {
         const QString topic = item->data(0, topicRole).toString();
         if (!topic.isEmpty())
             showTopic(topic);
-    });
-    connect(contents_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-        const QString topic = item->data(0, topicRole).toString();
-        if (!topic.isEmpty())
-            showTopic(topic);
-    });
+    };
+    connect(contents_, &QTreeWidget::itemClicked, this, open);
+    connect(contents_, &QTreeWidget::itemActivated, this, open);
     connect(browser_, &QTextBrowser::sourceChanged, this, &HelpWindow::followSource);
 }
 

@@ -22,6 +22,9 @@ public:
 
     static QUrl topicUrl(const QString& topic);
 
+protected:
+    void doSetSource(const QUrl& name, QTextDocument::ResourceType type) override;
+
 private:
     const HelpFile* file_ = nullptr;
 };

@@ -162,6 +162,7 @@ private slots:
         QVERIFY(w);
         QCOMPARE(topLevelNames(w->contents()),
                  QStringList({"Tegaro の概要", "起動とサーバー接続", "家屋の記録（基本項目）", "評点明細", "家屋図面"}));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Tegaro ヘルプ"));
         QVERIFY(w->contents()->currentItem());
         QCOMPARE(w->contents()->currentItem()->text(0), QStringLiteral("起動とサーバー接続"));
     }
@@ -184,6 +185,20 @@ private slots:
         QCOMPARE(picture.size(), QSize(300, 200));
         // Pages never reach outside the help file.
         QVERIFY(!b->loadResource(QTextDocument::HtmlResource, QUrl::fromLocalFile(helpFile)).isValid());
+    }
+
+    void linksLeadToOtherPages()
+    {
+        HtmlHelpA(nullptr, helpFile, HH_DISPLAY_TOC, 0);
+        HelpBrowser* b = helpWindow()->browser();
+        b->setFocus();
+        // Tab picks the first link of the page, Enter follows it.
+        QTest::keyClick(b, Qt::Key_Tab);
+        QVERIFY(b->textCursor().hasSelection());
+        QTest::keyClick(b, Qt::Key_Return);
+        QCOMPARE(b->source().path(), QStringLiteral("/record.html"));
+        QVERIFY(b->toPlainText().contains(QStringLiteral("ナビゲーター")));
+        QCOMPARE(helpWindow()->contents()->currentItem()->text(0), QStringLiteral("家屋の記録（基本項目）"));
     }
 
     void missingReaderDoesNothing()
