@@ -1,0 +1,54 @@
+#pragma once
+// Shared set-up of the reader tests: a model, a recording view, a scripted
+// seam, and drawing files written from bytes.
+#include "core/ScriptedSeam.h"
+#include "drawing/DrawingModel.h"
+#include "drawing/DrawingReaders.h"
+#include "drawing/DrawingView.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+struct ReaderHarness {
+    tegaro::ScriptedSeam seam;
+    tegaro::DrawingModel model;
+    tegaro::RecordingDrawingView view;
+    QTemporaryDir dir;
+
+    static QByteArray fixture(const QString& name)
+    {
+        QFile f(QStringLiteral(TEGARO_FIXTURES "/drawing/") + name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString write(const QByteArray& bytes, const QString& name = QStringLiteral("t.hbd"))
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+        return path;
+    }
+    tegaro::DrawingFormat readBytes(const QByteArray& bytes)
+    {
+        return tegaro::ReadDrawingFile(model, view, write(bytes));
+    }
+    // Runs a read that must fail; returns the error text.
+    template <class E, class F>
+    QString failing(F read)
+    {
+        try {
+            read();
+        } catch (const E& e) {
+            return e.message();
+        }
+        return QStringLiteral("<no error>");
+    }
+};
+
+// A fixture's lines (CR LF) with line k (from 1) replaced.
+inline QByteArray withLine(QByteArray bytes, int k, const QByteArray& text)
+{
+    QList<QByteArray> lines = bytes.split('\n');
+    lines[k - 1] = text + (lines[k - 1].endsWith('\r') ? "\r" : "");
+    return lines.join('\n');
+}
