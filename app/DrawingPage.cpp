@@ -5,11 +5,13 @@
 #include "drawing/ZoomControl.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/Hint.h"
+#include "widgets/ShellListView.h"
 #include "widgets/SideMenu.h"
 
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTabBar>
@@ -40,6 +42,29 @@ void PaintBox::mousePressEvent(QMouseEvent* event)
     emit mouseDown(event->button());
 }
 
+void PaintBox::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (acceptsDrag && acceptsDrag(event->source()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void PaintBox::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (acceptsDrag && acceptsDrag(event->source()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void PaintBox::dropEvent(QDropEvent* event)
+{
+    event->acceptProposedAction();
+    if (dropFrom)
+        guarded([&] { dropFrom(event->source()); });
+}
+
 DrawingPage::DrawingPage(QWidget* page, QLineEdit* zmfile) : QObject(page), zmfile_(zmfile)
 {
     InspectorBar3 = new tegaro::SideMenu(page);
@@ -48,9 +73,9 @@ DrawingPage::DrawingPage(QWidget* page, QLineEdit* zmfile) : QObject(page), zmfi
     const int menu = InspectorBar3->addItemPanel(QStringLiteral("図面メニュー"), tegaro::SideMenu::ItemStyle::SmallIcons);
     InspectorBar3->addItems(menu, {{"図面表示", "item-show"}, {"図面消去", "item-clear"},
                                    {"図面登録", "item-register"}, {"図面書出", "item-export"}});
-    auto* list = new QWidget;
-    list->setObjectName(QStringLiteral("ShellListView2"));
-    InspectorBar3->addHostPanel(QStringLiteral("図面ファイル"), list, false);
+    ShellListView2 = new tegaro::ShellListView;
+    ShellListView2->setObjectName(QStringLiteral("ShellListView2"));
+    InspectorBar3->addHostPanel(QStringLiteral("図面ファイル"), ShellListView2, false);
 
     FlatTabControl1 = new QWidget(page);
     FlatTabControl1->setObjectName(QStringLiteral("FlatTabControl1"));

@@ -17,6 +17,7 @@ class QTabBar;
 namespace tegaro {
 class FlatEdit;
 class SideMenu;
+class ShellListView;
 } // namespace tegaro
 
 // The canvas: every paint recomposes the whole picture.
@@ -25,6 +26,9 @@ class PaintBox : public QWidget {
 public:
     explicit PaintBox(QWidget* parent);
     std::function<const QImage&()> compose;
+    // Drags from inside the window: asked whether to accept, told of the drop.
+    std::function<bool(const QObject* source)> acceptsDrag;
+    std::function<void(const QObject* source)> dropFrom;
 
 signals:
     void mouseDown(Qt::MouseButton button);
@@ -32,6 +36,9 @@ signals:
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 };
 
 class DrawingPage : public QObject, public tegaro::DrawingView {
@@ -59,6 +66,7 @@ public:
     QTabBar* floorTabs() const { return floorTabs_; }
     QWidget* floorTabControl() const { return FlatTabControl1; }
     tegaro::SideMenu* sideMenu() const { return InspectorBar3; }
+    tegaro::ShellListView* fileList() const { return ShellListView2; }
     tegaro::FlatEdit* zoomDisp() const { return ZoomDisp; }
     tegaro::FlatEdit* areaBox(int box) const { return areaBoxes_.at(box); }
 
@@ -67,6 +75,7 @@ private:
     tegaro::DrawingRenderer renderer_;
     QLineEdit* zmfile_;
     tegaro::SideMenu* InspectorBar3 = nullptr;
+    tegaro::ShellListView* ShellListView2 = nullptr;
     QWidget* FlatTabControl1 = nullptr;
     QTabBar* floorTabs_ = nullptr;
     PaintBox* PaintBox1 = nullptr;

@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "app/DrawingFiles.h"
 #include "app/DrawingPage.h"
 #include "core/ErrorGuard.h"
 #include "core/HtmlHelp.h"
@@ -9,6 +10,8 @@
 #include "widgets/Hint.h"
 #include "widgets/HintTracker.h"
 #include "widgets/NavigatorPanel.h"
+#include "widgets/FileDropTarget.h"
+#include "widgets/ShellListView.h"
 #include "widgets/SideMenu.h"
 #include "widgets/StatusPanelBar.h"
 
@@ -164,6 +167,30 @@ void TForm1::buildPages()
     buildRecordPage(tab1);
     buildSheetPage(tab2);
     drawing_ = new DrawingPage(tab3, zmfile);
+    dragSources_.ShellListView2 = drawing_->fileList();
+    wireDrawingFiles();
+}
+
+void TForm1::wireDrawingFiles()
+{
+    drawingFiles_ = std::make_unique<DrawingFiles>(drawing_->model(), *drawing_, OpenDialog1, dragSources_);
+    DrawingFiles* files = drawingFiles_.get();
+    connect(findChild<QToolButton*>(QStringLiteral("ZmRead")), &QToolButton::clicked, this,
+            [files] { guarded([files] { files->ZmReadClick(); }); });
+    auto* FileDrop4 = new tegaro::FileDropTarget(drawing_->floorTabControl());
+    FileDrop4->setObjectName(QStringLiteral("FileDrop4"));
+    FileDrop4->watch(drawing_->paintBox());
+    connect(FileDrop4, &tegaro::FileDropTarget::dropped, this,
+            [files](const QStringList& paths) { guarded([&] { files->FileDrop4Drop(paths); }); });
+    PaintBox* box = drawing_->paintBox();
+    box->acceptsDrag = [files](const QObject* source) { return files->PaintBox1DragOver(source); };
+    box->dropFrom = [files](const QObject* source) { files->PaintBox1DragDrop(source); };
+    // The right button goes up one folder in both lists.
+    for (tegaro::ShellListView* list : {dragSources_.ShellListView1, dragSources_.ShellListView2})
+        connect(list, &tegaro::ShellListView::mouseUp, list, [list](Qt::MouseButton button) {
+            if (button == Qt::RightButton)
+                list->goUp();
+        });
 }
 
 void TForm1::buildRecordPage(QWidget* page)
@@ -201,9 +228,9 @@ void TForm1::buildSheetPage(QWidget* page)
     const int menu = InspectorBar2->addItemPanel(QStringLiteral("明細メニュー"), tegaro::SideMenu::ItemStyle::SmallIcons);
     InspectorBar2->addItems(menu, {{"明細表示", "item-show"}, {"明細消去", "item-clear"},
                                    {"明細登録", "item-register"}, {"明細書出", "item-export"}});
-    auto* list = new QWidget;
-    list->setObjectName(QStringLiteral("ShellListView1"));
-    InspectorBar2->addHostPanel(QStringLiteral("明細ファイル"), list, false);
+    dragSources_.ShellListView1 = new tegaro::ShellListView;
+    dragSources_.ShellListView1->setObjectName(QStringLiteral("ShellListView1"));
+    InspectorBar2->addHostPanel(QStringLiteral("明細ファイル"), dragSources_.ShellListView1, false);
 
     // The sheet control takes this place.
     auto* book = new QFrame(page);

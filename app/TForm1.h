@@ -2,8 +2,13 @@
 // The main window: the toolbar dock, three pages, the strip of controls
 // along the bottom and the status bar. It owns every component and wires
 // the subsystems' handlers to its controls; the logic lives elsewhere.
+#include "app/DropHelpers.h"
+#include "core/UserSeam.h"
+
 #include <QMainWindow>
 #include <QPointer>
+
+#include <memory>
 
 class QMenu;
 class QTabWidget;
@@ -25,6 +30,7 @@ class HintTracker;
 } // namespace tegaro
 
 class DrawingPage;
+class DrawingFiles;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -50,6 +56,12 @@ public:
     DrawingPage* drawingPage() const { return drawing_; }
     QMenu* helpMenu() const { return PopupMenu1; }
     tegaro::HintTracker* hintTracker() const { return hints_; }
+    DrawingFiles* drawingFiles() const { return drawingFiles_.get(); }
+    const DragSources& dragSources() const { return dragSources_; }
+
+    // The shared open and save dialogs: they keep the last name chosen.
+    tegaro::FileDialogState OpenDialog1;
+    tegaro::FileDialogState SaveDialog1;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -62,11 +74,13 @@ private:
     void buildSheetPage(QWidget* page);
     void buildStrip(QWidget* client);
     void buildSearchTabs(QWidget* client);
+    void wireDrawingFiles();
 
     QWidget* client_ = nullptr;
     tegaro::HintTracker* hints_ = nullptr;
     DrawingPage* drawing_ = nullptr;
-    bool shownOnce_ = false;
+    DragSources dragSources_;
+    std::unique_ptr<DrawingFiles> drawingFiles_;
 
     // Toolbar dock.
     QToolBar* ToolBar971 = nullptr;

@@ -41,6 +41,7 @@ StatusPanelBar::StatusPanelBar(QWidget* parent) : QFrame(parent)
 void StatusPanelBar::setMessage(const QString& text)
 {
     message_->setText(text);
+    emit messageChanged(text);
     // Handlers run to the end before the loop paints; show progress at once.
     message_->repaint();
 }

@@ -24,6 +24,9 @@ public:
     QString panelText(int panel) const;
     int panelWidth(int panel) const;
 
+signals:
+    void messageChanged(const QString& text);
+
 private:
     QList<QWidget*> panels_;
     QProgressBar* gauge_;
