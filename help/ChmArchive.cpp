@@ -1,5 +1,7 @@
 #include "help/ChmArchive.h"
 
+#include "help/FaultTrap.h"
+
 #include <QFile>
 #include <QLibrary>
 
@@ -82,13 +84,61 @@ bool helpReaderAvailable() { return api() != nullptr; }
 
 ChmArchive::~ChmArchive() { close(); }
 
+namespace {
+
+// The calls into chmlib, each as a plain function for the fault trap.
+struct OpenCall {
+    const ChmApi* api;
+    const char* path;
+    void* handle;
+};
+struct ResolveCall {
+    const ChmApi* api;
+    void* handle;
+    const char* path;
+    UnitInfo* info;
+    int result;
+};
+struct RetrieveCall {
+    const ChmApi* api;
+    void* handle;
+    UnitInfo* info;
+    unsigned char* buffer;
+    std::int64_t result;
+};
+
+void callOpen(void* c)
+{
+    auto* call = static_cast<OpenCall*>(c);
+    call->handle = call->api->open(call->path);
+}
+void callResolve(void* c)
+{
+    auto* call = static_cast<ResolveCall*>(c);
+    call->result = call->api->resolve(call->handle, call->path, call->info);
+}
+void callRetrieve(void* c)
+{
+    auto* call = static_cast<RetrieveCall*>(c);
+    call->result = call->api->retrieve(call->handle, call->info, call->buffer, 0,
+                                       std::int64_t(call->info->length));
+}
+
+} // namespace
+
 bool ChmArchive::open(const QString& path)
 {
     close();
+    broken_ = false;
     api_ = api();
     if (!api_)
         return false;
-    handle_ = api_->open(QFile::encodeName(path).constData());
+    const QByteArray name = QFile::encodeName(path);
+    OpenCall call{api_.get(), name.constData(), nullptr};
+    if (!runTrappingFaults(&callOpen, &call))
+        broken_ = true;
+    else
+        handle_ = call.handle;
     return handle_ != nullptr;
 }
 
@@ -99,32 +149,49 @@ void ChmArchive::close()
     handle_ = nullptr;
 }
 
-bool ChmArchive::contains(const QString& objectPath) const
+void ChmArchive::abandon() const
+{
+    // The library's state for this file cannot be trusted any more, not even
+    // to close it; the little it holds is left behind.
+    handle_ = nullptr;
+    broken_ = true;
+}
+
+bool ChmArchive::resolve(const QString& objectPath, void* info) const
 {
     if (!handle_)
         return false;
+    const QByteArray path = objectPath.toUtf8();
+    ResolveCall call{api_.get(), handle_, path.constData(), static_cast<UnitInfo*>(info), -1};
+    if (!runTrappingFaults(&callResolve, &call)) {
+        abandon();
+        return false;
+    }
+    return call.result == resolveSuccess;
+}
+
+bool ChmArchive::contains(const QString& objectPath) const
+{
     UnitInfo info{};
-    return api_->resolve(handle_, objectPath.toUtf8().constData(), &info) == resolveSuccess;
+    return resolve(objectPath, &info);
 }
 
 std::optional<QByteArray> ChmArchive::read(const QString& objectPath) const
 {
-    if (!handle_)
-        return std::nullopt;
     UnitInfo info{};
-    if (api_->resolve(handle_, objectPath.toUtf8().constData(), &info) != resolveSuccess)
-        return std::nullopt;
-    if (info.length > maxObjectSize)
+    if (!resolve(objectPath, &info) || info.length > maxObjectSize)
         return std::nullopt;
     QByteArray bytes(qsizetype(info.length), Qt::Uninitialized);
     if (info.length == 0)
         return bytes;
-    const std::int64_t got = api_->retrieve(handle_, &info,
-                                            reinterpret_cast<unsigned char*>(bytes.data()), 0,
-                                            std::int64_t(info.length));
-    if (got <= 0)
+    RetrieveCall call{api_.get(), handle_, &info, reinterpret_cast<unsigned char*>(bytes.data()), 0};
+    if (!runTrappingFaults(&callRetrieve, &call)) {
+        abandon();
         return std::nullopt;
-    bytes.truncate(qsizetype(got));
+    }
+    if (call.result <= 0)
+        return std::nullopt;
+    bytes.truncate(qsizetype(qMin<std::int64_t>(call.result, bytes.size())));
     return bytes;
 }
 

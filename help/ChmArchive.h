@@ -30,14 +30,20 @@ public:
     bool open(const QString& path);
     void close();
     bool isOpen() const { return handle_ != nullptr; }
+    // True when the library faulted on this file; it is then closed.
+    bool isBroken() const { return broken_; }
 
     // Object paths start with "/" ("/index.html", "/#SYSTEM").
     bool contains(const QString& objectPath) const;
     std::optional<QByteArray> read(const QString& objectPath) const;
 
 private:
+    bool resolve(const QString& objectPath, void* info) const;
+    void abandon() const;
+
     std::shared_ptr<const ChmApi> api_;
-    void* handle_ = nullptr;
+    mutable void* handle_ = nullptr;
+    mutable bool broken_ = false;
 };
 
 } // namespace tegaro

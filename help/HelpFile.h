@@ -15,7 +15,7 @@ public:
     enum class State { Closed, Missing, Unreadable, Open };
 
     State open(const QString& path);
-    State state() const { return state_; }
+    State state() const { return archive_.isBroken() ? State::Unreadable : state_; }
     QString path() const { return path_; }
 
     QString title() const { return title_; }

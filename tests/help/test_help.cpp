@@ -123,12 +123,31 @@ private slots:
         f.write(QByteArray("ITSF") + QByteArray(3000, '\x7f'));
         f.close();
 
+        // Damaged compression settings, on which the reader library faults.
+        QFile built(helpFile);
+        QVERIFY(built.open(QIODevice::ReadOnly));
+        const QByteArray good = built.readAll();
+        const qsizetype lzxc = good.indexOf("LZXC");
+        QVERIFY(lzxc > 0);
+        const auto damaged = [&](const char* name, qsizetype offset, char value) {
+            QByteArray bytes = good;
+            bytes[lzxc + offset] = value;
+            QFile out(dir.filePath(name));
+            if (out.open(QIODevice::WriteOnly))
+                out.write(bytes);
+            return out.fileName();
+        };
+        const QString badVersion = damaged("version.CHM", 4, 1);
+        const QString badWindow = damaged("window.CHM", 12, 0);
+
         QTest::newRow("contents") << helpFile << HH_DISPLAY_TOC << 0 << "/index.html" << "Tegaro の概要" << true;
         QTest::newRow("context 9") << helpFile << HH_HELP_CONTEXT << 9 << "/connect.html" << "SQLサーバー名" << true;
         QTest::newRow("unmapped context") << helpFile << HH_HELP_CONTEXT << 4711 << "/index.html" << "Tegaro の概要" << true;
         QTest::newRow("missing file") << dir.filePath("none.CHM") << HH_DISPLAY_TOC << 0 << "" << "ヘルプファイルが見つかりません。" << false;
         QTest::newRow("contents again") << helpFile << HH_DISPLAY_TOC << 0 << "/index.html" << "Tegaro の概要" << true;
         QTest::newRow("not a help file") << garbage << HH_HELP_CONTEXT << 9 << "" << "ヘルプファイルを読み込めません。" << false;
+        QTest::newRow("damaged version") << badVersion << HH_DISPLAY_TOC << 0 << "" << "ヘルプファイルを読み込めません。" << false;
+        QTest::newRow("damaged window") << badWindow << HH_HELP_CONTEXT << 9 << "" << "ヘルプファイルを読み込めません。" << false;
         QTest::newRow("context 9 again") << helpFile << HH_HELP_CONTEXT << 9 << "/connect.html" << "Hotaku.ini" << true;
     }
     void commandsOpenTheRightPage()
