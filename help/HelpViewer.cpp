@@ -17,7 +17,9 @@ HelpWindow* theWindow()
     if (!window) {
         // No parent: the help window lives beside the main window, not on it.
         window = new HelpWindow;
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, window.data(), &QObject::deleteLater);
+        // Deleted while the application still exists; a deferred delete
+        // would no longer run once the loop has ended.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, window.data(), [] { delete window; });
     }
     return window;
 }
