@@ -1,0 +1,432 @@
+#include "sheets/BiffReader.h"
+
+#include "sheets/BiffReadContext.h"
+#include "sheets/SheetErrors.h"
+#include "core/Cp932.h"
+
+#include <QStringDecoder>
+#include <QtEndian>
+
+#include <algorithm>
+#include <vector>
+
+namespace tegaro::sheets {
+
+namespace {
+
+// Excel keeps at most a few thousand formats; a count far beyond that is
+// a damaged file, and capping keeps memory bounded.
+constexpr int kMaxFormats = 65536;
+
+ByteDecoder decoderFor(quint16 codePage)
+{
+    if (codePage == 932)
+        return [](QByteArrayView b) { return fromCp932(b); };
+    if (codePage == 1200 || codePage == 367 || codePage == 0)
+        return [](QByteArrayView b) { return QString::fromLatin1(b.data(), b.size()); };
+    const QByteArray name = (codePage == 0x8000 || codePage == 10000)
+        ? QByteArray("macintosh")
+        : "windows-" + QByteArray::number(codePage == 0x8001 ? 1252 : codePage);
+    return [name](QByteArrayView b) {
+        QStringDecoder d(name.constData());
+        return d.isValid() ? d.decode(b) : QString::fromLatin1(b.data(), b.size());
+    };
+}
+
+CellFormat readXf8(Cursor& c)
+{
+    CellFormat f;
+    f.font = ReadContext::fontIndex(c.u16());
+    f.numberFormat = c.u16();
+    const quint16 prot = c.u16();
+    f.locked = prot & 0x01;
+    f.hidden = prot & 0x02;
+    f.isStyle = prot & 0x04;
+    f.prefix123 = prot & 0x08;
+    f.parent = prot >> 4;
+    const quint8 align = c.u8();
+    f.hAlign = align & 0x07;
+    f.wrap = align & 0x08;
+    f.vAlign = (align >> 4) & 0x07;
+    f.justLast = align & 0x80;
+    f.rotation = c.u8();
+    const quint8 indent = c.u8();
+    f.indent = indent & 0x0F;
+    f.shrink = indent & 0x10;
+    f.readOrder = (indent >> 6) & 0x03;
+    f.usedAttributes = c.u8() >> 2;
+    const quint32 b1 = c.u32();
+    f.left.style = b1 & 0x0F;
+    f.right.style = (b1 >> 4) & 0x0F;
+    f.top.style = (b1 >> 8) & 0x0F;
+    f.bottom.style = (b1 >> 12) & 0x0F;
+    f.left.color = (b1 >> 16) & 0x7F;
+    f.right.color = (b1 >> 23) & 0x7F;
+    f.diagonalLines = (b1 >> 30) & 0x03;
+    const quint32 b2 = c.u32();
+    f.top.color = b2 & 0x7F;
+    f.bottom.color = (b2 >> 7) & 0x7F;
+    f.diagonal.color = (b2 >> 14) & 0x7F;
+    f.diagonal.style = (b2 >> 21) & 0x0F;
+    f.pattern = (b2 >> 26) & 0x3F;
+    const quint16 fill = c.u16();
+    f.patternColor = fill & 0x7F;
+    f.backgroundColor = (fill >> 7) & 0x7F;
+    return f;
+}
+
+CellFormat readXf5(Cursor& c)
+{
+    CellFormat f;
+    f.font = ReadContext::fontIndex(c.u16());
+    f.numberFormat = c.u16();
+    const quint16 prot = c.u16();
+    f.locked = prot & 0x01;
+    f.hidden = prot & 0x02;
+    f.isStyle = prot & 0x04;
+    f.prefix123 = prot & 0x08;
+    f.parent = prot >> 4;
+    const quint16 align = c.u16();
+    f.hAlign = align & 0x07;
+    f.wrap = align & 0x08;
+    f.vAlign = (align >> 4) & 0x07;
+    f.justLast = align & 0x80;
+    static const quint8 rotations[] = {0, 255, 90, 180};
+    f.rotation = rotations[(align >> 8) & 0x03];
+    f.usedAttributes = align >> 10;
+    const quint32 a = c.u32();
+    f.patternColor = a & 0x7F;
+    f.backgroundColor = (a >> 7) & 0x7F;
+    f.pattern = (a >> 16) & 0x3F;
+    f.bottom.style = (a >> 22) & 0x07;
+    f.bottom.color = (a >> 25) & 0x7F;
+    const quint32 b = c.u32();
+    f.top.style = b & 0x07;
+    f.left.style = (b >> 3) & 0x07;
+    f.right.style = (b >> 6) & 0x07;
+    f.top.color = (b >> 9) & 0x7F;
+    f.left.color = (b >> 16) & 0x7F;
+    f.right.color = (b >> 23) & 0x7F;
+    return f;
+}
+
+// Print areas of a NAME's tokens: single areas, cells, or a union of them.
+QList<Range> areasOf(const QByteArray& tokens, int biff, int& tab)
+{
+    QList<Range> out;
+    BiffRecord r;
+    r.data = tokens;
+    Cursor c(r);
+    try {
+        while (c.left() > 0) {
+            const quint8 t = c.u8();
+            const quint8 base = (t & 0x1F) | (t >= 0x20 ? 0x20 : 0);
+            if (base == 0x3B) { // area in a sheet
+                Range a;
+                if (biff == 8) {
+                    c.u16();
+                    a.firstRow = c.u16(); a.lastRow = c.u16();
+                    a.firstCol = c.u16() & 0xFF; a.lastCol = c.u16() & 0xFF;
+                } else {
+                    c.skip(10);
+                    tab = qint16(c.u16());
+                    c.u16();
+                    a.firstRow = c.u16() & 0x3FFF; a.lastRow = c.u16() & 0x3FFF;
+                    a.firstCol = c.u8(); a.lastCol = c.u8();
+                }
+                out << a;
+            } else if (base == 0x3A) { // one cell in a sheet
+                Range a;
+                if (biff == 8) {
+                    c.u16();
+                    a.firstRow = a.lastRow = c.u16();
+                    a.firstCol = a.lastCol = c.u16() & 0xFF;
+                } else {
+                    c.skip(10);
+                    tab = qint16(c.u16());
+                    c.u16();
+                    a.firstRow = a.lastRow = c.u16() & 0x3FFF;
+                    a.firstCol = a.lastCol = c.u8();
+                }
+                out << a;
+            } else if (base == 0x25) {
+                Range a;
+                a.firstRow = c.u16() & (biff == 8 ? 0xFFFF : 0x3FFF);
+                a.lastRow = c.u16() & (biff == 8 ? 0xFFFF : 0x3FFF);
+                if (biff == 8) {
+                    a.firstCol = c.u16() & 0xFF; a.lastCol = c.u16() & 0xFF;
+                } else {
+                    a.firstCol = c.u8(); a.lastCol = c.u8();
+                }
+                out << a;
+            } else if (base == 0x29) {
+                c.u16(); // the size of the union that follows
+            } else if (t == 0x10) {
+                // union of the areas around it
+            } else {
+                break;
+            }
+        }
+    } catch (const ECorruptWorkbook&) {
+        // a damaged print area is left out, the rest of the workbook is fine
+    }
+    for (Range& a : out) {
+        if (a.lastRow < a.firstRow) std::swap(a.firstRow, a.lastRow);
+        if (a.lastCol < a.firstCol) std::swap(a.firstCol, a.lastCol);
+    }
+    return out;
+}
+
+struct PendingName {
+    DefinedName name;
+    bool printArea = false;
+};
+
+} // namespace
+
+QString ReadContext::shortString(Cursor& c) const
+{
+    return biff == 8 ? c.unicodeString(1).text : c.byteString(1, decode);
+}
+
+QString ReadContext::longString(Cursor& c) const
+{
+    return biff == 8 ? c.unicodeString(2).text : c.byteString(2, decode);
+}
+
+Workbook readBiffStream(const QByteArray& stream)
+{
+    RecordStream records(stream);
+    if (records.atEnd())
+        throw ENotAWorkbook(QStringLiteral("Excel のブックではありません。"));
+    const quint16 firstType = records.peekType();
+    if (firstType == 0x0009 || firstType == 0x0209 || firstType == 0x0409)
+        throw ENotAWorkbook(QStringLiteral("Excel 4.0 以前の形式のブックは読めません。"));
+    if (firstType != rec::Bof)
+        throw ENotAWorkbook(QStringLiteral("Excel のブックではありません。"));
+    BiffRecord bof = records.next();
+    Cursor bc(bof);
+    const quint16 version = bc.u16();
+    const quint16 kind = bc.u16();
+    if (kind != 0x0005)
+        throw ENotAWorkbook(QStringLiteral("ブックの全体情報がありません。"));
+
+    Workbook book;
+    book.sheets.clear();
+    book.fonts.clear();
+    book.formats.clear();
+    book.styles.clear();
+    ReadContext ctx{book, version >= 0x0600 ? 8 : 5, decoderFor(1252), {}, {}, {}};
+    book.biffVersion = ctx.biff;
+    book.codePage = ctx.biff == 8 ? 1200 : 1252;
+
+    struct Bound { quint32 pos; quint8 state; quint8 kind; QString name; };
+    QList<Bound> bounds;
+    QList<PendingName> names;
+    bool ended = false;
+    while (!records.atEnd() && !ended) {
+        const BiffRecord r = records.next();
+        Cursor c(r);
+        switch (r.type) {
+        case rec::FilePass:
+            throw EEncryptedWorkbook(QStringLiteral("パスワードで保護されたブックは読めません。"));
+        case rec::CodePage:
+            book.codePage = c.u16();
+            if (ctx.biff < 8)
+                ctx.decode = decoderFor(book.codePage);
+            break;
+        case rec::DateMode:
+            book.date1904 = c.u16() != 0;
+            break;
+        case rec::Window1:
+            c.skip(8);
+            book.windowOptions = c.u16();
+            book.activeSheet = c.u16();
+            book.firstVisibleTab = c.u16();
+            c.u16();
+            book.tabRatio = c.u16();
+            break;
+        case rec::Font: {
+            if (book.fonts.size() >= kMaxFormats)
+                break;
+            Font f;
+            f.height = c.u16();
+            f.options = c.u16();
+            f.color = c.u16();
+            f.weight = c.u16();
+            f.escapement = c.u16();
+            f.underline = c.u8();
+            f.family = c.u8();
+            f.charset = c.u8();
+            c.u8();
+            f.name = ctx.shortString(c);
+            book.fonts << f;
+            break;
+        }
+        case rec::Format: {
+            const quint16 index = c.u16();
+            book.numberFormats.insert(index, ctx.biff == 8 ? c.unicodeString(2).text : c.byteString(1, ctx.decode));
+            break;
+        }
+        case rec::Xf:
+            if (book.formats.size() < kMaxFormats)
+                book.formats << (ctx.biff == 8 ? readXf8(c) : readXf5(c));
+            break;
+        case rec::Style: {
+            if (book.styles.size() >= kMaxFormats)
+                break;
+            CellStyle s;
+            const quint16 x = c.u16();
+            s.xf = x & 0x0FFF;
+            s.builtIn = x & 0x8000;
+            if (s.builtIn) {
+                s.builtInId = c.u8();
+                s.level = c.u8();
+            } else {
+                s.name = ctx.biff == 8 ? c.unicodeString(2).text : c.byteString(1, ctx.decode);
+            }
+            book.styles << s;
+            break;
+        }
+        case rec::Palette: {
+            const int count = std::min<int>(c.u16(), 56);
+            book.palette.clear();
+            for (int i = 0; i < count; ++i) {
+                const quint32 v = c.u32();
+                book.palette << qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+            }
+            break;
+        }
+        case rec::BoundSheet: {
+            Bound b;
+            b.pos = c.u32();
+            b.state = c.u8();
+            b.kind = c.u8();
+            b.name = ctx.shortString(c);
+            bounds << b;
+            break;
+        }
+        case rec::Sst: {
+            c.u32();
+            const quint32 unique = c.u32();
+            for (quint32 i = 0; i < unique && c.left() > 0; ++i) {
+                Cursor::Rich s = c.unicodeString(2, true);
+                ctx.sst << s.text;
+                QList<RichRun> runs;
+                for (const auto& [first, font] : s.runs)
+                    runs << RichRun{first, ReadContext::fontIndex(font)};
+                ctx.sstRuns << runs;
+            }
+            break;
+        }
+        case rec::SupBook: {
+            LinkTable::Book b;
+            b.record = r.data;
+            b.self = r.data.size() == 4 && quint8(r.data[2]) == 0x01 && quint8(r.data[3]) == 0x04;
+            book.links.books << b;
+            break;
+        }
+        case rec::ExternName:
+            if (!book.links.books.isEmpty())
+                book.links.books.last().externNames << r.data;
+            break;
+        case rec::ExternSheet:
+            if (ctx.biff == 8) {
+                const int count = c.u16();
+                for (int i = 0; i < count && c.left() >= 6; ++i) {
+                    LinkTable::Ref ref;
+                    ref.book = c.u16();
+                    ref.first = qint16(c.u16());
+                    ref.last = qint16(c.u16());
+                    book.links.refs << ref;
+                }
+            }
+            break;
+        case rec::Name: {
+            PendingName p;
+            p.name.options = c.u16();
+            c.u8();
+            const quint8 length = c.u8();
+            const quint16 size = c.u16();
+            c.u16();
+            p.name.sheet = c.u16();
+            c.skip(4);
+            if (ctx.biff == 8)
+                p.name.name = c.unicodeChars(length, c.u8());
+            else
+                p.name.name = ctx.decode(c.bytes(length));
+            p.name.tokens = c.bytes(size);
+            p.name.biff = ctx.biff;
+            p.printArea = p.name.builtIn() && p.name.name == QStringLiteral("\x06");
+            names << p;
+            break;
+        }
+        case rec::Eof:
+            ended = true;
+            break;
+        default:
+            break;
+        }
+    }
+    if (!ended)
+        throw ECorruptWorkbook(QStringLiteral("ブックが途中で切れています。"));
+
+    // Sheets are read in stream order, each after the end of the one before,
+    // so that damaged positions cannot make us read the same bytes twice.
+    QList<int> order;
+    for (int i = 0; i < bounds.size(); ++i) {
+        ctx.sheetOfTab << -1; // charts and macro sheets are not kept
+        if (bounds[i].kind == 0x00)
+            order << i;
+    }
+    if (order.size() > 4096)
+        throw ECorruptWorkbook(QStringLiteral("ブックのシートが多すぎます。"));
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return bounds[a].pos < bounds[b].pos; });
+    std::vector<Sheet> read(bounds.size());
+    qsizetype end = records.position();
+    for (int i : order) {
+        const Bound& b = bounds[i];
+        if (b.pos >= quint32(stream.size()) || qsizetype(b.pos) < end)
+            throw ECorruptWorkbook(QStringLiteral("シート「%1」の位置が壊れています。").arg(b.name));
+        read[i].name = b.name;
+        read[i].visibility = b.state & 0x03;
+        records.seek(b.pos);
+        readSheetStream(ctx, records, read[i]);
+        end = records.position();
+    }
+    for (int i = 0; i < bounds.size(); ++i) {
+        if (bounds[i].kind != 0x00)
+            continue;
+        ctx.sheetOfTab[i] = int(book.sheets.size());
+        book.sheets << std::move(read[i]);
+    }
+    if (book.sheets.isEmpty())
+        throw ENotAWorkbook(QStringLiteral("ブックにワークシートがありません。"));
+
+    for (PendingName& p : names) {
+        if (!p.printArea) {
+            book.names << p.name;
+            continue;
+        }
+        int tokenTab = -1; // 0-based sheet in Excel 95 tokens
+        QList<Range> areas = areasOf(p.name.tokens, ctx.biff, tokenTab);
+        const int tab = p.name.sheet > 0 ? p.name.sheet : tokenTab + 1;
+        const int index = tab >= 1 && tab <= ctx.sheetOfTab.size() ? ctx.sheetOfTab[tab - 1] : -1;
+        if (index >= 0)
+            book.sheets[index].page.printArea = areas;
+    }
+    if (book.fonts.isEmpty())
+        book.fonts << Font();
+    if (book.formats.isEmpty())
+        book.formats = Workbook().formats;
+    // Active tab counted among all sheets; keep it within the worksheets we hold.
+    if (book.activeSheet >= 0 && book.activeSheet < ctx.sheetOfTab.size() && ctx.sheetOfTab[book.activeSheet] >= 0)
+        book.activeSheet = ctx.sheetOfTab[book.activeSheet];
+    else
+        book.activeSheet = 0;
+    if (book.firstVisibleTab >= book.sheets.size())
+        book.firstVisibleTab = 0;
+    return book;
+}
+
+} // namespace tegaro::sheets

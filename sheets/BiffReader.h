@@ -1,0 +1,13 @@
+#pragma once
+// Reads a BIFF8 (Excel 97-2003) or BIFF5/BIFF7 (Excel 5 and 95) workbook
+// stream into the model.
+#include "sheets/Workbook.h"
+
+#include <QByteArray>
+
+namespace tegaro::sheets {
+
+// Throws EEncryptedWorkbook, ENotAWorkbook or ECorruptWorkbook.
+Workbook readBiffStream(const QByteArray& stream);
+
+} // namespace tegaro::sheets

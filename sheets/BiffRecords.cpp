@@ -1,0 +1,176 @@
+#include "sheets/BiffRecords.h"
+
+#include "sheets/SheetErrors.h"
+
+#include <QtEndian>
+
+#include <cstring>
+
+namespace tegaro::sheets {
+
+namespace {
+
+constexpr quint16 kContinue = 0x003C;
+
+[[noreturn]] void truncated()
+{
+    throw ECorruptWorkbook(QStringLiteral("ブックのレコードが途中で切れています。"));
+}
+
+quint16 le16(const QByteArray& s, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(s.constData() + at);
+}
+
+} // namespace
+
+quint16 RecordStream::peekType() const
+{
+    return atEnd() ? 0 : le16(s_, pos_);
+}
+
+BiffRecord RecordStream::next()
+{
+    if (atEnd())
+        truncated();
+    BiffRecord r;
+    r.offset = pos_;
+    r.type = le16(s_, pos_);
+    qsizetype size = le16(s_, pos_ + 2);
+    if (pos_ + 4 + size > s_.size())
+        truncated();
+    r.data = s_.mid(pos_ + 4, size);
+    pos_ += 4 + size;
+    // Drawing records use CONTINUE for their own purposes; joining them is harmless here.
+    while (!atEnd() && le16(s_, pos_) == kContinue) {
+        size = le16(s_, pos_ + 2);
+        if (pos_ + 4 + size > s_.size())
+            truncated();
+        r.pieces << r.data.size();
+        r.data.append(s_.constData() + pos_ + 4, size);
+        pos_ += 4 + size;
+    }
+    return r;
+}
+
+void Cursor::skip(qsizetype n)
+{
+    if (n < 0 || n > left())
+        truncated();
+    pos_ += n;
+}
+
+quint8 Cursor::u8()
+{
+    if (left() < 1)
+        truncated();
+    return quint8(r_.data[pos_++]);
+}
+
+quint16 Cursor::u16()
+{
+    if (left() < 2)
+        truncated();
+    quint16 v = qFromLittleEndian<quint16>(r_.data.constData() + pos_);
+    pos_ += 2;
+    return v;
+}
+
+quint32 Cursor::u32()
+{
+    if (left() < 4)
+        truncated();
+    quint32 v = qFromLittleEndian<quint32>(r_.data.constData() + pos_);
+    pos_ += 4;
+    return v;
+}
+
+double Cursor::f64()
+{
+    if (left() < 8)
+        truncated();
+    quint64 bits = qFromLittleEndian<quint64>(r_.data.constData() + pos_);
+    pos_ += 8;
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+QByteArray Cursor::bytes(qsizetype n)
+{
+    if (n < 0 || n > left())
+        truncated();
+    QByteArray b = r_.data.mid(pos_, n);
+    pos_ += n;
+    return b;
+}
+
+qsizetype Cursor::nextPiece() const
+{
+    for (qsizetype p : r_.pieces)
+        if (p > pos_)
+            return p;
+    return r_.data.size();
+}
+
+QString Cursor::unicodeChars(quint32 count, quint8 flags)
+{
+    QString text;
+    text.reserve(int(std::min<qsizetype>(count, left())));
+    bool wide = flags & 0x01;
+    while (count > 0) {
+        const qsizetype end = nextPiece();
+        qsizetype avail = end - pos_;
+        if (avail <= 0) {
+            // a CONTINUE part starts with the width of the characters in it
+            if (pos_ >= r_.data.size())
+                truncated();
+            wide = u8() & 0x01;
+            continue;
+        }
+        const qsizetype width = wide ? 2 : 1;
+        qsizetype n = std::min<qsizetype>(count, avail / width);
+        if (n == 0)
+            truncated(); // half a wide character before a boundary
+        const char* p = r_.data.constData() + pos_;
+        if (wide) {
+            for (qsizetype i = 0; i < n; ++i)
+                text.append(QChar(qFromLittleEndian<quint16>(p + 2 * i)));
+        } else
+            text.append(QString::fromLatin1(p, n));
+        pos_ += n * width;
+        count -= quint32(n);
+    }
+    return text;
+}
+
+Cursor::Rich Cursor::unicodeString(int countBytes, bool wantRuns)
+{
+    Rich out;
+    const quint32 count = countBytes == 1 ? u8() : u16();
+    const quint8 flags = u8();
+    quint16 runs = 0;
+    quint32 extSize = 0;
+    if (flags & 0x08)
+        runs = u16();
+    if (flags & 0x04)
+        extSize = u32();
+    out.text = unicodeChars(count, flags);
+    for (quint16 i = 0; i < runs; ++i) {
+        const quint16 first = u16();
+        const quint16 font = u16();
+        if (wantRuns)
+            out.runs.append({first, font});
+    }
+    skip(extSize);
+    return out;
+}
+
+QString Cursor::byteString(int countBytes, const ByteDecoder& decode)
+{
+    const quint32 count = countBytes == 1 ? u8() : u16();
+    const QByteArray raw = bytes(count);
+    return decode(raw);
+}
+
+} // namespace tegaro::sheets

@@ -1,0 +1,29 @@
+#pragma once
+// Dates and times of Excel serial numbers, with the Japanese eras.
+#include <QDate>
+#include <QString>
+
+namespace tegaro::sheets {
+
+struct FormatSection;
+
+struct SerialDate {
+    int year = 1900, month = 1, day = 0; // 1900-01-00 and 1900-02-29 exist in Excel
+    int weekday = 0;                     // 0 Sunday
+    bool valid = true;
+};
+
+// The calendar day of a serial day number in the 1900 or the 1904 system.
+SerialDate serialToDate(qint64 serialDay, bool date1904);
+
+struct Era {
+    QDate start;
+    const char16_t* name;  // 明治 ...
+    char16_t letter;       // M T S H R
+};
+// The era of a date, or nullptr before Meiji.
+const Era* eraOf(int year, int month, int day);
+
+QString formatDate(const FormatSection& section, double serial, bool date1904);
+
+} // namespace tegaro::sheets

@@ -1,0 +1,37 @@
+#pragma once
+// A number format code taken apart into sections and tokens.
+#include <QList>
+#include <QString>
+
+namespace tegaro::sheets {
+
+struct FormatToken {
+    enum Kind {
+        Literal, General, Zero, Hash, Question, Point, Comma, Percent, Exponent, Slash, At,
+        Year, Month, Day, Hour, Minute, Second, SubSecond, AmPm, Elapsed, Era, EraYear, Weekday,
+    } kind;
+    QString text;  // literal text, exponent sign, AM/PM spelling, elapsed unit
+    int count = 1; // letters in a date token
+};
+
+struct FormatSection {
+    QList<FormatToken> tokens;
+    bool hasCondition = false;
+    QString op;          // < <= > >= = <>
+    double operand = 0;
+    bool japanese = false; // [$-411] and the like
+    bool isDate = false;
+    bool isText = false; // holds @
+    bool hasGeneral = false;
+    bool matches(double v) const;
+};
+
+struct FormatCode {
+    QList<FormatSection> sections;
+    bool anyCondition = false;
+};
+
+// Parsed codes are kept, as a sheet uses few of them for many cells.
+const FormatCode& parsedFormat(const QString& code);
+
+} // namespace tegaro::sheets

@@ -1,0 +1,15 @@
+#pragma once
+// The compound-file container around the workbook stream.
+#include <QByteArray>
+
+namespace tegaro::sheets {
+
+// The workbook stream of an .xls file's bytes: "Workbook" (Excel 97 and
+// later) or "Book" (Excel 5 and 95). Old bytes that are a bare record
+// stream come back as they are. Throws ENotAWorkbook, ECorruptWorkbook.
+QByteArray readWorkbookStream(const QByteArray& fileBytes);
+
+// A compound file holding `stream` as its "Workbook" stream.
+QByteArray writeWorkbookFile(const QByteArray& stream);
+
+} // namespace tegaro::sheets

@@ -1,0 +1,265 @@
+#include "sheets/Workbook.h"
+
+#include "sheets/NumberFormat.h"
+
+namespace tegaro::sheets {
+
+namespace {
+
+// Excel's standard colours for palette indices 8 to 63.
+constexpr QRgb kPalette[56] = {
+    0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+    0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
+    0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
+    0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
+    0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
+    0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
+    0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333,
+};
+
+} // namespace
+
+QRgb defaultPaletteColor(int index)
+{
+    if (index >= 8 && index < 64)
+        return 0xFF000000 | kPalette[index - 8];
+    if (index >= 0 && index < 8)
+        return 0xFF000000 | kPalette[index];
+    return index == 65 ? 0xFFFFFFFF : 0xFF000000; // 65 system background
+}
+
+QString cellName(int row, int col)
+{
+    QString letters;
+    for (int c = col + 1; c > 0; c = (c - 1) / 26)
+        letters.prepend(QChar(u'A' + (c - 1) % 26));
+    return letters + QString::number(row + 1);
+}
+
+QString errorText(int code)
+{
+    switch (code) {
+    case 0x00: return QStringLiteral("#NULL!");
+    case 0x07: return QStringLiteral("#DIV/0!");
+    case 0x0F: return QStringLiteral("#VALUE!");
+    case 0x17: return QStringLiteral("#REF!");
+    case 0x1D: return QStringLiteral("#NAME?");
+    case 0x24: return QStringLiteral("#NUM!");
+    case 0x2A: return QStringLiteral("#N/A");
+    default: return QStringLiteral("#N/A");
+    }
+}
+
+bool Cell::operator==(const Cell& o) const
+{
+    if (kind != o.kind || result != o.result || xf != o.xf || text != o.text || runs != o.runs)
+        return false;
+    if (!(number == o.number || (number != number && o.number != o.number)))
+        return false;
+    if (bool(formula) != bool(o.formula))
+        return false;
+    return !formula || *formula == *o.formula;
+}
+
+void PageSetup::setLandscape(bool on)
+{
+    options &= ~quint16(0x04); // orientation is now known
+    if (on)
+        options &= ~quint16(0x02);
+    else
+        options |= 0x02;
+}
+
+const Cell* Sheet::cell(int row, int col) const
+{
+    auto it = cells_.find(key(row, col));
+    return it == cells_.end() ? nullptr : &it->second;
+}
+
+Cell& Sheet::cellRef(int row, int col)
+{
+    return cells_[key(row, col)];
+}
+
+void Sheet::removeCell(int row, int col)
+{
+    cells_.erase(key(row, col));
+}
+
+int Sheet::lastRow() const
+{
+    return cells_.empty() ? -1 : rowOf(cells_.rbegin()->first);
+}
+
+int Sheet::lastColumn() const
+{
+    int last = -1;
+    for (const auto& [k, c] : cells_)
+        last = std::max(last, colOf(k));
+    return last;
+}
+
+quint16 Sheet::columnWidth(int col) const
+{
+    for (const ColumnInfo& info : columns)
+        if (col >= info.first && col <= info.last)
+            return info.width;
+    return quint16(std::min(defaultColumnWidth * 256 + 182, 0xFFFF)); // padding of the standard font
+}
+
+bool Sheet::columnHidden(int col) const
+{
+    for (const ColumnInfo& info : columns)
+        if (col >= info.first && col <= info.last)
+            return info.hidden();
+    return false;
+}
+
+quint16 Sheet::rowHeight(int row) const
+{
+    auto it = rows.find(row);
+    if (it == rows.end())
+        return defaultRowHeight;
+    return it->second.height & 0x7FFF;
+}
+
+bool Sheet::rowHidden(int row) const
+{
+    auto it = rows.find(row);
+    return it != rows.end() && it->second.hidden();
+}
+
+const Range* Sheet::mergedAt(int row, int col) const
+{
+    for (const Range& r : merged)
+        if (r.contains(row, col))
+            return &r;
+    return nullptr;
+}
+
+bool Sheet::operator==(const Sheet& o) const
+{
+    return name == o.name && visibility == o.visibility && defaultColumnWidth == o.defaultColumnWidth
+        && defaultRowHeight == o.defaultRowHeight && wsBool == o.wsBool && columns == o.columns
+        && rows == o.rows && merged == o.merged && view == o.view && page == o.page
+        && cells_ == o.cells_;
+}
+
+Workbook::Workbook()
+{
+    Font standard;
+    fonts = {standard, standard, standard, standard};
+    CellFormat style;
+    style.isStyle = true;
+    style.parent = 0xFFF;
+    for (int i = 0; i < 15; ++i) {
+        CellFormat f = style;
+        if (i > 0)
+            f.usedAttributes = 0x3D; // later style records carry nothing of their own
+        formats << f;
+    }
+    CellFormat cellXf;
+    formats << cellXf;
+    CellStyle normal;
+    normal.xf = 0;
+    styles << normal;
+    addSheet(QStringLiteral("Sheet1"));
+}
+
+Sheet& Workbook::addSheet(const QString& name)
+{
+    Sheet s;
+    s.name = name;
+    sheets << s;
+    return sheets.last();
+}
+
+QString Workbook::formatCode(int index) const
+{
+    auto it = numberFormats.find(index);
+    if (it != numberFormats.end())
+        return *it;
+    return builtInFormat(index);
+}
+
+const CellFormat& Workbook::format(int xf) const
+{
+    static const CellFormat fallback;
+    if (xf >= 0 && xf < formats.size())
+        return formats[xf];
+    return fallback;
+}
+
+const Font& Workbook::font(int index) const
+{
+    static const Font fallback;
+    if (index >= 0 && index < fonts.size())
+        return fonts[index];
+    return fonts.isEmpty() ? fallback : fonts.first();
+}
+
+QRgb Workbook::color(int index) const
+{
+    if (index >= 8 && index - 8 < palette.size())
+        return palette[index - 8];
+    return defaultPaletteColor(index);
+}
+
+int Workbook::addFormat(const CellFormat& f)
+{
+    int i = int(formats.indexOf(f));
+    if (i >= 0)
+        return i;
+    formats << f;
+    return int(formats.size() - 1);
+}
+
+int Workbook::addNumberFormat(const QString& code)
+{
+    for (auto it = numberFormats.begin(); it != numberFormats.end(); ++it)
+        if (*it == code)
+            return it.key();
+    for (int i = 0; i < 164; ++i)
+        if (!numberFormats.contains(i) && builtInFormat(i) == code)
+            return i;
+    int next = 164;
+    if (!numberFormats.isEmpty())
+        next = std::max(next, numberFormats.lastKey() + 1);
+    numberFormats.insert(next, code);
+    return next;
+}
+
+QString Workbook::cellText(int sheet, int row, int col) const
+{
+    if (sheet < 0 || sheet >= sheets.size())
+        return {};
+    const Cell* c = sheets[sheet].cell(row, col);
+    if (!c)
+        return {};
+    CellKind kind = c->kind == CellKind::Formula ? c->result : c->kind;
+    const QString code = formatCode(format(c->xf).numberFormat);
+    switch (kind) {
+    case CellKind::Empty: return {};
+    case CellKind::Number: return formatNumber(c->number, code, date1904);
+    case CellKind::Text: return formatText(c->text, code);
+    case CellKind::Boolean: return c->number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    case CellKind::Error: return errorText(int(c->number));
+    case CellKind::Formula: break;
+    }
+    return {};
+}
+
+bool Workbook::operator==(const Workbook& o) const
+{
+    auto paletteOf = [](const Workbook& w) {
+        QList<QRgb> p;
+        for (int i = 8; i < 64; ++i)
+            p << w.color(i);
+        return p;
+    };
+    return sheets == o.sheets && fonts == o.fonts && numberFormats == o.numberFormats
+        && formats == o.formats && styles == o.styles && paletteOf(*this) == paletteOf(o)
+        && names == o.names && date1904 == o.date1904 && activeSheet == o.activeSheet;
+}
+
+} // namespace tegaro::sheets

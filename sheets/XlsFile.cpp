@@ -1,0 +1,45 @@
+#include "sheets/XlsFile.h"
+
+#include "sheets/BiffReader.h"
+#include "sheets/BiffWriter.h"
+#include "sheets/OleFile.h"
+#include "sheets/SheetErrors.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace tegaro::sheets {
+
+Workbook readXls(const QByteArray& bytes)
+{
+    return readBiffStream(readWorkbookStream(bytes));
+}
+
+Workbook readXlsFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw EInOutError(QStringLiteral("ファイル %1 を開けません。").arg(path));
+    return readXls(f.readAll());
+}
+
+QByteArray writeXls(const Workbook& book)
+{
+    if (book.sheets.isEmpty()) {
+        Workbook copy = book;
+        copy.addSheet(QStringLiteral("Sheet1"));
+        return writeWorkbookFile(writeBiffStream(copy));
+    }
+    return writeWorkbookFile(writeBiffStream(book));
+}
+
+void writeXlsFile(const Workbook& book, const QString& path)
+{
+    const QByteArray bytes = writeXls(book);
+    // Written beside and renamed, so a failure never leaves half a file.
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        throw EInOutError(QStringLiteral("ファイル %1 に書き込めません。").arg(path));
+}
+
+} // namespace tegaro::sheets
