@@ -49,8 +49,10 @@ HelpFile::State HelpFile::open(const QString& path)
         if (const auto toc = archive_.read(contentsFile_))
             contents_ = parseSitemap(decodeHelpText(*toc));
     readContextMap();
-    if (archive_.isBroken())
+    if (archive_.isBroken()) {
+        contents_.clear();
         return state_ = State::Unreadable;
+    }
 
     // Files without a default topic still open on something sensible.
     if (defaultTopic_.isEmpty() || !archive_.contains(defaultTopic_.section(u'#', 0, 0))) {

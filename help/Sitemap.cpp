@@ -29,7 +29,9 @@ QString attribute(const QString& attrs, QStringView wanted)
 
 QList<ContentsEntry> parseSitemap(const QString& html)
 {
-    static const QRegularExpression tag(QStringLiteral(R"(<\s*(/?)\s*([A-Za-z]+)([^>]*)>)"));
+    // Attribute values may hold ">", so quoted parts are taken whole.
+    static const QRegularExpression tag(
+        QStringLiteral(R"re(<\s*(/?)\s*([A-Za-z]+)((?:[^>"']|"[^"]*"|'[^']*')*)>)re"));
 
     QList<ContentsEntry> root;
     // The lists along the way to the current level. Only the innermost one

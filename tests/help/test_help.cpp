@@ -87,6 +87,8 @@ private slots:
                                               "VALUE='R&amp;D &#x56F3;'><param name=local value=r.html>"
                                               "</object></ul>"
                                            << "R&D 図(r.html)";
+        QTest::newRow("quoted angle bracket") << "<UL>" + item("1F > 2F", "a.html") + "</UL>"
+                                              << "1F > 2F(a.html)";
         QTest::newRow("list before any item") << "<UL><UL>" + item("A", "a.html") + "</UL></UL>"
                                               << "A(a.html)";
         QTest::newRow("stray closing lists") << "</UL></UL>" + item("A", "a.html") + "</UL>"
