@@ -157,16 +157,30 @@ void HelpWindow::showProblem()
         browser_->setHtml(pageMessage(QStringLiteral("ヘルプファイルを読み込めません。"), path));
 }
 
-// Keeps the contents in step with the page shown, also after a link.
+// Keeps the contents in step with the page shown, also after a link. An
+// entry for the very place wins over one for its page.
 void HelpWindow::followSource(const QUrl& url)
 {
-    const QString page = url.path();
-    for (QTreeWidgetItemIterator it(contents_); *it; ++it) {
-        if ((*it)->data(0, topicRole).toString().section(u'#', 0, 0).compare(page, Qt::CaseInsensitive) == 0) {
-            const QSignalBlocker block(contents_);
-            contents_->setCurrentItem(*it);
-            return;
-        }
+    const QString place = url.fragment().isEmpty() ? url.path() : url.path() + u'#' + url.fragment();
+    const auto pageOf = [](const QTreeWidgetItem* item) {
+        return item->data(0, topicRole).toString().section(u'#', 0, 0);
+    };
+    QTreeWidgetItem* samePage = nullptr;
+    QTreeWidgetItem* chosen = nullptr;
+    for (QTreeWidgetItemIterator it(contents_); *it && !chosen; ++it) {
+        if ((*it)->data(0, topicRole).toString().compare(place, Qt::CaseInsensitive) == 0)
+            chosen = *it;
+        else if (!samePage && pageOf(*it).compare(url.path(), Qt::CaseInsensitive) == 0)
+            samePage = *it;
+    }
+    const QTreeWidgetItem* current = contents_->currentItem();
+    if (!chosen && current && pageOf(current).compare(url.path(), Qt::CaseInsensitive) == 0)
+        return;
+    if (!chosen)
+        chosen = samePage;
+    if (chosen) {
+        const QSignalBlocker block(contents_);
+        contents_->setCurrentItem(chosen);
     }
 }
 

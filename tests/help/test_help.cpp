@@ -188,19 +188,37 @@ private slots:
         QCOMPARE(w->contents()->currentItem()->text(0), QStringLiteral("起動とサーバー接続"));
     }
 
-    void clickedTopicShowsItsPicture()
+    void clickedEntryShowsItsPlace_data()
     {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("fragment");
+        QTest::newRow("page") << "家屋図面" << "/drawing.html" << "";
+        QTest::newRow("nested page") << "記録の検索" << "/search.html" << "";
+        QTest::newRow("place in a page") << "設定ファイル Hotaku.ini" << "/connect.html" << "ini";
+    }
+    void clickedEntryShowsItsPlace()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, page);
+        QFETCH(QString, fragment);
         HtmlHelpA(nullptr, helpFile, HH_DISPLAY_TOC, 0);
-        HelpWindow* w = helpWindow();
-        QVERIFY(w);
-        const auto found = w->contents()->findItems(QStringLiteral("家屋図面"), Qt::MatchExactly);
+        QTreeWidget* tree = helpWindow()->contents();
+        const auto found = tree->findItems(entry, Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(found.size(), 1);
-        QTreeWidget* tree = w->contents();
         tree->scrollToItem(found.first());
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found.first()).center());
-        QCOMPARE(w->browser()->source().path(), QStringLiteral("/drawing.html"));
+        const QUrl source = helpWindow()->browser()->source();
+        QCOMPARE(source.path(), page);
+        QCOMPARE(source.fragment(), fragment);
+        QCOMPARE(tree->currentItem(), found.first());
+    }
 
-        HelpBrowser* b = w->browser();
+    void picturesComeFromTheHelpFile()
+    {
+        HtmlHelpA(nullptr, helpFile, HH_DISPLAY_TOC, 0);
+        HelpBrowser* b = helpWindow()->browser();
+        b->setSource(HelpBrowser::topicUrl(QStringLiteral("/drawing.html")));
         const QImage picture = b->loadResource(QTextDocument::ImageResource,
                                                b->source().resolved(QUrl("images/zumen.png"))).value<QImage>();
         QCOMPARE(picture.size(), QSize(300, 200));
