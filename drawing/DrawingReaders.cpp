@@ -59,22 +59,12 @@ public:
     qint32 integer()
     {
         const QString& e = entry();
-        qint32 v = 0;
-        if (!parseInteger(e, v))
-            throw EConvertError(QStringLiteral("図面の %1 行目の「%2」は正しい整数値ではありません")
-                                    .arg(next_)
-                                    .arg(e.left(40)));
-        return v;
+        return convertInteger(e, next_);
     }
     double real()
     {
         const QString& e = entry();
-        double v = 0;
-        if (!parseReal(e, v))
-            throw EConvertError(QStringLiteral("図面の %1 行目の「%2」は正しい数値ではありません")
-                                    .arg(next_)
-                                    .arg(e.left(40)));
-        return v;
+        return convertReal(e, next_);
     }
     QString text() { return entry(); }
     void skipText() { ++next_; } // not looked at, so it need not be there
@@ -118,9 +108,15 @@ DrawingFormat ReadDrawingFile(DrawingModel& m, DrawingView& view, const QString&
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EInOutError(QStringLiteral("図面ファイルを開けません: %1（%2）").arg(path, file.errorString()));
-    DrawingTextScanner scanner(file.readAll());
+    const QByteArray bytes = file.readAll();
     file.close();
+    return ReadDrawingBytes(m, view, bytes);
+}
 
+DrawingFormat ReadDrawingBytes(DrawingModel& m, DrawingView& view, const QByteArray& bytes)
+{
+    m.releaseAllLists();
+    DrawingTextScanner scanner(bytes);
     const DrawingFormat format = formatOfFirstLine(QByteArrayView(scanner.readLine()));
     switch (format) {
     case DrawingFormat::Unrecognised:

@@ -22,6 +22,8 @@ enum class DrawingFormat { Unrecognised, Current, Old };
 // A file of either format. An unrecognised first line shows
 // "家屋図面(木造)ではありません!" and leaves the element lists empty.
 DrawingFormat ReadDrawingFile(DrawingModel& model, DrawingView& view, const QString& path);
+// The same read over the bytes of a file already loaded (no open error).
+DrawingFormat ReadDrawingBytes(DrawingModel& model, DrawingView& view, const QByteArray& bytes);
 
 // StoredDrawingLines in the current format. An old drawing shows
 // "旧家屋図面です。" and keeps the model; any other first line reads nothing.

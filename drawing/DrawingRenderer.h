@@ -15,7 +15,7 @@ public:
     static constexpr int kCanvasHeight = 410;
     // A grid family ends after this many lines even if it has not passed its
     // limit yet (only a drawing with an absurdly small step gets there).
-    static constexpr int kMaxGridLines = 1'000'000;
+    static constexpr int kMaxGridLines = 100'000;
 
     // Releases the current floor's lists, sets up the background (white, or
     // the BMP picture at path when path names an existing file, cut to the

@@ -1,5 +1,7 @@
 #include "drawing/NumberText.h"
 
+#include "core/Errors.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -99,6 +101,33 @@ bool parseReal(QStringView text, double& value)
 {
     QByteArray bytes;
     return asciiOnly(text, bytes) && parseReal(QByteArrayView(bytes), value);
+}
+
+namespace {
+
+[[noreturn]] void notANumber(QStringView text, qsizetype line, const char* kind)
+{
+    throw EConvertError(QStringLiteral("図面の %1 行目の「%2」は正しい%3ではありません")
+                            .arg(line)
+                            .arg(text.left(40).toString(), QString::fromUtf8(kind)));
+}
+
+} // namespace
+
+qint32 convertInteger(QStringView text, qsizetype line)
+{
+    qint32 v = 0;
+    if (!parseInteger(text, v))
+        notANumber(text, line, "整数値");
+    return v;
+}
+
+double convertReal(QStringView text, qsizetype line)
+{
+    double v = 0;
+    if (!parseReal(text, v))
+        notANumber(text, line, "数値");
+    return v;
 }
 
 } // namespace tegaro

@@ -13,4 +13,9 @@ bool parseReal(QByteArrayView text, double& value);
 bool parseInteger(QStringView text, qint32& value);
 bool parseReal(QStringView text, double& value);
 
+// The same for one line or field of a drawing text; a text that is no number
+// throws EConvertError naming the line.
+qint32 convertInteger(QStringView text, qsizetype line);
+double convertReal(QStringView text, qsizetype line);
+
 } // namespace tegaro

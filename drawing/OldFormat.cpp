@@ -30,20 +30,11 @@ public:
     qint32 integerLine()
     {
         const QString line = next();
-        return toInteger(line);
+        return convertInteger(line, line_);
     }
 
-    qint32 integer(const QStringList& f, qsizetype i) const { return toInteger(field(f, i)); }
-    double real(const QStringList& f, qsizetype i) const
-    {
-        const QString& text = field(f, i);
-        double v = 0;
-        if (!parseReal(text, v))
-            throw EConvertError(QStringLiteral("図面の %1 行目の「%2」は正しい数値ではありません")
-                                    .arg(line_)
-                                    .arg(text.left(40)));
-        return v;
-    }
+    qint32 integer(const QStringList& f, qsizetype i) const { return convertInteger(field(f, i), line_); }
+    double real(const QStringList& f, qsizetype i) const { return convertReal(field(f, i), line_); }
     const QString& field(const QStringList& f, qsizetype i) const
     {
         if (i < 0 || i >= f.size())
@@ -60,16 +51,6 @@ private:
         line_ = s_.lineNumber();
         return RemoveQuotes(fromCp932(s_.readLine(kMaxOldLine)));
     }
-    qint32 toInteger(const QString& text) const
-    {
-        qint32 v = 0;
-        if (!parseInteger(text, v))
-            throw EConvertError(QStringLiteral("図面の %1 行目の「%2」は正しい整数値ではありません")
-                                    .arg(line_)
-                                    .arg(text.left(40)));
-        return v;
-    }
-
     DrawingTextScanner& s_;
     int line_ = 0;
 };
