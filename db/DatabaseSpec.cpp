@@ -48,14 +48,17 @@ QString scrubSecrets(QString text, const QStringList& secrets)
     return text;
 }
 
-DatabaseSpec sqliteFileSpec(const QString& path)
+DatabaseSpec sqliteFileSpec(const QString& path, bool create)
 {
     DatabaseSpec spec;
     spec.driver = QStringLiteral("QSQLITE");
     spec.dialect = SqlDialect::SQLite;
-    spec.sqliteFile = QFileInfo(path).absoluteFilePath();
+    QString file = QFileInfo(path).absoluteFilePath();
+    if (!create)
+        spec.sqliteFile = file;
     // mode=rw: a missing file is an error, never a new empty database.
-    spec.databaseName = QUrl::fromLocalFile(spec.sqliteFile).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw");
+    spec.databaseName = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)
+        + (create ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw"));
     spec.options = QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000");
     return spec;
 }

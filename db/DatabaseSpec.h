@@ -24,8 +24,9 @@ struct DatabaseSpec {
 // anything else is SQL Server through ODBC and FreeTDS.
 DatabaseSpec specFromSettings(const ConnectionSettings& settings, const QString& baseDir);
 
-// An embedded SQLite file opened with QSQLITE; the file must exist.
-DatabaseSpec sqliteFileSpec(const QString& path);
+// An embedded SQLite file opened with QSQLITE. Only create makes a new file:
+// otherwise a missing file fails to open.
+DatabaseSpec sqliteFileSpec(const QString& path, bool create = false);
 
 // ODBC value quoting: {value} with "}" doubled, so ";", "=" and "}" survive.
 QString odbcQuote(const QString& value);

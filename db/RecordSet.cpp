@@ -105,8 +105,13 @@ void RecordSet::fetch(const QString& text)
     if (!lazy) {
         columns.clear();
         QSqlRecord rec = q.record();
-        for (int i = 0; i < rec.count(); ++i)
-            columns.append({rec.fieldName(i), kindOfResultField(rec.field(i)), false});
+        for (int i = 0; i < rec.count(); ++i) {
+            // Some ODBC drivers report a name's length in bytes; Qt then keeps
+            // the padding behind a NUL.
+            QString name = rec.fieldName(i);
+            qsizetype nul = name.indexOf(QChar(0));
+            columns.append({nul < 0 ? name : name.left(nul), kindOfResultField(rec.field(i)), false});
+        }
         table.clear();
     }
     QList<Row> rows;

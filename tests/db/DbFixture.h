@@ -1,0 +1,28 @@
+#pragma once
+// Real databases for the tests: an embedded file in a temporary folder,
+// reached through QSQLITE or through QODBC and the SQLite ODBC driver, and a
+// SQL Server when TEGARO_TEST_MSSQL holds a connection string.
+#include "db/Connection.h"
+#include "db/DatabaseSpec.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace dbtest {
+
+enum class Backend { Sqlite, OdbcSqlite, SqlServer };
+QString backendName(Backend backend);
+
+// The SQLite ODBC driver library, or empty when it is not installed.
+QString sqliteOdbcDriver();
+
+// Creates a schema in a new file and returns its path.
+QString createDatabase(const QTemporaryDir& dir, const QString& name = QStringLiteral("test.sqlite"));
+// How a backend reaches that file (SqlServer ignores the path).
+tegaro::DatabaseSpec specFor(Backend backend, const QString& path);
+
+// Inserts one house record with the given owner and returns its ID.
+qlonglong addHouse(tegaro::Connection& c, const QString& owner, const QVariant& date = {},
+                   const QByteArray& zumen = {});
+
+} // namespace dbtest

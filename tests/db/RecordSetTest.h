@@ -1,0 +1,47 @@
+#pragma once
+#include "DbFixture.h"
+
+#include <QObject>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace tegaro {
+class Connection;
+class RecordSet;
+}
+
+// The record set rules, run once per backend.
+class RecordSetTest : public QObject {
+    Q_OBJECT
+public:
+    explicit RecordSetTest(dbtest::Backend backend) : backend_(backend) {}
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void openAndAfterScroll_data();
+    void openAndAfterScroll();
+    void movePostsChangedAndCancelsUnchanged_data();
+    void movePostsChangedAndCancelsUnchanged();
+    void editOnEmptyStartsInsertAndPostAssignsKey();
+    void fieldRules();
+    void blobsComeBackIdentical_data();
+    void blobsComeBackIdentical();
+    void blobStreams();
+    void conflictBetweenConnections_data();
+    void conflictBetweenConnections();
+    void dateParametersAndLiterals();
+    void deleteAndRefresh();
+    void otherSelectsAreReadOnly();
+    void dataSourceLinks();
+
+private:
+    std::unique_ptr<tegaro::Connection> connect();
+    dbtest::Backend backend_;
+    QTemporaryDir dir_;
+    QString path_;
+    int databases_ = 0;
+    std::unique_ptr<tegaro::Connection> conn_;
+};
