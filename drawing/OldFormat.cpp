@@ -40,7 +40,7 @@ public:
         if (i < 0 || i >= f.size())
             throw EListError(QStringLiteral("図面の %1 行目に %2 番目の項目がありません（項目数 %3）")
                                  .arg(line_)
-                                 .arg(i)
+                                 .arg(i + 1)
                                  .arg(f.size()));
         return f[i];
     }
