@@ -403,17 +403,23 @@ Workbook readBiffStream(const QByteArray& stream)
     if (book.sheets.isEmpty())
         throw ENotAWorkbook(QStringLiteral("ブックにワークシートがありません。"));
 
+    // Names stay in their order, print areas too: formula tokens count them.
     for (PendingName& p : names) {
-        if (!p.printArea) {
-            book.names << p.name;
-            continue;
-        }
-        int tokenTab = -1; // 0-based sheet in Excel 95 tokens
-        QList<Range> areas = areasOf(p.name.tokens, ctx.biff, tokenTab);
-        const int tab = p.name.sheet > 0 ? p.name.sheet : tokenTab + 1;
-        const int index = tab >= 1 && tab <= ctx.sheetOfTab.size() ? ctx.sheetOfTab[tab - 1] : -1;
-        if (index >= 0)
+        const int tab = p.name.sheet;
+        p.name.sheet = tab >= 1 && tab <= ctx.sheetOfTab.size() && ctx.sheetOfTab[tab - 1] >= 0
+            ? ctx.sheetOfTab[tab - 1] + 1 : 0;
+        if (p.printArea) {
+            int tokenTab = -1; // 0-based sheet in Excel 95 tokens
+            const QList<Range> areas = areasOf(p.name.tokens, ctx.biff, tokenTab);
+            int index = p.name.sheet - 1;
+            if (index < 0 && tokenTab >= 0 && tokenTab < ctx.sheetOfTab.size())
+                index = ctx.sheetOfTab[tokenTab];
+            if (index < 0)
+                continue;
+            p.name.sheet = index + 1;
             book.sheets[index].page.printArea = areas;
+        }
+        book.names << p.name;
     }
     if (book.fonts.isEmpty())
         book.fonts << Font();

@@ -119,15 +119,10 @@ QString Cursor::unicodeChars(quint32 count, quint8 flags)
     text.reserve(int(std::min<qsizetype>(count, left())));
     bool wide = flags & 0x01;
     while (count > 0) {
-        const qsizetype end = nextPiece();
-        qsizetype avail = end - pos_;
-        if (avail <= 0) {
-            // a CONTINUE part starts with the width of the characters in it
-            if (pos_ >= r_.data.size())
-                truncated();
+        // a CONTINUE part that goes on with characters starts with their width
+        if (r_.pieces.contains(pos_))
             wide = u8() & 0x01;
-            continue;
-        }
+        const qsizetype avail = nextPiece() - pos_;
         const qsizetype width = wide ? 2 : 1;
         qsizetype n = std::min<qsizetype>(count, avail / width);
         if (n == 0)

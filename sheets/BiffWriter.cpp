@@ -70,11 +70,6 @@ void writeName(RecordWriter& w, const DefinedName& n)
     w.add(0x0018, b);
 }
 
-bool isPrintArea(const DefinedName& n)
-{
-    return n.builtIn() && n.name == QStringLiteral("\x06");
-}
-
 // References and defined names: the stored ones unchanged, so formula
 // tokens keep pointing where they did, and print areas made up afresh.
 void writeLinksAndNames(RecordWriter& w, const Workbook& book)
@@ -83,9 +78,9 @@ void writeLinksAndNames(RecordWriter& w, const Workbook& book)
     QList<DefinedName> names;
     QList<bool> hasArea(book.sheets.size(), false);
     for (const DefinedName& n : book.names) {
-        if (n.biff != 8 && !isPrintArea(n))
+        if (n.biff != 8 && !n.isPrintArea())
             continue; // Excel 95 tokens mean something else in this format
-        if (isPrintArea(n)) {
+        if (n.isPrintArea()) {
             if (n.sheet < 1 || n.sheet > book.sheets.size() || hasArea[n.sheet - 1]
                 || book.sheets[n.sheet - 1].page.printArea.isEmpty())
                 continue;
@@ -120,7 +115,7 @@ void writeLinksAndNames(RecordWriter& w, const Workbook& book)
         return quint16(links.refs.size() - 1);
     };
     for (DefinedName& n : names)
-        if (isPrintArea(n))
+        if (n.isPrintArea())
             n.tokens = printAreaTokens(book.sheets[n.sheet - 1].page.printArea, refFor(n.sheet - 1));
     if (self >= 0) {
         ByteWriter b;

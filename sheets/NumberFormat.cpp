@@ -267,7 +267,7 @@ QString NumberWriter::write()
         case FormatToken::Literal: out += t.text; break;
         case FormatToken::Point: out += u'.'; break;
         case FormatToken::Percent: out += u'%'; break;
-        case FormatToken::General: out += generalAbs(v, 11); break;
+        case FormatToken::General: out += generalAbs(v, value_ < 0 ? 10 : 11); break;
         case FormatToken::At: break;
         case FormatToken::Zero: case FormatToken::Hash: case FormatToken::Question:
             if (i > intEnd) {

@@ -25,10 +25,17 @@ struct GObjectUnref {
 template <class T>
 using GPtr = std::unique_ptr<T, GObjectUnref>;
 
+void quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 void ensureGsf()
 {
     static const bool done = [] {
         gsf_init();
+        // Damaged files make the container library complain on stderr; the
+        // error we raise says all the user needs.
+        const auto levels = GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_MESSAGE);
+        for (const char* domain : {"libgsf:msole", "libgsf", "libgsf:utils", static_cast<const char*>(nullptr)})
+            g_log_set_handler(domain, levels, quiet, nullptr);
         return true;
     }();
     (void)done;
@@ -83,14 +90,14 @@ QByteArray readWorkbookStream(const QByteArray& bytes)
     return data;
 }
 
-QByteArray writeWorkbookFile(const QByteArray& stream)
+QByteArray writeWorkbookFile(const QByteArray& stream, const char* name)
 {
     ensureGsf();
     GPtr<GsfOutput> memory(gsf_output_memory_new());
     QByteArray result;
     {
         GPtr<GsfOutfile> ole(gsf_outfile_msole_new(memory.get()));
-        GPtr<GsfOutput> child(gsf_outfile_new_child(ole.get(), "Workbook", FALSE));
+        GPtr<GsfOutput> child(gsf_outfile_new_child(ole.get(), name, FALSE));
         if (!child || !gsf_output_write(child.get(), size_t(stream.size()),
                                         reinterpret_cast<const guint8*>(stream.constData())))
             throw ESheetError(QStringLiteral("ブックを書き出せません。"));

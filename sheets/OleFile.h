@@ -9,7 +9,8 @@ namespace tegaro::sheets {
 // stream come back as they are. Throws ENotAWorkbook, ECorruptWorkbook.
 QByteArray readWorkbookStream(const QByteArray& fileBytes);
 
-// A compound file holding `stream` as its "Workbook" stream.
-QByteArray writeWorkbookFile(const QByteArray& stream);
+// A compound file holding `stream` under the name given ("Book" for
+// Excel 95 streams).
+QByteArray writeWorkbookFile(const QByteArray& stream, const char* name = "Workbook");
 
 } // namespace tegaro::sheets

@@ -257,9 +257,16 @@ bool Workbook::operator==(const Workbook& o) const
             p << w.color(i);
         return p;
     };
+    auto namesOf = [](const Workbook& w) {
+        QList<DefinedName> n;
+        for (const DefinedName& d : w.names)
+            if (!d.isPrintArea())
+                n << d;
+        return n;
+    };
     return sheets == o.sheets && fonts == o.fonts && numberFormats == o.numberFormats
         && formats == o.formats && styles == o.styles && paletteOf(*this) == paletteOf(o)
-        && names == o.names && date1904 == o.date1904 && activeSheet == o.activeSheet;
+        && namesOf(*this) == namesOf(o) && date1904 == o.date1904 && activeSheet == o.activeSheet;
 }
 
 } // namespace tegaro::sheets

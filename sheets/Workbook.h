@@ -202,7 +202,8 @@ private:
     std::map<quint32, Cell> cells_;
 };
 
-// A defined name other than the print areas, which live in PageSetup.
+// A defined name. Print areas are names too; their areas live in
+// PageSetup, their entries here only keep the names' order.
 struct DefinedName {
     QString name;       // for built-in names the one-character code
     quint16 options = 0; // 0x20 built-in, 0x01 hidden ...
@@ -210,6 +211,7 @@ struct DefinedName {
     QByteArray tokens;
     int biff = 8;
     bool builtIn() const { return options & 0x20; }
+    bool isPrintArea() const { return builtIn() && name == QStringLiteral("\x06"); }
     bool operator==(const DefinedName&) const = default;
 };
 

@@ -20,6 +20,7 @@ int usage()
 {
     QTextStream(stderr) << "usage: tegaro-sheet cat FILE.xls [--sheet N]\n"
                            "       tegaro-sheet convert IN.xls OUT.xls\n"
+                           "       tegaro-sheet info FILE.xls\n"
                            "       tegaro-sheet records FILE.xls\n";
     return 2;
 }
@@ -62,6 +63,41 @@ int catSheet(const QStringList& args)
     return 0;
 }
 
+QString rangeText(const Range& r)
+{
+    return cellName(r.firstRow, r.firstCol) + u':' + cellName(r.lastRow, r.lastCol);
+}
+
+// Sheets with their layout and page setup.
+int info(const QString& path)
+{
+    const Workbook book = readXlsFile(path);
+    QTextStream out(stdout);
+    out << "format BIFF" << book.biffVersion << ", code page " << book.codePage
+        << (book.date1904 ? ", 1904 dates" : ", 1900 dates") << ", " << book.fonts.size() << " fonts, "
+        << book.formats.size() << " formats, active sheet " << book.activeSheet + 1 << '\n';
+    for (const Sheet& s : book.sheets) {
+        out << "sheet " << s.name << ": " << s.cellCount() << " cells, zoom " << s.view.zoom << "%";
+        for (const Range& m : s.merged)
+            out << ", merged " << rangeText(m);
+        for (const ColumnInfo& c : s.columns)
+            out << ", columns " << c.first + 1 << "-" << c.last + 1 << " width " << c.width << (c.hidden() ? " hidden" : "");
+        for (const auto& [row, r] : s.rows)
+            if (r.hidden())
+                out << ", row " << row + 1 << " hidden";
+        const PageSetup& p = s.page;
+        out << "\n  page: " << (p.landscape() ? "landscape" : "portrait") << ", scale " << p.scale
+            << ", paper " << p.paperSize << ", margins " << p.leftMargin.value_or(-1) << ' '
+            << p.rightMargin.value_or(-1) << ' ' << p.topMargin.value_or(-1) << ' ' << p.bottomMargin.value_or(-1)
+            << (p.hCenter ? ", centred across" : "") << (p.vCenter ? ", centred down" : "")
+            << ", header \"" << p.header << "\", footer \"" << p.footer << '"';
+        for (const Range& a : p.printArea)
+            out << ", print area " << rangeText(a);
+        out << '\n';
+    }
+    return 0;
+}
+
 // One line a record: offset, type, size and the first bytes, for looking into files.
 int listRecords(const QString& path)
 {
@@ -91,6 +127,8 @@ int main(int argc, char** argv)
     try {
         if (command == QLatin1String("cat"))
             return catSheet(args);
+        if (command == QLatin1String("info") && args.size() == 1)
+            return info(args[0]);
         if (command == QLatin1String("records") && args.size() == 1)
             return listRecords(args[0]);
         if (command == QLatin1String("convert")) {

@@ -1,0 +1,34 @@
+#pragma once
+// Builds small Excel 95 workbooks record by record, the way Excel 95 lays
+// them out, for tests of the reader's older dialect.
+#include "sheets/ByteWriter.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace tegaro::sheets::testing {
+
+class Biff5Builder {
+public:
+    Biff5Builder();                 // globals: code page 932, fonts, formats, styles
+    void addFormat(int index, const QString& code);
+    int addCellXf(int numberFormat);  // index of the new cell format
+    void beginSheet(const QString& name);
+    void label(int row, int col, const QString& text, int xf = 15);
+    void number(int row, int col, double value, int xf = 15);
+    void formula(int row, int col, const QByteArray& tokens, double cached, int xf = 15);
+    void header(const QString& text);
+    QByteArray stream() const;      // the "Book" stream
+    QByteArray file() const;        // a compound file holding it
+
+private:
+    void record(RecordWriter& w, quint16 type, const ByteWriter& b) const { w.add(type, b); }
+    QByteArray cp932(const QString& s) const;
+    RecordWriter globals_;
+    QList<QString> sheetNames_;
+    QList<RecordWriter> sheets_;
+    QList<QByteArray> formats_, xfs_;
+};
+
+} // namespace tegaro::sheets::testing

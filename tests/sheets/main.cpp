@@ -1,0 +1,20 @@
+// Runs the test classes of the spreadsheet engine one after another.
+#include <QCoreApplication>
+#include <QtTest>
+
+#include <memory>
+
+QObject* makeTestFormats();
+QObject* makeTestXls();
+QObject* makeTestMemory();
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int failed = 0;
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory}) {
+        std::unique_ptr<QObject> test(make());
+        failed += QTest::qExec(test.get(), argc, argv);
+    }
+    return failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,434 @@
+// Reading and writing .xls files: round trips, files made by another
+// program, Excel 95 files, and damaged input.
+#include "Biff5Builder.h"
+#include "WorkbookSamples.h"
+
+#include "sheets/BiffReader.h"
+#include "sheets/BiffRecords.h"
+#include "sheets/BiffWriter.h"
+#include "sheets/ByteWriter.h"
+#include "sheets/OleFile.h"
+#include "sheets/SheetErrors.h"
+#include "sheets/XlsFile.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+
+using namespace tegaro::sheets;
+using namespace tegaro::sheets::testing;
+
+namespace {
+
+QByteArray fixture(const char* name)
+{
+    QFile f(QStringLiteral(TEGARO_FIXTURES "/sheets/") + QLatin1String(name));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", name);
+    return f.readAll();
+}
+
+QString office()
+{
+    for (const char* name : {"soffice", "libreoffice"}) {
+        const QString path = QStandardPaths::findExecutable(QLatin1String(name));
+        if (!path.isEmpty())
+            return path;
+    }
+    return {};
+}
+
+// The first sheet of a file as LibreOffice reads it, as CSV lines.
+QStringList officeCsv(const QString& office, const QString& xls, const QString& outDir)
+{
+    QProcess p;
+    p.start(office, {QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                     QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"), QStringLiteral("--outdir"), outDir, xls});
+    p.waitForFinished(120000);
+    QFile f(outDir + u'/' + QFileInfo(xls).completeBaseName() + QStringLiteral(".csv"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// A bare record stream: globals with the given records, one sheet with others.
+QByteArray rawStream(const std::function<void(RecordWriter&)>& globals,
+                     const std::function<void(RecordWriter&)>& sheet)
+{
+    RecordWriter g;
+    g.add(0x0809, ByteWriter().u16(0x0600).u16(0x0005).u32(0).u32(0).u32(0));
+    globals(g);
+    const qsizetype patch = g.size() + 4;
+    g.add(0x0085, ByteWriter().u32(0).u8(0).u8(0).string(QStringLiteral("S"), 1));
+    g.add(0x000A, QByteArray());
+    qToLittleEndian<quint32>(quint32(g.size()), g.out.data() + patch);
+    g.add(0x0809, ByteWriter().u16(0x0600).u16(0x0010).u32(0).u32(0).u32(0));
+    sheet(g);
+    g.add(0x000A, QByteArray());
+    return g.out;
+}
+
+} // namespace
+
+class TestXls : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTripKeepsTheModel();
+    void cellTextsOfWrittenWorkbook_data();
+    void cellTextsOfWrittenWorkbook();
+    void otherProgramsFile_data();
+    void otherProgramsFile();
+    void otherProgramsLayout();
+    void otherProgramsFileRoundTrip_data();
+    void otherProgramsFileRoundTrip();
+    void sharedStringsSpanContinueRecords();
+    void continueSwitchesCharacterWidth();
+    void excel95Workbook();
+    void officeOpensWhatWeWrite();
+    void trailingBytesAreIgnored();
+    void damagedInput_data();
+    void damagedInput();
+    void everyTruncationFailsCleanly();
+};
+
+void TestXls::roundTripKeepsTheModel()
+{
+    const Workbook book = sampleWorkbook();
+    const Workbook back = readXls(writeXls(book));
+    QCOMPARE(back.sheets.size(), 2);
+    QVERIFY(back.sheets[0] == book.sheets[0]);
+    QVERIFY(back.sheets[1] == book.sheets[1]);
+    QVERIFY(back == book);
+    QCOMPARE(back.sheets[0].page.printArea, book.sheets[0].page.printArea);
+    QVERIFY(back.sheets[0].page.landscape());
+    // what was read writes the very same records again
+    QCOMPARE(writeBiffStream(back), writeBiffStream(book));
+}
+
+void TestXls::cellTextsOfWrittenWorkbook_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("area") << 0 << 0 << "85.50㎡";
+    QTest::newRow("formula result") << 0 << 2 << "127.63㎡";
+    QTest::newRow("text result") << 0 << 3 << "計算済み";
+    QTest::newRow("name") << 3 << 3 << "山田　太郎①㈱～";
+    QTest::newRow("score") << 5 << 4 << "1,234,567";
+    QTest::newRow("blank text") << 5 << 6 << " ";
+    QTest::newRow("era") << 6 << 0 << "令和1年5月1日";
+    QTest::newRow("boolean") << 6 << 1 << "TRUE";
+    QTest::newRow("error") << 6 << 2 << "#DIV/0!";
+    QTest::newRow("formatted blank") << 6 << 3 << "";
+    QTest::newRow("no cell") << 6 << 9 << "";
+    QTest::newRow("hundredths") << 7 << 0 << "-0.5";
+    QTest::newRow("huge") << 7 << 1 << "1E+300";
+    QTest::newRow("last cell") << 65535 << 255 << "端";
+}
+
+void TestXls::cellTextsOfWrittenWorkbook()
+{
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QFETCH(QString, text);
+    static const Workbook back = readXls(writeXls(sampleWorkbook()));
+    QCOMPARE(back.cellText(0, row, col), text);
+}
+
+void TestXls::otherProgramsFile_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("title") << "A1" << "家屋評価明細書";
+    QTest::newRow("owner") << "B2" << "山田　太郎①";
+    QTest::newRow("area") << "B3" << "85.50";
+    QTest::newRow("area rounded") << "C3" << "42.13";
+    QTest::newRow("sum") << "D3" << "127.63";
+    QTest::newRow("score") << "B4" << "1,234,567";
+    QTest::newRow("score formula") << "C4" << "1,358,024";
+    QTest::newRow("date") << "B5" << "2019年5月1日";
+    QTest::newRow("percent") << "C5" << "12.5%";
+    QTest::newRow("boolean") << "D5" << "TRUE";
+}
+
+void TestXls::otherProgramsFile()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, text);
+    static const Workbook book = readXls(fixture("meisai.xls"));
+    QString shown;
+    for (const auto& [key, c] : book.sheets[0].cells())
+        if (cellName(Sheet::rowOf(key), Sheet::colOf(key)) == cell)
+            shown = book.cellText(0, Sheet::rowOf(key), Sheet::colOf(key));
+    QCOMPARE(shown, text);
+    QCOMPARE(book.sheets[0].name, QStringLiteral("明細"));
+    QCOMPARE(book.sheets[0].merged, QList<Range>({Range{0, 0, 0, 2}}));
+}
+
+void TestXls::otherProgramsLayout()
+{
+    const Workbook book = readXls(fixture("layout.xls"));
+    const Sheet& s = book.sheets[0];
+    QVERIFY(s.page.landscape());
+    QCOMPARE(s.page.scale, 80);
+    QCOMPARE(s.page.printArea, QList<Range>({Range{0, 5, 0, 3}}));
+    QCOMPARE(s.page.header, QStringLiteral("&C家屋明細"));
+    QCOMPARE(s.page.footer, QStringLiteral("&R評価課"));
+    QVERIFY(s.page.hCenter);
+    QVERIFY(qAbs(*s.page.leftMargin - 2 / 2.54) < 0.01);
+    QVERIFY(s.columnHidden(1));
+    QVERIFY(!s.columnHidden(0));
+    QVERIFY(s.rowHidden(1));
+    QVERIFY(s.columnWidth(0) > s.columnWidth(2));
+    QCOMPARE(book.cellText(0, 2, 0), QStringLiteral("-1234.5"));
+    QCOMPARE(book.cellText(0, 2, 2), QStringLiteral("0.000123"));
+}
+
+void TestXls::otherProgramsFileRoundTrip_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("meisai") << "meisai.xls";
+    QTest::newRow("layout") << "layout.xls";
+}
+
+void TestXls::otherProgramsFileRoundTrip()
+{
+    QFETCH(QString, name);
+    const Workbook book = readXls(fixture(name.toLatin1().constData()));
+    const Workbook back = readXls(writeXls(book));
+    QVERIFY(back == book);
+    int formulas = 0;
+    for (const auto& [key, c] : book.sheets[0].cells()) {
+        if (c.kind != CellKind::Formula)
+            continue;
+        ++formulas;
+        const Cell* again = back.sheets[0].cell(Sheet::rowOf(key), Sheet::colOf(key));
+        QVERIFY(again && again->formula);
+        QCOMPARE(again->formula->tokens, c.formula->tokens);
+        QVERIFY(!c.formula->tokens.isEmpty());
+    }
+    QCOMPARE(formulas, name == u"meisai.xls" ? 3 : 0);
+}
+
+void TestXls::sharedStringsSpanContinueRecords()
+{
+    Workbook book;
+    Sheet& s = book.sheets[0];
+    const QString wide = QString(9000, QChar(u'家')) + QStringLiteral("終");
+    const QString narrow = QString(9001, u'a');
+    for (int i = 0; i < 3000; ++i) {
+        s.cellRef(i, 0).kind = CellKind::Text;
+        s.cellRef(i, 0).text = QStringLiteral("家屋%1").arg(i);
+    }
+    s.cellRef(0, 1).kind = CellKind::Text;
+    s.cellRef(0, 1).text = wide;
+    s.cellRef(1, 1).kind = CellKind::Text;
+    s.cellRef(1, 1).text = narrow;
+    s.cellRef(2, 1).kind = CellKind::Text;
+    s.cellRef(2, 1).text = QStringLiteral("家屋1"); // shared with A2
+    const QByteArray stream = writeBiffStream(book);
+
+    RecordStream records(stream);
+    int continues = 0;
+    bool inSst = false;
+    while (!records.atEnd()) {
+        const BiffRecord r = records.next();
+        if (r.type == 0x00FC) {
+            inSst = true;
+            continues = int(r.pieces.size());
+        }
+    }
+    QVERIFY(inSst);
+    QVERIFY2(continues >= 3, "the strings need several CONTINUE records");
+
+    const Workbook back = readBiffStream(stream);
+    QCOMPARE(back.sheets[0].cell(0, 1)->text, wide);
+    QCOMPARE(back.sheets[0].cell(1, 1)->text, narrow);
+    QCOMPARE(back.sheets[0].cell(2, 1)->text, QStringLiteral("家屋1"));
+    for (int i = 0; i < 3000; i += 97)
+        QCOMPARE(back.sheets[0].cell(i, 0)->text, QStringLiteral("家屋%1").arg(i));
+}
+
+void TestXls::continueSwitchesCharacterWidth()
+{
+    // Excel may store the start of a string in 8 bits and go on in 16 bits
+    // after a CONTINUE, and split the rich-text runs from their string.
+    const QByteArray stream = rawStream(
+        [](RecordWriter& g) {
+            ByteWriter sst;
+            sst.u32(2).u32(2);
+            sst.u16(5).u8(0x08).u16(1).chars(QStringLiteral("ab"), false); // 2 of 5 characters, 1 run
+            g.add(0x00FC, sst);
+            ByteWriter more;
+            more.u8(0x01).chars(QStringLiteral("家屋評"), true);           // the rest, wide
+            more.u16(2).u16(0);                                           // the run
+            more.u16(2).u8(0x00).chars(QStringLiteral("ok"), false);
+            g.add(0x003C, more);
+        },
+        [](RecordWriter& s) {
+            s.add(0x00FD, ByteWriter().u16(0).u16(0).u16(15).u32(0));
+            s.add(0x00FD, ByteWriter().u16(1).u16(0).u16(15).u32(1));
+        });
+    const Workbook book = readBiffStream(stream);
+    QCOMPARE(book.sheets[0].cell(0, 0)->text, QStringLiteral("ab家屋評"));
+    QCOMPARE(book.sheets[0].cell(0, 0)->runs, QList<RichRun>({RichRun{2, 0}}));
+    QCOMPARE(book.sheets[0].cell(1, 0)->text, QStringLiteral("ok"));
+}
+
+void TestXls::excel95Workbook()
+{
+    Biff5Builder b;
+    b.addFormat(164, QStringLiteral("0.00\"㎡\""));
+    const int areaXf = b.addCellXf(164);
+    b.beginSheet(QStringLiteral("明細"));
+    b.label(0, 0, QStringLiteral("家屋評価①㈱"));
+    b.number(1, 0, 85.5, areaXf);
+    b.formula(2, 0, QByteArray::fromHex("1e02001e030003"), 5); // =2+3
+    b.header(QStringLiteral("&C家屋"));
+    const QByteArray file = b.file();
+
+    const Workbook book = readXls(file);
+    QCOMPARE(book.biffVersion, 5);
+    QCOMPARE(book.codePage, 932);
+    QCOMPARE(book.sheets[0].name, QStringLiteral("明細"));
+    QCOMPARE(book.cellText(0, 0, 0), QStringLiteral("家屋評価①㈱"));
+    QCOMPARE(book.cellText(0, 1, 0), QStringLiteral("85.50㎡"));
+    QCOMPARE(book.cellText(0, 2, 0), QStringLiteral("5"));
+    QCOMPARE(book.sheets[0].page.header, QStringLiteral("&C家屋"));
+    QCOMPARE(book.fonts[0].name, QStringLiteral("ＭＳ Ｐゴシック"));
+
+    // written as Excel 97 the texts stay; the old formula keeps its value
+    const Workbook again = readXls(writeXls(book));
+    QCOMPARE(again.biffVersion, 8);
+    QCOMPARE(again.cellText(0, 0, 0), QStringLiteral("家屋評価①㈱"));
+    QCOMPARE(again.cellText(0, 1, 0), QStringLiteral("85.50㎡"));
+    QCOMPARE(again.cellText(0, 2, 0), QStringLiteral("5"));
+
+    const QString soffice = office();
+    if (soffice.isEmpty())
+        QSKIP("soffice/libreoffice is not on PATH: the Excel 95 file is not checked against another reader");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old95.xls"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(file);
+    f.close();
+    const QStringList csv = officeCsv(soffice, path, dir.path());
+    QVERIFY2(csv.size() >= 3, qPrintable(csv.join(u'|')));
+    // the other program shows the same texts, the format included
+    QCOMPARE(csv[0], QStringLiteral("家屋評価①㈱"));
+    QCOMPARE(csv[1], QStringLiteral("85.50㎡"));
+    QCOMPARE(csv[2], QStringLiteral("5"));
+}
+
+void TestXls::officeOpensWhatWeWrite()
+{
+    const QString soffice = office();
+    if (soffice.isEmpty())
+        QSKIP("soffice/libreoffice is not on PATH: written files are not checked against another reader");
+    Workbook book = sampleWorkbook();
+    book.activeSheet = 0; // the sheet the converter takes
+    book.sheets[0].removeCell(65535, 255);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ours.xls"));
+    writeXlsFile(book, path);
+    const QStringList csv = officeCsv(soffice, path, dir.path());
+    QVERIFY2(csv.size() >= 8, qPrintable(csv.join(u'|')));
+    // formulas are worked out again there: =A1+B1 and ="ab"
+    QCOMPARE(csv[0].section(u',', 0, 3), QStringLiteral("85.50㎡,42.13㎡,127.63㎡,ab"));
+    QCOMPARE(csv[3].section(u',', 3, 4), QStringLiteral("山田　太郎①㈱～,家屋評価"));
+    QVERIFY(csv[5].startsWith(QStringLiteral(",,,,\"1,234,567\",, ")));
+    QCOMPARE(csv[6].section(u',', 1, 2), QStringLiteral("1,#DIV/0!"));
+    QCOMPARE(csv[7].section(u',', 0, 2), QStringLiteral("-0.5,1E+300,123456789"));
+}
+
+void TestXls::trailingBytesAreIgnored()
+{
+    const QByteArray junk = QByteArray(3000, '\x5A') + QByteArray(100, '\0');
+    const QByteArray file = fixture("meisai.xls");
+    QVERIFY(readXls(file + junk) == readXls(file));
+    const QByteArray stream = writeBiffStream(sampleWorkbook());
+    QVERIFY(readXls(stream + junk) == readXls(stream)); // a bare record stream
+    const QByteArray ours = writeXls(sampleWorkbook());
+    QVERIFY(readXls(ours + junk) == sampleWorkbook());
+}
+
+void TestXls::damagedInput_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("kind");
+    const QByteArray file = fixture("meisai.xls");
+    const QByteArray stream = readWorkbookStream(file);
+    auto noSheet = [](RecordWriter&) {};
+    QTest::newRow("empty") << QByteArray() << "not";
+    QTest::newRow("text") << QByteArray("家屋,面積\n1,2\n") << "not";
+    QTest::newRow("compound file header only") << file.left(512) << "corrupt";
+    QTest::newRow("compound file cut") << file.left(file.size() / 2) << "corrupt";
+    QTest::newRow("compound file without workbook") << writeWorkbookFile("abc", "Other") << "not";
+    QTest::newRow("stream cut") << stream.left(stream.size() - 7) << "corrupt";
+    QTest::newRow("record runs past end") << QByteArray::fromHex("090810000006050000000000") << "corrupt";
+    QTest::newRow("excel 4") << QByteArray::fromHex("090406000000100000000000") << "not";
+    QTest::newRow("sheet bof only") << QByteArray::fromHex("0908100000061000000000000000000000000000") << "not";
+    QTest::newRow("encrypted") << rawStream([](RecordWriter& g) { g.add(0x002F, ByteWriter().u16(1).zeros(52)); }, noSheet)
+                               << "encrypted";
+    QTest::newRow("encrypted in container")
+        << writeWorkbookFile(rawStream([](RecordWriter& g) { g.add(0x002F, ByteWriter().u16(0)); }, noSheet))
+        << "encrypted";
+    QTest::newRow("shared string out of range")
+        << rawStream([](RecordWriter&) {}, [](RecordWriter& s) { s.add(0x00FD, ByteWriter().u16(0).u16(0).u16(15).u32(7)); })
+        << "corrupt";
+    QTest::newRow("string longer than record")
+        << rawStream([](RecordWriter&) {}, [](RecordWriter& s) { s.add(0x0204, ByteWriter().u16(0).u16(0).u16(15).u16(900).u8(0)); })
+        << "corrupt";
+    QTest::newRow("huge shared string count")
+        << rawStream([](RecordWriter& g) { g.add(0x00FC, ByteWriter().u32(0xFFFFFFFF).u32(0xFFFFFFFF).u16(0x7FFF).u8(0)); }, noSheet)
+        << "corrupt";
+    QByteArray badPosition = rawStream([](RecordWriter&) {}, noSheet);
+    qToLittleEndian<quint32>(0x7FFFFFFF, badPosition.data() + 24);
+    QTest::newRow("sheet position outside") << badPosition << "corrupt";
+}
+
+void TestXls::damagedInput()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, kind);
+    QString caught;
+    try {
+        readXls(bytes);
+        caught = QStringLiteral("read");
+    } catch (const EEncryptedWorkbook&) {
+        caught = QStringLiteral("encrypted");
+    } catch (const ENotAWorkbook&) {
+        caught = QStringLiteral("not");
+    } catch (const ECorruptWorkbook&) {
+        caught = QStringLiteral("corrupt");
+    }
+    QCOMPARE(caught, kind);
+}
+
+void TestXls::everyTruncationFailsCleanly()
+{
+    // Cut anywhere, a workbook either still reads or fails with our error.
+    const QByteArray stream = writeBiffStream(sampleWorkbook());
+    int failures = 0;
+    for (qsizetype cut = 0; cut < stream.size(); cut += 1 + cut / 50) {
+        try {
+            readBiffStream(stream.left(cut));
+        } catch (const ESheetError&) {
+            ++failures;
+        }
+    }
+    QVERIFY(failures > 0);
+    try {
+        readBiffStream(stream.left(stream.size() - 1));
+        QFAIL("a stream without its last byte reads");
+    } catch (const ECorruptWorkbook&) {
+    }
+}
+
+QObject* makeTestXls() { return new TestXls; }
+
+#include "tst_xls.moc"
