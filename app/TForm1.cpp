@@ -5,6 +5,14 @@
 #include "core/ErrorGuard.h"
 #include "core/HtmlHelp.h"
 #include "core/UserSeam.h"
+#include "db/ConnectCommand.h"
+#include "db/DataAccess.h"
+#include "db/TSQLLogin.h"
+#include "records/Indicators.h"
+#include "records/NavigatorBinding.h"
+#include "records/RecordForm.h"
+#include "records/RecordSearch.h"
+#include "widgets/ImageCheckLabel.h"
 #include "widgets/AccessibleNames.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/Hint.h"
@@ -73,6 +81,7 @@ TForm1::TForm1(const QStringList& args) : QMainWindow(nullptr)
     resize(883, 610);
 
     hints_ = new tegaro::HintTracker(this);
+    data_ = new tegaro::DataAccess(this);
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(client_);
@@ -80,6 +89,8 @@ TForm1::TForm1(const QStringList& args) : QMainWindow(nullptr)
     buildToolbars();
     buildPages();
     buildStrip(client_);
+    wireRecords();
+    wireSearch();
     dfsStatusBar1 = new tegaro::StatusPanelBar(client_);
     dfsStatusBar1->setObjectName(QStringLiteral("dfsStatusBar1"));
     tegaro::setStatusPanels(dfsStatusBar1);
@@ -205,19 +216,7 @@ void TForm1::buildRecordPage(QWidget* page)
     connect(InspectorBar1, &tegaro::SideMenu::itemClicked, this,
             [this](int p, int i) { guarded([=, this] { InspectorBar1ItemClick(p, i); }); });
 
-    // The four groups of the record form; their controls are bound to the
-    // house record query.
-    const struct { const char* name; const char* caption; QRect rect; } groups[] = {
-        {"GroupBox12", "基本項目", {196, 18, 229, 197}},
-        {"GroupBox15", "調査項目", {196, 232, 229, 129}},
-        {"GroupBox13", "家屋項目", {480, 18, 333, 197}},
-        {"GroupBox14", "登記項目", {480, 232, 333, 196}}};
-    for (const auto& g : groups) {
-        auto* box = new QGroupBox(QString::fromUtf8(g.caption), page);
-        box->setObjectName(QString::fromLatin1(g.name));
-        box->setGeometry(g.rect);
-        setHint(box, box->title());
-    }
+    form_ = new RecordForm(page, data_->DataSource1, data_->DataSource2);
 }
 
 void TForm1::buildSheetPage(QWidget* page)
@@ -317,8 +316,39 @@ void TForm1::herupu1Click()
     HtmlHelpA(nullptr, tegaro::applicationHelpFile(), HH_DISPLAY_TOC, 0);
 }
 
+void TForm1::setLoginDialog(tegaro::TSQLLogin* dialog)
+{
+    login_ = dialog;
+    connect_.reset();
+}
+
+tegaro::TSQLLogin* TForm1::loginDialog()
+{
+    if (!login_) {
+        login_ = new tegaro::TSQLLogin(this);
+        login_->setObjectName(QStringLiteral("TSQLLogin"));
+    }
+    return login_;
+}
+
+tegaro::ConnectCommand* TForm1::connectCommand()
+{
+    if (!connect_)
+        connect_ = std::make_unique<tegaro::ConnectCommand>(*loginDialog(), *data_,
+                                                           [this] { DBInspectorBar1->setButtonSize(18); });
+    return connect_.get();
+}
+
 void TForm1::ToolbarButton976Click()
 {
-    // Set on every run, whatever the dialog answers.
-    DBInspectorBar1->setButtonSize(18);
+    connectCommand()->ToolbarButton976Click();
+}
+
+void TForm1::wireRecords()
+{
+    bindNavigator(DBInspectorBar1, data_->DataSource1);
+    const AttachmentIndicators marks{PCheck1, zmfile, PCheck2, exfile};
+    connect(data_->ADOQuery1, &tegaro::RecordSet::afterScroll, this, [this, marks] {
+        guarded([&] { ADOQuery1AfterScroll(*data_->ADOQuery1, marks); });
+    });
 }

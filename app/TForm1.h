@@ -17,20 +17,25 @@ class QToolButton;
 class QGroupBox;
 class QLineEdit;
 class QComboBox;
-class QDateTimeEdit;
 class QPushButton;
 
 namespace tegaro {
+class ConnectCommand;
+class DataAccess;
+class TSQLLogin;
 class SideMenu;
 class StatusPanelBar;
 class ImageCheckLabel;
 class FlatEdit;
 class NavigatorPanel;
 class HintTracker;
+class DateTimePicker;
 } // namespace tegaro
 
 class DrawingPage;
 class DrawingFiles;
+class RecordForm;
+class RecordSearch;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -58,6 +63,13 @@ public:
     tegaro::HintTracker* hintTracker() const { return hints_; }
     DrawingFiles* drawingFiles() const { return drawingFiles_.get(); }
     const DragSources& dragSources() const { return dragSources_; }
+    tegaro::DataAccess* data() const { return data_; }
+    RecordForm* recordForm() const { return form_; }
+    RecordSearch* search() const { return search_.get(); }
+    tegaro::ConnectCommand* connectCommand();
+    // The connection settings dialog, made at start-up after the window.
+    void setLoginDialog(tegaro::TSQLLogin* dialog);
+    tegaro::TSQLLogin* loginDialog();
 
     // The shared open and save dialogs: they keep the last name chosen.
     tegaro::FileDialogState OpenDialog1;
@@ -75,11 +87,18 @@ private:
     void buildStrip(QWidget* client);
     void buildSearchTabs(QWidget* client);
     void wireDrawingFiles();
+    void wireRecords();
+    void wireSearch();
 
     QWidget* client_ = nullptr;
     tegaro::HintTracker* hints_ = nullptr;
     DrawingPage* drawing_ = nullptr;
     DragSources dragSources_;
+    tegaro::DataAccess* data_ = nullptr;
+    tegaro::TSQLLogin* login_ = nullptr;
+    std::unique_ptr<tegaro::ConnectCommand> connect_;
+    RecordForm* form_ = nullptr;
+    std::unique_ptr<RecordSearch> search_;
     std::unique_ptr<DrawingFiles> drawingFiles_;
 
     // Toolbar dock.
@@ -108,8 +127,8 @@ private:
     QLineEdit* Edit1 = nullptr;
     QLineEdit* Edit2 = nullptr;
     QComboBox* DBLookupComboPlus1 = nullptr;
-    QDateTimeEdit* DateTimePicker1 = nullptr;
-    QDateTimeEdit* DateTimePicker2 = nullptr;
+    tegaro::DateTimePicker* DateTimePicker1 = nullptr;
+    tegaro::DateTimePicker* DateTimePicker2 = nullptr;
 
     tegaro::StatusPanelBar* dfsStatusBar1 = nullptr;
 };

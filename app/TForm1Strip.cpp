@@ -1,12 +1,19 @@
 // The strip of controls along the bottom of the main window.
 #include "app/TForm1.h"
 
+#include "core/ErrorGuard.h"
+#include "db/DataAccess.h"
+#include "records/RecordSearch.h"
+#include "widgets/DataControls.h"
+#include "widgets/DateTimePicker.h"
+#include "widgets/EventHook.h"
 #include "widgets/Hint.h"
 #include "widgets/ImageCheckLabel.h"
 #include "widgets/NavigatorPanel.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,21 +100,19 @@ void TForm1::buildSearchTabs(QWidget* client)
     DBLookupComboPlus1->setObjectName(QStringLiteral("DBLookupComboPlus1"));
     DBLookupComboPlus1->setEditable(true);
     DBLookupComboPlus1->setMaxVisibleItems(12);
+    // Each typed character is a search of its own; no completion in between.
+    DBLookupComboPlus1->setCompleter(nullptr);
     DBLookupComboPlus1->setGeometry(80, 7, 150, 22);
     setHint(DBLookupComboPlus1, QStringLiteral("所在区検索!/ダブルクリックで全体を表示します。"), true);
     labelFor(district, QStringLiteral("[行政区名]"), DBLookupComboPlus1, 10, 11);
 
     auto* dates = new QWidget;
     dates->setObjectName(QStringLiteral("TabSheet6"));
-    DateTimePicker1 = new QDateTimeEdit(QDateTime(QDate(2002, 10, 13), QTime(22, 22, 32)), dates);
+    DateTimePicker1 = new tegaro::DateTimePicker(QDateTime(QDate(2002, 10, 13), QTime(22, 22, 32)), dates);
     DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-    DateTimePicker2 = new QDateTimeEdit(QDateTime(QDate(2002, 10, 13), QTime(22, 22, 55)), dates);
+    DateTimePicker2 = new tegaro::DateTimePicker(QDateTime(QDate(2002, 10, 13), QTime(22, 22, 55)), dates);
     DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
     setHint(DateTimePicker2, QStringLiteral("ここをクリックで検索開始！"));
-    for (QDateTimeEdit* picker : {DateTimePicker1, DateTimePicker2}) {
-        picker->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
-        picker->setCalendarPopup(true);
-    }
     DateTimePicker1->setGeometry(36, 8, 85, 20);
     DateTimePicker2->setGeometry(164, 8, 85, 20);
     labelFor(dates, QStringLiteral("開始:"), DateTimePicker1, 6, 11);
@@ -126,4 +131,43 @@ void TForm1::buildSearchTabs(QWidget* client)
     PageControl2->addTab(dates, QStringLiteral("日付検索"));
     PageControl2->addTab(memo, QStringLiteral("備考検索"));
     PageControl2->setCurrentIndex(0);
+}
+
+void TForm1::wireSearch()
+{
+    search_ = std::make_unique<RecordSearch>(*data_->ADOQuery1);
+    RecordSearch* search = search_.get();
+    auto enterKey = [](QLineEdit* edit, auto run) {
+        tegaro::onEvent(edit, QEvent::KeyPress, [edit, run](QEvent* e) {
+            run(static_cast<QKeyEvent*>(e)->key() == Qt::Key_Return || static_cast<QKeyEvent*>(e)->key() == Qt::Key_Enter
+                    ? 13 : static_cast<QKeyEvent*>(e)->key(),
+                edit->text());
+            return false;
+        });
+    };
+    enterKey(Edit1, [search](int key, const QString& text) { search->Edit1KeyDown(key, text); });
+    enterKey(Edit2, [search](int key, const QString& text) { search->Edit2KeyDown(key, text); });
+
+    // The district list comes from the district table whenever it opens.
+    connect(data_->DataSource2, &tegaro::DataSource::stateChanged, this, [this] {
+        if (data_->DataSource2->state() == tegaro::DataSetState::Browse && DBLookupComboPlus1->count() == 0)
+            tegaro::guarded([this] { tegaro::fillFromColumn(DBLookupComboPlus1, data_->DataSource2, QStringLiteral("所在区")); });
+    });
+    // Every change of the text searches: a chosen entry, each typed character.
+    connect(DBLookupComboPlus1, &QComboBox::currentTextChanged, this, [search](const QString& text) {
+        tegaro::guarded([&] { search->DBLookupComboPlus1Change(text); });
+    });
+    tegaro::onEvent(DBLookupComboPlus1->lineEdit(), QEvent::MouseButtonDblClick, [search](QEvent*) {
+        search->DBLookupComboPlus1DblClick();
+        return false;
+    });
+    tegaro::onEvent(DateTimePicker2, QEvent::MouseButtonRelease, [this, search](QEvent*) {
+        search->DateTimePicker2Click(DateTimePicker1->value(), DateTimePicker2->value());
+        return false;
+    });
+    if (QLineEdit* pickerEdit = DateTimePicker2->findChild<QLineEdit*>())
+        tegaro::onEvent(pickerEdit, QEvent::MouseButtonRelease, [this, search](QEvent*) {
+            search->DateTimePicker2Click(DateTimePicker1->value(), DateTimePicker2->value());
+            return false;
+        });
 }

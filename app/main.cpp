@@ -3,6 +3,8 @@
 #include "app/AppFont.h"
 #include "app/Splash.h"
 #include "app/TForm1.h"
+#include "db/TSQLLogin.h"
+#include "help/HelpViewer.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -12,6 +14,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     tegaro::setupApplicationFont();
+    tegaro::installHelpViewer();
 
     QPointer<TForm2> splash = new TForm2;
     splash->showAndPaint();
@@ -20,6 +23,10 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Tegaro"));
 
     TForm1 main(QApplication::arguments().mid(1));
+    // Made once, hidden: its fields keep their values from one connect to the next.
+    tegaro::TSQLLogin login(&main);
+    login.setObjectName(QStringLiteral("TSQLLogin"));
+    main.setLoginDialog(&login);
 
     // The splash goes once it has lost activation to the main window; the
     // release is deferred to the loop.

@@ -3,6 +3,8 @@
 #include "app/TForm1.h"
 #include "core/HtmlHelp.h"
 #include "core/ScriptedSeam.h"
+#include "db/ConnectCommand.h"
+#include "db/TSQLLogin.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/Hint.h"
 #include "widgets/HintTracker.h"
@@ -161,8 +163,12 @@ private slots:
         }
         auto* nav = child<NavigatorPanel>(window, "DBInspectorBar1");
         nav->setButtonSize(30);
+        int dialogs = 0;
+        window.connectCommand()->showDialog = [&](TSQLLogin&) { ++dialogs; }; // closed without a request
         window.InspectorBar1ItemClick(0, 3); // サーバー接続
         QCOMPARE(nav->buttonSize(), 18);
+        QCOMPARE(dialogs, 1);
+        QVERIFY(seam.messages().isEmpty());
         window.InspectorBar1ItemClick(1, 0); // another panel: nothing
         window.InspectorBar1ItemClick(0, 9);
         QCOMPARE(window.pages()->currentIndex(), 0);

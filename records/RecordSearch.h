@@ -1,0 +1,38 @@
+#pragma once
+// Narrowing the house record query: by owner name, district, survey date
+// range or memo, and the full list again. Each search replaces the query's
+// SQL text and opens it; nothing is caught here.
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace tegaro {
+class RecordSet;
+}
+
+// The input with "%" appended, in single quotes, quotes inside doubled.
+QString quotedPrefixPattern(const QString& input);
+
+enum class PrefixSearch { OwnerName, District, Memo };
+QStringList prefixSearchLines(PrefixSearch kind, const QString& input);
+QStringList dateRangeLines();
+QStringList allRecordsLines();
+
+// A picker's value as a bound: cut to whole seconds.
+QDateTime wholeSeconds(const QDateTime& value);
+
+class RecordSearch {
+public:
+    explicit RecordSearch(tegaro::RecordSet& query) : ADOQuery1(query) {}
+
+    // Enter (key 13) in the name or memo box runs the search; other keys don't.
+    void Edit1KeyDown(int key, const QString& text);
+    void Edit2KeyDown(int key, const QString& text);
+    void DBLookupComboPlus1Change(const QString& text);
+    void DBLookupComboPlus1DblClick();
+    void DateTimePicker2Click(const QDateTime& start, const QDateTime& end);
+
+private:
+    void runPrefix(PrefixSearch kind, const QString& input);
+    tegaro::RecordSet& ADOQuery1;
+};
