@@ -86,7 +86,8 @@ void Field::setAsString(const QString& text)
 {
     ColumnKind k = kind();
     if (k == ColumnKind::Text || k == ColumnKind::Version) {
-        set_->setCurrentValue(index_, text);
+        // Emptied text is NULL, as for every other kind of column.
+        set_->setCurrentValue(index_, text.isEmpty() ? QVariant() : QVariant(text));
         return;
     }
     if (k == ColumnKind::Blob) {

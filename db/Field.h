@@ -29,8 +29,7 @@ public:
     QDateTime asDateTime() const;
 
     // Writing outside edit or insert throws EDatabaseError. Text that the
-    // column's type cannot hold throws EConvertError; empty text is NULL
-    // for every column that is not a text column.
+    // column's type cannot hold throws EConvertError; empty text is NULL.
     void setValue(const QVariant& value);
     void setAsString(const QString& text);
     void setAsDateTime(const QDateTime& value);

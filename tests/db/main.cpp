@@ -2,6 +2,7 @@
 #include "ConnectTest.h"
 #include "RecordSetTest.h"
 #include "SettingsTest.h"
+#include "ToolTest.h"
 
 #include <QApplication>
 #include <QTest>
@@ -12,6 +13,8 @@ int main(int argc, char** argv)
     int failures = 0;
     SettingsTest settings;
     failures += QTest::qExec(&settings, argc, argv);
+    ToolTest tool;
+    failures += QTest::qExec(&tool, argc, argv);
     ConnectTest connect;
     failures += QTest::qExec(&connect, argc, argv);
     for (dbtest::Backend b : {dbtest::Backend::Sqlite, dbtest::Backend::OdbcSqlite, dbtest::Backend::SqlServer}) {

@@ -1,0 +1,120 @@
+#include "ToolTest.h"
+
+#include "db/Connection.h"
+#include "db/RecordSet.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tegaro;
+
+namespace {
+struct Run {
+    int code = -1;
+    QString out, err;
+};
+
+Run tool(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(TEGARO_BIN_DIR "/tegaro-db"), args);
+    Run r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+} // namespace
+
+void ToolTest::demoDatabase()
+{
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("demo.sqlite"));
+    Run r = tool({QStringLiteral("init"), path, QStringLiteral("--demo")});
+    QCOMPARE(r.code, 0);
+
+    Connection c;
+    c.setSpec(sqliteFileSpec(path));
+    RecordSet districts(&c);
+    districts.setTableName(QStringLiteral("行政区"));
+    districts.open();
+    QSet<QString> known;
+    for (districts.first(); known.size() < districts.recordCount(); districts.next())
+        known << districts.fieldByName(QStringLiteral("所在区")).asString();
+
+    RecordSet houses(&c);
+    houses.addSql(QStringLiteral("select * from 基本データ"));
+    houses.open();
+    QVERIFY(houses.recordCount() >= 150 && houses.recordCount() <= 250);
+    int drawings = 0;
+    for (int i = 0; i < houses.recordCount(); ++i) {
+        houses.moveTo(i);
+        QVERIFY(known.contains(houses.fieldByName(QStringLiteral("所在区")).asString()));
+        QVERIFY(!houses.fieldByName(QStringLiteral("所有者氏名")).isNull());
+        QCOMPARE(houses.fieldByName(QStringLiteral("日付")).asDateTime().time(), QTime(16, 1));
+        Field zumen = houses.fieldByName(QStringLiteral("zumen"));
+        if (zumen.blobSize() > 0) {
+            ++drawings;
+            QByteArray bytes = zumen.asBytes();
+            QVERIFY(bytes.startsWith("$headerpas\r\n"));
+            QCOMPARE(bytes.count("\r\n"), bytes.count('\n')); // CR LF throughout
+        }
+        Field excel = houses.fieldByName(QStringLiteral("excel"));
+        if (excel.blobSize() > 0)
+            QVERIFY(excel.asBytes().startsWith("\xD0\xCF\x11\xE0")); // an OLE2 file
+    }
+    QVERIFY(drawings > 10);
+}
+
+void ToolTest::refusesToOverwrite()
+{
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("keep.sqlite"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("precious");
+    f.close();
+    Run r = tool({QStringLiteral("init"), path});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.contains(QStringLiteral("--force")));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("precious"));
+    f.close();
+    QCOMPARE(tool({QStringLiteral("init"), path, QStringLiteral("--force")}).code, 0);
+    QVERIFY(!QFile::exists(path + QStringLiteral(".part")));
+    Connection c;
+    c.setSpec(sqliteFileSpec(path));
+    QCOMPARE(c.tableColumns(QStringLiteral("基本データ")).size(), 32);
+}
+
+void ToolTest::badArguments_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("nothing") << QStringList{};
+    QTest::newRow("unknown command") << QStringList{"drop"};
+    QTest::newRow("init without path") << QStringList{"init", "--demo"};
+    QTest::newRow("unknown option") << QStringList{"init", "x.sqlite", "--fast"};
+    QTest::newRow("unknown dialect") << QStringList{"schema", "oracle"};
+}
+
+void ToolTest::badArguments()
+{
+    QFETCH(QStringList, args);
+    Run r = tool(args);
+    QCOMPARE(r.code, 2);
+    QVERIFY(r.err.contains(QStringLiteral("usage:")));
+}
+
+void ToolTest::sqlServerScript()
+{
+    Run r = tool({QStringLiteral("schema"), QStringLiteral("sqlserver")});
+    QCOMPARE(r.code, 0);
+    for (const char* piece : {"CREATE TABLE 基本データ", "IDENTITY", "rowversion", "varbinary(max)", "１Ｆ decimal",
+                              "CREATE TABLE 行政区", "\nGO\n"})
+        QVERIFY2(r.out.contains(QString::fromUtf8(piece)), piece);
+}
