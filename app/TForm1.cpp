@@ -2,6 +2,8 @@
 
 #include "app/DrawingFiles.h"
 #include "app/DrawingPage.h"
+#include "app/DrawingStorage.h"
+#include "widgets/EventHook.h"
 #include "core/ErrorGuard.h"
 #include "core/HtmlHelp.h"
 #include "core/UserSeam.h"
@@ -30,6 +32,8 @@
 #include <QMenu>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QDropEvent>
+#include <QPushButton>
 #include <QToolButton>
 
 using tegaro::guarded;
@@ -91,6 +95,7 @@ TForm1::TForm1(const QStringList& args) : QMainWindow(nullptr)
     buildStrip(client_);
     wireRecords();
     wireSearch();
+    wireDrawingStorage();
     dfsStatusBar1 = new tegaro::StatusPanelBar(client_);
     dfsStatusBar1->setObjectName(QStringLiteral("dfsStatusBar1"));
     tegaro::setStatusPanels(dfsStatusBar1);
@@ -350,5 +355,36 @@ void TForm1::wireRecords()
     const AttachmentIndicators marks{PCheck1, zmfile, PCheck2, exfile};
     connect(data_->ADOQuery1, &tegaro::RecordSet::afterScroll, this, [this, marks] {
         guarded([&] { ADOQuery1AfterScroll(*data_->ADOQuery1, marks); });
+    });
+}
+
+void TForm1::wireDrawingStorage()
+{
+    drawingStorage_ = std::make_unique<DrawingStorage>(drawing_->model(), *drawing_, *data_->ADOQuery1, PCheck1,
+                                                       OpenDialog1, SaveDialog1, dragSources_);
+    DrawingStorage* storage = drawingStorage_.get();
+    connect(drawing_->sideMenu(), &tegaro::SideMenu::itemClicked, this,
+            [storage](int p, int i) { guarded([=] { storage->InspectorBar3ItemClick(p, i); }); });
+    connect(findChild<QToolButton*>(QStringLiteral("ToolbarButton975")), &QToolButton::clicked, this,
+            [storage] { guarded([storage] { storage->ToolbarButton975Click(); }); });
+    connect(PCheck1, &tegaro::ImageCheckLabel::mouseUp, this,
+            [storage](Qt::MouseButton b) { guarded([=] { storage->PCheck1MouseUp(b); }); });
+    // BitBtn4 takes items dragged from the file lists.
+    BitBtn4->setAcceptDrops(true);
+    for (QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove}) {
+        tegaro::onEvent(BitBtn4, type, [storage](QEvent* e) {
+            auto* drag = static_cast<QDropEvent*>(e);
+            if (storage->BitBtn1DragOver(drag->source()))
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
+            return true;
+        });
+    }
+    tegaro::onEvent(BitBtn4, QEvent::Drop, [storage](QEvent* e) {
+        auto* drop = static_cast<QDropEvent*>(e);
+        drop->acceptProposedAction();
+        storage->BitBtn1DragDrop(drop->source());
+        return true;
     });
 }

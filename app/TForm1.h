@@ -34,6 +34,7 @@ class DateTimePicker;
 
 class DrawingPage;
 class DrawingFiles;
+class DrawingStorage;
 class RecordForm;
 class RecordSearch;
 
@@ -62,6 +63,7 @@ public:
     QMenu* helpMenu() const { return PopupMenu1; }
     tegaro::HintTracker* hintTracker() const { return hints_; }
     DrawingFiles* drawingFiles() const { return drawingFiles_.get(); }
+    DrawingStorage* drawingStorage() const { return drawingStorage_.get(); }
     const DragSources& dragSources() const { return dragSources_; }
     tegaro::DataAccess* data() const { return data_; }
     RecordForm* recordForm() const { return form_; }
@@ -88,6 +90,7 @@ private:
     void buildSearchTabs(QWidget* client);
     void wireDrawingFiles();
     void wireRecords();
+    void wireDrawingStorage();
     void wireSearch();
 
     QWidget* client_ = nullptr;
@@ -100,6 +103,7 @@ private:
     RecordForm* form_ = nullptr;
     std::unique_ptr<RecordSearch> search_;
     std::unique_ptr<DrawingFiles> drawingFiles_;
+    std::unique_ptr<DrawingStorage> drawingStorage_;
 
     // Toolbar dock.
     QToolBar* ToolBar971 = nullptr;
