@@ -1,3 +1,4 @@
+#include "sheets/Biff5Formula.h"
 #include "sheets/BiffReadContext.h"
 #include "sheets/SheetErrors.h"
 
@@ -62,6 +63,12 @@ void SheetReader::formula(Cursor& c)
     f->tokens = c.bytes(size);
     f->extra = c.bytes(c.left());
     f->biff = ctx_.biff;
+    if (f->biff == 5 && f->extra.isEmpty()) {
+        if (auto tokens = translateBiff5Tokens(f->tokens, ctx_.decode)) {
+            f->tokens = *tokens;
+            f->biff = 8;
+        }
+    }
     Cell* cell = place(row, col, xf);
     if (!cell)
         return;

@@ -287,6 +287,9 @@ void TestXls::excel95Workbook()
     b.label(0, 0, QStringLiteral("家屋評価①㈱"));
     b.number(1, 0, 85.5, areaXf);
     b.formula(2, 0, QByteArray::fromHex("1e02001e030003"), 5); // =2+3
+    // =IF(A2>0,"正","負"): a reference, strings and the jumps of IF
+    b.formula(3, 0, QByteArray::fromHex("4401c000" "1e0000" "0d" "19020800" "170290b3" "19080b00" "17029589" "19080300" "42030100"), 0);
+    b.formula(4, 0, QByteArray::fromHex("23010000000000000000000000"), 7); // a name: not carried over
     b.header(QStringLiteral("&C家屋"));
     const QByteArray file = b.file();
 
@@ -306,6 +309,11 @@ void TestXls::excel95Workbook()
     QCOMPARE(again.cellText(0, 0, 0), QStringLiteral("家屋評価①㈱"));
     QCOMPARE(again.cellText(0, 1, 0), QStringLiteral("85.50㎡"));
     QCOMPARE(again.cellText(0, 2, 0), QStringLiteral("5"));
+    QCOMPARE(again.sheets[0].cell(2, 0)->formula->tokens, QByteArray::fromHex("1e02001e030003"));
+    QCOMPARE(again.sheets[0].cell(3, 0)->formula->tokens,
+             QByteArray::fromHex("440100" "00c0" "1e0000" "0d" "19020900" "170101636b" "19080c00" "170101a08c" "19080300" "42030100"));
+    QCOMPARE(again.sheets[0].cell(4, 0)->kind, CellKind::Number);
+    QCOMPARE(again.cellText(0, 4, 0), QStringLiteral("7"));
 
     const QString soffice = office();
     if (soffice.isEmpty())
@@ -317,11 +325,16 @@ void TestXls::excel95Workbook()
     f.write(file);
     f.close();
     const QStringList csv = officeCsv(soffice, path, dir.path());
-    QVERIFY2(csv.size() >= 3, qPrintable(csv.join(u'|')));
+    QVERIFY2(csv.size() >= 4, qPrintable(csv.join(u'|')));
     // the other program shows the same texts, the format included
     QCOMPARE(csv[0], QStringLiteral("家屋評価①㈱"));
     QCOMPARE(csv[1], QStringLiteral("85.50㎡"));
     QCOMPARE(csv[2], QStringLiteral("5"));
+    QCOMPARE(csv[3], QStringLiteral("正"));
+    // and so does the same workbook once we wrote it in the newer format
+    writeXlsFile(again, path);
+    const QStringList newer = officeCsv(soffice, path, dir.path());
+    QCOMPARE(newer.mid(0, 4), csv.mid(0, 4));
 }
 
 void TestXls::officeOpensWhatWeWrite()
