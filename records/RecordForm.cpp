@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 using namespace tegaro;
 
 namespace {
@@ -124,13 +126,19 @@ RecordForm::RecordForm(QWidget* page, DataSource* DataSource1, DataSource* DataS
         box->setObjectName(QString::fromLatin1(g.name));
         box->setGeometry(g.rect);
         setHint(box, box->title());
-        const bool twoColumns = g.controls.size() > g.columns;
+        // Columns of g.columns controls side by side; what is left over goes
+        // in rows below them, two to a row.
+        const int count = int(g.controls.size());
+        const bool twoColumns = count > g.columns;
         const int columnWidth = twoColumns ? g.rect.width() / 2 : g.rect.width();
-        int row = 0, column = 0;
-        for (const ControlSpec& c : g.controls) {
-            if (row == g.columns) {
-                row = 0;
-                ++column;
+        const int rows = count <= 2 * g.columns ? g.columns : g.columns + (count - 2 * g.columns + 1) / 2;
+        const int pitch = std::min(34, (g.rect.height() - 28) / rows);
+        for (int i = 0; i < count; ++i) {
+            const ControlSpec& c = g.controls[i];
+            int row = i % g.columns, column = i / g.columns;
+            if (i >= 2 * g.columns) {
+                row = g.columns + (i - 2 * g.columns) / 2;
+                column = (i - 2 * g.columns) % 2;
             }
             const QString name = QString::fromLatin1(c.name);
             const QString field = QString::fromUtf8(c.column);
@@ -168,7 +176,7 @@ RecordForm::RecordForm(QWidget* page, DataSource* DataSource1, DataSource* DataS
             label->setBuddy(w);
             const int x = column * columnWidth + 8;
             const int labelWidth = twoColumns ? 50 : 70;
-            const int top = g.name == QLatin1String("GroupBox15") ? 22 + row * 34 : 20 + row * (g.rect.height() - 28) / g.columns;
+            const int top = 20 + row * pitch;
             label->setGeometry(x, top + 3, labelWidth, 16);
             int width = columnWidth - labelWidth - 16;
             int height = 22;
