@@ -35,6 +35,10 @@ struct ReadContext {
     static quint16 fontIndex(quint16 stored) { return stored >= 4 ? stored - 1 : stored; }
 };
 
+// A record as type, size and data, to be written back unchanged.
+QByteArray rawRecord(const BiffRecord& r);
+bool isProtectionRecord(quint16 type);
+
 void readSheetStream(ReadContext& ctx, RecordStream& records, Sheet& sheet);
 
 } // namespace tegaro::sheets

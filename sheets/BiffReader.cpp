@@ -365,6 +365,8 @@ Workbook readBiffStream(const QByteArray& stream)
             ended = true;
             break;
         default:
+            if (isProtectionRecord(r.type))
+                book.protection += rawRecord(r);
             break;
         }
     }

@@ -96,13 +96,20 @@ void SheetReader::anchor(const BiffRecord& r)
     if (!lastFormula_)
         return; // shared formula records belong right after their first cell
     auto f = std::make_shared<Formula>(*lastFormula_->formula);
-    QByteArray head(4, 0);
-    qToLittleEndian<quint16>(r.type, head.data());
-    // joined CONTINUE parts make no sense here; such a record is cut to one record's size
-    const QByteArray data = r.data.left(8224);
-    qToLittleEndian<quint16>(quint16(data.size()), head.data() + 2);
-    f->anchored += head + data;
+    f->anchored += rawRecord(r);
     lastFormula_->formula = f;
+}
+
+QList<int> pageBreaks(Cursor& c, bool b8)
+{
+    QList<int> breaks;
+    const int count = c.u16();
+    for (int i = 0; i < count && c.left() >= (b8 ? 6 : 2); ++i) {
+        breaks << c.u16();
+        if (b8)
+            c.skip(4);
+    }
+    return breaks;
 }
 
 void SheetReader::record(const BiffRecord& r)
@@ -318,16 +325,40 @@ void SheetReader::record(const BiffRecord& r)
         if (!r.data.isEmpty())
             sheet_.page.footer = b8 ? c.unicodeString(2).text : c.byteString(1, ctx_.decode);
         break;
+    case 0x001B: sheet_.page.rowBreaks = pageBreaks(c, b8); break;
+    case 0x001A: sheet_.page.columnBreaks = pageBreaks(c, b8); break;
+    case 0x01B0: case 0x01B1: case 0x01B2: case 0x01BE:
+        if (b8)
+            sheet_.rules += rawRecord(r); // their formulas are in Excel 97 tokens
+        break;
     case rec::HCenter: sheet_.page.hCenter = c.u16() != 0; break;
     case rec::VCenter: sheet_.page.vCenter = c.u16() != 0; break;
     case rec::PrintGridlines: sheet_.page.printGridlines = c.u16() != 0; break;
     case rec::PrintHeaders: sheet_.page.printHeadings = c.u16() != 0; break;
     default:
+        if (isProtectionRecord(r.type))
+            sheet_.protection += rawRecord(r);
         break;
     }
 }
 
 } // namespace
+
+QByteArray rawRecord(const BiffRecord& r)
+{
+    // joined CONTINUE parts have no meaning here; a record is cut to one record's size
+    const QByteArray data = r.data.left(8224);
+    QByteArray head(4, 0);
+    qToLittleEndian<quint16>(r.type, head.data());
+    qToLittleEndian<quint16>(quint16(data.size()), head.data() + 2);
+    return head + data;
+}
+
+bool isProtectionRecord(quint16 type)
+{
+    // PROTECT, PASSWORD, WINDOWPROTECT, OBJPROTECT, SCENPROTECT
+    return type == 0x0012 || type == 0x0013 || type == 0x0019 || type == 0x0063 || type == 0x00DD;
+}
 
 void readSheetStream(ReadContext& ctx, RecordStream& records, Sheet& sheet)
 {

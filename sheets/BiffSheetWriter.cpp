@@ -50,6 +50,17 @@ void SheetWriter::pageSetup()
     if (p.fitToPage)
         wsBool |= 0x0100;
     w_.add(0x0081, ByteWriter().u16(wsBool));
+    const std::pair<quint16, const QList<int>*> breaks[] = {{0x001B, &p.rowBreaks}, {0x001A, &p.columnBreaks}};
+    for (const auto& [type, list] : breaks) {
+        if (list->isEmpty())
+            continue;
+        ByteWriter b;
+        const qsizetype n = std::min<qsizetype>(list->size(), 1026);
+        b.u16(quint16(n));
+        for (qsizetype i = 0; i < n; ++i)
+            b.u16(quint16(list->at(i))).u16(0).u16(type == 0x001B ? 0x00FF : 0xFFFF);
+        w_.add(type, b);
+    }
     if (!p.header.isEmpty())
         w_.add(0x0014, ByteWriter().string(p.header.left(255), 2));
     if (!p.footer.isEmpty())
@@ -65,6 +76,7 @@ void SheetWriter::pageSetup()
     b.u16(p.paperSize).u16(p.scale).u16(quint16(p.pageStart)).u16(p.fitWidth).u16(p.fitHeight).u16(p.options);
     b.u16(p.hResolution).u16(p.vResolution).f64(p.headerMargin).f64(p.footerMargin).u16(p.copies);
     w_.add(0x00A1, b);
+    w_.out += s_.protection;
 }
 
 void SheetWriter::valueCell(int row, int col, quint16 xf, CellKind kind, const Cell& c)
@@ -219,6 +231,7 @@ QByteArray SheetWriter::write(bool active)
         }
         w_.add(0x00E5, b);
     }
+    w_.out += s_.rules;
     w_.add(0x000A, QByteArray());
     return w_.out;
 }

@@ -152,6 +152,7 @@ QByteArray writeBiffStream(const Workbook& book)
     RecordWriter w;
     writeBof(w, 0x0005);
     w.add(0x0042, ByteWriter().u16(1200));
+    w.out += book.protection;
     {
         ByteWriter b;
         b.u16(0x0168).u16(0x001E).u16(0x3A5C).u16(0x2328).u16(book.windowOptions);

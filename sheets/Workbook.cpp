@@ -142,7 +142,7 @@ bool Sheet::operator==(const Sheet& o) const
     return name == o.name && visibility == o.visibility && defaultColumnWidth == o.defaultColumnWidth
         && defaultRowHeight == o.defaultRowHeight && wsBool == o.wsBool && columns == o.columns
         && rows == o.rows && merged == o.merged && view == o.view && page == o.page
-        && cells_ == o.cells_;
+        && protection == o.protection && rules == o.rules && cells_ == o.cells_;
 }
 
 Workbook::Workbook()
@@ -266,7 +266,8 @@ bool Workbook::operator==(const Workbook& o) const
     };
     return sheets == o.sheets && fonts == o.fonts && numberFormats == o.numberFormats
         && formats == o.formats && styles == o.styles && paletteOf(*this) == paletteOf(o)
-        && namesOf(*this) == namesOf(o) && date1904 == o.date1904 && activeSheet == o.activeSheet;
+        && namesOf(*this) == namesOf(o) && date1904 == o.date1904 && activeSheet == o.activeSheet
+        && protection == o.protection;
 }
 
 } // namespace tegaro::sheets

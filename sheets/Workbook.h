@@ -157,6 +157,7 @@ struct PageSetup {
     bool printGridlines = false, printHeadings = false;
     bool fitToPage = false;
     QList<Range> printArea;
+    QList<int> rowBreaks, columnBreaks; // manual page breaks before these rows and columns
     bool landscape() const { return (options & 0x04) == 0 && (options & 0x02) == 0; }
     void setLandscape(bool on);
     bool operator==(const PageSetup&) const = default;
@@ -175,6 +176,10 @@ public:
     QList<Range> merged;
     SheetView view;
     PageSetup page;
+    // Records kept as they were, each type(2) size(2) data: protection, and
+    // conditional formats and validations (Excel 97 files only).
+    QByteArray protection;
+    QByteArray rules;
 
     const Cell* cell(int row, int col) const;
     Cell& cellRef(int row, int col); // creates an empty cell
@@ -243,6 +248,7 @@ public:
     quint16 tabRatio = 600;
     int biffVersion = 8;               // what it was read from
     quint16 codePage = 1200;
+    QByteArray protection;             // workbook protection records, as read
 
     Sheet& addSheet(const QString& name);
     QString formatCode(int index) const;   // stored or built-in code

@@ -90,6 +90,9 @@ Workbook sampleWorkbook()
     s.page.footer = QStringLiteral("&P / &N");
     s.page.hCenter = true;
     s.page.printArea = {Range{0, 40, 0, 11}};
+    s.page.rowBreaks = {20, 40};
+    s.page.columnBreaks = {6};
+    s.protection = QByteArray::fromHex("120002000100"); // the sheet is protected
     s.defaultColumnWidth = 9;
 
     Sheet& second = book.addSheet(QStringLiteral("集計"));

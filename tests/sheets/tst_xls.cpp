@@ -88,6 +88,7 @@ private slots:
     void continueSwitchesCharacterWidth();
     void excel95Workbook();
     void officeOpensWhatWeWrite();
+    void officeReadsKeptRecords();
     void trailingBytesAreIgnored();
     void damagedInput_data();
     void damagedInput();
@@ -356,6 +357,32 @@ void TestXls::officeOpensWhatWeWrite()
     QVERIFY(csv[5].startsWith(QStringLiteral(",,,,\"1,234,567\",, ")));
     QCOMPARE(csv[6].section(u',', 1, 2), QStringLiteral("1,#DIV/0!"));
     QCOMPARE(csv[7].section(u',', 0, 2), QStringLiteral("-0.5,1E+300,123456789"));
+}
+
+void TestXls::officeReadsKeptRecords()
+{
+    // page breaks, protection and conditional formats of another program's
+    // file survive our writing, as that program reads them back
+    const Workbook original = readXls(fixture("meisai.xls"));
+    QCOMPARE(original.sheets[0].page.rowBreaks, QList<int>({4}));
+    QVERIFY(!original.sheets[0].protection.isEmpty());
+    QVERIFY(!original.sheets[0].rules.isEmpty());
+    const QString soffice = office();
+    if (soffice.isEmpty())
+        QSKIP("soffice/libreoffice is not on PATH: kept records are not checked against another reader");
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath(QStringLiteral("back")));
+    const QString path = dir.filePath(QStringLiteral("kept.xls"));
+    writeXlsFile(original, path);
+    QProcess p;
+    p.start(soffice, {QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97"),
+                      QStringLiteral("--outdir"), dir.filePath(QStringLiteral("back")), path});
+    QVERIFY(p.waitForFinished(120000));
+    const Workbook back = readXlsFile(dir.filePath(QStringLiteral("back/kept.xls")));
+    QCOMPARE(back.sheets[0].page.rowBreaks, QList<int>({4}));
+    QVERIFY(!back.sheets[0].protection.isEmpty());
+    QVERIFY(!back.sheets[0].rules.isEmpty());
+    QCOMPARE(back.cellText(0, 3, 1), QStringLiteral("1,234,567"));
 }
 
 void TestXls::trailingBytesAreIgnored()
