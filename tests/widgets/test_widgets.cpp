@@ -1,5 +1,6 @@
 #include "core/ScriptedSeam.h"
 #include "widgets/ClickSound.h"
+#include "widgets/FileDropTarget.h"
 #include "widgets/Hint.h"
 #include "widgets/HintTracker.h"
 #include "widgets/ImageCheckLabel.h"
@@ -7,7 +8,10 @@
 #include "widgets/SideMenu.h"
 #include "widgets/StatusPanelBar.h"
 
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
@@ -115,6 +119,30 @@ private slots:
         QCOMPARE(changes.count(), 2);
         QCOMPARE(changes.at(0).first().toString(), QStringLiteral("基本項目"));
         QCOMPARE(changes.at(1).first().toString(), QString());
+    }
+    void desktopDropsHandOverEveryPathInOrder()
+    {
+        QWidget target;
+        auto* inner = new QWidget(&target);
+        FileDropTarget drop(&target);
+        drop.watch(inner);
+        QSignalSpy dropped(&drop, &FileDropTarget::dropped);
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/b.hbd")), QUrl::fromLocalFile(QStringLiteral("/tmp/a.hbd")),
+                      QUrl(QStringLiteral("https://example.invalid/x.hbd"))});
+        QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(inner, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent event(QPointF(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(inner, &event);
+        QCOMPARE(dropped.count(), 1);
+        QCOMPARE(dropped.first().first().toStringList(), QStringList({"/tmp/b.hbd", "/tmp/a.hbd"}));
+        // Text without files is not a file drop.
+        QMimeData text;
+        text.setText(QStringLiteral("plan.hbd"));
+        QDropEvent textDrop(QPointF(1, 1), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&target, &textDrop);
+        QCOMPARE(dropped.count(), 1);
     }
     void navigatorButtons()
     {
