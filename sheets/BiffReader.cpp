@@ -33,7 +33,8 @@ ByteDecoder decoderFor(quint16 codePage)
     };
 }
 
-CellFormat readXf8(Cursor& c)
+// The part both dialects share: font, number format, protection, alignment.
+CellFormat readXfHead(Cursor& c, int biff)
 {
     CellFormat f;
     f.font = ReadContext::fontIndex(c.u16());
@@ -44,11 +45,22 @@ CellFormat readXf8(Cursor& c)
     f.isStyle = prot & 0x04;
     f.prefix123 = prot & 0x08;
     f.parent = prot >> 4;
-    const quint8 align = c.u8();
+    const quint16 align = biff == 8 ? c.u8() : c.u16();
     f.hAlign = align & 0x07;
     f.wrap = align & 0x08;
     f.vAlign = (align >> 4) & 0x07;
     f.justLast = align & 0x80;
+    if (biff != 8) {
+        static const quint8 rotations[] = {0, 255, 90, 180};
+        f.rotation = rotations[(align >> 8) & 0x03];
+        f.usedAttributes = align >> 10;
+    }
+    return f;
+}
+
+CellFormat readXf8(Cursor& c)
+{
+    CellFormat f = readXfHead(c, 8);
     f.rotation = c.u8();
     const quint8 indent = c.u8();
     f.indent = indent & 0x0F;
@@ -77,23 +89,7 @@ CellFormat readXf8(Cursor& c)
 
 CellFormat readXf5(Cursor& c)
 {
-    CellFormat f;
-    f.font = ReadContext::fontIndex(c.u16());
-    f.numberFormat = c.u16();
-    const quint16 prot = c.u16();
-    f.locked = prot & 0x01;
-    f.hidden = prot & 0x02;
-    f.isStyle = prot & 0x04;
-    f.prefix123 = prot & 0x08;
-    f.parent = prot >> 4;
-    const quint16 align = c.u16();
-    f.hAlign = align & 0x07;
-    f.wrap = align & 0x08;
-    f.vAlign = (align >> 4) & 0x07;
-    f.justLast = align & 0x80;
-    static const quint8 rotations[] = {0, 255, 90, 180};
-    f.rotation = rotations[(align >> 8) & 0x03];
-    f.usedAttributes = align >> 10;
+    CellFormat f = readXfHead(c, 5);
     const quint32 a = c.u32();
     f.patternColor = a & 0x7F;
     f.backgroundColor = (a >> 7) & 0x7F;

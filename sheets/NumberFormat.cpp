@@ -118,6 +118,19 @@ QString generalAbs(double a, int budget)
     return trimmedFixed(fixed);
 }
 
+bool isPlaceholder(FormatToken::Kind k)
+{
+    return k == FormatToken::Zero || k == FormatToken::Hash || k == FormatToken::Question;
+}
+
+int firstOf(const QList<FormatToken>& tk, FormatToken::Kind kind)
+{
+    for (int i = 0; i < tk.size(); ++i)
+        if (tk[i].kind == kind)
+            return i;
+    return -1;
+}
+
 // Renders a number section that is not a date.
 class NumberWriter {
 public:
@@ -205,10 +218,7 @@ QString NumberWriter::write()
     if (expAt >= 0)
         return exponentForm(v);
 
-    auto isDigit = [&](int i) {
-        auto k = tk[i].kind;
-        return k == FormatToken::Zero || k == FormatToken::Hash || k == FormatToken::Question;
-    };
+    auto isDigit = [&](int i) { return isPlaceholder(tk[i].kind); };
     const int intEnd = pointAt >= 0 ? pointAt : int(tk.size());
     QList<int> intPlaces, fracPlaces;
     for (int i = 0; i < intEnd; ++i)
@@ -288,15 +298,12 @@ QString NumberWriter::write()
 QString NumberWriter::exponentForm(double v)
 {
     const QList<FormatToken>& tk = s_.tokens;
-    int expAt = -1;
-    for (int i = 0; i < tk.size() && expAt < 0; ++i)
-        if (tk[i].kind == FormatToken::Exponent)
-            expAt = i;
+    const int expAt = firstOf(tk, FormatToken::Exponent);
     int intDigits = 0, hashes = 0, fracDigits = 0, expDigits = 0;
     bool afterPoint = false;
     for (int i = 0; i < tk.size(); ++i) {
-        auto k = tk[i].kind;
-        bool digit = k == FormatToken::Zero || k == FormatToken::Hash || k == FormatToken::Question;
+        const auto k = tk[i].kind;
+        const bool digit = isPlaceholder(k);
         if (k == FormatToken::Point)
             afterPoint = true;
         if (!digit)
@@ -345,14 +352,8 @@ QString NumberWriter::exponentForm(double v)
 QString NumberWriter::fraction(double v)
 {
     const QList<FormatToken>& tk = s_.tokens;
-    int slashAt = -1;
-    for (int i = 0; i < tk.size() && slashAt < 0; ++i)
-        if (tk[i].kind == FormatToken::Slash)
-            slashAt = i;
-    auto digitAt = [&](int i) {
-        auto k = tk[i].kind;
-        return k == FormatToken::Zero || k == FormatToken::Hash || k == FormatToken::Question;
-    };
+    const int slashAt = firstOf(tk, FormatToken::Slash);
+    auto digitAt = [&](int i) { return isPlaceholder(tk[i].kind); };
     // numerator: the placeholders right before the slash; a whole part before it
     int numStart = slashAt;
     while (numStart > 0 && digitAt(numStart - 1))
