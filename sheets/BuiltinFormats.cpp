@@ -1,5 +1,7 @@
 #include "sheets/NumberFormat.h"
 
+#include <QList>
+
 namespace tegaro::sheets {
 
 QString builtInFormat(int index)
@@ -28,9 +30,16 @@ QString builtInFormat(int index)
     };
     constexpr int count = int(sizeof(codes) / sizeof(codes[0]));
     static_assert(count == 59);
+    // made once: every cell text asks for its code
+    static const QList<QString> made = [] {
+        QList<QString> list;
+        for (const char16_t* code : codes)
+            list << QString::fromUtf16(code);
+        return list;
+    }();
     if (index >= 0 && index < count)
-        return QString::fromUtf16(codes[index]);
-    return QStringLiteral("General");
+        return made[index];
+    return made[0];
 }
 
 } // namespace tegaro::sheets

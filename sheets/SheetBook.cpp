@@ -7,6 +7,7 @@
 
 #include <QLocale>
 
+#include <cmath>
 #include <cstring>
 
 namespace tegaro::sheets {
@@ -183,7 +184,27 @@ QString TSheetBook::EntryText(int sheet, int row, int col) const
         return {};
     const CellKind kind = c->kind == CellKind::Formula ? c->result : c->kind;
     switch (kind) {
-    case CellKind::Number: return formatGeneral(c->number);
+    case CellKind::Number: {
+        // dates as dates, other numbers with all their digits
+        const QString code = book_.formatCode(book_.format(c->xf).numberFormat);
+        if (isDateFormat(code)) {
+            const bool whole = c->number == std::floor(c->number);
+            return formatNumber(c->number, whole ? QStringLiteral("yyyy/m/d") : QStringLiteral("yyyy/m/d h:mm:ss"),
+                                book_.date1904);
+        }
+        const double a = std::fabs(c->number);
+        if (a >= 1e15 || (a != 0 && a < 1e-9))
+            return QString::number(c->number, 'g', 15);
+        const int decimals = a == 0 ? 0 : std::max(0, 14 - int(std::floor(std::log10(a))));
+        QString digits = QString::number(c->number, 'f', decimals);
+        if (digits.contains(u'.')) {
+            while (digits.endsWith(u'0'))
+                digits.chop(1);
+            if (digits.endsWith(u'.'))
+                digits.chop(1);
+        }
+        return digits;
+    }
     case CellKind::Text: return c->text;
     default: return book_.cellText(sheet, row, col);
     }

@@ -44,6 +44,7 @@ private slots:
     void standardViewAndClear();
     void entries_data();
     void entries();
+    void editBarTexts();
     void toolPrintsCells();
 };
 
@@ -239,6 +240,22 @@ void TestMemory::entries()
         QCOMPARE(c->number, number);
     if (kind == int(CellKind::Text))
         QCOMPARE(c->text, entry);
+}
+
+void TestMemory::editBarTexts()
+{
+    // the edit bar shows the value itself, not the formatted text
+    TSheetBook book;
+    book.workbook() = testing::sampleWorkbook();
+    QCOMPARE(book.EntryText(0, 0, 0), QStringLiteral("85.5"));     // shown as 85.50㎡
+    QCOMPARE(book.EntryText(0, 0, 1), QStringLiteral("42.125"));
+    QCOMPARE(book.EntryText(0, 5, 4), QStringLiteral("1234567"));  // shown as 1,234,567
+    QCOMPARE(book.EntryText(0, 6, 0), QStringLiteral("2019/5/1")); // shown in the era
+    QCOMPARE(book.EntryText(0, 7, 1), QStringLiteral("1e+300"));
+    book.SetEntry(0, 9, 0, QStringLiteral("0.3"));
+    QCOMPARE(book.EntryText(0, 9, 0), QStringLiteral("0.3"));
+    book.SetEntry(0, 9, 0, QStringLiteral("1234567.891234"));
+    QCOMPARE(book.EntryText(0, 9, 0), QStringLiteral("1234567.891234"));
 }
 
 void TestMemory::toolPrintsCells()
