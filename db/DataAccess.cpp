@@ -25,4 +25,15 @@ DataAccess::DataAccess(QObject* parent) : QObject(parent)
     DataSource2->setDataSet(ADOTable2);
 }
 
+DataAccess::~DataAccess()
+{
+    // Controls first lose their sources, then the record sets close, and
+    // the connection goes last.
+    delete DataSource1;
+    delete DataSource2;
+    delete ADOQuery1;
+    delete ADOTable2;
+    delete ADOConnection1;
+}
+
 } // namespace tegaro

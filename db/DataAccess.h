@@ -14,6 +14,7 @@ class DataAccess : public QObject {
     Q_OBJECT
 public:
     explicit DataAccess(QObject* parent = nullptr);
+    ~DataAccess() override;
 
     Connection* ADOConnection1;
     RecordSet* ADOQuery1; // "select * from 基本データ" at start
