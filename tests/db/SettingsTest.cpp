@@ -102,37 +102,14 @@ void SettingsTest::unreadableSettings()
 
 void SettingsTest::dialogLayout()
 {
+    // What the keyboard user meets: the tab order, no default button, the
+    // password in clear, the labels naming their fields.
     TSQLLogin d;
-    QCOMPARE(d.windowTitle(), QStringLiteral("ログイン"));
-    QCOMPARE(d.size(), QSize(297, 233));
-    QCOMPARE(d.pos(), QPoint(376, 229));
-    QCOMPARE(d.GroupBox1->geometry(), QRect(32, 24, 225, 121));
-    QCOMPARE(d.GroupBox1->title(), QStringLiteral("SQLServer接続設定"));
-    struct Want { QWidget* w; QRect rect; QString text, tip; };
-    const QList<Want> wants{
-        {d.SQLname, {112, 32, 89, 20}, {}, QStringLiteral("SQLsever名を入力します。")},
-        {d.userid, {112, 56, 89, 20}, QStringLiteral("sa"), QStringLiteral("ログインユーザー名です。")},
-        {d.pwd, {112, 80, 89, 20}, {}, QStringLiteral("ログインパスワードです。")},
-        {d.Button3, {72, 160, 40, 25}, QStringLiteral("読込"), {}},
-        {d.Button2, {112, 160, 40, 25}, QStringLiteral("消去"), {}},
-        {d.Button5, {152, 160, 40, 25}, QStringLiteral("ﾍﾙﾌﾟ"), {}},
-        {d.Button1, {208, 160, 49, 25}, QStringLiteral("接続"), {}},
-    };
-    for (const Want& w : wants) {
-        QCOMPARE(w.w->geometry(), w.rect);
-        QCOMPARE(w.w->toolTip(), w.tip);
-        if (auto* e = qobject_cast<QLineEdit*>(w.w))
-            QCOMPARE(e->text(), w.text);
-        else
-            QCOMPARE(qobject_cast<QPushButton*>(w.w)->text(), w.text);
-        if (auto* b = qobject_cast<QPushButton*>(w.w))
-            QVERIFY(!b->isDefault() && !b->autoDefault());
-    }
+    for (QPushButton* b : {d.Button1, d.Button2, d.Button3, d.Button5})
+        QVERIFY(!b->isDefault() && !b->autoDefault());
     QCOMPARE(d.pwd->echoMode(), QLineEdit::Normal);
-    QCOMPARE(d.Label1->pos(), QPoint(16, 35));
-    QCOMPARE(d.Label3->text(), QStringLiteral("パスワード"));
     QCOMPARE(d.Label2->buddy(), d.userid);
-    QCOMPARE(d.font().pixelSize(), 12);
+    QCOMPARE(d.SQLname->toolTip(), QStringLiteral("SQLsever名を入力します。"));
     QWidget* w = d.SQLname;
     QStringList order;
     for (int i = 0; i < 7; ++i, w = w->nextInFocusChain()) {
