@@ -6,6 +6,8 @@
 #include "db/ConnectionText.h"
 #include "db/DatabaseSpec.h"
 #include "db/HotakuIni.h"
+#include "db/SqlText.h"
+#include "core/Errors.h"
 #include "db/TSQLLogin.h"
 
 #include <QDir>
@@ -296,4 +298,46 @@ void SettingsTest::backendFromConnectionText()
 
     DatabaseSpec withPort = specFromSettings(parseConnectionText(buildConnectionText("10.0.0.5,1500", "sa", "")), "/");
     QVERIFY(withPort.databaseName.contains(QStringLiteral("SERVER={10.0.0.5};PORT={1500};")));
+}
+
+void SettingsTest::sqlForBothDialects_data()
+{
+    QTest::addColumn<bool>("server");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("sent"); // empty: a missing parameter is an error
+    QTest::addColumn<int>("values");
+    QTest::addColumn<QString>("table"); // of a plain select *, else empty
+
+    QTest::newRow("date range") << false << "SELECT * FROM 基本データ \r\nWhere 日付 >= :Date_s and 日付 <= :Date_e;"
+                                << "SELECT * FROM 基本データ \r\nWhere 日付 >= ? and 日付 <= ?;" << 2 << "基本データ";
+    QTest::newRow("colon in a literal") << false << "select * from 基本データ where 備考 Like 'a:b''c%'"
+                                        << "select * from 基本データ where 備考 Like 'a:b''c%'" << 0 << "基本データ";
+    QTest::newRow("Japanese literal on SQL Server") << true << "SELECT * FROM 基本データ where 所有者氏名 Like '山''田%'"
+                                                    << "SELECT * FROM 基本データ where 所有者氏名 Like N'山''田%'" << 0 << "基本データ";
+    QTest::newRow("already N'...'") << true << "select x from t where a = N'b'" << "select x from t where a = N'b'" << 0 << "";
+    QTest::newRow("bracketed names") << true << "select * from [行政区]" << "select * from [行政区]" << 0 << "行政区";
+    QTest::newRow("parameter not set") << false << "select * from t where d = :Other" << "" << 0 << "t";
+}
+
+void SettingsTest::sqlForBothDialects()
+{
+    QFETCH(bool, server);
+    QFETCH(QString, sql);
+    QFETCH(QString, sent);
+    QFETCH(int, values);
+    QFETCH(QString, table);
+    SqlDialect dialect = server ? SqlDialect::SqlServer : SqlDialect::SQLite;
+    const QHash<QString, QVariant> params{{QStringLiteral("Date_s"), QDateTime(QDate(2002, 10, 13), QTime(22, 22, 32))},
+                                          {QStringLiteral("Date_e"), QDateTime(QDate(2002, 10, 13), QTime(22, 22, 55))}};
+    if (sent.isEmpty()) {
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, bindNamed(dialect, sql, params));
+    } else {
+        BoundSql bound = bindNamed(dialect, sql, params);
+        QCOMPARE(bound.text, sent);
+        QCOMPARE(bound.values.size(), values);
+        if (values)
+            QCOMPARE(bound.values[0], QVariant(QStringLiteral("2002-10-13 22:22:32")));
+    }
+    QString found, rest;
+    QCOMPARE(splitSelectAll(sql, found, rest) ? found : QString(), table);
 }

@@ -16,4 +16,6 @@ private slots:
     void connectionText_data();
     void connectionText();
     void backendFromConnectionText();
+    void sqlForBothDialects_data();
+    void sqlForBothDialects();
 };
