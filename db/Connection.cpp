@@ -99,6 +99,17 @@ void Connection::open()
         QSqlDatabase::removeDatabase(name_);
         throw EDatabaseError(QStringLiteral("データベースに接続できません: %1").arg(why));
     }
+    if (spec_.dialect == SqlDialect::SQLite) {
+        // SQLite reads a file only when asked; a file that is no database
+        // must fail here, as a refused connection does.
+        QSqlQuery probe(db);
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            QString why = scrub(probe.lastError().text());
+            probe = QSqlQuery();
+            db.close();
+            throw EDatabaseError(QStringLiteral("データベースに接続できません: %1").arg(why));
+        }
+    }
 }
 
 void Connection::close()

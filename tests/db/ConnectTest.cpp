@@ -49,6 +49,7 @@ void ConnectTest::connectOutcomes_data()
     QTest::newRow("empty server name") << "connect" << "none" << QStringList{QStringLiteral("接続サーバー名（サービス名）を入力して下さい。")}
                                        << false << false;
     QTest::newRow("no such database") << "connect" << "missing" << QStringList{kConnectFailed, kOpenFailed} << false << false;
+    QTest::newRow("not a database") << "connect" << "text" << QStringList{kConnectFailed, kOpenFailed} << false << false;
     QTest::newRow("tables missing") << "connect" << "empty" << QStringList{kOpenFailed} << true << false;
 }
 
@@ -74,10 +75,12 @@ void ConnectTest::connectOutcomes()
         server = dir.filePath(QStringLiteral("nothing.sqlite"));
     if (database == u"none")
         server.clear();
-    if (database == u"empty") {
-        server = dir.filePath(QStringLiteral("empty.sqlite"));
+    if (database == u"empty" || database == u"text") {
+        server = dir.filePath(QStringLiteral("other.sqlite"));
         QFile f(server);
         QVERIFY(f.open(QIODevice::WriteOnly));
+        if (database == u"text")
+            f.write(QByteArray(4096, 'x'));
     }
 
     ScriptedSeam seam;
