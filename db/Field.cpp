@@ -35,22 +35,23 @@ QVariant Field::value() const
 
 QDateTime Field::asDateTime() const { return parseDbDateTime(set_->currentValue(index_)); }
 
-QString Field::asString() const
+QString displayText(ColumnKind kind, const QVariant& stored)
 {
-    QVariant v = set_->currentValue(index_);
-    if (v.isNull())
+    if (stored.isNull())
         return {};
-    switch (kind()) {
+    switch (kind) {
     case ColumnKind::Blob: return QStringLiteral("(BLOB)");
     case ColumnKind::DateTime: {
-        QDateTime dt = asDateTime();
+        QDateTime dt = parseDbDateTime(stored);
         return dt.time() == QTime(0, 0) ? dt.toString(QStringLiteral("yyyy/MM/dd"))
                                         : dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
     }
-    case ColumnKind::Real: return QString::number(v.toDouble(), 'g', 15);
-    default: return v.toString();
+    case ColumnKind::Real: return QString::number(stored.toDouble(), 'g', 15);
+    default: return stored.toString();
     }
 }
+
+QString Field::asString() const { return displayText(kind(), set_->currentValue(index_)); }
 
 void Field::setValue(const QVariant& value)
 {

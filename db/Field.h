@@ -14,6 +14,10 @@ namespace tegaro {
 
 class RecordSet;
 
+// A stored value as the program shows it: empty for NULL, dates as
+// "yyyy/MM/dd[ HH:mm:ss]", reals without trailing zeros, "(BLOB)".
+QString displayText(ColumnKind kind, const QVariant& stored);
+
 class Field {
 public:
     Field(RecordSet* set, int index) : set_(set), index_(index) {}

@@ -125,6 +125,7 @@ void RecordSet::fetch(const QString& text)
     columns_ = columns;
     lazyBlobs_ = lazy;
     rows_ = std::move(rows);
+    ++generation_;
     baseTable_ = table;
     byName_.clear();
     keyColumn_ = versionColumn_ = -1;
@@ -149,6 +150,7 @@ void RecordSet::close()
     if (state_ == DataSetState::Inactive)
         return;
     rows_.clear();
+    ++generation_;
     buffer_.clear();
     blobCache_.clear();
     modified_ = false;
@@ -230,6 +232,7 @@ void RecordSet::beginInsert(int position)
     checkBrowseMode();
     position = qBound(0, position, int(rows_.size()));
     rows_.insert(position, Row(columns_.size()));
+    ++generation_;
     current_ = position;
     buffer_ = rows_[current_];
     changed_.fill(false, columns_.size());
@@ -248,6 +251,7 @@ void RecordSet::cancel()
     checkActive();
     if (state_ == DataSetState::Insert) {
         rows_.removeAt(current_);
+        ++generation_;
         if (current_ >= rows_.size())
             current_ = int(rows_.size()) - 1;
     } else if (state_ != DataSetState::Edit) {
@@ -300,6 +304,13 @@ Field RecordSet::field(int index)
     if (index < 0 || index >= columns_.size())
         throw EDatabaseError(QStringLiteral("フィールド番号 %1 は範囲外です").arg(index));
     return Field(this, index);
+}
+
+QVariant RecordSet::valueAt(int row, int index) const
+{
+    if (row == current_)
+        return currentValue(index);
+    return row >= 0 && row < rows_.size() ? rows_[row].value(index) : QVariant();
 }
 
 QVariant RecordSet::currentValue(int index) const

@@ -81,6 +81,11 @@ public:
     Field field(int index);
     const ColumnInfo& column(int index) const { return columns_[index]; }
 
+    // A stored value of any row (the edit buffer for the current one).
+    QVariant valueAt(int row, int index) const;
+    // Grows whenever rows come, go or are read again; a view starts over then.
+    int generation() const { return generation_; }
+
     // For Field and DataSource.
     QVariant currentValue(int index) const;
     void setCurrentValue(int index, const QVariant& stored);
@@ -131,6 +136,7 @@ private:
 
     QList<Row> rows_;
     int current_ = -1;
+    int generation_ = 0;
     Row buffer_;
     QList<bool> changed_;
     bool modified_ = false;

@@ -187,6 +187,7 @@ void RecordSet::deleteRecord()
         cancel();
     writeDelete();
     rows_.removeAt(current_);
+    ++generation_;
     setCurrent(current_);
 }
 

@@ -3,6 +3,9 @@
 #include "core/Errors.h"
 #include "db/DataSource.h"
 #include "db/RecordSet.h"
+#include "db/RecordSetModel.h"
+
+#include <QAbstractItemModelTester>
 
 #include <QBuffer>
 #include <QSignalSpy>
@@ -502,4 +505,39 @@ void RecordSetTest::dataSourceLinks()
         QCOMPARE(e.message(), QStringLiteral("データセットが編集または挿入モードではありません"));
     }
     QCOMPARE(rs->state(), DataSetState::Browse);
+}
+
+void RecordSetTest::tableModel()
+{
+    for (const char* name : {"一", "二", "三"})
+        dbtest::addHouse(*conn_, QString::fromUtf8(name), QDateTime(QDate(2003, 4, 1), QTime(16, 1)), QByteArray("z"));
+    QObject owner;
+    RecordSet* rs = houses(*conn_, &owner);
+    RecordSetModel model(rs);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    rs->open();
+    QCOMPARE(model.rowCount(), 3);
+    int name = rs->fieldIndex(QStringLiteral("所有者氏名"));
+    QCOMPARE(model.headerData(name, Qt::Horizontal).toString(), QStringLiteral("所有者氏名"));
+    QCOMPARE(model.index(2, name).data().toString(), QStringLiteral("三"));
+    QCOMPARE(model.index(0, rs->fieldIndex(QStringLiteral("日付"))).data().toString(), QStringLiteral("2003/04/01 16:01:00"));
+    QCOMPARE(model.index(0, rs->fieldIndex(QStringLiteral("zumen"))).data().toString(), QStringLiteral("(BLOB)"));
+
+    // An edit shows in its row at once; rows that come and go reset the view.
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    rs->next();
+    rs->edit();
+    rs->fieldByName(QStringLiteral("所有者氏名")).setAsString(QStringLiteral("弐"));
+    QCOMPARE(model.index(1, name).data().toString(), QStringLiteral("弐"));
+    QVERIFY(!changed.isEmpty());
+    QCOMPARE(changed.last().at(0).toModelIndex().row(), 1);
+    rs->post();
+    rs->append();
+    QCOMPARE(model.rowCount(), 4);
+    rs->cancel();
+    QCOMPARE(model.rowCount(), 3);
+    rs->close();
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(reset.count(), 3);
 }

@@ -36,6 +36,7 @@ private slots:
     void deleteAndRefresh();
     void otherSelectsAreReadOnly();
     void dataSourceLinks();
+    void tableModel();
 
 private:
     std::unique_ptr<tegaro::Connection> connect();
