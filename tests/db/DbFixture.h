@@ -1,7 +1,9 @@
 #pragma once
 // Real databases for the tests: an embedded file in a temporary folder,
 // reached through QSQLITE or through QODBC and the SQLite ODBC driver, and a
-// SQL Server when TEGARO_TEST_MSSQL holds a connection string.
+// SQL Server when TEGARO_TEST_MSSQL holds an ODBC connection string to a
+// database made with "tegaro-db schema sqlserver". That run empties both
+// tables before every test: never point it at real records.
 #include "db/Connection.h"
 #include "db/DatabaseSpec.h"
 
