@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace tegaro::sheets {
@@ -27,9 +28,10 @@ ByteDecoder decoderFor(quint16 codePage)
     const QByteArray name = (codePage == 0x8000 || codePage == 10000)
         ? QByteArray("macintosh")
         : "windows-" + QByteArray::number(codePage == 0x8001 ? 1252 : codePage);
-    return [name](QByteArrayView b) {
-        QStringDecoder d(name.constData());
-        return d.isValid() ? d.decode(b) : QString::fromLatin1(b.data(), b.size());
+    // one decoder for all the workbook's strings; each string stands alone
+    auto decoder = std::make_shared<QStringDecoder>(name.constData(), QStringConverter::Flag::Stateless);
+    return [decoder](QByteArrayView b) {
+        return decoder->isValid() ? QString(decoder->decode(b)) : QString::fromLatin1(b.data(), b.size());
     };
 }
 

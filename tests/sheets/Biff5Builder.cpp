@@ -63,6 +63,13 @@ void Biff5Builder::label(int row, int col, const QString& text, int xf)
     sheets_.last().add(0x0204, b);
 }
 
+void Biff5Builder::labelBytes(int row, int col, const QByteArray& bytes)
+{
+    ByteWriter b;
+    b.u16(quint16(row)).u16(quint16(col)).u16(15).u16(quint16(bytes.size())).bytes(bytes);
+    sheets_.last().add(0x0204, b);
+}
+
 void Biff5Builder::number(int row, int col, double value, int xf)
 {
     ByteWriter b;
@@ -92,7 +99,7 @@ QByteArray Biff5Builder::stream() const
     ByteWriter bof;
     bof.u16(0x0500).u16(0x0005).u16(0x0DBB).u16(0x07CC);
     g.add(0x0809, bof);
-    g.add(0x0042, ByteWriter().u16(932));
+    g.add(0x0042, ByteWriter().u16(codePage_));
     g.add(0x003D, ByteWriter().u16(0).u16(0).u16(0x3000).u16(0x2000).u16(0x38).u16(0).u16(0).u16(1).u16(600));
     for (int i = 0; i < 4; ++i) {
         const QByteArray name = cp932(QStringLiteral("ＭＳ Ｐゴシック"));

@@ -13,6 +13,8 @@ class Biff5Builder {
 public:
     Biff5Builder();                 // globals: code page 932, fonts, formats, styles
     void addFormat(int index, const QString& code);
+    void labelBytes(int row, int col, const QByteArray& bytes); // text in the file's own code page
+    void setCodePage(quint16 codePage) { codePage_ = codePage; }
     int addCellXf(int numberFormat);  // index of the new cell format
     void beginSheet(const QString& name);
     void label(int row, int col, const QString& text, int xf = 15);
@@ -25,7 +27,7 @@ public:
 private:
     void record(RecordWriter& w, quint16 type, const ByteWriter& b) const { w.add(type, b); }
     QByteArray cp932(const QString& s) const;
-    RecordWriter globals_;
+    quint16 codePage_ = 932;
     QList<QString> sheetNames_;
     QList<RecordWriter> sheets_;
     QList<QByteArray> formats_, xfs_;

@@ -87,6 +87,8 @@ private slots:
     void sharedStringsSpanContinueRecords();
     void continueSwitchesCharacterWidth();
     void excel95Workbook();
+    void excel95CodePages_data();
+    void excel95CodePages();
     void officeOpensWhatWeWrite();
     void officeReadsKeptRecords();
     void trailingBytesAreIgnored();
@@ -336,6 +338,31 @@ void TestXls::excel95Workbook()
     writeXlsFile(again, path);
     const QStringList newer = officeCsv(soffice, path, dir.path());
     QCOMPARE(newer.mid(0, 4), csv.mid(0, 4));
+}
+
+void TestXls::excel95CodePages_data()
+{
+    QTest::addColumn<int>("codePage");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("japanese") << 932 << QByteArray("\x89\xC6\x87\x40") << "家①";
+    QTest::newRow("western") << 1252 << QByteArray("caf\xE9 \x80") << "café €";
+    QTest::newRow("mac") << 0x8000 << QByteArray("caf\x8E") << "café";
+}
+
+void TestXls::excel95CodePages()
+{
+    QFETCH(int, codePage);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    Biff5Builder b;
+    b.setCodePage(quint16(codePage));
+    b.beginSheet(QStringLiteral("S"));
+    b.labelBytes(0, 0, bytes);
+    b.labelBytes(1, 0, bytes); // the decoder serves every string alike
+    const Workbook book = readXls(b.stream());
+    QCOMPARE(book.cellText(0, 0, 0), text);
+    QCOMPARE(book.cellText(0, 1, 0), text);
 }
 
 void TestXls::officeOpensWhatWeWrite()
