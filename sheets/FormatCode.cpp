@@ -100,19 +100,19 @@ FormatSection parseSection(const QString& code)
             s.hasGeneral = true;
             i += 3;
         } else if (c == u'0') {
-            s.tokens.append(FormatToken{FormatToken::Zero, {}});
+            s.tokens.append(FormatToken{FormatToken::Zero, QString(c)});
         } else if (c == u'#') {
-            s.tokens.append(FormatToken{FormatToken::Hash, {}});
+            s.tokens.append(FormatToken{FormatToken::Hash, QString(c)});
         } else if (c == u'?') {
-            s.tokens.append(FormatToken{FormatToken::Question, {}});
+            s.tokens.append(FormatToken{FormatToken::Question, QString(c)});
         } else if (c == u'.') {
-            s.tokens.append(FormatToken{FormatToken::Point, {}});
+            s.tokens.append(FormatToken{FormatToken::Point, QString(c)});
         } else if (c == u',') {
-            s.tokens.append(FormatToken{FormatToken::Comma, {}});
+            s.tokens.append(FormatToken{FormatToken::Comma, QString(c)});
         } else if (c == u'%') {
-            s.tokens.append(FormatToken{FormatToken::Percent, {}});
+            s.tokens.append(FormatToken{FormatToken::Percent, QString(c)});
         } else if (c == u'/') {
-            s.tokens.append(FormatToken{FormatToken::Slash, {}});
+            s.tokens.append(FormatToken{FormatToken::Slash, QString(c)});
         } else if (c == u'@') {
             s.tokens.append(FormatToken{FormatToken::At, {}});
             s.isText = true;
@@ -176,11 +176,7 @@ FormatSection parseSection(const QString& code)
         if (t.kind == FormatToken::Zero || t.kind == FormatToken::Hash || t.kind == FormatToken::Comma
             || t.kind == FormatToken::Slash || t.kind == FormatToken::Question
             || t.kind == FormatToken::Percent) {
-            static const char* const spell[] = {"0", "#", "?", "", ",", "%", "", "/"};
-            int index = t.kind == FormatToken::Zero ? 0 : t.kind == FormatToken::Hash ? 1
-                : t.kind == FormatToken::Question ? 2 : t.kind == FormatToken::Comma ? 4
-                : t.kind == FormatToken::Percent ? 5 : 7;
-            t = {FormatToken::Literal, QString::fromLatin1(spell[index])};
+            t = {FormatToken::Literal, t.text}; // number signs in a date are plain text
             continue;
         }
         if (t.kind != FormatToken::Month || t.count > 2)
