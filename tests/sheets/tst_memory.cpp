@@ -8,6 +8,7 @@
 #include "sheets/XlsFile.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace tegaro;
@@ -285,6 +286,19 @@ void TestMemory::toolPrintsCells()
     QCOMPARE(p.exitCode(), 1);
     QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("Excel のブックではありません")));
     QCOMPARE(p.readAllStandardOutput(), QByteArray());
+
+    // convert writes a workbook that shows the same cells
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("again.xls"));
+    p.start(tool, {QStringLiteral("convert"), QStringLiteral(TEGARO_FIXTURES "/sheets/meisai.xls"), out});
+    QVERIFY(p.waitForFinished());
+    QCOMPARE(p.exitCode(), 0);
+    p.start(tool, {QStringLiteral("cat"), out});
+    QVERIFY(p.waitForFinished());
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts), lines);
+    p.start(tool, {QStringLiteral("convert"), QStringLiteral(TEGARO_FIXTURES "/sheets/meisai.xls"), dir.filePath(QStringLiteral("no/such/dir/x.xls"))});
+    QVERIFY(p.waitForFinished());
+    QCOMPARE(p.exitCode(), 1);
 }
 
 QObject* makeTestMemory() { return new TestMemory; }
