@@ -59,20 +59,20 @@ Connection::~Connection()
 
 void Connection::setConnectionText(const QString& text)
 {
-    if (haveSpec_ && text == text_)
+    if (haveTarget_ && text == text_)
         return;
     close();
     text_ = text;
-    spec_ = specFromSettings(parseConnectionText(text), QCoreApplication::applicationDirPath());
-    haveSpec_ = true;
+    target_ = targetFromSettings(parseConnectionText(text), QCoreApplication::applicationDirPath());
+    haveTarget_ = true;
 }
 
-void Connection::setSpec(const DatabaseSpec& spec)
+void Connection::setTarget(const DatabaseTarget& target)
 {
     close();
     text_.clear();
-    spec_ = spec;
-    haveSpec_ = true;
+    target_ = target;
+    haveTarget_ = true;
 }
 
 QSqlDatabase Connection::database() const { return QSqlDatabase::database(name_, false); }
@@ -83,23 +83,23 @@ void Connection::open()
 {
     if (isOpen())
         return;
-    if (!haveSpec_)
+    if (!haveTarget_)
         throw EDatabaseError(QStringLiteral("接続文字列が設定されていません"));
-    if (!spec_.sqliteFile.isEmpty() && !QFileInfo(spec_.sqliteFile).isFile())
-        throw EDatabaseError(QStringLiteral("データベースファイルが見つかりません: %1").arg(spec_.sqliteFile));
-    if (!QSqlDatabase::isDriverAvailable(spec_.driver))
-        throw EDatabaseError(QStringLiteral("データベースドライバ %1 がありません").arg(spec_.driver));
+    if (!target_.sqliteFile.isEmpty() && !QFileInfo(target_.sqliteFile).isFile())
+        throw EDatabaseError(QStringLiteral("データベースファイルが見つかりません: %1").arg(target_.sqliteFile));
+    if (!QSqlDatabase::isDriverAvailable(target_.driver))
+        throw EDatabaseError(QStringLiteral("データベースドライバ %1 がありません").arg(target_.driver));
     QSqlDatabase::removeDatabase(name_);
-    QSqlDatabase db = QSqlDatabase::addDatabase(spec_.driver, name_);
-    db.setDatabaseName(spec_.databaseName);
-    db.setConnectOptions(spec_.options);
+    QSqlDatabase db = QSqlDatabase::addDatabase(target_.driver, name_);
+    db.setDatabaseName(target_.databaseName);
+    db.setConnectOptions(target_.options);
     if (!db.open()) {
         QString why = scrub(db.lastError().text());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name_);
         throw EDatabaseError(QStringLiteral("データベースに接続できません: %1").arg(why));
     }
-    if (spec_.dialect == SqlDialect::SQLite) {
+    if (target_.dialect == SqlDialect::SQLite) {
         // SQLite reads a file only when asked; a file that is no database
         // must fail here, as a refused connection does.
         QSqlQuery probe(db);
@@ -138,8 +138,8 @@ QSqlQuery Connection::exec(const QString& sql, const QVariantList& values, bool 
 QList<ColumnInfo> Connection::tableColumns(const QString& table)
 {
     QList<ColumnInfo> out;
-    if (spec_.dialect == SqlDialect::SQLite) {
-        QSqlQuery q = exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdent(spec_.dialect, table)));
+    if (target_.dialect == SqlDialect::SQLite) {
+        QSqlQuery q = exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdent(target_.dialect, table)));
         while (q.next())
             out.append({q.value(1).toString(), kindFromSqliteType(q.value(2).toString()), q.value(5).toInt() > 0});
         return out;

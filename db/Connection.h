@@ -1,7 +1,7 @@
 #pragma once
 // The one connection of the program (ADOConnection1). It takes the
 // connection text of the connect command and works out the backend itself.
-#include "db/DatabaseSpec.h"
+#include "db/DatabaseTarget.h"
 #include "db/SqlText.h"
 
 #include <QObject>
@@ -21,8 +21,8 @@ public:
     void setConnectionText(const QString& text);
     QString connectionText() const { return text_; }
     // Direct settings, bypassing the connection text (tools and tests).
-    void setSpec(const DatabaseSpec& spec);
-    const DatabaseSpec& spec() const { return spec_; }
+    void setTarget(const DatabaseTarget& target);
+    const DatabaseTarget& target() const { return target_; }
 
     // Kept for the window's settings; there is never a login prompt.
     void setLoginPrompt(bool on) { loginPrompt_ = on; }
@@ -32,7 +32,7 @@ public:
     void close(); // closes every record set first
     bool isOpen() const;
 
-    SqlDialect dialect() const { return spec_.dialect; }
+    SqlDialect dialect() const { return target_.dialect; }
     QSqlDatabase database() const;
 
     // Prepared statement with positional values; throws EDatabaseError.
@@ -41,17 +41,17 @@ public:
     // the table does not exist.
     QList<ColumnInfo> tableColumns(const QString& table);
 
-    QString scrub(const QString& text) const { return scrubSecrets(text, spec_.secrets); }
+    QString scrub(const QString& text) const { return scrubSecrets(text, target_.secrets); }
 
 signals:
     void aboutToClose();
 
 private:
     QString text_;
-    DatabaseSpec spec_;
+    DatabaseTarget target_;
     QString name_;
     bool loginPrompt_ = false;
-    bool haveSpec_ = false;
+    bool haveTarget_ = false;
 };
 
 } // namespace tegaro

@@ -1,6 +1,6 @@
 #pragma once
 // The schema scripts (built into the program as resources) and running them.
-#include "db/DatabaseSpec.h"
+#include "db/DatabaseTarget.h"
 
 #include <QString>
 #include <QStringList>

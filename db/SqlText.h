@@ -1,7 +1,7 @@
 #pragma once
 // Small pieces of SQL text that differ between the two databases, and the
 // named parameters of a query text.
-#include "db/DatabaseSpec.h"
+#include "db/DatabaseTarget.h"
 
 #include <QHash>
 #include <QString>

@@ -65,7 +65,7 @@ Connection& database()
         QFile::remove(temp);
         {
             Connection make;
-            make.setSpec(sqliteFileSpec(temp, true));
+            make.setTarget(sqliteFileTarget(temp, true));
             createSchema(make);
             QSqlDatabase db = make.database();
             db.transaction();
@@ -85,7 +85,7 @@ Connection& database()
         }
         QFile::rename(temp, path);
     }
-    connection.setSpec(sqliteFileSpec(path));
+    connection.setTarget(sqliteFileTarget(path));
     connection.open();
     ready = true;
     return connection;

@@ -26,7 +26,7 @@ QString makeDatabase(const QTemporaryDir& dir, int houses)
 {
     const QString path = dir.filePath(QStringLiteral("bench.sqlite"));
     tegaro::Connection c;
-    c.setSpec(tegaro::sqliteFileSpec(path, true));
+    c.setTarget(tegaro::sqliteFileTarget(path, true));
     c.open();
     tegaro::createSchema(c);
     QRandomGenerator random(42);

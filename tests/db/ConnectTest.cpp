@@ -65,7 +65,7 @@ void ConnectTest::connectOutcomes()
     QString path = dbtest::createDatabase(dir);
     {
         Connection c;
-        c.setSpec(sqliteFileSpec(path));
+        c.setTarget(sqliteFileTarget(path));
         dbtest::addHouse(c, QStringLiteral("山田"), {}, QByteArray("drawing"));
         dbtest::addHouse(c, QStringLiteral("鈴木"));
         c.exec(QStringLiteral("INSERT INTO 行政区 (所在区) VALUES ('北区'), ('南区')"));
@@ -113,7 +113,7 @@ void ConnectTest::reconnectPostsPendingEdit()
     QString path = dbtest::createDatabase(dir);
     QString other = dbtest::createDatabase(dir, QStringLiteral("other.sqlite"));
     Connection check;
-    check.setSpec(sqliteFileSpec(path));
+    check.setTarget(sqliteFileTarget(path));
     dbtest::addHouse(check, QStringLiteral("一"));
     dbtest::addHouse(check, QStringLiteral("二"));
 

@@ -30,30 +30,30 @@ QString createDatabase(const QTemporaryDir& dir, const QString& name)
 {
     QString path = dir.filePath(name);
     tegaro::Connection c;
-    c.setSpec(tegaro::sqliteFileSpec(path, true));
+    c.setTarget(tegaro::sqliteFileTarget(path, true));
     tegaro::createSchema(c);
     return path;
 }
 
-tegaro::DatabaseSpec specFor(Backend backend, const QString& path)
+tegaro::DatabaseTarget targetFor(Backend backend, const QString& path)
 {
-    tegaro::DatabaseSpec spec;
+    tegaro::DatabaseTarget target;
     switch (backend) {
-    case Backend::Sqlite: return tegaro::sqliteFileSpec(path);
+    case Backend::Sqlite: return tegaro::sqliteFileTarget(path);
     case Backend::OdbcSqlite:
-        spec.driver = QStringLiteral("QODBC");
-        spec.dialect = tegaro::SqlDialect::SQLite;
-        spec.databaseName = QStringLiteral("DRIVER=%1;Database=%2;").arg(sqliteOdbcDriver(), path);
-        spec.sqliteFile = path;
-        return spec;
+        target.driver = QStringLiteral("QODBC");
+        target.dialect = tegaro::SqlDialect::SQLite;
+        target.databaseName = QStringLiteral("DRIVER=%1;Database=%2;").arg(sqliteOdbcDriver(), path);
+        target.sqliteFile = path;
+        return target;
     case Backend::SqlServer:
-        spec.driver = QStringLiteral("QODBC");
-        spec.dialect = tegaro::SqlDialect::SqlServer;
-        spec.databaseName = qEnvironmentVariable("TEGARO_TEST_MSSQL");
-        spec.options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10");
-        return spec;
+        target.driver = QStringLiteral("QODBC");
+        target.dialect = tegaro::SqlDialect::SqlServer;
+        target.databaseName = qEnvironmentVariable("TEGARO_TEST_MSSQL");
+        target.options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10");
+        return target;
     }
-    return spec;
+    return target;
 }
 
 qlonglong addHouse(tegaro::Connection& c, const QString& owner, const QVariant& date, const QByteArray& zumen)

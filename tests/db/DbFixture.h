@@ -5,7 +5,7 @@
 // database made with "tegaro-db schema sqlserver". That run empties both
 // tables before every test: never point it at real records.
 #include "db/Connection.h"
-#include "db/DatabaseSpec.h"
+#include "db/DatabaseTarget.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -21,7 +21,7 @@ QString sqliteOdbcDriver();
 // Creates a schema in a new file and returns its path.
 QString createDatabase(const QTemporaryDir& dir, const QString& name = QStringLiteral("test.sqlite"));
 // How a backend reaches that file (SqlServer ignores the path).
-tegaro::DatabaseSpec specFor(Backend backend, const QString& path);
+tegaro::DatabaseTarget targetFor(Backend backend, const QString& path);
 
 // Inserts one house record with the given owner and returns its ID.
 qlonglong addHouse(tegaro::Connection& c, const QString& owner, const QVariant& date = {},

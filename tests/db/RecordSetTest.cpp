@@ -52,7 +52,7 @@ void run(RecordSet& rs, const QString& op)
 std::unique_ptr<Connection> RecordSetTest::connect()
 {
     auto c = std::make_unique<Connection>();
-    c->setSpec(dbtest::specFor(backend_, path_));
+    c->setTarget(dbtest::targetFor(backend_, path_));
     c->open();
     return c;
 }

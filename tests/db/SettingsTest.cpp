@@ -4,7 +4,7 @@
 #include "core/HtmlHelp.h"
 #include "core/ScriptedSeam.h"
 #include "db/ConnectionText.h"
-#include "db/DatabaseSpec.h"
+#include "db/DatabaseTarget.h"
 #include "db/HotakuIni.h"
 #include "db/SqlText.h"
 #include "core/Errors.h"
@@ -280,12 +280,12 @@ void SettingsTest::connectionText()
 
 void SettingsTest::backendFromConnectionText()
 {
-    DatabaseSpec embedded = specFromSettings(parseConnectionText(buildConnectionText("demo.sqlite", "sa", "")), "/opt/app");
+    DatabaseTarget embedded = targetFromSettings(parseConnectionText(buildConnectionText("demo.sqlite", "sa", "")), "/opt/app");
     QCOMPARE(embedded.driver, QStringLiteral("QSQLITE"));
     QCOMPARE(embedded.sqliteFile, QStringLiteral("/opt/app/demo.sqlite"));
     QVERIFY(embedded.databaseName.endsWith(QStringLiteral("?mode=rw")));
 
-    DatabaseSpec server = specFromSettings(parseConnectionText(buildConnectionText("db1\\INST", "sa", "p;w}d")), "/opt");
+    DatabaseTarget server = targetFromSettings(parseConnectionText(buildConnectionText("db1\\INST", "sa", "p;w}d")), "/opt");
     QCOMPARE(server.driver, QStringLiteral("QODBC"));
     QCOMPARE(server.dialect, SqlDialect::SqlServer);
     for (const char* piece : {"DRIVER={FreeTDS};", "SERVER={db1\\INST};", "UID={sa};", "PWD={p;w}}d};", "DATABASE={MUNEYA};",
@@ -296,7 +296,7 @@ void SettingsTest::backendFromConnectionText()
     QVERIFY(server.options.contains(QStringLiteral("SQL_ATTR_PACKET_SIZE=4096")));
     QCOMPARE(scrubSecrets(QStringLiteral("failed: ") + server.databaseName, server.secrets).contains(u"p;w"), false);
 
-    DatabaseSpec withPort = specFromSettings(parseConnectionText(buildConnectionText("10.0.0.5,1500", "sa", "")), "/");
+    DatabaseTarget withPort = targetFromSettings(parseConnectionText(buildConnectionText("10.0.0.5,1500", "sa", "")), "/");
     QVERIFY(withPort.databaseName.contains(QStringLiteral("SERVER={10.0.0.5};PORT={1500};")));
 }
 

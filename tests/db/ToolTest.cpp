@@ -39,7 +39,7 @@ void ToolTest::demoDatabase()
     QCOMPARE(r.code, 0);
 
     Connection c;
-    c.setSpec(sqliteFileSpec(path));
+    c.setTarget(sqliteFileTarget(path));
     RecordSet districts(&c);
     districts.setTableName(QStringLiteral("行政区"));
     districts.open();
@@ -88,7 +88,7 @@ void ToolTest::refusesToOverwrite()
     QCOMPARE(tool({QStringLiteral("init"), path, QStringLiteral("--force")}).code, 0);
     QVERIFY(!QFile::exists(path + QStringLiteral(".part")));
     Connection c;
-    c.setSpec(sqliteFileSpec(path));
+    c.setTarget(sqliteFileTarget(path));
     QCOMPARE(c.tableColumns(QStringLiteral("基本データ")).size(), 32);
 }
 

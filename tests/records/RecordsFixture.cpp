@@ -29,7 +29,7 @@ ConnectedWindow::ConnectedWindow(const QList<House>& houses, const QStringList& 
 {
     path = dir.filePath(QStringLiteral("houses.sqlite"));
     check_ = new Connection;
-    check_->setSpec(sqliteFileSpec(path, true));
+    check_->setTarget(sqliteFileTarget(path, true));
     check_->open();
     createSchema(*check_);
     for (const QString& d : districts)

@@ -60,7 +60,7 @@ int init(const QStringList& args)
     demo::DemoCounts counts;
     {
         Connection c;
-        c.setSpec(sqliteFileSpec(temp, true));
+        c.setTarget(sqliteFileTarget(temp, true));
         try {
             createSchema(c);
             if (demo)

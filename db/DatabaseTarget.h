@@ -11,7 +11,7 @@ struct ConnectionSettings;
 
 enum class SqlDialect { SQLite, SqlServer };
 
-struct DatabaseSpec {
+struct DatabaseTarget {
     QString driver;        // "QSQLITE" or "QODBC"
     QString databaseName;  // file path (QSQLITE) or ODBC connection string
     QString options;       // QSqlDatabase connect options
@@ -22,11 +22,11 @@ struct DatabaseSpec {
 
 // A Data Source ending in ".sqlite" is an embedded file (relative to baseDir);
 // anything else is SQL Server through ODBC and FreeTDS.
-DatabaseSpec specFromSettings(const ConnectionSettings& settings, const QString& baseDir);
+DatabaseTarget targetFromSettings(const ConnectionSettings& settings, const QString& baseDir);
 
 // An embedded SQLite file opened with QSQLITE. Only create makes a new file:
 // otherwise a missing file fails to open.
-DatabaseSpec sqliteFileSpec(const QString& path, bool create = false);
+DatabaseTarget sqliteFileTarget(const QString& path, bool create = false);
 
 // ODBC value quoting: {value} with "}" doubled, so ";", "=" and "}" survive.
 QString odbcQuote(const QString& value);

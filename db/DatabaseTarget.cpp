@@ -1,4 +1,4 @@
-#include "db/DatabaseSpec.h"
+#include "db/DatabaseTarget.h"
 
 #include "db/ConnectionText.h"
 
@@ -48,39 +48,39 @@ QString scrubSecrets(QString text, const QStringList& secrets)
     return text;
 }
 
-DatabaseSpec sqliteFileSpec(const QString& path, bool create)
+DatabaseTarget sqliteFileTarget(const QString& path, bool create)
 {
-    DatabaseSpec spec;
-    spec.driver = QStringLiteral("QSQLITE");
-    spec.dialect = SqlDialect::SQLite;
+    DatabaseTarget target;
+    target.driver = QStringLiteral("QSQLITE");
+    target.dialect = SqlDialect::SQLite;
     QString file = QFileInfo(path).absoluteFilePath();
     if (!create)
-        spec.sqliteFile = file;
+        target.sqliteFile = file;
     // mode=rw: a missing file is an error, never a new empty database.
-    spec.databaseName = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)
+    target.databaseName = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)
         + (create ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw"));
-    spec.options = QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000");
-    return spec;
+    target.options = QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000");
+    return target;
 }
 
-DatabaseSpec specFromSettings(const ConnectionSettings& settings, const QString& baseDir)
+DatabaseTarget targetFromSettings(const ConnectionSettings& settings, const QString& baseDir)
 {
     if (settings.dataSource.endsWith(QStringLiteral(".sqlite"), Qt::CaseInsensitive)) {
         QString path = QDir::isAbsolutePath(settings.dataSource)
             ? settings.dataSource
             : QDir(baseDir).filePath(settings.dataSource);
-        return sqliteFileSpec(path);
+        return sqliteFileTarget(path);
     }
-    DatabaseSpec spec;
-    spec.driver = QStringLiteral("QODBC");
-    spec.dialect = SqlDialect::SqlServer;
-    spec.databaseName = sqlServerConnectString(settings);
-    spec.options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1;SQL_ATTR_PACKET_SIZE=%2")
+    DatabaseTarget target;
+    target.driver = QStringLiteral("QODBC");
+    target.dialect = SqlDialect::SqlServer;
+    target.databaseName = sqlServerConnectString(settings);
+    target.options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1;SQL_ATTR_PACKET_SIZE=%2")
                        .arg(kLoginTimeoutSeconds)
                        .arg(settings.packetSize);
     // The quoted form first, so no brace of it is left behind.
-    spec.secrets << odbcQuote(settings.password) << settings.password;
-    return spec;
+    target.secrets << odbcQuote(settings.password) << settings.password;
+    return target;
 }
 
 } // namespace tegaro
