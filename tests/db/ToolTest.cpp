@@ -4,6 +4,8 @@
 #include "db/RecordSet.h"
 
 #include <QFile>
+#include "ToolRun.h"
+
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -12,30 +14,14 @@
 using namespace tegaro;
 
 namespace {
-struct Run {
-    int code = -1;
-    QString out, err;
-};
-
-Run tool(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(TEGARO_BIN_DIR "/tegaro-db"), args);
-    Run r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+ToolRun tool(const QStringList& args) { return runTool(QStringLiteral("tegaro-db"), args); }
 } // namespace
 
 void ToolTest::demoDatabase()
 {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("demo.sqlite"));
-    Run r = tool({QStringLiteral("init"), path, QStringLiteral("--demo")});
+    ToolRun r = tool({QStringLiteral("init"), path, QStringLiteral("--demo")});
     QCOMPARE(r.code, 0);
 
     Connection c;
@@ -79,7 +65,7 @@ void ToolTest::refusesToOverwrite()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("precious");
     f.close();
-    Run r = tool({QStringLiteral("init"), path});
+    ToolRun r = tool({QStringLiteral("init"), path});
     QCOMPARE(r.code, 1);
     QVERIFY(r.err.contains(QStringLiteral("--force")));
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -105,14 +91,14 @@ void ToolTest::badArguments_data()
 void ToolTest::badArguments()
 {
     QFETCH(QStringList, args);
-    Run r = tool(args);
+    ToolRun r = tool(args);
     QCOMPARE(r.code, 2);
     QVERIFY(r.err.contains(QStringLiteral("usage:")));
 }
 
 void ToolTest::sqlServerScript()
 {
-    Run r = tool({QStringLiteral("schema"), QStringLiteral("sqlserver")});
+    ToolRun r = tool({QStringLiteral("schema"), QStringLiteral("sqlserver")});
     QCOMPARE(r.code, 0);
     for (const char* piece : {"CREATE TABLE 基本データ", "IDENTITY", "rowversion", "varbinary(max)", "１Ｆ decimal",
                               "CREATE TABLE 行政区", "\nGO\n"})

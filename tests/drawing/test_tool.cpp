@@ -2,6 +2,8 @@
 
 #include "drawing/DrawingRenderer.h"
 
+#include "ToolRun.h"
+
 #include <QProcess>
 #include <QtTest>
 
@@ -9,23 +11,7 @@ using namespace tegaro;
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out, err;
-};
-
-Run tool(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(TEGARO_BIN_DIR "/tegaro-drawing"), args);
-    Run r;
-    if (!p.waitForFinished(30000))
-        return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+ToolRun tool(const QStringList& args) { return runTool(QStringLiteral("tegaro-drawing"), args); }
 
 const QString kPlan = QStringLiteral(TEGARO_FIXTURES "/drawing/plan.hbd");
 
@@ -36,7 +22,7 @@ class TestTool : public QObject {
 private slots:
     void infoOfBothFormats()
     {
-        Run r = tool({"info", kPlan});
+        ToolRun r = tool({"info", kPlan});
         QCOMPARE(r.code, 0);
         for (const char* line : {"format: current (.hbd)", "header: 20 30 1 2 3 4", "grid step y: 45.5",
                                  "area total:   32.75", "LinesF1: 2", "ExtraLines: 1", "BoxesF3: 0"})
@@ -86,7 +72,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, code);
         QFETCH(QString, error);
-        const Run r = tool(args);
+        const ToolRun r = tool(args);
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(error), qPrintable(r.err));
     }
@@ -95,7 +81,7 @@ private slots:
     {
         ReaderHarness h;
         const QString path = h.write(withLine(ReaderHarness::fixture("plan.hbd"), 5, "x1"));
-        const Run r = tool({"info", path});
+        const ToolRun r = tool({"info", path});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("5 行目"), qPrintable(r.err));
     }
