@@ -48,6 +48,16 @@ void DrawingStorage::RegisterShownDrawing()
     status().setMessage(view_.zmfileText() + QStringLiteral("（図面）を登録ました。"));
 }
 
+QByteArray DrawingStorage::storedBytes()
+{
+    // Through a memory stream, as any other reader of the column would.
+    QByteArray bytes;
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::WriteOnly);
+    ADOQuery1.fieldByName(kZumen).saveToStream(stream);
+    return bytes;
+}
+
 void DrawingStorage::storeFile(const QString& path)
 {
     ADOQuery1.open();
@@ -72,11 +82,7 @@ void DrawingStorage::RegisterDrawingFromFile()
 void DrawingStorage::ShowStoredDrawing()
 {
     ADOQuery1.edit();
-    QByteArray bytes;
-    QBuffer stream(&bytes);
-    stream.open(QIODevice::WriteOnly);
-    ADOQuery1.fieldByName(kZumen).saveToStream(stream);
-    stream.close();
+    const QByteArray bytes = storedBytes();
     if (bytes.isEmpty()) {
         tegaro::zclear(model_, view_);
         view_.setZmfileText(QStringLiteral("なし!"));
@@ -91,11 +97,7 @@ void DrawingStorage::ShowStoredDrawing()
 
 void DrawingStorage::ExportStoredDrawing()
 {
-    QByteArray bytes;
-    QBuffer stream(&bytes);
-    stream.open(QIODevice::WriteOnly);
-    ADOQuery1.fieldByName(kZumen).saveToStream(stream);
-    stream.close();
+    const QByteArray bytes = storedBytes();
     if (bytes.isEmpty()) {
         view_.setZmfileText(QStringLiteral("なし"));
         return;

@@ -32,6 +32,7 @@ public:
 
 private:
     void storeFile(const QString& path);
+    QByteArray storedBytes();
 
     tegaro::DrawingModel& model_;
     tegaro::DrawingView& view_;
