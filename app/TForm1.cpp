@@ -112,12 +112,9 @@ TForm1::~TForm1()
 void TForm1::buildToolbars()
 {
     ToolBar971 = addToolbar(this, "ToolBar971", QStringLiteral("明細"));
-    auto* mmenu = addButton(ToolBar971, "MMenu", QStringLiteral("open-sheet"), QStringLiteral("明細読込!"), true);
-    auto* save = addButton(ToolBar971, "ToolbarButton973", QStringLiteral("save-sheet"), QStringLiteral("明細保存!"), true);
-    auto* print = addButton(ToolBar971, "ToolbarButton971", QStringLiteral("print-sheet"), QStringLiteral("明細印刷!"), true);
-    Q_UNUSED(mmenu);
-    Q_UNUSED(save);
-    Q_UNUSED(print);
+    addButton(ToolBar971, "MMenu", QStringLiteral("open-sheet"), QStringLiteral("明細読込!"), true);
+    addButton(ToolBar971, "ToolbarButton973", QStringLiteral("save-sheet"), QStringLiteral("明細保存!"), true);
+    addButton(ToolBar971, "ToolbarButton971", QStringLiteral("print-sheet"), QStringLiteral("明細印刷!"), true);
 
     ToolBar972 = addToolbar(this, "ToolBar972", QStringLiteral("図面"));
     addButton(ToolBar972, "ZmRead", QStringLiteral("open-drawing"), QStringLiteral("図面読込!"), true);

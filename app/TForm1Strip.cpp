@@ -137,16 +137,16 @@ void TForm1::wireSearch()
 {
     search_ = std::make_unique<RecordSearch>(*data_->ADOQuery1);
     RecordSearch* search = search_.get();
-    auto enterKey = [](QLineEdit* edit, auto run) {
-        tegaro::onEvent(edit, QEvent::KeyPress, [edit, run](QEvent* e) {
-            run(static_cast<QKeyEvent*>(e)->key() == Qt::Key_Return || static_cast<QKeyEvent*>(e)->key() == Qt::Key_Enter
-                    ? 13 : static_cast<QKeyEvent*>(e)->key(),
-                edit->text());
+    // Enter, whatever the shift state, is key code 13 to the search.
+    auto keyDown = [](QLineEdit* edit, void (RecordSearch::*handler)(int, const QString&), RecordSearch* target) {
+        tegaro::onEvent(edit, QEvent::KeyPress, [=](QEvent* e) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            (target->*handler)(key == Qt::Key_Return || key == Qt::Key_Enter ? 13 : key, edit->text());
             return false;
         });
     };
-    enterKey(Edit1, [search](int key, const QString& text) { search->Edit1KeyDown(key, text); });
-    enterKey(Edit2, [search](int key, const QString& text) { search->Edit2KeyDown(key, text); });
+    keyDown(Edit1, &RecordSearch::Edit1KeyDown, search);
+    keyDown(Edit2, &RecordSearch::Edit2KeyDown, search);
 
     // The district list comes from the district table whenever it opens.
     connect(data_->DataSource2, &tegaro::DataSource::stateChanged, this, [this] {
@@ -161,13 +161,12 @@ void TForm1::wireSearch()
         search->DBLookupComboPlus1DblClick();
         return false;
     });
-    tegaro::onEvent(DateTimePicker2, QEvent::MouseButtonRelease, [this, search](QEvent*) {
+    // A click lands on the picker's arrow or on its text.
+    auto dateClick = [this, search](QEvent*) {
         search->DateTimePicker2Click(DateTimePicker1->value(), DateTimePicker2->value());
         return false;
-    });
-    if (QLineEdit* pickerEdit = DateTimePicker2->findChild<QLineEdit*>())
-        tegaro::onEvent(pickerEdit, QEvent::MouseButtonRelease, [this, search](QEvent*) {
-            search->DateTimePicker2Click(DateTimePicker1->value(), DateTimePicker2->value());
-            return false;
-        });
+    };
+    tegaro::onEvent(DateTimePicker2, QEvent::MouseButtonRelease, dateClick);
+    if (QLineEdit* pickerText = DateTimePicker2->findChild<QLineEdit*>())
+        tegaro::onEvent(pickerText, QEvent::MouseButtonRelease, dateClick);
 }
