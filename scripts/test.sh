@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+bash scripts/install-test-deps.sh
 bash scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --preset default -j "$(nproc)" "$@"

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what only the tests need: the spreadsheet programs that the
+# workbook tests compare with (LibreOffice's soffice, Gnumeric's ssconvert).
+# The program itself runs without them.
+set -euo pipefail
+
+PACKAGES=(libreoffice-calc-nogui gnumeric)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
