@@ -1,0 +1,14 @@
+#pragma once
+// The commands of tegaro-sheet, one file each; main() picks one by name.
+#include <QStringList>
+
+namespace tegaro::sheettool {
+
+// Each returns the process exit code: 0 done, 1 failed, 2 bad arguments.
+int usage();
+int catCommand(const QStringList& args);
+int infoCommand(const QStringList& args);
+int recordsCommand(const QStringList& args);
+int convertCommand(const QStringList& args);
+
+} // namespace tegaro::sheettool
