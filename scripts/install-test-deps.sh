@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what only the tests need: the spreadsheet programs that the
-# workbook tests compare with (LibreOffice's soffice, Gnumeric's ssconvert).
+# workbook tests compare with (LibreOffice's soffice, Gnumeric's ssconvert)
+# and poppler's pdftotext and pdfinfo, which read back the PDFs we print.
 # The program itself runs without them.
 set -euo pipefail
 
-PACKAGES=(libreoffice-calc-nogui gnumeric)
+PACKAGES=(libreoffice-calc-nogui gnumeric poppler-utils)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
