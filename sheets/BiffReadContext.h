@@ -4,6 +4,9 @@
 #include "sheets/BiffRecords.h"
 #include "sheets/Workbook.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace tegaro::sheets {
 
 namespace rec {
@@ -37,7 +40,32 @@ struct ReadContext {
 
 // A record as type, size and data, to be written back unchanged.
 QByteArray rawRecord(const BiffRecord& r);
-bool isProtectionRecord(quint16 type);
+
+// A reader's handler of one record type. Readers keep a table of them sorted
+// by type and hand each record to the one for its type.
+template <class Reader>
+struct RecordHandler {
+    quint16 type;
+    void (Reader::*handle)(Cursor&, const BiffRecord&);
+};
+
+template <class Reader, std::size_t N>
+constexpr bool sortedByType(const RecordHandler<Reader> (&table)[N])
+{
+    return std::is_sorted(std::begin(table), std::end(table), [](const auto& a, const auto& b) { return a.type < b.type; });
+}
+
+// Runs the handler for r's type; records without one mean nothing here.
+template <class Reader, std::size_t N>
+void dispatchRecord(Reader& reader, const RecordHandler<Reader> (&table)[N], const BiffRecord& r)
+{
+    const auto it = std::lower_bound(std::begin(table), std::end(table), r.type,
+                                     [](const RecordHandler<Reader>& e, quint16 type) { return e.type < type; });
+    if (it == std::end(table) || it->type != r.type)
+        return;
+    Cursor c(r);
+    (reader.*(it->handle))(c, r);
+}
 
 void readSheetStream(ReadContext& ctx, RecordStream& records, Sheet& sheet);
 

@@ -180,6 +180,231 @@ struct PendingName {
     bool printArea = false;
 };
 
+struct Bound {
+    quint32 pos;
+    quint8 state;
+    quint8 kind;
+    QString name;
+};
+
+// The records of the workbook globals, up to their EOF: one handler a record type.
+class GlobalsReader {
+public:
+    explicit GlobalsReader(ReadContext& ctx) : ctx_(ctx), book_(ctx.book) {}
+    // Returns true at the globals' EOF.
+    bool record(const BiffRecord& r);
+
+    QList<Bound> bounds;
+    QList<PendingName> names;
+
+    static const RecordHandler<GlobalsReader> kHandlers[];
+
+private:
+    bool b8() const { return ctx_.biff == 8; }
+    void filePass(Cursor&, const BiffRecord&);
+    void codePage(Cursor& c, const BiffRecord&);
+    void dateMode(Cursor& c, const BiffRecord&) { book_.date1904 = c.u16() != 0; }
+    void window1(Cursor& c, const BiffRecord&);
+    void font(Cursor& c, const BiffRecord&);
+    void format(Cursor& c, const BiffRecord&);
+    void xf(Cursor& c, const BiffRecord&);
+    void style(Cursor& c, const BiffRecord&);
+    void palette(Cursor& c, const BiffRecord&);
+    void boundSheet(Cursor& c, const BiffRecord&);
+    void sst(Cursor& c, const BiffRecord&);
+    void supBook(Cursor&, const BiffRecord& r);
+    void externName(Cursor&, const BiffRecord& r);
+    void externSheet(Cursor& c, const BiffRecord&);
+    void name(Cursor& c, const BiffRecord&);
+    void protection(Cursor&, const BiffRecord& r) { book_.protection += rawRecord(r); }
+
+    ReadContext& ctx_;
+    Workbook& book_;
+};
+
+constexpr RecordHandler<GlobalsReader> GlobalsReader::kHandlers[] = {
+    {rec::Protect, &GlobalsReader::protection},
+    {0x0013, &GlobalsReader::protection}, // PASSWORD
+    {rec::ExternSheet, &GlobalsReader::externSheet},
+    {rec::Name, &GlobalsReader::name},
+    {0x0019, &GlobalsReader::protection}, // WINDOWPROTECT
+    {rec::DateMode, &GlobalsReader::dateMode},
+    {rec::ExternName, &GlobalsReader::externName},
+    {rec::FilePass, &GlobalsReader::filePass},
+    {rec::Font, &GlobalsReader::font},
+    {rec::Window1, &GlobalsReader::window1},
+    {rec::CodePage, &GlobalsReader::codePage},
+    {0x0063, &GlobalsReader::protection}, // OBJPROTECT
+    {rec::BoundSheet, &GlobalsReader::boundSheet},
+    {rec::Palette, &GlobalsReader::palette},
+    {0x00DD, &GlobalsReader::protection}, // SCENPROTECT
+    {rec::Xf, &GlobalsReader::xf},
+    {rec::Sst, &GlobalsReader::sst},
+    {rec::SupBook, &GlobalsReader::supBook},
+    {rec::Style, &GlobalsReader::style},
+    {rec::Format, &GlobalsReader::format},
+};
+static_assert(sortedByType(GlobalsReader::kHandlers));
+
+bool GlobalsReader::record(const BiffRecord& r)
+{
+    if (r.type == rec::Eof)
+        return true;
+    dispatchRecord(*this, kHandlers, r);
+    return false;
+}
+
+void GlobalsReader::filePass(Cursor&, const BiffRecord&)
+{
+    throw EEncryptedWorkbook(QStringLiteral("パスワードで保護されたブックは読めません。"));
+}
+
+void GlobalsReader::codePage(Cursor& c, const BiffRecord&)
+{
+    book_.codePage = c.u16();
+    if (!b8())
+        ctx_.decode = decoderFor(book_.codePage);
+}
+
+void GlobalsReader::window1(Cursor& c, const BiffRecord&)
+{
+    c.skip(8);
+    book_.windowOptions = c.u16();
+    book_.activeSheet = c.u16();
+    book_.firstVisibleTab = c.u16();
+    c.u16();
+    book_.tabRatio = c.u16();
+}
+
+void GlobalsReader::font(Cursor& c, const BiffRecord&)
+{
+    if (book_.fonts.size() >= kMaxFormats)
+        return;
+    Font f;
+    f.height = c.u16();
+    f.options = c.u16();
+    f.color = c.u16();
+    f.weight = c.u16();
+    f.escapement = c.u16();
+    f.underline = c.u8();
+    f.family = c.u8();
+    f.charset = c.u8();
+    c.u8();
+    f.name = ctx_.shortString(c);
+    book_.fonts << f;
+}
+
+void GlobalsReader::format(Cursor& c, const BiffRecord&)
+{
+    const quint16 index = c.u16();
+    book_.numberFormats.insert(index, b8() ? c.unicodeString(2).text : c.byteString(1, ctx_.decode));
+}
+
+void GlobalsReader::xf(Cursor& c, const BiffRecord&)
+{
+    if (book_.formats.size() < kMaxFormats)
+        book_.formats << (b8() ? readXf8(c) : readXf5(c));
+}
+
+void GlobalsReader::style(Cursor& c, const BiffRecord&)
+{
+    if (book_.styles.size() >= kMaxFormats)
+        return;
+    CellStyle s;
+    const quint16 x = c.u16();
+    s.xf = x & 0x0FFF;
+    s.builtIn = x & 0x8000;
+    if (s.builtIn) {
+        s.builtInId = c.u8();
+        s.level = c.u8();
+    } else {
+        s.name = b8() ? c.unicodeString(2).text : c.byteString(1, ctx_.decode);
+    }
+    book_.styles << s;
+}
+
+void GlobalsReader::palette(Cursor& c, const BiffRecord&)
+{
+    const int count = std::min<int>(c.u16(), 56);
+    book_.palette.clear();
+    for (int i = 0; i < count; ++i) {
+        const quint32 v = c.u32();
+        book_.palette << qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+    }
+}
+
+void GlobalsReader::boundSheet(Cursor& c, const BiffRecord&)
+{
+    Bound b;
+    b.pos = c.u32();
+    b.state = c.u8();
+    b.kind = c.u8();
+    b.name = ctx_.shortString(c);
+    bounds << b;
+}
+
+void GlobalsReader::sst(Cursor& c, const BiffRecord&)
+{
+    c.u32();
+    const quint32 unique = c.u32();
+    for (quint32 i = 0; i < unique && c.left() > 0; ++i) {
+        Cursor::Rich s = c.unicodeString(2, true);
+        ctx_.sst << s.text;
+        QList<RichRun> runs;
+        for (const auto& [first, font] : s.runs)
+            runs << RichRun{first, ReadContext::fontIndex(font)};
+        ctx_.sstRuns << runs;
+    }
+}
+
+void GlobalsReader::supBook(Cursor&, const BiffRecord& r)
+{
+    LinkTable::Book b;
+    b.record = r.data;
+    b.self = r.data.size() == 4 && quint8(r.data[2]) == 0x01 && quint8(r.data[3]) == 0x04;
+    book_.links.books << b;
+}
+
+void GlobalsReader::externName(Cursor&, const BiffRecord& r)
+{
+    if (!book_.links.books.isEmpty())
+        book_.links.books.last().externNames << r.data;
+}
+
+void GlobalsReader::externSheet(Cursor& c, const BiffRecord&)
+{
+    if (!b8())
+        return;
+    const int count = c.u16();
+    for (int i = 0; i < count && c.left() >= 6; ++i) {
+        LinkTable::Ref ref;
+        ref.book = c.u16();
+        ref.first = qint16(c.u16());
+        ref.last = qint16(c.u16());
+        book_.links.refs << ref;
+    }
+}
+
+void GlobalsReader::name(Cursor& c, const BiffRecord&)
+{
+    PendingName p;
+    p.name.options = c.u16();
+    c.u8();
+    const quint8 length = c.u8();
+    const quint16 size = c.u16();
+    c.u16();
+    p.name.sheet = c.u16();
+    c.skip(4);
+    if (b8())
+        p.name.name = c.unicodeChars(length, c.u8());
+    else
+        p.name.name = ctx_.decode(c.bytes(length));
+    p.name.tokens = c.bytes(size);
+    p.name.biff = ctx_.biff;
+    p.printArea = p.name.builtIn() && p.name.name == QStringLiteral("\x06");
+    names << p;
+}
+
 } // namespace
 
 QString ReadContext::shortString(Cursor& c) const
@@ -218,161 +443,16 @@ Workbook readBiffStream(const QByteArray& stream)
     book.biffVersion = ctx.biff;
     book.codePage = ctx.biff == 8 ? 1200 : 1252;
 
-    struct Bound { quint32 pos; quint8 state; quint8 kind; QString name; };
-    QList<Bound> bounds;
-    QList<PendingName> names;
+    GlobalsReader globals(ctx);
     bool ended = false;
-    while (!records.atEnd() && !ended) {
-        const BiffRecord r = records.next();
-        Cursor c(r);
-        switch (r.type) {
-        case rec::FilePass:
-            throw EEncryptedWorkbook(QStringLiteral("パスワードで保護されたブックは読めません。"));
-        case rec::CodePage:
-            book.codePage = c.u16();
-            if (ctx.biff < 8)
-                ctx.decode = decoderFor(book.codePage);
-            break;
-        case rec::DateMode:
-            book.date1904 = c.u16() != 0;
-            break;
-        case rec::Window1:
-            c.skip(8);
-            book.windowOptions = c.u16();
-            book.activeSheet = c.u16();
-            book.firstVisibleTab = c.u16();
-            c.u16();
-            book.tabRatio = c.u16();
-            break;
-        case rec::Font: {
-            if (book.fonts.size() >= kMaxFormats)
-                break;
-            Font f;
-            f.height = c.u16();
-            f.options = c.u16();
-            f.color = c.u16();
-            f.weight = c.u16();
-            f.escapement = c.u16();
-            f.underline = c.u8();
-            f.family = c.u8();
-            f.charset = c.u8();
-            c.u8();
-            f.name = ctx.shortString(c);
-            book.fonts << f;
-            break;
-        }
-        case rec::Format: {
-            const quint16 index = c.u16();
-            book.numberFormats.insert(index, ctx.biff == 8 ? c.unicodeString(2).text : c.byteString(1, ctx.decode));
-            break;
-        }
-        case rec::Xf:
-            if (book.formats.size() < kMaxFormats)
-                book.formats << (ctx.biff == 8 ? readXf8(c) : readXf5(c));
-            break;
-        case rec::Style: {
-            if (book.styles.size() >= kMaxFormats)
-                break;
-            CellStyle s;
-            const quint16 x = c.u16();
-            s.xf = x & 0x0FFF;
-            s.builtIn = x & 0x8000;
-            if (s.builtIn) {
-                s.builtInId = c.u8();
-                s.level = c.u8();
-            } else {
-                s.name = ctx.biff == 8 ? c.unicodeString(2).text : c.byteString(1, ctx.decode);
-            }
-            book.styles << s;
-            break;
-        }
-        case rec::Palette: {
-            const int count = std::min<int>(c.u16(), 56);
-            book.palette.clear();
-            for (int i = 0; i < count; ++i) {
-                const quint32 v = c.u32();
-                book.palette << qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-            }
-            break;
-        }
-        case rec::BoundSheet: {
-            Bound b;
-            b.pos = c.u32();
-            b.state = c.u8();
-            b.kind = c.u8();
-            b.name = ctx.shortString(c);
-            bounds << b;
-            break;
-        }
-        case rec::Sst: {
-            c.u32();
-            const quint32 unique = c.u32();
-            for (quint32 i = 0; i < unique && c.left() > 0; ++i) {
-                Cursor::Rich s = c.unicodeString(2, true);
-                ctx.sst << s.text;
-                QList<RichRun> runs;
-                for (const auto& [first, font] : s.runs)
-                    runs << RichRun{first, ReadContext::fontIndex(font)};
-                ctx.sstRuns << runs;
-            }
-            break;
-        }
-        case rec::SupBook: {
-            LinkTable::Book b;
-            b.record = r.data;
-            b.self = r.data.size() == 4 && quint8(r.data[2]) == 0x01 && quint8(r.data[3]) == 0x04;
-            book.links.books << b;
-            break;
-        }
-        case rec::ExternName:
-            if (!book.links.books.isEmpty())
-                book.links.books.last().externNames << r.data;
-            break;
-        case rec::ExternSheet:
-            if (ctx.biff == 8) {
-                const int count = c.u16();
-                for (int i = 0; i < count && c.left() >= 6; ++i) {
-                    LinkTable::Ref ref;
-                    ref.book = c.u16();
-                    ref.first = qint16(c.u16());
-                    ref.last = qint16(c.u16());
-                    book.links.refs << ref;
-                }
-            }
-            break;
-        case rec::Name: {
-            PendingName p;
-            p.name.options = c.u16();
-            c.u8();
-            const quint8 length = c.u8();
-            const quint16 size = c.u16();
-            c.u16();
-            p.name.sheet = c.u16();
-            c.skip(4);
-            if (ctx.biff == 8)
-                p.name.name = c.unicodeChars(length, c.u8());
-            else
-                p.name.name = ctx.decode(c.bytes(length));
-            p.name.tokens = c.bytes(size);
-            p.name.biff = ctx.biff;
-            p.printArea = p.name.builtIn() && p.name.name == QStringLiteral("\x06");
-            names << p;
-            break;
-        }
-        case rec::Eof:
-            ended = true;
-            break;
-        default:
-            if (isProtectionRecord(r.type))
-                book.protection += rawRecord(r);
-            break;
-        }
-    }
+    while (!records.atEnd() && !ended)
+        ended = globals.record(records.next());
     if (!ended)
         throw ECorruptWorkbook(QStringLiteral("ブックが途中で切れています。"));
 
     // Sheets are read in stream order, each after the end of the one before,
     // so that damaged positions cannot make us read the same bytes twice.
+    const QList<Bound>& bounds = globals.bounds;
     QList<int> order;
     for (int i = 0; i < bounds.size(); ++i) {
         ctx.sheetOfTab << -1; // charts and macro sheets are not kept
@@ -404,7 +484,7 @@ Workbook readBiffStream(const QByteArray& stream)
         throw ENotAWorkbook(QStringLiteral("ブックにワークシートがありません。"));
 
     // Names stay in their order, print areas too: formula tokens count them.
-    for (PendingName& p : names) {
+    for (PendingName& p : globals.names) {
         const int tab = p.name.sheet;
         p.name.sheet = tab >= 1 && tab <= ctx.sheetOfTab.size() && ctx.sheetOfTab[tab - 1] >= 0
             ? ctx.sheetOfTab[tab - 1] + 1 : 0;
