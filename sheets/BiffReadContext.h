@@ -68,5 +68,9 @@ void dispatchRecord(Reader& reader, const RecordHandler<Reader> (&table)[N], con
 }
 
 void readSheetStream(ReadContext& ctx, RecordStream& records, Sheet& sheet);
+// Once the whole stream is read: references to other sheets counted in
+// worksheets, shared formulas given to their cells, Excel 95 formulas
+// rewritten in Excel 97 tokens where they can be.
+void prepareFormulas(ReadContext& ctx);
 
 } // namespace tegaro::sheets

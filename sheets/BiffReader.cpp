@@ -494,12 +494,12 @@ Workbook readBiffStream(const QByteArray& stream)
             int index = p.name.sheet - 1;
             if (index < 0 && tokenTab >= 0 && tokenTab < ctx.sheetOfTab.size())
                 index = ctx.sheetOfTab[tokenTab];
-            if (index < 0)
-                continue;
-            p.name.sheet = index + 1;
-            book.sheets[index].page.printArea = areas;
+            if (index >= 0) {
+                p.name.sheet = index + 1;
+                book.sheets[index].page.printArea = areas;
+            }
         }
-        book.names << p.name;
+        book.names << p.name; // every name, so that formulas' name numbers stay right
     }
     if (book.fonts.isEmpty())
         book.fonts << Font();
@@ -512,6 +512,7 @@ Workbook readBiffStream(const QByteArray& stream)
         book.activeSheet = 0;
     if (book.firstVisibleTab >= book.sheets.size())
         book.firstVisibleTab = 0;
+    prepareFormulas(ctx);
     return book;
 }
 

@@ -1,4 +1,3 @@
-#include "sheets/Biff5Formula.h"
 #include "sheets/BiffReadContext.h"
 #include "sheets/SheetErrors.h"
 
@@ -257,12 +256,6 @@ void SheetReader::formula(Cursor& c, const BiffRecord&)
     f->tokens = c.bytes(size);
     f->extra = c.bytes(c.left());
     f->biff = ctx_.biff;
-    if (f->biff == 5 && f->extra.isEmpty()) {
-        if (auto tokens = translateBiff5Tokens(f->tokens, ctx_.decode)) {
-            f->tokens = *tokens;
-            f->biff = 8;
-        }
-    }
     Cell* cell = place(row, col, xf);
     if (!cell)
         return;

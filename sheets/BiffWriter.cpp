@@ -74,19 +74,25 @@ void writeName(RecordWriter& w, const DefinedName& n)
 // tokens keep pointing where they did, and print areas made up afresh.
 void writeLinksAndNames(RecordWriter& w, const Workbook& book)
 {
-    LinkTable links = book.biffVersion == 8 ? book.links : LinkTable();
+    LinkTable links = book.links;
+    // Every name keeps its place: formulas call names by number.
     QList<DefinedName> names;
     QList<bool> hasArea(book.sheets.size(), false);
-    for (const DefinedName& n : book.names) {
-        if (n.biff != 8 && !n.isPrintArea())
-            continue; // Excel 95 tokens mean something else in this format
+    QList<bool> areaFilled;
+    for (DefinedName n : book.names) {
+        bool filled = false;
         if (n.isPrintArea()) {
-            if (n.sheet < 1 || n.sheet > book.sheets.size() || hasArea[n.sheet - 1]
-                || book.sheets[n.sheet - 1].page.printArea.isEmpty())
-                continue;
-            hasArea[n.sheet - 1] = true;
+            filled = n.sheet >= 1 && n.sheet <= book.sheets.size() && !hasArea[n.sheet - 1]
+                && !book.sheets[n.sheet - 1].page.printArea.isEmpty();
+            if (filled)
+                hasArea[n.sheet - 1] = true;
+            else
+                n.tokens = QByteArray::fromHex("1c17"); // #REF!: the area is gone
+        } else if (n.biff != 8) {
+            n.tokens = QByteArray::fromHex("1c1d"); // #NAME?: Excel 95 tokens that did not carry over
         }
         names << n;
+        areaFilled << filled;
     }
     for (int i = 0; i < book.sheets.size(); ++i) {
         if (hasArea[i] || book.sheets[i].page.printArea.isEmpty())
@@ -96,6 +102,7 @@ void writeLinksAndNames(RecordWriter& w, const Workbook& book)
         n.options = 0x20;
         n.sheet = i + 1;
         names << n;
+        areaFilled << true;
     }
     int self = -1;
     for (int i = 0; i < links.books.size(); ++i)
@@ -114,9 +121,9 @@ void writeLinksAndNames(RecordWriter& w, const Workbook& book)
         links.refs.append({quint16(self), qint16(sheet), qint16(sheet)});
         return quint16(links.refs.size() - 1);
     };
-    for (DefinedName& n : names)
-        if (n.isPrintArea())
-            n.tokens = printAreaTokens(book.sheets[n.sheet - 1].page.printArea, refFor(n.sheet - 1));
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].isPrintArea() && areaFilled[i])
+            names[i].tokens = printAreaTokens(book.sheets[names[i].sheet - 1].page.printArea, refFor(names[i].sheet - 1));
     if (self >= 0) {
         ByteWriter b;
         b.u16(quint16(book.sheets.size())).u8(0x01).u8(0x04);

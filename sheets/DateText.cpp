@@ -58,6 +58,33 @@ SerialDate serialToDate(qint64 day, bool date1904)
     return d;
 }
 
+std::optional<qint64> serialOfDate(qint64 year, qint64 month, qint64 day, bool date1904)
+{
+    if (year >= 0 && year < 1900)
+        year += 1900;
+    if (year < 0 || year > 9999)
+        return std::nullopt;
+    // the first of the month, counted in whole years from the month given
+    const qint64 months = year * 12 + month - 1;
+    const qint64 y = months >= 0 ? months / 12 : -((-months + 11) / 12);
+    const int m = int(months - y * 12) + 1;
+    if (y < 0 || y > 9999)
+        return std::nullopt;
+    const QDate first(int(y), m, 1);
+    qint64 serial;
+    if (date1904) {
+        serial = QDate(1904, 1, 1).daysTo(first);
+    } else {
+        serial = QDate(1899, 12, 31).daysTo(first);
+        if (first >= QDate(1900, 3, 1))
+            ++serial; // Excel's 29 February 1900
+    }
+    serial += day - 1;
+    if (serial < 0 || serial > 2958465)
+        return std::nullopt;
+    return serial;
+}
+
 const Era* eraOf(int year, int month, int day)
 {
     const QDate date(year, month, std::max(day, 1));

@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 
+#include <optional>
+
 namespace tegaro::sheets {
 
 struct FormatSection;
@@ -15,6 +17,13 @@ struct SerialDate {
 
 // The calendar day of a serial day number in the 1900 or the 1904 system.
 SerialDate serialToDate(qint64 serialDay, bool date1904);
+
+// The serial day number of a date as Excel's DATE works it out: years 0 to
+// 1899 count from 1900, months and days beyond their range carry over
+// (month 13 is January of the next year, day 0 the last of the month
+// before). Nothing for a year outside 0-9999 or a day before the system's
+// first.
+std::optional<qint64> serialOfDate(qint64 year, qint64 month, qint64 day, bool date1904);
 
 struct Era {
     QDate start;

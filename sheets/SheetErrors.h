@@ -25,6 +25,17 @@ public:
     using ESheetError::ESheetError;
 };
 
+// A formula that cannot be read: typed text with a fault at `position()`
+// (counted in characters from 0), or stored tokens that make no sense.
+class EFormulaError : public ESheetError {
+public:
+    EFormulaError(const QString& message, int position = -1) : ESheetError(message), position_(position) {}
+    int position() const { return position_; }
+
+private:
+    int position_;
+};
+
 } // namespace tegaro::sheets
 
 // Raised when a memory block handed to a stream cannot be locked.

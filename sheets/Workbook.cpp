@@ -76,6 +76,12 @@ const Cell* Sheet::cell(int row, int col) const
     return it == cells_.end() ? nullptr : &it->second;
 }
 
+Cell* Sheet::cell(int row, int col)
+{
+    auto it = cells_.find(key(row, col));
+    return it == cells_.end() ? nullptr : &it->second;
+}
+
 Cell& Sheet::cellRef(int row, int col)
 {
     return cells_[key(row, col)];

@@ -182,6 +182,7 @@ public:
     QByteArray rules;
 
     const Cell* cell(int row, int col) const;
+    Cell* cell(int row, int col);
     Cell& cellRef(int row, int col); // creates an empty cell
     void removeCell(int row, int col);
     const std::map<quint32, Cell>& cells() const { return cells_; }

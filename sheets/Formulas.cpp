@@ -1,0 +1,157 @@
+#include "sheets/Formulas.h"
+
+#include "sheets/BiffRecords.h"
+#include "sheets/FormulaCode.h"
+#include "sheets/SheetErrors.h"
+
+#include <QtEndian>
+
+namespace tegaro::sheets {
+
+namespace {
+
+constexpr quint16 kSharedFormula = 0x04BC, kArray = 0x0221, kTable = 0x0236;
+
+// The cell a ptgExp token points to: the one holding the shared formula,
+// array formula or table the cell belongs to.
+std::optional<std::pair<int, int>> expTarget(const QByteArray& tokens)
+{
+    if (tokens.size() != 5 || quint8(tokens[0]) != 0x01)
+        return std::nullopt;
+    return std::make_pair(int(qFromLittleEndian<quint16>(tokens.constData() + 1)),
+                          int(qFromLittleEndian<quint16>(tokens.constData() + 3)));
+}
+
+QString tableText(Cursor& c)
+{
+    const quint16 flags = c.u16();
+    const int rowInRow = c.u16(), colInRow = c.u16(), rowInCol = c.u16(), colInCol = c.u16();
+    const QString first = cellName(rowInRow, colInRow);
+    if (flags & 0x0008) // two input cells
+        return QStringLiteral("TABLE(%1,%2)").arg(first, cellName(rowInCol, colInCol));
+    return (flags & 0x0004) ? QStringLiteral("TABLE(,%1)").arg(first) : QStringLiteral("TABLE(%1,)").arg(first);
+}
+
+CellFormula anchoredFormula(const TokenInput& base, int row, int col, const Cell& anchor)
+{
+    const QByteArray& raw = anchor.formula->anchored;
+    for (qsizetype at = 0; at + 4 <= raw.size();) {
+        const quint16 type = qFromLittleEndian<quint16>(raw.constData() + at);
+        const quint16 size = qFromLittleEndian<quint16>(raw.constData() + at + 2);
+        BiffRecord r;
+        r.data = raw.mid(at + 4, size);
+        at += 4 + size;
+        Cursor c(r);
+        try {
+            Range range;
+            range.firstRow = c.u16();
+            range.lastRow = c.u16();
+            range.firstCol = c.u8();
+            range.lastCol = c.u8();
+            if (!range.contains(row, col))
+                continue;
+            CellFormula out;
+            out.range = range;
+            if (type == kTable) {
+                out.shape = FormulaShape::TablePart;
+                out.tableText = tableText(c);
+                return out;
+            }
+            if (type == kSharedFormula)
+                c.skip(2);
+            else if (type == kArray)
+                c.skip(6);
+            else
+                continue;
+            const quint16 cce = c.u16();
+            const QByteArray tokens = c.bytes(cce);
+            TokenInput in = base;
+            in.tokens = tokens;
+            in.extra = QByteArrayView(r.data).sliced(c.pos());
+            in.shared = type == kSharedFormula;
+            out.program = decodeTokens(in);
+            out.shape = type == kArray ? FormulaShape::ArrayPart : FormulaShape::Plain;
+            return out;
+        } catch (const ECorruptWorkbook&) {
+            break;
+        }
+    }
+    throw EFormulaError(QStringLiteral("数式を読み取れません（共有の数式が見つかりません）。"));
+}
+
+} // namespace
+
+std::optional<CellFormula> cellFormula(const Workbook& book, int sheet, int row, int col, const TokenInput* dialect)
+{
+    if (sheet < 0 || sheet >= book.sheets.size())
+        return std::nullopt;
+    const Sheet& s = book.sheets[sheet];
+    const Cell* cell = s.cell(row, col);
+    if (!cell || cell->kind != CellKind::Formula || !cell->formula)
+        return std::nullopt;
+    const Formula& f = *cell->formula;
+    TokenInput in = dialect ? *dialect : TokenInput();
+    in.biff = f.biff;
+    in.book = &book;
+    in.sheet = sheet;
+    in.row = row;
+    in.col = col;
+    if (const auto target = expTarget(f.tokens)) {
+        const Cell* anchor = s.cell(target->first, target->second);
+        if (!anchor || !anchor->formula)
+            throw EFormulaError(QStringLiteral("数式を読み取れません（共有の数式が見つかりません）。"));
+        CellFormula out = anchoredFormula(in, row, col, *anchor);
+        out.anchorRow = target->first;
+        out.anchorCol = target->second;
+        return out;
+    }
+    CellFormula out;
+    in.tokens = f.tokens;
+    in.extra = f.extra;
+    out.program = decodeTokens(in);
+    out.anchorRow = row;
+    out.anchorCol = col;
+    return out;
+}
+
+QString formulaText(const Workbook& book, int sheet, int row, int col)
+{
+    try {
+        const auto f = cellFormula(book, sheet, row, col);
+        if (!f)
+            return {};
+        if (f->shape == FormulaShape::TablePart)
+            return QStringLiteral("{=") + f->tableText + u'}';
+        const QString text = u'=' + programText(f->program, book, sheet);
+        return f->shape == FormulaShape::ArrayPart ? u'{' + text + u'}' : text;
+    } catch (const EFormulaError&) {
+        return {};
+    }
+}
+
+bool isFormulaEntry(const QString& entry)
+{
+    return entry.startsWith(u'=') || entry.startsWith(u'＝');
+}
+
+std::shared_ptr<const Formula> compileFormula(Workbook& book, int sheet, const QString& entry)
+{
+    // names and links a failed formula added go again
+    const QList<DefinedName> names = book.names;
+    const LinkTable links = book.links;
+    try {
+        const Program p = parseFormula(entry, book, sheet);
+        const EncodedFormula e = encodeProgram(p, book);
+        auto f = std::make_shared<Formula>();
+        f->tokens = e.tokens;
+        f->extra = e.extra;
+        f->options = e.isVolatile ? 0x0001 : 0x0000;
+        return f;
+    } catch (...) {
+        book.names = names;
+        book.links = links;
+        throw;
+    }
+}
+
+} // namespace tegaro::sheets
