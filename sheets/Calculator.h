@@ -26,6 +26,8 @@ struct Recalculation {
 class Calculator {
 public:
     explicit Calculator(Workbook& book);
+    Calculator(const Calculator&) = delete; // it belongs to one workbook
+    Calculator& operator=(const Calculator&) = delete;
 
     // Reads every formula of the book again: after loading or replacing it.
     void rebuild();

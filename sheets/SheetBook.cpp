@@ -1,5 +1,6 @@
 #include "sheets/SheetBook.h"
 
+#include "sheets/Formulas.h"
 #include "sheets/HandleMemoryStream.h"
 #include "sheets/NumberFormat.h"
 #include "sheets/SheetErrors.h"
@@ -43,6 +44,7 @@ QString TSheetBook::CellText(int sheet, int row, int col) const
 void TSheetBook::LoadWorkbook(const QString& path, short* fileType)
 {
     book_ = readXlsFile(path);
+    calc_.rebuild();
     if (fileType)
         *fileType = 4;
     Changed();
@@ -78,12 +80,14 @@ void TSheetBook::LoadFromMemoryHandle(HGLOBAL handle, short reserved)
     const QByteArray bytes(p + spare, size - spare);
     GlobalUnlock(handle);
     book_ = readXls(bytes);
+    calc_.rebuild();
     Changed();
 }
 
 void TSheetBook::ClearWorkbook()
 {
     book_ = Workbook();
+    calc_.rebuild();
     Changed();
 }
 
@@ -147,6 +151,11 @@ void TSheetBook::SetEntry(int sheet, int row, int col, const QString& entry)
 {
     if (sheet < 0 || sheet >= book_.sheets.size() || row < 0 || row >= kMaxRows || col < 0 || col >= kMaxColumns)
         throw ESheetError(QStringLiteral("セルの位置が正しくありません。"));
+    const auto existing = cellFormula(book_, sheet, row, col);
+    if (existing && existing->shape == FormulaShape::ArrayPart)
+        throw ESheetError(QStringLiteral("配列数式の一部は変更できません。"));
+    // compiled before anything changes, so a faulty formula leaves the cell as it was
+    const std::shared_ptr<const Formula> formula = isFormulaEntry(entry) ? compileFormula(book_, sheet, entry) : nullptr;
     Cell& c = book_.sheets[sheet].cellRef(row, col);
     const quint16 xf = c.xf;
     c = Cell();
@@ -161,6 +170,9 @@ void TSheetBook::SetEntry(int sheet, int row, int col, const QString& entry)
     }
     if (entry.isEmpty()) {
         // nothing: an empty cell that keeps its format
+    } else if (formula) {
+        c.kind = CellKind::Formula;
+        c.formula = formula;
     } else if (ok) {
         c.kind = CellKind::Number;
         c.number = v;
@@ -172,6 +184,13 @@ void TSheetBook::SetEntry(int sheet, int row, int col, const QString& entry)
         c.kind = CellKind::Text;
         c.text = entry;
     }
+    recalc_ = calc_.cellsChanged({{sheet, row, col}});
+    Changed();
+}
+
+void TSheetBook::RecalculateAll()
+{
+    recalc_ = calc_.recalculateAll();
     Changed();
 }
 
@@ -182,6 +201,10 @@ QString TSheetBook::EntryText(int sheet, int row, int col) const
     const Cell* c = book_.sheets[sheet].cell(row, col);
     if (!c)
         return {};
+    if (c->kind == CellKind::Formula) {
+        if (const QString f = formulaText(book_, sheet, row, col); !f.isEmpty())
+            return f;
+    }
     const CellKind kind = c->kind == CellKind::Formula ? c->result : c->kind;
     switch (kind) {
     case CellKind::Number: {

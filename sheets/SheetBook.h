@@ -2,6 +2,7 @@
 // The spreadsheet engine behind the sheet control: the shown workbook and
 // the operations the window calls on it. The view widget draws `workbook()`
 // and calls these; nothing here needs a window.
+#include "sheets/Calculator.h"
 #include "sheets/GlobalMemory.h"
 #include "sheets/Workbook.h"
 
@@ -55,11 +56,19 @@ public:
     int activeCol() const;
     void setActiveCell(int row, int col);
 
-    // What the user types into a cell: a number, TRUE/FALSE, or text; an
-    // empty entry empties the value and keeps the format.
+    // What the user types into a cell: a number, TRUE/FALSE, a formula
+    // ("=..."), or text; an empty entry empties the value and keeps the
+    // format. A formula that does not compile throws EFormulaError naming
+    // the place of the fault, and nothing changes. The formulas that read
+    // the cell are worked out again.
     void SetEntry(int sheet, int row, int col, const QString& entry);
-    // The text the edit bar shows for a cell: the value unformatted.
+    // The text the edit bar shows for a cell: the formula, or the value unformatted.
     QString EntryText(int sheet, int row, int col) const;
+
+    // Every formula worked out again (F9).
+    void RecalculateAll();
+    // What the last edit or recalculation changed, and circular references met.
+    const Recalculation& lastRecalculation() const { return recalc_; }
 
     // Called after every change of the workbook or the view.
     std::function<void()> onChanged;
@@ -70,6 +79,8 @@ private:
     const Sheet& active() const;
 
     Workbook book_;
+    Calculator calc_{book_};
+    Recalculation recalc_;
     bool showEditBar_ = true;
     bool showColHeading_ = true;
     bool showRowHeading_ = true;
