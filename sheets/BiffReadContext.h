@@ -1,6 +1,7 @@
 #pragma once
 // What the reader of one workbook stream shares between the globals and
 // the sheet parts.
+#include "sheets/BiffReader.h"
 #include "sheets/BiffRecords.h"
 #include "sheets/Workbook.h"
 
@@ -32,6 +33,7 @@ struct ReadContext {
     QList<QString> sst;
     QList<QList<RichRun>> sstRuns;
     QList<int> sheetOfTab; // BOUNDSHEET order -> worksheet index, -1 for other kinds
+    const CellSink* sink = nullptr; // cells go here instead of into the sheet
 
     QString shortString(Cursor& c) const; // 8-bit count
     QString longString(Cursor& c) const;  // 16-bit count

@@ -417,7 +417,11 @@ QString ReadContext::longString(Cursor& c) const
     return biff == 8 ? c.unicodeString(2).text : c.byteString(2, decode);
 }
 
-Workbook readBiffStream(const QByteArray& stream)
+namespace {
+
+// The whole book, or with `only` set the globals and that worksheet's cells
+// handed to the sink.
+Workbook readStream(const QByteArray& stream, int only, const CellSink* sink)
 {
     RecordStream records(stream);
     if (records.atEnd())
@@ -461,6 +465,10 @@ Workbook readBiffStream(const QByteArray& stream)
     }
     if (order.size() > 4096)
         throw ECorruptWorkbook(QStringLiteral("ブックのシートが多すぎます。"));
+    if (only >= order.size())
+        throw ESheetError(QStringLiteral("ブックにシート %1 はありません。").arg(only + 1));
+    if (only >= 0)
+        order = {order[only]};
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return bounds[a].pos < bounds[b].pos; });
     std::vector<Sheet> read(bounds.size());
     qsizetype end = records.position();
@@ -471,7 +479,9 @@ Workbook readBiffStream(const QByteArray& stream)
         read[i].name = b.name;
         read[i].visibility = b.state & 0x03;
         records.seek(b.pos);
+        ctx.sink = sink;
         readSheetStream(ctx, records, read[i]);
+        ctx.sink = nullptr;
         end = records.position();
     }
     for (int i = 0; i < bounds.size(); ++i) {
@@ -512,8 +522,21 @@ Workbook readBiffStream(const QByteArray& stream)
         book.activeSheet = 0;
     if (book.firstVisibleTab >= book.sheets.size())
         book.firstVisibleTab = 0;
-    prepareFormulas(ctx);
+    if (!sink)
+        prepareFormulas(ctx);
     return book;
+}
+
+} // namespace
+
+Workbook readBiffStream(const QByteArray& stream)
+{
+    return readStream(stream, -1, nullptr);
+}
+
+Workbook readBiffCells(const QByteArray& stream, int sheet, const CellSink& sink)
+{
+    return readStream(stream, std::max(sheet, 0), &sink);
 }
 
 } // namespace tegaro::sheets

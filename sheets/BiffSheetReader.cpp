@@ -28,12 +28,14 @@ class SheetReader {
 public:
     SheetReader(ReadContext& ctx, Sheet& sheet) : ctx_(ctx), sheet_(sheet) {}
     void record(const BiffRecord& r);
+    void finish() { deliver(); }
 
     static const RecordHandler<SheetReader> kHandlers[];
 
 private:
     bool b8() const { return ctx_.biff == 8; }
     Cell* place(int row, int col, quint16 xf);
+    void deliver();
     void setNumber(int row, int col, quint16 xf, double v);
     QList<int> pageBreaks(Cursor& c) const;
     QString headerText(Cursor& c, const BiffRecord& r) const;
@@ -78,6 +80,10 @@ private:
     ReadContext& ctx_;
     Sheet& sheet_;
     Cell* lastFormula_ = nullptr;
+    // with a sink: the cell being read, handed over once complete (a
+    // formula's text result comes in the record after it)
+    Cell pending_;
+    int pendingRow_ = -1, pendingCol_ = 0;
 };
 
 // Sorted by record type for the binary search in record(); records not
@@ -139,11 +145,26 @@ void SheetReader::record(const BiffRecord& r)
     dispatchRecord(*this, kHandlers, r);
 }
 
+void SheetReader::deliver()
+{
+    if (pendingRow_ >= 0)
+        (*ctx_.sink)(ctx_.book, pendingRow_, pendingCol_, pending_);
+    pendingRow_ = -1;
+}
+
 Cell* SheetReader::place(int row, int col, quint16 xf)
 {
     lastFormula_ = nullptr;
     if (row < 0 || row >= kMaxRows || col < 0 || col >= kMaxColumns)
         return nullptr; // outside any sheet Excel can make; left out
+    if (ctx_.sink) {
+        deliver();
+        pending_ = Cell();
+        pending_.xf = xf;
+        pendingRow_ = row;
+        pendingCol_ = col;
+        return &pending_;
+    }
     Cell& cell = sheet_.cellRef(row, col);
     cell = Cell();
     cell.xf = xf;
@@ -439,8 +460,10 @@ void readSheetStream(ReadContext& ctx, RecordStream& records, Sheet& sheet)
             continue;
         }
         if (r.type == rec::Eof) {
-            if (depth == 0)
+            if (depth == 0) {
+                reader.finish();
                 return;
+            }
             --depth;
             continue;
         }

@@ -64,6 +64,42 @@ void parseBracket(FormatSection& s, const QString& inner)
     // colours and [DBNum] change nothing in the text
 }
 
+PlainLayout plainLayout(const FormatSection& s)
+{
+    PlainLayout p;
+    if (s.isText || s.hasGeneral || s.hasCondition)
+        return p;
+    const QList<FormatToken>& t = s.tokens;
+    int i = 0;
+    for (; i < t.size() && t[i].kind == FormatToken::Literal; ++i)
+        p.prefix += t[i].text;
+    bool sawZero = false, sawDigit = false;
+    for (; i < t.size(); ++i) {
+        const FormatToken::Kind k = t[i].kind;
+        if (k == FormatToken::Hash && !sawZero) {
+            sawDigit = true;
+        } else if (k == FormatToken::Zero) {
+            sawZero = sawDigit = true;
+            ++p.minWhole;
+        } else if (k == FormatToken::Comma && sawDigit && i + 1 < t.size()
+                   && (t[i + 1].kind == FormatToken::Hash || t[i + 1].kind == FormatToken::Zero)) {
+            p.group = true;
+        } else {
+            break;
+        }
+    }
+    if (!sawZero)
+        return p; // "#.00" shows nothing before the point
+    if (i < t.size() && t[i].kind == FormatToken::Point) {
+        for (++i; i < t.size() && t[i].kind == FormatToken::Zero; ++i)
+            ++p.decimals;
+    }
+    for (; i < t.size() && t[i].kind == FormatToken::Literal; ++i)
+        p.suffix += t[i].text;
+    p.valid = i == t.size();
+    return p;
+}
+
 FormatSection parseSection(const QString& code)
 {
     FormatSection s;
@@ -155,8 +191,10 @@ FormatSection parseSection(const QString& code)
             addLiteral(s, QString(c));
         }
     }
-    if (!s.isDate)
+    if (!s.isDate) {
+        s.plain = plainLayout(s);
         return s;
+    }
     // In dates, "m" next to hours or seconds means minutes, and ".00" after
     // seconds means fractions of a second.
     for (int i = 0; i < s.tokens.size(); ++i) {

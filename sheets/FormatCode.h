@@ -14,8 +14,20 @@ struct FormatToken {
     int count = 1; // letters in a date token
 };
 
+// A number shown as literals around plain digits ("#,##0", "0.00\"㎡\""):
+// no percent, exponent, fraction, scaling or blanks for digits. Such
+// sections, the usual ones, are written the quick way.
+struct PlainLayout {
+    bool valid = false;
+    QString prefix, suffix;
+    int minWhole = 0;   // integer digits shown even when zero
+    int decimals = 0;
+    bool group = false; // thousands separators
+};
+
 struct FormatSection {
     QList<FormatToken> tokens;
+    PlainLayout plain;
     bool hasCondition = false;
     QString op;          // < <= > >= = <>
     double operand = 0;

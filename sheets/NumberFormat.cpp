@@ -3,6 +3,7 @@
 #include "sheets/DateText.h"
 #include "sheets/FormatCode.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace tegaro::sheets {
@@ -22,10 +23,19 @@ Decimal roundDecimal(double v, int decimals)
     d.fraction.fill(u'0', decimals);
     if (!(v > 0) || !std::isfinite(v))
         return d;
-    const QString e = QString::number(v, 'e', 14);
-    const int mark = int(e.indexOf(u'e'));
-    QString digits = e.left(1) + e.mid(2, mark - 2);
-    int point = e.mid(mark + 1).toInt() + 1; // digits before the point
+    // the 15 significant digits and the exponent, without going through text twice
+    char buf[32];
+    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14).ptr;
+    char digitsBuf[16];
+    int count = 0;
+    const char* p = buf;
+    for (; p < end && *p != 'e'; ++p)
+        if (*p != '.')
+            digitsBuf[count++] = *p;
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
+    QString digits = QString::fromLatin1(digitsBuf, count);
+    int point = exponent + 1; // digits before the point
     const int keep = point + decimals;
     if (keep < 0)
         return d;
@@ -101,6 +111,15 @@ QString generalAbs(double a, int budget)
         return QStringLiteral("0");
     if (a >= 1e11 || a < 1e-9)
         return scientific(a, budget);
+    {
+        // Most numbers have a short exact spelling that fits: it is what
+        // rounding to the digits there is room for would give.
+        char buf[32];
+        const auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::fixed);
+        const qsizetype length = r.ptr - buf;
+        if (r.ec == std::errc() && length <= budget && (buf[0] != '0' || length <= 2 || buf[2] != '0'))
+            return QString::fromLatin1(buf, length);
+    }
     Decimal probe = roundDecimal(a, 0);
     const int wholeDigits = int(probe.whole.size());
     if (wholeDigits > budget)
@@ -199,6 +218,20 @@ QString NumberWriter::placeDigits(const QList<int>& places, const QString& digit
 
 QString NumberWriter::write()
 {
+    if (s_.plain.valid) {
+        const PlainLayout& p = s_.plain;
+        const Decimal d = roundDecimal(std::fabs(value_), p.decimals);
+        QString whole = d.whole;
+        if (whole.size() < p.minWhole)
+            whole.prepend(QString(p.minWhole - whole.size(), u'0'));
+        if (p.group)
+            for (qsizetype at = whole.size() - 3; at > 0; at -= 3)
+                whole.insert(at, u',');
+        QString out = p.prefix + whole;
+        if (p.decimals > 0)
+            out += u'.' + d.fraction;
+        return out + p.suffix;
+    }
     const QList<FormatToken>& tk = s_.tokens;
     int pointAt = -1, expAt = -1, slashAt = -1;
     int percents = 0;

@@ -84,7 +84,11 @@ Cell* Sheet::cell(int row, int col)
 
 Cell& Sheet::cellRef(int row, int col)
 {
-    return cells_[key(row, col)];
+    // files list cells in order: a new last cell needs no search
+    const quint32 k = key(row, col);
+    if (cells_.empty() || cells_.rbegin()->first < k)
+        return cells_.emplace_hint(cells_.end(), k, Cell())->second;
+    return cells_[k];
 }
 
 void Sheet::removeCell(int row, int col)
@@ -240,16 +244,18 @@ QString Workbook::cellText(int sheet, int row, int col) const
     if (sheet < 0 || sheet >= sheets.size())
         return {};
     const Cell* c = sheets[sheet].cell(row, col);
-    if (!c)
-        return {};
-    CellKind kind = c->kind == CellKind::Formula ? c->result : c->kind;
-    const QString code = formatCode(format(c->xf).numberFormat);
+    return c ? cellText(*c) : QString();
+}
+
+QString Workbook::cellText(const Cell& c) const
+{
+    CellKind kind = c.kind == CellKind::Formula ? c.result : c.kind;
     switch (kind) {
     case CellKind::Empty: return {};
-    case CellKind::Number: return formatNumber(c->number, code, date1904);
-    case CellKind::Text: return formatText(c->text, code);
-    case CellKind::Boolean: return c->number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    case CellKind::Error: return errorText(int(c->number));
+    case CellKind::Number: return formatNumber(c.number, formatCode(format(c.xf).numberFormat), date1904);
+    case CellKind::Text: return formatText(c.text, formatCode(format(c.xf).numberFormat));
+    case CellKind::Boolean: return c.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    case CellKind::Error: return errorText(int(c.number));
     case CellKind::Formula: break;
     }
     return {};

@@ -261,6 +261,7 @@ public:
 
     // What the cell shows, formatted by its number format; empty when empty.
     QString cellText(int sheet, int row, int col) const;
+    QString cellText(const Cell& cell) const;
 
     bool operator==(const Workbook& o) const;
 };

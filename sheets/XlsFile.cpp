@@ -23,6 +23,23 @@ Workbook readXlsFile(const QString& path)
     return readXls(f.readAll());
 }
 
+Workbook readXlsFileCells(const QString& path, int sheet, const CellSink& sink)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw EInOutError(QStringLiteral("ファイル %1 を開けません。").arg(path));
+    // mapped, not copied: only the workbook stream is taken out of it
+    const qint64 size = f.size();
+    if (uchar* mapped = size > 0 ? f.map(0, size) : nullptr) {
+        const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size));
+        QByteArray stream = readWorkbookStream(bytes);
+        if (stream.constData() == bytes.constData())
+            stream = QByteArray(stream.constData(), stream.size()); // a bare record stream: our own copy
+        return readBiffCells(stream, sheet, sink);
+    }
+    return readBiffCells(readWorkbookStream(f.readAll()), sheet, sink);
+}
+
 QByteArray writeXls(const Workbook& book)
 {
     if (book.sheets.isEmpty()) {

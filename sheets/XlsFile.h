@@ -1,5 +1,6 @@
 #pragma once
 // .xls files: bytes or files in, a workbook model out, and back.
+#include "sheets/BiffReader.h"
 #include "sheets/Workbook.h"
 
 #include <QByteArray>
@@ -11,6 +12,9 @@ namespace tegaro::sheets {
 // of the file proper are ignored. Throws ESheetError and its kinds.
 Workbook readXls(const QByteArray& bytes);
 Workbook readXlsFile(const QString& path); // EInOutError when it cannot be opened
+// The cells of one worksheet (from 0) handed to `sink` as they are read,
+// without keeping them: the quick way to list a sheet.
+Workbook readXlsFileCells(const QString& path, int sheet, const CellSink& sink);
 
 // The workbook as the bytes of an Excel 97-2003 file.
 QByteArray writeXls(const Workbook& book);

@@ -1,28 +1,139 @@
 // cat: every non-empty cell of one sheet as "A1<TAB>cell text".
 #include "tools/tegaro-sheet/Commands.h"
 
+#include "sheets/Calculator.h"
+#include "sheets/Formulas.h"
+#include "sheets/SheetErrors.h"
 #include "sheets/Workbook.h"
 #include "sheets/XlsFile.h"
 
 #include <QTextStream>
 
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <vector>
+
 using namespace tegaro::sheets;
 
 namespace tegaro::sheettool {
+
+namespace {
+
+// The lines to print, kept in one buffer and put in row and column order
+// when the file listed its cells otherwise.
+class CatOutput {
+public:
+    CatOutput() { buffer_.reserve(1 << 23); } // room that costs nothing until written
+
+    void add(int row, int col, const QString& text)
+    {
+        if (text.isEmpty())
+            return;
+        const quint32 key = Sheet::key(row, col);
+        sorted_ = sorted_ && (!any_ || last_ < key);
+        last_ = key;
+        any_ = true;
+        char head[32];
+        int n = 0;
+        for (int c = col + 1; c > 0 && n < 4; c = (c - 1) / 26)
+            head[n++] = char('A' + (c - 1) % 26);
+        std::reverse(head, head + n);
+        n = int(std::to_chars(head + n, head + 24, row + 1).ptr - head);
+        head[n++] = '\t';
+        buffer_.append(head, n);
+        appendUtf8(text);
+        buffer_.append('\n');
+    }
+
+    void write()
+    {
+        if (!sorted_)
+            sortLines();
+        std::fwrite(buffer_.constData(), 1, size_t(buffer_.size()), stdout);
+        std::fflush(stdout);
+    }
+
+private:
+    // UTF-8 straight into the buffer, line breaks as spaces
+    void appendUtf8(const QString& text)
+    {
+        const qsizetype n = text.size();
+        const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
+        for (qsizetype i = 0; i < n; ++i) {
+            char32_t c = s[i];
+            if (c < 0x80) {
+                buffer_.append(c == u'\n' ? ' ' : char(c));
+                continue;
+            }
+            if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]))
+                c = QChar::surrogateToUcs4(char16_t(c), s[++i]);
+            char bytes[4];
+            int k;
+            if (c < 0x800) {
+                bytes[0] = char(0xC0 | (c >> 6)); bytes[1] = char(0x80 | (c & 0x3F)); k = 2;
+            } else if (c < 0x10000) {
+                bytes[0] = char(0xE0 | (c >> 12)); bytes[1] = char(0x80 | ((c >> 6) & 0x3F));
+                bytes[2] = char(0x80 | (c & 0x3F)); k = 3;
+            } else {
+                bytes[0] = char(0xF0 | (c >> 18)); bytes[1] = char(0x80 | ((c >> 12) & 0x3F));
+                bytes[2] = char(0x80 | ((c >> 6) & 0x3F)); bytes[3] = char(0x80 | (c & 0x3F)); k = 4;
+            }
+            buffer_.append(bytes, k);
+        }
+    }
+
+    // Files list cells in order nearly always; for the others the lines are
+    // sorted by the cell name that starts them. A cell given twice shows its
+    // last value, as when kept in a sheet.
+    void sortLines()
+    {
+        struct Line {
+            quint32 key;
+            qsizetype start, length;
+        };
+        std::vector<Line> lines;
+        for (qsizetype at = 0; at < buffer_.size();) {
+            const qsizetype end = buffer_.indexOf('\n', at) + 1;
+            int col = 0, row = 0;
+            qsizetype i = at;
+            for (; buffer_[i] >= 'A' && buffer_[i] <= 'Z'; ++i)
+                col = col * 26 + (buffer_[i] - 'A' + 1);
+            std::from_chars(buffer_.constData() + i, buffer_.constData() + end, row);
+            lines.push_back({Sheet::key(row - 1, col - 1), at, end - at});
+            at = end;
+        }
+        std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.key < b.key; });
+        QByteArray ordered;
+        ordered.reserve(buffer_.size());
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (i + 1 == lines.size() || lines[i + 1].key != lines[i].key)
+                ordered.append(buffer_.constData() + lines[i].start, lines[i].length);
+        buffer_ = ordered;
+    }
+
+    QByteArray buffer_;
+    quint32 last_ = 0;
+    bool any_ = false;
+    bool sorted_ = true;
+};
+
+} // namespace
 
 int catCommand(const QStringList& args)
 {
     QString path;
     int sheet = 1;
+    bool formulas = false, recalc = false;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--sheet")) {
-            bool ok = false;
-            sheet = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
-            if (!ok || sheet < 1) {
-                QTextStream(stderr) << "tegaro-sheet: --sheet needs a sheet number from 1\n";
+            if (!parseSheet(args, i, sheet))
                 return 2;
-            }
-        } else if (path.isEmpty()) {
+        } else if (args[i] == QLatin1String("--formulas")) {
+            formulas = true;
+        } else if (args[i] == QLatin1String("--recalc")) {
+            recalc = true;
+        } else if (path.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
             path = args[i];
         } else {
             return usage();
@@ -30,21 +141,33 @@ int catCommand(const QStringList& args)
     }
     if (path.isEmpty())
         return usage();
-    const Workbook book = readXlsFile(path);
-    if (sheet > book.sheets.size()) {
-        QTextStream(stderr) << "tegaro-sheet: " << path << " has " << book.sheets.size() << " sheet(s), not "
-                            << sheet << "\n";
-        return 1;
+    if (!formulas && !recalc) {
+        // the quick way: each cell's text as it is read, nothing kept
+        CatOutput out;
+        try {
+            readXlsFileCells(path, sheet - 1, [&](const Workbook& book, int row, int col, const Cell& cell) {
+                out.add(row, col, book.cellText(cell));
+            });
+            out.write();
+            return 0;
+        } catch (const ESheetError&) {
+            // the full reading below says what is wrong
+        }
     }
-    QTextStream out(stdout);
-    out.setEncoding(QStringConverter::Utf8);
+    CatOutput out;
+    Workbook book = readXlsFile(path);
+    if (!checkSheet(book, path, sheet))
+        return 1;
+    if (recalc) {
+        Calculator calc(book);
+        reportRecalculation(book, calc.recalculateAll());
+    }
     for (const auto& [key, cell] : book.sheets[sheet - 1].cells()) {
         const int row = Sheet::rowOf(key), col = Sheet::colOf(key);
-        const QString text = book.cellText(sheet - 1, row, col);
-        if (text.isEmpty())
-            continue;
-        out << cellName(row, col) << '\t' << QString(text).replace(u'\n', u' ') << '\n';
+        QString text = formulas && cell.kind == CellKind::Formula ? formulaText(book, sheet - 1, row, col) : QString();
+        out.add(row, col, text.isEmpty() ? book.cellText(cell) : text);
     }
+    out.write();
     return 0;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 // The commands of tegaro-sheet, one file each; main() picks one by name.
+#include "sheets/Calculator.h"
+#include "sheets/Workbook.h"
+
 #include <QStringList>
 
 namespace tegaro::sheettool {
@@ -10,5 +13,13 @@ int catCommand(const QStringList& args);
 int infoCommand(const QStringList& args);
 int recordsCommand(const QStringList& args);
 int convertCommand(const QStringList& args);
+int setCommand(const QStringList& args);
+
+// "--sheet N" at args[i]: false (after saying why) when N is no sheet number.
+bool parseSheet(const QStringList& args, int& i, int& sheet);
+// false (after saying why) when the book has no sheet N.
+bool checkSheet(const sheets::Workbook& book, const QString& path, int sheet);
+// Circular references and formulas left as stored, on standard error.
+void reportRecalculation(const sheets::Workbook& book, const sheets::Recalculation& r);
 
 } // namespace tegaro::sheettool

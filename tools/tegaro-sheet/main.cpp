@@ -12,7 +12,8 @@ namespace tegaro::sheettool {
 
 int usage()
 {
-    QTextStream(stderr) << "usage: tegaro-sheet cat FILE.xls [--sheet N]\n"
+    QTextStream(stderr) << "usage: tegaro-sheet cat FILE.xls [--sheet N] [--formulas] [--recalc]\n"
+                           "       tegaro-sheet set IN.xls OUT.xls [--sheet N] CELL=ENTRY...\n"
                            "       tegaro-sheet convert IN.xls OUT.xls\n"
                            "       tegaro-sheet info FILE.xls\n"
                            "       tegaro-sheet records FILE.xls\n";
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
         {"convert", convertCommand},
         {"info", infoCommand},
         {"records", recordsCommand},
+        {"set", setCommand},
     };
     try {
         for (const auto& [name, run] : commands)
