@@ -100,7 +100,7 @@ QByteArray Cursor::bytes(qsizetype n)
 {
     if (n < 0 || n > left())
         truncated();
-    QByteArray b = r_.data.mid(pos_, n);
+    QByteArray b(r_.data.constData() + pos_, n); // its own bytes, whatever the record's are
     pos_ += n;
     return b;
 }

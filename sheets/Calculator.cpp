@@ -12,6 +12,7 @@ namespace tegaro::sheets {
 
 namespace {
 
+constexpr size_t kIndexedPass = 256; // formulas worth indexing the cells for
 constexpr int kBlockRows = 64;     // rows a bucket of the range index covers
 constexpr int kMaxBuckets = 64;    // a range in more buckets goes to the list of big ones
 constexpr int kMaxNameDepth = 16;
@@ -77,7 +78,15 @@ void Calculator::rebuild()
     bigRanges_.clear();
     volatiles_.clear();
     reportedCircular_.clear();
+    everything_.reset();
     evaluator_.forgetNames();
+    size_t formulas = 0;
+    for (const Sheet& sheet : book_.sheets)
+        for (const auto& [key, cell] : sheet.cells())
+            formulas += cell.kind == CellKind::Formula;
+    nodes_.reserve(formulas);
+    nodeAt_.reserve(formulas);
+    cellSlot_.reserve(formulas * 2);
     for (int s = 0; s < book_.sheets.size(); ++s)
         for (const auto& [key, cell] : book_.sheets[s].cells())
             if (cell.kind == CellKind::Formula && !nodeAt_.count(cellKey(s, Sheet::rowOf(key), Sheet::colOf(key))))
@@ -103,6 +112,27 @@ int Calculator::rangeId(const Area& a)
     return id;
 }
 
+void Calculator::Readers::add(int id)
+{
+    if (first < 0)
+        first = id;
+    else
+        more.push_back(id);
+}
+
+void Calculator::Readers::remove(int id)
+{
+    if (first == id) {
+        first = more.empty() ? -1 : more.back();
+        if (!more.empty())
+            more.pop_back();
+        return;
+    }
+    const auto it = std::find(more.begin(), more.end(), id);
+    if (it != more.end())
+        more.erase(it);
+}
+
 void Calculator::addPrecedent(int id, const Area& a)
 {
     Node& n = nodes_[size_t(id)];
@@ -111,13 +141,13 @@ void Calculator::addPrecedent(int id, const Area& a)
         auto [it, added] = cellSlot_.emplace(key, int(cellDeps_.size()));
         if (added)
             cellDeps_.emplace_back();
-        cellDeps_[size_t(it->second)].push_back(id);
-        n.cellKeys.push_back(it->second);
+        cellDeps_[size_t(it->second)].add(id);
+        n.listed.push_back(it->second);
         return;
     }
     const int r = rangeId(a);
     ranges_[size_t(r)].nodes.push_back(id);
-    n.rangeIds.push_back(r);
+    n.listed.push_back(-1 - r);
 }
 
 // Every cell and range the program reads, names followed.
@@ -183,11 +213,10 @@ void Calculator::addNode(int sheet, int row, int col)
     n.range = n.array ? f->range : Range{row, row, col, col};
     n.isVolatile = f->program.isVolatile;
     n.program = std::make_shared<const Program>(std::move(f->program));
+    everything_.reset();
     for (int r = n.range.firstRow; r <= n.range.lastRow; ++r)
-        for (int c = n.range.firstCol; c <= n.range.lastCol; ++c) {
-            n.cells.push_back(cellKey(sheet, r, c));
-            nodeAt_[n.cells.back()] = id;
-        }
+        for (int c = n.range.firstCol; c <= n.range.lastCol; ++c)
+            nodeAt_[cellKey(sheet, r, c)] = id;
     if (n.isVolatile)
         volatiles_.push_back(id);
     const std::shared_ptr<const Program> program = n.program; // n may move as precedents are listed
@@ -197,17 +226,19 @@ void Calculator::addNode(int sheet, int row, int col)
 void Calculator::removeNode(int id)
 {
     Node& n = nodes_[size_t(id)];
-    for (int slot : n.cellKeys) {
-        auto& list = cellDeps_[size_t(slot)];
-        list.erase(std::find(list.begin(), list.end(), id));
+    for (int where : n.listed) {
+        if (where >= 0) {
+            cellDeps_[size_t(where)].remove(id);
+        } else {
+            auto& list = ranges_[size_t(-1 - where)].nodes;
+            list.erase(std::find(list.begin(), list.end(), id));
+        }
     }
-    for (int r : n.rangeIds) {
-        auto& list = ranges_[size_t(r)].nodes;
-        list.erase(std::find(list.begin(), list.end(), id));
-    }
-    for (quint64 key : n.cells)
-        if (const auto it = nodeAt_.find(key); it != nodeAt_.end() && it->second == id)
-            nodeAt_.erase(it);
+    for (int r = n.range.firstRow; r <= n.range.lastRow; ++r)
+        for (int c = n.range.firstCol; c <= n.range.lastCol; ++c)
+            if (const auto it = nodeAt_.find(cellKey(n.sheet, r, c)); it != nodeAt_.end() && it->second == id)
+                nodeAt_.erase(it);
+    everything_.reset();
     if (n.isVolatile)
         volatiles_.erase(std::find(volatiles_.begin(), volatiles_.end(), id));
     n = Node();
@@ -218,8 +249,7 @@ template <class F>
 void Calculator::dependentsOf(int sheet, int row, int col, F&& f) const
 {
     if (const auto it = cellSlot_.find(cellKey(sheet, row, col)); it != cellSlot_.end())
-        for (int id : cellDeps_[size_t(it->second)])
-            f(id);
+        cellDeps_[size_t(it->second)].each(f);
     auto inRange = [&](int r) {
         const RangeEntry& e = ranges_[size_t(r)];
         if (e.area.contains(sheet, row, col))
@@ -281,23 +311,27 @@ Recalculation Calculator::cellsChanged(const QList<CellAddress>& cells)
             });
         });
     }
-    return run(order, edges);
+    return execute(schedule(order, edges));
 }
 
 Recalculation Calculator::recalculateAll()
 {
     evaluator_.forgetNames();
-    std::vector<int> all;
-    std::vector<std::pair<int, int>> edges;
-    for (int id = 0; id < int(nodes_.size()); ++id) {
-        if (!nodes_[size_t(id)].alive)
-            continue;
-        all.push_back(id);
-        outputsOf(nodes_[size_t(id)], [&](int s, int r, int c) {
-            dependentsOf(s, r, c, [&](int v) { edges.emplace_back(id, v); });
-        });
+    if (!everything_) {
+        // the order holds until a formula is added, changed or removed
+        std::vector<int> all;
+        std::vector<std::pair<int, int>> edges;
+        for (int id = 0; id < int(nodes_.size()); ++id) {
+            if (!nodes_[size_t(id)].alive)
+                continue;
+            all.push_back(id);
+            outputsOf(nodes_[size_t(id)], [&](int s, int r, int c) {
+                dependentsOf(s, r, c, [&](int v) { edges.emplace_back(id, v); });
+            });
+        }
+        everything_ = schedule(all, edges);
     }
-    return run(all, edges);
+    return execute(*everything_);
 }
 
 // Works out one formula; true when a cell it fills shows something new.
@@ -305,10 +339,11 @@ bool Calculator::compute(int id, Recalculation& out)
 {
     const Node& n = nodes_[size_t(id)];
     Sheet& sheet = book_.sheets[n.sheet];
+    const bool indexed = evaluator_.indexed();
     const Value v = evaluator_.evaluate(*n.program, n.sheet, n.row, n.col, n.array);
     bool changed = false;
     auto put = [&](int r, int c, const Value& x) {
-        Cell* cell = sheet.cell(r, c);
+        Cell* cell = indexed ? index_.find(n.sheet, r, c) : sheet.cell(r, c);
         if (!cell || cell->kind != CellKind::Formula)
             return;
         Value shown = x;
@@ -343,12 +378,12 @@ bool Calculator::compute(int id, Recalculation& out)
     return changed;
 }
 
-// Works out the dirty formulas so that each comes after the ones it reads.
-// Formulas on a circular reference are worked out once each, reading what
-// the others held, and reported.
-Recalculation Calculator::run(const std::vector<int>& dirty, const std::vector<std::pair<int, int>>& edges)
+// The order for the dirty formulas, each after the ones it reads (Kahn's
+// method); what is left lies on or behind a cycle and is split into
+// strongly connected parts (Tarjan's, without recursion) in dependency order.
+Calculator::Schedule Calculator::schedule(const std::vector<int>& dirty, const std::vector<std::pair<int, int>>& edges) const
 {
-    Recalculation out;
+    Schedule out;
     const size_t count = nodes_.size();
     std::vector<int> indegree(count, 0), start(count + 1, 0), targets(edges.size());
     for (const auto& [u, v] : edges) {
@@ -362,28 +397,24 @@ Recalculation Calculator::run(const std::vector<int>& dirty, const std::vector<s
         for (const auto& [u, v] : edges)
             targets[size_t(fill[size_t(u)]++)] = v;
     }
-    std::vector<int> ready;
+    // first in, first out: formulas come in the sheet's order, and cells
+    // read one after another lie near each other
+    std::vector<int>& ready = out.order;
+    ready.reserve(dirty.size());
     for (int id : dirty)
         if (indegree[size_t(id)] == 0)
             ready.push_back(id);
-    size_t done = 0;
-    while (!ready.empty()) {
-        const int u = ready.back();
-        ready.pop_back();
-        ++done;
-        compute(u, out);
+    for (size_t next = 0; next < ready.size(); ++next) {
+        const int u = ready[next];
         for (int k = start[size_t(u)]; k < start[size_t(u) + 1]; ++k)
             if (--indegree[size_t(targets[size_t(k)])] == 0)
                 ready.push_back(targets[size_t(k)]);
     }
-    if (done == dirty.size())
+    if (ready.size() == dirty.size())
         return out;
 
-    // What is left lies on or behind a cycle: strongly connected parts
-    // (Tarjan, without recursion) in dependency order.
-    std::vector<int> index(count, -1), low(count, 0), stack, component(count, -1);
+    std::vector<int> index(count, -1), low(count, 0), stack;
     std::vector<char> onStack(count, 0);
-    std::vector<std::vector<int>> parts;
     int counter = 0;
     for (int root : dirty) {
         if (indegree[size_t(root)] == 0 || index[size_t(root)] >= 0)
@@ -397,7 +428,7 @@ Recalculation Calculator::run(const std::vector<int>& dirty, const std::vector<s
             if (k < start[size_t(u) + 1]) {
                 const int v = targets[size_t(k++)];
                 if (indegree[size_t(v)] == 0)
-                    continue; // already worked out
+                    continue; // in the order already
                 if (index[size_t(v)] < 0) {
                     index[size_t(v)] = low[size_t(v)] = counter++;
                     stack.push_back(v);
@@ -408,37 +439,52 @@ Recalculation Calculator::run(const std::vector<int>& dirty, const std::vector<s
                 }
                 continue;
             }
-            const int done_u = u;
+            const int finished = u;
             walk.pop_back();
             if (!walk.empty())
-                low[size_t(walk.back().first)] = std::min(low[size_t(walk.back().first)], low[size_t(done_u)]);
-            if (low[size_t(done_u)] == index[size_t(done_u)]) {
-                std::vector<int> part;
-                int w;
-                do {
-                    w = stack.back();
-                    stack.pop_back();
-                    onStack[size_t(w)] = 0;
-                    part.push_back(w);
-                } while (w != done_u);
-                parts.push_back(std::move(part));
-            }
+                low[size_t(walk.back().first)] = std::min(low[size_t(walk.back().first)], low[size_t(finished)]);
+            if (low[size_t(finished)] != index[size_t(finished)])
+                continue;
+            std::vector<int> part;
+            int w;
+            do {
+                w = stack.back();
+                stack.pop_back();
+                onStack[size_t(w)] = 0;
+                part.push_back(w);
+            } while (w != finished);
+            bool cyclic = part.size() > 1;
+            for (int e = start[size_t(part[0])]; !cyclic && e < start[size_t(part[0]) + 1]; ++e)
+                cyclic = targets[size_t(e)] == part[0];
+            std::sort(part.begin(), part.end(), [&](int a, int b) {
+                const Node &x = nodes_[size_t(a)], &y = nodes_[size_t(b)];
+                return std::tie(x.sheet, x.row, x.col) < std::tie(y.sheet, y.row, y.col);
+            });
+            out.parts.push_back(std::move(part));
+            out.cyclic.push_back(cyclic);
         }
     }
-    // Tarjan finds parts dependents first
-    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
-        std::vector<int>& part = *it;
-        std::sort(part.begin(), part.end(), [&](int a, int b) {
-            const Node &x = nodes_[size_t(a)], &y = nodes_[size_t(b)];
-            return std::tie(x.sheet, x.row, x.col) < std::tie(y.sheet, y.row, y.col);
-        });
-        bool cyclic = part.size() > 1;
-        if (!cyclic)
-            for (int k = start[size_t(part[0])]; k < start[size_t(part[0]) + 1]; ++k)
-                cyclic |= targets[size_t(k)] == part[0];
-        for (int id : part) {
+    // Tarjan finds the parts that read others first
+    std::reverse(out.parts.begin(), out.parts.end());
+    std::reverse(out.cyclic.begin(), out.cyclic.end());
+    return out;
+}
+
+// Works the formulas out in the schedule's order. Formulas on a cycle are
+// worked out once each, reading what the others held, and reported.
+Recalculation Calculator::execute(const Schedule& s)
+{
+    Recalculation out;
+    const bool indexed = index_.current(book_) || s.order.size() + s.parts.size() >= kIndexedPass;
+    if (indexed && !index_.current(book_))
+        index_.build(book_);
+    evaluator_.beginPass(indexed ? &index_ : nullptr);
+    for (int id : s.order)
+        compute(id, out);
+    for (size_t p = 0; p < s.parts.size(); ++p) {
+        for (int id : s.parts[p]) {
             compute(id, out);
-            if (!cyclic)
+            if (!s.cyclic[p])
                 continue;
             const Node& n = nodes_[size_t(id)];
             out.circular.push_back({n.sheet, n.row, n.col});
@@ -449,7 +495,13 @@ Recalculation Calculator::run(const std::vector<int>& dirty, const std::vector<s
             }
         }
     }
+    endPass();
     return out;
+}
+
+void Calculator::endPass()
+{
+    evaluator_.endPass();
 }
 
 QString Calculator::circularMessage(const Workbook& book, const QList<CellAddress>& cells)

@@ -6,6 +6,7 @@
 #include "sheets/FormulaEvaluator.h"
 #include "sheets/Workbook.h"
 
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -51,13 +52,33 @@ private:
         bool array = false;
         bool isVolatile = false;
         bool alive = false;
-        std::vector<int> cellKeys;         // where it is listed in the index
-        std::vector<int> rangeIds;
-        std::vector<quint64> cells;
+        std::vector<int> listed;           // where it is in the index: cell slots, and ranges as -1 - id
+    };
+    // The formulas that read one cell; most cells have one reader.
+    struct Readers {
+        int first = -1;
+        std::vector<int> more;
+        void add(int id);
+        void remove(int id);
+        template <class F>
+        void each(F&& f) const
+        {
+            if (first >= 0)
+                f(first);
+            for (int id : more)
+                f(id);
+        }
     };
     struct RangeEntry {
         Area area;
         std::vector<int> nodes;
+    };
+    // The order to work formulas out in: first those outside any cycle,
+    // then the parts on or behind cycles, each worked out once.
+    struct Schedule {
+        std::vector<int> order;
+        std::vector<std::vector<int>> parts;
+        std::vector<char> cyclic;          // per part
     };
 
     static quint64 cellKey(int sheet, int row, int col) { return (quint64(sheet) << 32) | (quint64(row) << 16) | quint64(col); }
@@ -70,22 +91,26 @@ private:
     void dependentsOf(int sheet, int row, int col, F&& f) const;
     template <class F>
     void outputsOf(const Node& n, F&& f) const;
-    Recalculation run(const std::vector<int>& dirty, const std::vector<std::pair<int, int>>& edges);
+    Schedule schedule(const std::vector<int>& dirty, const std::vector<std::pair<int, int>>& edges) const;
+    Recalculation execute(const Schedule& s);
     bool compute(int id, Recalculation& out);
+    void endPass();
 
     Workbook& book_;
     Evaluator evaluator_;
+    CellIndex index_; // built for long passes, used while it holds
     std::vector<Node> nodes_;
     std::vector<int> free_;
     std::unordered_map<quint64, int> nodeAt_;                 // any cell a formula fills -> its node
-    std::vector<std::vector<int>> cellDeps_;                  // per entry of cellSlot_
+    std::vector<Readers> cellDeps_;                           // per entry of cellSlot_
     std::unordered_map<quint64, int> cellSlot_;               // cell -> entry in cellDeps_
     std::vector<RangeEntry> ranges_;
-    std::unordered_map<quint64, int> rangeIndex_;             // hash of an area -> first range with it
+    std::unordered_map<quint64, int> rangeIndex_;             // an area -> its range entry
     std::unordered_map<quint64, std::vector<int>> buckets_;   // sheet, column, block of rows -> ranges
     std::vector<int> bigRanges_;                              // ranges too big for the buckets
     std::vector<int> volatiles_;
     std::vector<quint64> reportedCircular_;
+    std::optional<Schedule> everything_;                      // for recalculateAll, while no formula changes
 };
 
 } // namespace tegaro::sheets

@@ -24,7 +24,9 @@ namespace {
 class Decoder {
 public:
     explicit Decoder(const TokenInput& in)
-        : in_(in), b8_(in.biff == 8), tokens_{0, 0, in.tokens.toByteArray(), {}}, extra_{0, 0, in.extra.toByteArray(), {}},
+        // the bytes are only read while decoding: no copy
+        : in_(in), b8_(in.biff == 8), tokens_{0, 0, QByteArray::fromRawData(in.tokens.data(), in.tokens.size()), {}},
+          extra_{0, 0, QByteArray::fromRawData(in.extra.data(), in.extra.size()), {}},
           c_(tokens_), x_(extra_)
     {
         if (in.decode)

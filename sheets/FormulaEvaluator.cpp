@@ -152,11 +152,46 @@ Value Evaluator::valueOf(const Cell& c)
     }
 }
 
+// Formulas mostly read cells near the ones read before: a few steps from
+// the last one found beat a search of the whole sheet.
+const Cell* Evaluator::find(int sheet, int row, int col) const
+{
+    if (index_)
+        return index_->find(sheet, row, col);
+    const Sheet& s = book_.sheets[sheet];
+    const quint32 key = Sheet::key(row, col);
+    const auto& cells = s.cells();
+    if (pass_ && finger_ == &s) {
+        auto it = fingerAt_;
+        for (int step = 0; step < 6; ++step) {
+            if (it->first == key) {
+                fingerAt_ = it;
+                return &it->second;
+            }
+            if (it->first < key) {
+                if (++it == cells.end() || it->first > key)
+                    return nullptr;
+            } else {
+                if (it == cells.begin() || (--it)->first < key)
+                    return nullptr;
+            }
+        }
+    }
+    const auto it = cells.find(key);
+    if (it == cells.end())
+        return nullptr;
+    if (pass_) {
+        finger_ = &s;
+        fingerAt_ = it;
+    }
+    return &it->second;
+}
+
 Value Evaluator::cellValue(int sheet, int row, int col) const
 {
     if (sheet < 0 || sheet >= book_.sheets.size())
         return Value::error(err::Ref);
-    const Cell* c = book_.sheets[sheet].cell(row, col);
+    const Cell* c = find(sheet, row, col);
     return c ? valueOf(*c) : Value();
 }
 

@@ -2,6 +2,7 @@
 // Works out the value of a Program at a cell, with Excel's rules: operators
 // and functions take single values, references or arrays as Excel hands
 // them over, IF, CHOOSE and IFERROR evaluate only the branch they take.
+#include "sheets/CellIndex.h"
 #include "sheets/FormulaFunctions.h"
 #include "sheets/FormulaProgram.h"
 #include "sheets/Workbook.h"
@@ -10,6 +11,7 @@
 #include <QVarLengthArray>
 
 #include <functional>
+#include <map>
 #include <unordered_map>
 
 namespace tegaro::sheets {
@@ -68,6 +70,11 @@ public:
     void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
     // Names are read again after the book's names changed.
     void forgetNames() { names_.clear(); }
+    // Between these no cell is added or removed, so lookups go through the
+    // index when there is one, or start where the last one ended.
+    void beginPass(const CellIndex* index) { pass_ = true; index_ = index; finger_ = nullptr; }
+    void endPass() { pass_ = false; index_ = nullptr; finger_ = nullptr; }
+    bool indexed() const { return index_ != nullptr; }
 
     // Value helpers for the functions.
     static Value valueOf(const Cell& c);
@@ -103,8 +110,14 @@ private:
     Value lifted(Builtin fn, Call& call, const std::vector<int>& valueArgs);
     Value evalArg(int i, ArgClass cls);
 
+    const Cell* find(int sheet, int row, int col) const;
+
     const Workbook& book_;
     Frame frame_;
+    bool pass_ = false;
+    const CellIndex* index_ = nullptr;
+    mutable const Sheet* finger_ = nullptr;
+    mutable std::map<quint32, Cell>::const_iterator fingerAt_;
     std::function<QDateTime()> clock_;
     std::unordered_map<int, std::shared_ptr<const Program>> names_;
 };

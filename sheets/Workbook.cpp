@@ -2,6 +2,8 @@
 
 #include "sheets/NumberFormat.h"
 
+#include <atomic>
+
 namespace tegaro::sheets {
 
 namespace {
@@ -86,14 +88,26 @@ Cell& Sheet::cellRef(int row, int col)
 {
     // files list cells in order: a new last cell needs no search
     const quint32 k = key(row, col);
-    if (cells_.empty() || cells_.rbegin()->first < k)
+    if (cells_.empty() || cells_.rbegin()->first < k) {
+        revision_.bump();
         return cells_.emplace_hint(cells_.end(), k, Cell())->second;
-    return cells_[k];
+    }
+    const auto [it, added] = cells_.try_emplace(k);
+    if (added)
+        revision_.bump();
+    return it->second;
 }
 
 void Sheet::removeCell(int row, int col)
 {
-    cells_.erase(key(row, col));
+    if (cells_.erase(key(row, col)))
+        revision_.bump();
+}
+
+quint64 LayoutRevision::next()
+{
+    static std::atomic<quint64> counter{0};
+    return ++counter;
 }
 
 int Sheet::lastRow() const

@@ -163,6 +163,22 @@ struct PageSetup {
     bool operator==(const PageSetup&) const = default;
 };
 
+// A number no other layout of any sheet has had: a fresh one on every
+// change and every copy, so an index built for one layout never takes
+// another for it.
+class LayoutRevision {
+public:
+    LayoutRevision() : value_(next()) {}
+    LayoutRevision(const LayoutRevision&) : value_(next()) {}
+    LayoutRevision& operator=(const LayoutRevision&) { value_ = next(); return *this; }
+    void bump() { value_ = next(); }
+    quint64 value() const { return value_; }
+
+private:
+    static quint64 next();
+    quint64 value_;
+};
+
 class Sheet {
 public:
     QString name;
@@ -185,7 +201,17 @@ public:
     Cell* cell(int row, int col);
     Cell& cellRef(int row, int col); // creates an empty cell
     void removeCell(int row, int col);
+    // Counts cells added and removed, so that an index of where cells lie
+    // knows when it is out of date.
+    quint64 layoutRevision() const { return revision_.value(); }
     const std::map<quint32, Cell>& cells() const { return cells_; }
+    // f(key, cell) for every cell in order, the cells open to change.
+    template <class F>
+    void forEachCell(F&& f)
+    {
+        for (auto& [key, cell] : cells_)
+            f(key, cell);
+    }
     int cellCount() const { return int(cells_.size()); }
 
     // Extents of the used cells (-1 when none).
@@ -206,6 +232,7 @@ public:
 
 private:
     std::map<quint32, Cell> cells_;
+    LayoutRevision revision_;
 };
 
 // A defined name. Print areas are names too; their areas live in
