@@ -104,23 +104,32 @@ bool FormulaPreparer::arrayToExcel97(int sheet, const CellFormula& f)
 
 void FormulaPreparer::cell(int sheet, int row, int col, Cell& c)
 {
-    const Formula& f = *c.formula;
+    const std::shared_ptr<const Formula> held = c.formula; // rewriting an array record may replace it
+    const Formula& f = *held;
     if (f.biff == 8 && !isExp(f.tokens))
         return;
+    if (isExp(f.tokens) && arraysDone_.count({sheet, qFromLittleEndian<quint16>(f.tokens.constData() + 1),
+                                             qFromLittleEndian<quint16>(f.tokens.constData() + 3)})) {
+        // another cell of an array formula already carried over
+        auto out = std::make_shared<Formula>(f);
+        out->biff = 8;
+        c.formula = out;
+        return;
+    }
     try {
         const std::optional<CellFormula> cf = cellFormula(book_, sheet, row, col, &dialect_);
         if (!cf)
             return;
-        auto out = std::make_shared<Formula>(f);
-        if (cf->shape == FormulaShape::ArrayPart) {
-            if (f.biff == 8 || !arrayToExcel97(sheet, *cf))
-                return;
-        } else if (cf->shape == FormulaShape::Plain) {
+        if (cf->shape == FormulaShape::ArrayPart && (f.biff == 8 || !arrayToExcel97(sheet, *cf)))
+            return;
+        // made after the array record was rewritten: the anchor may be this cell
+        auto out = std::make_shared<Formula>(*c.formula);
+        if (cf->shape == FormulaShape::Plain) {
             const EncodedFormula e = encodeProgram(cf->program, book_);
             out->tokens = e.tokens;
             out->extra = e.extra;
             out->options &= ~quint16(0x0008); // no longer shared
-        } else {
+        } else if (cf->shape == FormulaShape::TablePart) {
             return; // a data table of Excel 95 keeps its values only
         }
         out->biff = 8;

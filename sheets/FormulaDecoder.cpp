@@ -202,7 +202,7 @@ void Decoder::arrayConstant(quint8 cls)
     c_.skip(7);
     const int cols = x_.u8() + 1;
     const int rows = x_.u16() + 1;
-    if (qint64(rows) * cols * 9 > x_.left())
+    if (qint64(rows) * cols * 2 > x_.left()) // each value takes two bytes at least
         unreadable(QStringLiteral("配列定数が切れています"));
     auto m = std::make_shared<Matrix>();
     m->rows = rows;

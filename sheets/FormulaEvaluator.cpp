@@ -447,9 +447,10 @@ Value Evaluator::binary(Op op, const Value& a, const Value& b) const
             return numberResult(std::pow(l.v, r.v));
         }
     };
-    if (!frame_.array || (a.kind != Value::Ref && a.kind != Value::Array && b.kind != Value::Ref && b.kind != Value::Array))
-        return scalar(single(a), single(b));
-    const Value x = toArray(a), y = toArray(b);
+    // References give one cell outside array formulas (implicit
+    // intersection); arrays, constants included, go element by element.
+    const Value x = frame_.array ? toArray(a) : a.kind == Value::Ref ? single(a) : a;
+    const Value y = frame_.array ? toArray(b) : b.kind == Value::Ref ? single(b) : b;
     if (x.kind != Value::Array && y.kind != Value::Array)
         return scalar(x, y);
     const auto [xr, xc] = shape(x);
@@ -472,16 +473,13 @@ Value Evaluator::unary(Op op, const Value& v) const
             return n.fail();
         return numberResult(op == Op::Minus ? -n.v : n.v / 100);
     };
-    if (frame_.array && (v.kind == Value::Ref || v.kind == Value::Array)) {
-        const Value x = toArray(v);
-        if (x.kind != Value::Array)
-            return scalar(x);
-        auto m = std::make_shared<Matrix>(*x.matrix);
-        for (Value& e : m->values)
-            e = scalar(e);
-        return Value::array(std::move(m));
-    }
-    return scalar(single(v));
+    const Value x = frame_.array ? toArray(v) : v.kind == Value::Ref ? single(v) : v;
+    if (x.kind != Value::Array)
+        return scalar(x);
+    auto m = std::make_shared<Matrix>(*x.matrix);
+    for (Value& e : m->values)
+        e = scalar(e);
+    return Value::array(std::move(m));
 }
 
 Value Evaluator::evalArg(int i, ArgClass cls)
@@ -585,13 +583,10 @@ Value Evaluator::function(int i, const Node& n)
         if (cls == ArgClass::Array) {
             x = toArray(x);
         } else if (cls == ArgClass::Value) {
-            if (frame_.array) {
-                x = toArray(x);
-                if (x.kind == Value::Array)
-                    lift.push_back(a);
-            } else {
-                x = single(x);
-            }
+            // as for operators: a function of single values takes arrays element by element
+            x = frame_.array ? toArray(x) : x.kind == Value::Ref ? single(x) : x;
+            if (x.kind == Value::Array)
+                lift.push_back(a);
         }
         call.args[a] = std::move(x);
     }

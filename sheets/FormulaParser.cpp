@@ -625,7 +625,10 @@ void Parser::primary(int depth)
     }
     case Tok::Word: {
         next();
-        if (peek().kind == Tok::Open && !peek().spaceBefore) {
+        // "SUM (A1)" is a call as well, unless a name of the book is meant
+        const bool call = !peek().spaceBefore
+            || ((functionByName(t.text) || newerFunctionByName(t.text)) && !findDefinedName(book_, t.text, sheet_));
+        if (peek().kind == Tok::Open && call) {
             function(t, depth);
             return;
         }

@@ -93,6 +93,20 @@ void Biff5Builder::header(const QString& text)
     sheets_.last().add(0x0014, b);
 }
 
+void Biff5Builder::sheetRecord(quint16 type, const QByteArray& body)
+{
+    sheets_.last().add(type, body);
+}
+
+void Biff5Builder::name(const QString& name, const QByteArray& tokens)
+{
+    const QByteArray bytes = cp932(name);
+    ByteWriter b;
+    b.u16(0).u8(0).u8(quint8(bytes.size())).u16(quint16(tokens.size())).u16(0).u16(0).u32(0);
+    b.bytes(bytes).bytes(tokens);
+    names_ << b.data;
+}
+
 QByteArray Biff5Builder::stream() const
 {
     RecordWriter g;
@@ -121,6 +135,8 @@ QByteArray Biff5Builder::stream() const
         b.u32(0).u8(0).u8(0).u8(quint8(bytes.size())).bytes(bytes);
         g.add(0x0085, b);
     }
+    for (const QByteArray& n : names_)
+        g.add(0x0018, n);
     g.add(0x000A, QByteArray());
     QByteArray out = g.out;
     for (int i = 0; i < sheets_.size(); ++i) {

@@ -21,6 +21,8 @@ public:
     void number(int row, int col, double value, int xf = 15);
     void formula(int row, int col, const QByteArray& tokens, double cached, int xf = 15);
     void header(const QString& text);
+    void sheetRecord(quint16 type, const QByteArray& body); // any record, in the current sheet
+    void name(const QString& name, const QByteArray& tokens); // a defined name of the workbook
     QByteArray stream() const;      // the "Book" stream
     QByteArray file() const;        // a compound file holding it
 
@@ -30,7 +32,7 @@ private:
     quint16 codePage_ = 932;
     QList<QString> sheetNames_;
     QList<RecordWriter> sheets_;
-    QList<QByteArray> formats_, xfs_;
+    QList<QByteArray> formats_, xfs_, names_;
 };
 
 } // namespace tegaro::sheets::testing

@@ -7,12 +7,13 @@
 QObject* makeTestFormats();
 QObject* makeTestXls();
 QObject* makeTestMemory();
+QObject* makeTestFormulas();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory}) {
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestFormulas}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }
