@@ -8,12 +8,13 @@ QObject* makeTestFormats();
 QObject* makeTestXls();
 QObject* makeTestMemory();
 QObject* makeTestFormulas();
+QObject* makeTestFunctions();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestFormulas}) {
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestFormulas, makeTestFunctions}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }
