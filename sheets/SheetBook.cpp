@@ -190,6 +190,7 @@ void TSheetBook::SetEntry(int sheet, int row, int col, const QString& entry)
 
 void TSheetBook::RecalculateAll()
 {
+    calc_.rebuild();
     recalc_ = calc_.recalculateAll();
     Changed();
 }

@@ -65,7 +65,8 @@ public:
     // The text the edit bar shows for a cell: the formula, or the value unformatted.
     QString EntryText(int sheet, int row, int col) const;
 
-    // Every formula worked out again (F9).
+    // Every formula read and worked out again (F9), changes made to
+    // workbook() directly included.
     void RecalculateAll();
     // What the last edit or recalculation changed, and circular references met.
     const Recalculation& lastRecalculation() const { return recalc_; }

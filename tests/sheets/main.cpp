@@ -9,12 +9,13 @@ QObject* makeTestXls();
 QObject* makeTestMemory();
 QObject* makeTestFormulas();
 QObject* makeTestFunctions();
+QObject* makeTestRecalc();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestFormulas, makeTestFunctions}) {
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestFormulas, makeTestFunctions, makeTestRecalc}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }
