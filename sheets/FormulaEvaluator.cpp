@@ -563,6 +563,13 @@ Value Evaluator::userFunction(int i, const Node& n)
 
 Value Evaluator::function(int i, const Node& n)
 {
+    // Stored tokens may call a function with fewer or more arguments than
+    // it takes; Excel would not have written them, so no function sees them.
+    if (n.index != kUserFunction) {
+        const FunctionInfo* info = functionByIndex(n.index);
+        if (info && (n.argc < info->minArgs || n.argc > info->maxArgs))
+            return Value::error(err::Value);
+    }
     bool handled = false;
     Value v = lazy(i, n, handled);
     if (handled)

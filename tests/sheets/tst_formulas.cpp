@@ -64,6 +64,8 @@ private slots:
     void faultsNameTheirPlace();
     void refusedFormulaLeavesBookAlone();
     void hostileTokensFailCleanly();
+    void storedCallsWithWrongArgumentCounts_data();
+    void storedCallsWithWrongArgumentCounts();
 };
 
 void TestFormulas::otherProgramsFormulas_data()
@@ -337,6 +339,49 @@ void TestFormulas::hostileTokensFailCleanly()
     in.tokens = deep;
     in.book = &book;
     QVERIFY_THROWS_EXCEPTION(EFormulaError, decodeTokens(in));
+}
+
+void TestFormulas::storedCallsWithWrongArgumentCounts_data()
+{
+    // tFuncVar with an argument count the function does not take, after
+    // that many integer operands (tInt 1)
+    QTest::addColumn<QByteArray>("tokens");
+    QTest::addColumn<int>("biff");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("MATCH without arguments, Excel 95") << QByteArray::fromHex("424000") << 5 << true;
+    QTest::newRow("MATCH without arguments") << QByteArray::fromHex("42004000") << 8 << true;
+    QTest::newRow("IF without arguments") << QByteArray::fromHex("42000100") << 8 << true;
+    QTest::newRow("IF with one") << QByteArray::fromHex("1e0100" "42010100") << 8 << true;
+    QTest::newRow("CHOOSE with one") << QByteArray::fromHex("1e0100" "42016400") << 8 << true;
+    QTest::newRow("ROUND with three") << QByteArray::fromHex("1e0100" "1e0100" "1e0100" "42031b00") << 8 << true;
+    QTest::newRow("IF with two") << QByteArray::fromHex("1e0100" "1e0100" "42020100") << 8 << false;
+}
+
+void TestFormulas::storedCallsWithWrongArgumentCounts()
+{
+    QFETCH(QByteArray, tokens);
+    QFETCH(int, biff);
+    QFETCH(bool, fails);
+    const Workbook book = namedSheets();
+    TokenInput in;
+    in.tokens = tokens;
+    in.biff = biff;
+    in.book = &book;
+    Program p;
+    try {
+        p = decodeTokens(in);
+    } catch (const EFormulaError&) {
+        QVERIFY(fails); // refusing them outright is as good
+        return;
+    }
+    Evaluator ev(book);
+    const Value v = ev.single(ev.evaluate(p, 0, 1, 1));
+    if (fails) {
+        QVERIFY(v.isError());
+        QCOMPARE(v.errorCode(), err::Value);
+    } else {
+        QCOMPARE(v.kind, Value::Number);
+    }
 }
 
 QObject* makeTestFormulas() { return new TestFormulas; }
