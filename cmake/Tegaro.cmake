@@ -22,6 +22,8 @@ function(tegaro_test name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
+  # Without Qt Test's crash handler: a crash ends the program at once with
+  # its message, where the handler could hang waiting for a debugger.
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTEST_DISABLE_CORE_DUMP=1;QTEST_DISABLE_STACK_DUMP=1")
 endfunction()

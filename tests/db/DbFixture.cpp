@@ -1,6 +1,7 @@
 #include "DbFixture.h"
 
 #include "db/Schema.h"
+#include "db/odbc/OdbcDriver.h"
 
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -11,8 +12,8 @@ QString backendName(Backend backend)
 {
     switch (backend) {
     case Backend::Sqlite: return QStringLiteral("QSQLITE");
-    case Backend::OdbcSqlite: return QStringLiteral("QODBC/SQLite");
-    case Backend::SqlServer: return QStringLiteral("QODBC/SQL Server");
+    case Backend::OdbcSqlite: return QStringLiteral("ODBC/SQLite");
+    case Backend::SqlServer: return QStringLiteral("ODBC/SQL Server");
     }
     return {};
 }
@@ -41,24 +42,45 @@ tegaro::DatabaseTarget targetFor(Backend backend, const QString& path)
     switch (backend) {
     case Backend::Sqlite: return tegaro::sqliteFileTarget(path);
     case Backend::OdbcSqlite:
-        target.driver = QStringLiteral("QODBC");
+        tegaro::odbc::registerDriver();
+        target.driver = QString::fromLatin1(tegaro::odbc::kDriverName);
         target.dialect = tegaro::SqlDialect::SQLite;
         target.databaseName = QStringLiteral("DRIVER=%1;Database=%2;").arg(sqliteOdbcDriver(), path);
         target.sqliteFile = path;
         return target;
-    case Backend::SqlServer:
-        target.driver = QStringLiteral("QODBC");
-        target.dialect = tegaro::SqlDialect::SqlServer;
-        target.databaseName = qEnvironmentVariable("TEGARO_TEST_MSSQL");
-        target.options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10");
-        return target;
+    case Backend::SqlServer: return tegaro::odbcStringTarget(qEnvironmentVariable("TEGARO_TEST_MSSQL"));
     }
     return target;
 }
 
+void prepareServer()
+{
+    QString database;
+    tegaro::Connection c;
+    c.setTarget(tegaro::odbcStringTarget(qEnvironmentVariable("TEGARO_TEST_MSSQL"), &database));
+    tegaro::useSqlServerDatabase(c, database.isEmpty() ? QStringLiteral("MUNEYA") : database);
+    if (!tegaro::sqlServerHasTables(c))
+        tegaro::createSchema(c);
+}
+
+int serverSession(tegaro::Connection& c)
+{
+    QSqlQuery q = c.exec(QStringLiteral("SELECT @@SPID"));
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+void endServerSession(int session)
+{
+    tegaro::Connection admin;
+    admin.setTarget(targetFor(Backend::SqlServer, {}));
+    admin.exec(QStringLiteral("KILL %1").arg(session));
+}
+
 qlonglong addHouse(tegaro::Connection& c, const QString& owner, const QVariant& date, const QByteArray& zumen)
 {
-    QVariantList values{owner, tegaro::toDbValue(c.dialect(), date),
+    // A missing date is a NULL of the date's type, as the program binds it.
+    QVariant day = date.isValid() ? date : QVariant(QMetaType::fromType<QDateTime>());
+    QVariantList values{owner, tegaro::toDbValue(c.dialect(), day),
                         zumen.isNull() ? QVariant(QMetaType::fromType<QByteArray>()) : QVariant(zumen)};
     if (c.dialect() == tegaro::SqlDialect::SqlServer) {
         QSqlQuery q = c.exec(QStringLiteral("INSERT INTO 基本データ (所有者氏名, 日付, zumen) OUTPUT INSERTED.ID VALUES (?, ?, ?)"),

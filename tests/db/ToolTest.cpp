@@ -100,7 +100,7 @@ void ToolTest::sqlServerScript()
 {
     ToolRun r = tool({QStringLiteral("schema"), QStringLiteral("sqlserver")});
     QCOMPARE(r.code, 0);
-    for (const char* piece : {"CREATE TABLE 基本データ", "IDENTITY", "rowversion", "varbinary(max)", "１Ｆ decimal",
-                              "CREATE TABLE 行政区", "\nGO\n"})
+    for (const char* piece : {"CREATE DATABASE [MUNEYA]", "USE [MUNEYA]", "CREATE TABLE [基本データ]", "IDENTITY", "rowversion",
+                              "varbinary(max)", "[１Ｆ] decimal", "CREATE TABLE [行政区]", "\nGO\n"})
         QVERIFY2(r.out.contains(QString::fromUtf8(piece)), piece);
 }
