@@ -138,6 +138,8 @@ bool Result::describe()
         if (!SQL_SUCCEEDED(r))
             return fail(QStringLiteral("Unable to describe column %1").arg(i));
         c.name = fromWide(name, qMin<qsizetype>(nameLength, qsizetype(std::size(name)) - 1));
+        // Some drivers count the name's length in bytes: the rest is NULs.
+        c.name.truncate(c.name.indexOf(QChar(0)) < 0 ? c.name.size() : c.name.indexOf(QChar(0)));
         c.nullable = nullable != SQL_NO_NULLS;
         SQLLEN autoValue = SQL_FALSE;
         if (SQL_SUCCEEDED(SQLColAttributeW(statement_, i, SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr, &autoValue)))

@@ -216,9 +216,10 @@ bool readColumn(SQLHSTMT st, SQLUSMALLINT index, const Column& column, QVariant&
         break;
     }
     case Read::Integer: {
-        SQLINTEGER v = 0;
-        ok = readFixed(st, index, SQL_C_SLONG, v, isNull);
-        value = int(v);
+        // As 64 bits: SQLite calls every integer INTEGER, whatever its size.
+        SQLBIGINT v = 0;
+        ok = readFixed(st, index, SQL_C_SBIGINT, v, isNull);
+        value = v == SQLBIGINT(int(v)) ? QVariant(int(v)) : QVariant(qlonglong(v));
         break;
     }
     case Read::BigInteger: {

@@ -18,6 +18,15 @@ QString backendName(Backend backend)
     return {};
 }
 
+QString backendMissing(Backend backend)
+{
+    if (backend == Backend::OdbcSqlite && sqliteOdbcDriver().isEmpty())
+        return QStringLiteral("the SQLite ODBC driver (libsqliteodbc) is not installed");
+    if (backend == Backend::SqlServer && qEnvironmentVariableIsEmpty("TEGARO_TEST_MSSQL"))
+        return QStringLiteral("TEGARO_TEST_MSSQL holds no SQL Server connection string");
+    return {};
+}
+
 QString sqliteOdbcDriver()
 {
     for (const char* path : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",

@@ -30,6 +30,9 @@ namespace dbtest {
 enum class Backend { Sqlite, OdbcSqlite, SqlServer };
 QString backendName(Backend backend);
 
+// Why a backend cannot be tested here, or empty when it can.
+QString backendMissing(Backend backend);
+
 // The SQLite ODBC driver library, or empty when it is not installed.
 QString sqliteOdbcDriver();
 

@@ -61,10 +61,6 @@ std::unique_ptr<Connection> RecordSetTest::connect()
 void RecordSetTest::initTestCase()
 try {
     qInfo("backend: %s", qPrintable(dbtest::backendName(backend_)));
-    if (backend_ == Backend::OdbcSqlite && dbtest::sqliteOdbcDriver().isEmpty())
-        QSKIP("the SQLite ODBC driver (libsqliteodbc) is not installed");
-    if (backend_ == Backend::SqlServer)
-        DBTEST_NEEDS_SERVER();
     QVERIFY(dir_.isValid());
     if (backend_ == Backend::SqlServer)
         dbtest::prepareServer();
@@ -251,8 +247,8 @@ try {
     rs->fieldByName(QStringLiteral("excel")).setBytes(bytes);
     rs->post();
 
-    auto other = connect();
-    RecordSet* again = houses(*other, &owner);
+    // A record set of its own reads the row from the database again.
+    RecordSet* again = houses(*conn_, &owner);
     again->open();
     Field excel = again->fieldByName(QStringLiteral("excel"));
     QCOMPARE(excel.blobSize(), bytes.size());
@@ -286,8 +282,7 @@ try {
     rs->fieldByName(column).setAsString(text);
     rs->post();
 
-    auto other = connect();
-    RecordSet* again = houses(*other, &owner);
+    RecordSet* again = houses(*conn_, &owner);
     again->open();
     QCOMPARE(again->fieldByName(column).asString(), text);
     // Found by a bound value, so the server compares the same characters.
