@@ -7,7 +7,6 @@
 #include "db/ConnectionText.h"
 #include "db/DataAccess.h"
 #include "db/TSQLLogin.h"
-#include "db/odbc/OdbcLogin.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -29,38 +28,13 @@ void answer(TSQLLogin& d, const QString& action, const QString& server)
         d.Button1Click();
     // "close": the close box, nothing else
 }
-// What a user types into the dialog for the test server: "host,port", the
-// login and its password.
-struct ServerLogin {
-    QString server, user, password;
-};
-ServerLogin serverLogin()
-{
-    ServerLogin login;
-    QString port;
-    for (const odbc::Attribute& a : odbc::parseConnectString(qEnvironmentVariable("TEGARO_TEST_MSSQL"))) {
-        const QString key = a.first.toUpper();
-        if (key == u"SERVER")
-            login.server = a.second;
-        else if (key == u"PORT")
-            port = a.second;
-        else if (key == u"UID")
-            login.user = a.second;
-        else if (key == u"PWD")
-            login.password = a.second;
-    }
-    if (!port.isEmpty())
-        login.server += u',' + port;
-    return login;
-}
-
 // The connect command of a fresh window, answered with these values.
 struct ServerWindow {
     ScriptedSeam seam;
     TSQLLogin dialog;
     DataAccess data;
     ConnectCommand command{dialog, data, {}};
-    explicit ServerWindow(const ServerLogin& login)
+    explicit ServerWindow(const dbtest::ServerLogin& login)
     {
         command.showDialog = [login](TSQLLogin& d) {
             d.FormShow();
@@ -207,11 +181,10 @@ try {
     DBTEST_NEEDS_SERVER();
     QFETCH(QString, password);
     dbtest::prepareServer();
-    ServerLogin login = serverLogin();
+    dbtest::ServerLogin login = dbtest::serverLogin();
     if (!password.isEmpty()) {
         // A login of its own that may read the tables.
-        Connection admin;
-        admin.setTarget(dbtest::targetFor(dbtest::Backend::SqlServer, {}));
+        Connection& admin = dbtest::serverAdmin();
         const QString user = QStringLiteral("tegaro_pwtest");
         QString literal = password;
         literal.replace(u'\'', QStringLiteral("''"));
@@ -249,13 +222,12 @@ try {
     DBTEST_NEEDS_SERVER();
     QFETCH(bool, ended);
     dbtest::prepareServer();
-    Connection check;
-    check.setTarget(dbtest::targetFor(dbtest::Backend::SqlServer, {}));
+    Connection& check = dbtest::serverAdmin();
     check.exec(QStringLiteral("DELETE FROM 基本データ"));
     dbtest::addHouse(check, QStringLiteral("一"));
     dbtest::addHouse(check, QStringLiteral("二"));
 
-    ServerWindow w(serverLogin());
+    ServerWindow w(dbtest::serverLogin());
     w.command.ToolbarButton976Click();
     RecordSet& q = *w.data.ADOQuery1;
     q.last();

@@ -2,8 +2,11 @@
 
 #include "db/Schema.h"
 #include "db/odbc/OdbcDriver.h"
+#include "db/odbc/OdbcLogin.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSqlQuery>
 
 namespace dbtest {
@@ -62,14 +65,49 @@ tegaro::DatabaseTarget targetFor(Backend backend, const QString& path)
     return target;
 }
 
+ServerLogin serverLogin()
+{
+    ServerLogin login;
+    QString port;
+    for (const tegaro::odbc::Attribute& a : tegaro::odbc::parseConnectString(qEnvironmentVariable("TEGARO_TEST_MSSQL"))) {
+        const QString key = a.first.toUpper();
+        if (key == u"SERVER")
+            login.server = a.second;
+        else if (key == u"PORT")
+            port = a.second;
+        else if (key == u"UID")
+            login.user = a.second;
+        else if (key == u"PWD")
+            login.password = a.second;
+    }
+    if (!port.isEmpty())
+        login.server += u',' + port;
+    return login;
+}
+
 void prepareServer()
 {
+    static bool prepared = false;
+    if (prepared)
+        return;
     QString database;
     tegaro::Connection c;
     c.setTarget(tegaro::odbcStringTarget(qEnvironmentVariable("TEGARO_TEST_MSSQL"), &database));
     tegaro::useSqlServerDatabase(c, database.isEmpty() ? QStringLiteral("MUNEYA") : database);
     if (!tegaro::sqlServerHasTables(c))
         tegaro::createSchema(c);
+    prepared = true;
+}
+
+tegaro::Connection& serverAdmin()
+{
+    // Goes with the application, before the database registry does.
+    static QPointer<tegaro::Connection> admin;
+    if (!admin) {
+        admin = new tegaro::Connection(QCoreApplication::instance());
+        admin->setTarget(targetFor(Backend::SqlServer, {}));
+    }
+    return *admin;
 }
 
 int serverSession(tegaro::Connection& c)
@@ -80,9 +118,7 @@ int serverSession(tegaro::Connection& c)
 
 void endServerSession(int session)
 {
-    tegaro::Connection admin;
-    admin.setTarget(targetFor(Backend::SqlServer, {}));
-    admin.exec(QStringLiteral("KILL %1").arg(session));
+    serverAdmin().exec(QStringLiteral("KILL %1").arg(session));
 }
 
 qlonglong addHouse(tegaro::Connection& c, const QString& owner, const QVariant& date, const QByteArray& zumen)

@@ -41,9 +41,19 @@ QString createDatabase(const QTemporaryDir& dir, const QString& name = QStringLi
 // How a backend reaches that file (SqlServer ignores the path).
 tegaro::DatabaseTarget targetFor(Backend backend, const QString& path);
 
+// What a user types into the login dialog for the server of
+// TEGARO_TEST_MSSQL: "host,port", the login and its password.
+struct ServerLogin {
+    QString server, user, password;
+};
+ServerLogin serverLogin();
+
 // Makes the database of TEGARO_TEST_MSSQL when it is missing and the house
-// tables in it, as "tegaro-db init --server" does.
+// tables in it, as "tegaro-db init --server" does; once a run.
 void prepareServer();
+// One connection to that server for the tests' own statements, kept for the
+// whole run: logging in to a server is slow.
+tegaro::Connection& serverAdmin();
 // The server's number of the connection's session, for ending it from
 // another one as a server restart would.
 int serverSession(tegaro::Connection& c);
