@@ -166,8 +166,8 @@ QList<ColumnInfo> Connection::tableColumns(const QString& table)
     // The result's own description gives the names as they are written and
     // is quick; catalog views are slow on some servers and may return names
     // in the server's code page. The key comes from the key constraint.
-    QSqlQuery q = exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(quoteIdent(target_.dialect, table)));
-    const QSqlRecord record = q.record();
+    const QSqlRecord record =
+        exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(quoteIdent(target_.dialect, table))).record();
     QSet<QString> keys;
     QSqlQuery k = exec(QStringLiteral(
         "SELECT ku.COLUMN_NAME FROM INFORMATION_SCHEMA.TABLE_CONSTRAINTS tc"

@@ -139,7 +139,8 @@ bool Result::describe()
             return fail(QStringLiteral("Unable to describe column %1").arg(i));
         c.name = fromWide(name, qMin<qsizetype>(nameLength, qsizetype(std::size(name)) - 1));
         // Some drivers count the name's length in bytes: the rest is NULs.
-        c.name.truncate(c.name.indexOf(QChar(0)) < 0 ? c.name.size() : c.name.indexOf(QChar(0)));
+        if (const qsizetype nul = c.name.indexOf(QChar(0)); nul >= 0)
+            c.name.truncate(nul);
         c.nullable = nullable != SQL_NO_NULLS;
         SQLLEN autoValue = SQL_FALSE;
         if (SQL_SUCCEEDED(SQLColAttributeW(statement_, i, SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr, &autoValue)))
@@ -183,7 +184,9 @@ bool Result::fetchNext()
         return false;
     SQLRETURN r = SQLFetch(statement_);
     if (r == SQL_NO_DATA) {
+        // Read to the end: the connection is free for the next statement.
         exhausted_ = true;
+        SQLFreeStmt(statement_, SQL_CLOSE);
         setAt(QSql::AfterLastRow);
         return false;
     }

@@ -1,12 +1,13 @@
 // The program against a SQL Server (the server of TEGARO_TEST_MSSQL): the
 // login dialog, browsing, the searches as typed, a drawing stored and shown
 // again, a record deleted. Skipped when no server is named.
-#include "RecordsFixture.h"
 #include "db/DbFixture.h"
 
 #include "app/DrawingPage.h"
 #include "app/DrawingStorage.h"
+#include "app/TForm1.h"
 #include "core/Errors.h"
+#include "core/ScriptedSeam.h"
 #include "db/ConnectCommand.h"
 #include "db/DataAccess.h"
 #include "db/TSQLLogin.h"
