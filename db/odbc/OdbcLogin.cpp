@@ -17,6 +17,11 @@ QList<Attribute> parseConnectString(const QString& text)
         qsizetype eq = text.indexOf(u'=', i);
         if (eq < 0)
             break;
+        // A piece without "=" before its ";" names nothing: left out.
+        if (qsizetype semi = text.indexOf(u';', i); semi >= 0 && semi < eq) {
+            i = semi + 1;
+            continue;
+        }
         QString key = text.mid(i, eq - i).trimmed();
         QString value;
         i = eq + 1;
