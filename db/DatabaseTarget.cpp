@@ -11,10 +11,8 @@
 namespace tegaro {
 
 namespace {
+// For reaching the server and logging in, not for statements.
 constexpr int kLoginTimeoutSeconds = 10;
-
-const QStringList kLoginTimeouts{QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kLoginTimeoutSeconds),
-                                 QStringLiteral("SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(kLoginTimeoutSeconds)};
 
 // The settings as the driver reads them; the user and password go apart.
 QString sqlServerConnectString(const ConnectionSettings& s)
@@ -48,7 +46,7 @@ DatabaseTarget sqlServerTarget(const QString& connectString, const QString& user
     target.databaseName = connectString;
     target.userName = user;
     target.password = password;
-    target.options = kLoginTimeouts.join(u';');
+    target.options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(kLoginTimeoutSeconds);
     target.secrets << password;
     return target;
 }
