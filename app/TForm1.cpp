@@ -1,8 +1,8 @@
 #include "app/TForm1.h"
 
-#include "app/DrawingFiles.h"
-#include "app/DrawingPage.h"
-#include "app/DrawingStorage.h"
+#include "drawing/page/DrawingFiles.h"
+#include "drawing/page/DrawingPage.h"
+#include "drawing/page/DrawingStorage.h"
 #include "widgets/EventHook.h"
 #include "core/ErrorGuard.h"
 #include "core/HtmlHelp.h"
@@ -20,9 +20,7 @@
 #include "widgets/Hint.h"
 #include "widgets/HintTracker.h"
 #include "widgets/NavigatorPanel.h"
-#include "widgets/FileDropTarget.h"
-#include "widgets/ShellListView.h"
-#include "widgets/SideMenu.h"
+#include "widgets/PageMenu.h"
 #include "widgets/StatusPanelBar.h"
 
 #include <QApplication>
@@ -32,7 +30,6 @@
 #include <QMenu>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QDropEvent>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -93,9 +90,9 @@ TForm1::TForm1(const QStringList& args) : QMainWindow(nullptr)
     buildToolbars();
     buildPages();
     buildStrip(client_);
+    buildDrawingPage();
     wireRecords();
     wireSearch();
-    wireDrawingStorage();
     dfsStatusBar1 = new tegaro::StatusPanelBar(client_);
     dfsStatusBar1->setObjectName(QStringLiteral("dfsStatusBar1"));
     tegaro::setStatusPanels(dfsStatusBar1);
@@ -179,42 +176,16 @@ void TForm1::buildPages()
 
     buildRecordPage(tab1);
     buildSheetPage(tab2);
-    drawing_ = new DrawingPage(tab3, zmfile);
-    dragSources_.ShellListView2 = drawing_->fileList();
-    wireDrawingFiles();
-}
-
-void TForm1::wireDrawingFiles()
-{
-    drawingFiles_ = std::make_unique<DrawingFiles>(drawing_->model(), *drawing_, OpenDialog1, dragSources_);
-    DrawingFiles* files = drawingFiles_.get();
-    connect(findChild<QToolButton*>(QStringLiteral("ZmRead")), &QToolButton::clicked, this,
-            [files] { guarded([files] { files->ZmReadClick(); }); });
-    auto* FileDrop4 = new tegaro::FileDropTarget(drawing_->floorTabControl());
-    FileDrop4->setObjectName(QStringLiteral("FileDrop4"));
-    FileDrop4->watch(drawing_->paintBox());
-    connect(FileDrop4, &tegaro::FileDropTarget::dropped, this,
-            [files](const QStringList& paths) { guarded([&] { files->FileDrop4Drop(paths); }); });
-    PaintBox* box = drawing_->paintBox();
-    box->acceptsDrag = [files](const QObject* source) { return files->PaintBox1DragOver(source); };
-    box->dropFrom = [files](const QObject* source) { files->PaintBox1DragDrop(source); };
-    // The right button goes up one folder in both lists.
-    for (tegaro::ShellListView* list : {dragSources_.ShellListView1, dragSources_.ShellListView2})
-        connect(list, &tegaro::ShellListView::mouseUp, list, [list](Qt::MouseButton button) {
-            if (button == Qt::RightButton)
-                list->goUp();
-        });
+    drawingTab_ = tab3;
 }
 
 void TForm1::buildRecordPage(QWidget* page)
 {
-    InspectorBar1 = new tegaro::SideMenu(page);
-    InspectorBar1->setObjectName(QStringLiteral("InspectorBar1"));
-    InspectorBar1->setGeometry(0, 0, 140, 452);
-    const int panel = InspectorBar1->addItemPanel(QStringLiteral("メニュー"), tegaro::SideMenu::ItemStyle::LargeIcons);
-    InspectorBar1->addItems(panel, {{"基本項目", "menu-record"}, {"評点明細", "menu-sheet"},
-                                    {"家屋図面", "menu-drawing"}, {"サーバー接続", "menu-connect"},
-                                    {"システム終了", "menu-exit"}});
+    InspectorBar1 = tegaro::addPageMenu(page, "InspectorBar1", QStringLiteral("メニュー"),
+                                        tegaro::SideMenu::ItemStyle::LargeIcons,
+                                        {{"基本項目", "menu-record"}, {"評点明細", "menu-sheet"},
+                                         {"家屋図面", "menu-drawing"}, {"サーバー接続", "menu-connect"},
+                                         {"システム終了", "menu-exit"}});
     connect(InspectorBar1, &tegaro::SideMenu::itemClicked, this,
             [this](int p, int i) { guarded([=, this] { InspectorBar1ItemClick(p, i); }); });
 
@@ -223,15 +194,11 @@ void TForm1::buildRecordPage(QWidget* page)
 
 void TForm1::buildSheetPage(QWidget* page)
 {
-    InspectorBar2 = new tegaro::SideMenu(page);
-    InspectorBar2->setObjectName(QStringLiteral("InspectorBar2"));
-    InspectorBar2->setGeometry(0, 0, 140, 452);
-    const int menu = InspectorBar2->addItemPanel(QStringLiteral("明細メニュー"), tegaro::SideMenu::ItemStyle::SmallIcons);
-    InspectorBar2->addItems(menu, {{"明細表示", "item-show"}, {"明細消去", "item-clear"},
-                                   {"明細登録", "item-register"}, {"明細書出", "item-export"}});
-    dragSources_.ShellListView1 = new tegaro::ShellListView;
-    dragSources_.ShellListView1->setObjectName(QStringLiteral("ShellListView1"));
-    InspectorBar2->addHostPanel(QStringLiteral("明細ファイル"), dragSources_.ShellListView1, false);
+    InspectorBar2 = tegaro::addPageMenu(page, "InspectorBar2", QStringLiteral("明細メニュー"),
+                                        tegaro::SideMenu::ItemStyle::SmallIcons,
+                                        {{"明細表示", "item-show"}, {"明細消去", "item-clear"},
+                                         {"明細登録", "item-register"}, {"明細書出", "item-export"}});
+    dragSources_.ShellListView1 = tegaro::addFileList(InspectorBar2, QStringLiteral("明細ファイル"), "ShellListView1");
 
     // The sheet control takes this place.
     auto* book = new QFrame(page);
@@ -254,7 +221,7 @@ void TForm1::FormCreate(const QStringList& args)
     const QString first = args.value(0);
     const QFileInfo info(first);
     const QString path = (!first.isEmpty() && info.exists() && info.isFile()) ? first : QString();
-    drawing_->InitCanvas(path, this);
+    setWindowTitle(drawing_->InitCanvas(path));
 }
 
 void TForm1::FormShow()
@@ -355,33 +322,28 @@ void TForm1::wireRecords()
     });
 }
 
-void TForm1::wireDrawingStorage()
+void TForm1::buildDrawingPage()
 {
-    drawingStorage_ = std::make_unique<DrawingStorage>(drawing_->model(), *drawing_, *data_->ADOQuery1, PCheck1,
-                                                       OpenDialog1, SaveDialog1, dragSources_);
-    DrawingStorage* storage = drawingStorage_.get();
-    connect(drawing_->sideMenu(), &tegaro::SideMenu::itemClicked, this,
-            [storage](int p, int i) { guarded([=] { storage->InspectorBar3ItemClick(p, i); }); });
+    tegaro::DrawingPage::Frame frame;
+    frame.zmfile = zmfile;
+    frame.PCheck1 = PCheck1;
+    frame.OpenDialog1 = &OpenDialog1;
+    frame.SaveDialog1 = &SaveDialog1;
+    frame.dragSources = &dragSources_;
+    frame.ADOQuery1 = data_->ADOQuery1;
+    drawing_ = new tegaro::DrawingPage(drawingTab_, frame);
+    dragSources_.ShellListView2 = drawing_->fileList();
+
+    tegaro::DrawingFiles* files = &drawing_->files();
+    connect(findChild<QToolButton*>(QStringLiteral("ZmRead")), &QToolButton::clicked, this,
+            [files] { guarded([files] { files->ZmReadClick(); }); });
+    tegaro::DrawingStorage* storage = &drawing_->storage();
     connect(findChild<QToolButton*>(QStringLiteral("ToolbarButton975")), &QToolButton::clicked, this,
             [storage] { guarded([storage] { storage->ToolbarButton975Click(); }); });
     connect(PCheck1, &tegaro::ImageCheckLabel::mouseUp, this,
             [storage](Qt::MouseButton b) { guarded([=] { storage->PCheck1MouseUp(b); }); });
     // BitBtn4 takes items dragged from the file lists.
-    BitBtn4->setAcceptDrops(true);
-    for (QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove}) {
-        tegaro::onEvent(BitBtn4, type, [storage](QEvent* e) {
-            auto* drag = static_cast<QDropEvent*>(e);
-            if (storage->BitBtn1DragOver(drag->source()))
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
-            return true;
-        });
-    }
-    tegaro::onEvent(BitBtn4, QEvent::Drop, [storage](QEvent* e) {
-        auto* drop = static_cast<QDropEvent*>(e);
-        drop->acceptProposedAction();
-        storage->BitBtn1DragDrop(drop->source());
-        return true;
-    });
+    tegaro::takeListDrops(
+        BitBtn4, [storage](const QObject* source) { return storage->BitBtn1DragOver(source); },
+        [storage](const QObject* source) { storage->BitBtn1DragDrop(source); });
 }

@@ -2,8 +2,8 @@
 // The main window: the toolbar dock, three pages, the strip of controls
 // along the bottom and the status bar. It owns every component and wires
 // the subsystems' handlers to its controls; the logic lives elsewhere.
-#include "app/DropHelpers.h"
 #include "core/UserSeam.h"
+#include "widgets/DropHelpers.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -30,11 +30,9 @@ class FlatEdit;
 class NavigatorPanel;
 class HintTracker;
 class DateTimePicker;
+class DrawingPage;
 } // namespace tegaro
 
-class DrawingPage;
-class DrawingFiles;
-class DrawingStorage;
 class RecordForm;
 class RecordSearch;
 
@@ -59,12 +57,9 @@ public:
     // Components other parts and tests reach.
     tegaro::StatusPanelBar* statusBarPanels() const { return dfsStatusBar1; }
     QTabWidget* pages() const { return PageControl1; }
-    DrawingPage* drawingPage() const { return drawing_; }
+    tegaro::DrawingPage* drawingPage() const { return drawing_; }
     QMenu* helpMenu() const { return PopupMenu1; }
     tegaro::HintTracker* hintTracker() const { return hints_; }
-    DrawingFiles* drawingFiles() const { return drawingFiles_.get(); }
-    DrawingStorage* drawingStorage() const { return drawingStorage_.get(); }
-    const DragSources& dragSources() const { return dragSources_; }
     tegaro::DataAccess* data() const { return data_; }
     RecordForm* recordForm() const { return form_; }
     RecordSearch* search() const { return search_.get(); }
@@ -88,22 +83,20 @@ private:
     void buildSheetPage(QWidget* page);
     void buildStrip(QWidget* client);
     void buildSearchTabs(QWidget* client);
-    void wireDrawingFiles();
+    void buildDrawingPage();
     void wireRecords();
-    void wireDrawingStorage();
     void wireSearch();
 
     QWidget* client_ = nullptr;
     tegaro::HintTracker* hints_ = nullptr;
-    DrawingPage* drawing_ = nullptr;
-    DragSources dragSources_;
+    QWidget* drawingTab_ = nullptr;
+    tegaro::DrawingPage* drawing_ = nullptr;
+    tegaro::DragSources dragSources_;
     tegaro::DataAccess* data_ = nullptr;
     tegaro::TSQLLogin* login_ = nullptr;
     std::unique_ptr<tegaro::ConnectCommand> connect_;
     RecordForm* form_ = nullptr;
     std::unique_ptr<RecordSearch> search_;
-    std::unique_ptr<DrawingFiles> drawingFiles_;
-    std::unique_ptr<DrawingStorage> drawingStorage_;
 
     // Toolbar dock.
     QToolBar* ToolBar971 = nullptr;

@@ -1,5 +1,6 @@
 #include "app/AppFont.h"
-#include "app/DrawingPage.h"
+#include "drawing/page/DrawingPage.h"
+#include "drawing/page/PaintBox.h"
 #include "app/TForm1.h"
 #include "core/HtmlHelp.h"
 #include "core/ScriptedSeam.h"

@@ -1,15 +1,15 @@
-#include "app/DrawingFiles.h"
+#include "drawing/page/DrawingFiles.h"
 
 #include "core/Errors.h"
 #include "core/MatchWildcard.h"
-#include "drawing/DrawingModel.h"
+#include "core/UserSeam.h"
 #include "drawing/DrawingReaders.h"
-#include "drawing/DrawingView.h"
+#include "drawing/page/DrawingPage.h"
+#include "widgets/DropHelpers.h"
 
 #include <QFile>
 
-using tegaro::seam;
-using tegaro::status;
+namespace tegaro {
 
 namespace {
 const QString kDropRefused = QStringLiteral("hbd図面ﾌｧｲﾙをﾄﾞﾛｯﾌﾟして下さい!");
@@ -27,18 +27,26 @@ QByteArray readWholeFile(const QString& path)
 }
 } // namespace
 
-DrawingFiles::DrawingFiles(tegaro::DrawingModel& model, tegaro::DrawingView& view,
-                           tegaro::FileDialogState& openDialog, const DragSources& sources)
-    : model_(model), view_(view), OpenDialog1(openDialog), sources_(sources)
+DrawingFiles::DrawingFiles(DrawingPage& page, FileDialogState& openDialog, const DragSources& sources)
+    : page_(page), OpenDialog1(openDialog), sources_(sources)
 {
 }
 
+void DrawingFiles::readFile(const QString& path)
+{
+    DrawingModel& model = page_.model();
+    page_.read([&](const DrawingProgress& progress) { return ReadDrawingFile(model, path, progress); });
+}
+
+// After a read: the grid starts at the header origin and the drawing field
+// names the file.
 void DrawingFiles::showRead(const QString& path)
 {
-    model_.GridOriginX = model_.HeaderOriginX;
-    model_.GridOriginY = model_.HeaderOriginY;
-    view_.redraw();
-    view_.setZmfileText(path);
+    DrawingModel& model = page_.model();
+    model.GridOriginX = model.HeaderOriginX;
+    model.GridOriginY = model.HeaderOriginY;
+    page_.redraw();
+    page_.setZmfileText(path);
 }
 
 void DrawingFiles::ZmReadClick()
@@ -47,14 +55,14 @@ void DrawingFiles::ZmReadClick()
     if (!seam().openFile(OpenDialog1))
         return;
     const QString path = OpenDialog1.fileName;
-    tegaro::ReadDrawingFile(model_, view_, path);
+    readFile(path);
     showRead(path);
     status().setMessage(path + QStringLiteral("を読込みました。"));
 }
 
 void DrawingFiles::FileDrop4Drop(const QStringList& paths)
 {
-    model_.DrawingBuffer.clear();
+    page_.model().DrawingBuffer.clear();
     if (paths.isEmpty())
         return;
     showDropped(paths.first(), true);
@@ -75,15 +83,18 @@ void DrawingFiles::PaintBox1DragDrop(const QObject* source)
 
 void DrawingFiles::showDropped(const QString& path, bool keepBytes)
 {
-    if (!tegaro::MatchWildcard(path, QStringLiteral("*hbd*"))) {
+    if (!MatchWildcard(path, QStringLiteral("*hbd*"))) {
         seam().message(kDropRefused);
         return;
     }
-    model_.CurrentFloor = 1;
+    DrawingModel& model = page_.model();
+    model.CurrentFloor = 1;
     if (keepBytes)
-        model_.DrawingBuffer = readWholeFile(path);
-    tegaro::ReadDrawingFile(model_, view_, path);
+        model.DrawingBuffer = readWholeFile(path);
+    readFile(path);
     status().setMessage(QStringLiteral("図面読込..."));
     showRead(path);
-    status().setMessage(view_.zmfileText() + QStringLiteral("をﾄﾞﾛｯﾌﾟ表示しました。"));
+    status().setMessage(page_.zmfileText() + QStringLiteral("をﾄﾞﾛｯﾌﾟ表示しました。"));
 }
+
+} // namespace tegaro

@@ -1,23 +1,23 @@
 #pragma once
 // The house drawing kept in the current house record (column zumen):
 // register the dropped drawing or a chosen file, show it, export it, delete it.
-#include "app/DropHelpers.h"
-#include "core/UserSeam.h"
+#include "widgets/DropHelpers.h"
 
+#include <QByteArray>
+#include <QString>
 #include <Qt>
 
 namespace tegaro {
-struct DrawingModel;
-class DrawingView;
-class RecordSet;
+
+class DrawingPage;
 class ImageCheckLabel;
-} // namespace tegaro
+class RecordSet;
+struct FileDialogState;
 
 class DrawingStorage {
 public:
-    DrawingStorage(tegaro::DrawingModel& model, tegaro::DrawingView& view, tegaro::RecordSet& query,
-                   tegaro::ImageCheckLabel* PCheck1, tegaro::FileDialogState& openDialog,
-                   tegaro::FileDialogState& saveDialog, const DragSources& sources);
+    DrawingStorage(DrawingPage& page, RecordSet& query, ImageCheckLabel* PCheck1, FileDialogState& openDialog,
+                   FileDialogState& saveDialog, const DragSources& sources);
 
     void RegisterShownDrawing();
     void RegisterDrawingFromFile();
@@ -34,11 +34,12 @@ private:
     void storeFile(const QString& path);
     QByteArray storedBytes();
 
-    tegaro::DrawingModel& model_;
-    tegaro::DrawingView& view_;
-    tegaro::RecordSet& ADOQuery1;
-    tegaro::ImageCheckLabel* PCheck1;
-    tegaro::FileDialogState& OpenDialog1;
-    tegaro::FileDialogState& SaveDialog1;
+    DrawingPage& page_;
+    RecordSet& ADOQuery1;
+    ImageCheckLabel* PCheck1;
+    FileDialogState& OpenDialog1;
+    FileDialogState& SaveDialog1;
     const DragSources& sources_;
 };
+
+} // namespace tegaro

@@ -1,36 +1,35 @@
-#include "app/DrawingStorage.h"
+#include "drawing/page/DrawingStorage.h"
 
 #include "core/Errors.h"
 #include "core/MatchWildcard.h"
+#include "core/UserSeam.h"
 #include "db/RecordSet.h"
-#include "drawing/DrawingModel.h"
 #include "drawing/DrawingReaders.h"
-#include "drawing/DrawingView.h"
+#include "drawing/page/DrawingPage.h"
 #include "widgets/ImageCheckLabel.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QSaveFile>
 
-using tegaro::seam;
-using tegaro::status;
+namespace tegaro {
 
 namespace {
 const QString kZumen = QStringLiteral("zumen");
 const QString kStoredMark = QStringLiteral("□");
 } // namespace
 
-DrawingStorage::DrawingStorage(tegaro::DrawingModel& model, tegaro::DrawingView& view, tegaro::RecordSet& query,
-                               tegaro::ImageCheckLabel* check, tegaro::FileDialogState& openDialog,
-                               tegaro::FileDialogState& saveDialog, const DragSources& sources)
-    : model_(model), view_(view), ADOQuery1(query), PCheck1(check), OpenDialog1(openDialog),
-      SaveDialog1(saveDialog), sources_(sources)
+DrawingStorage::DrawingStorage(DrawingPage& page, RecordSet& query, ImageCheckLabel* check,
+                               FileDialogState& openDialog, FileDialogState& saveDialog, const DragSources& sources)
+    : page_(page), ADOQuery1(query), PCheck1(check), OpenDialog1(openDialog), SaveDialog1(saveDialog),
+      sources_(sources)
 {
 }
 
 void DrawingStorage::RegisterShownDrawing()
 {
-    if (model_.DrawingBuffer.isEmpty()) {
+    DrawingModel& model = page_.model();
+    if (model.DrawingBuffer.isEmpty()) {
         status().setMessage(QStringLiteral(" >>>図面が読み込まれていません。"));
         seam().beep();
         return;
@@ -39,13 +38,13 @@ void DrawingStorage::RegisterShownDrawing()
         return;
     ADOQuery1.open();
     ADOQuery1.edit();
-    QBuffer buffer(&model_.DrawingBuffer);
+    QBuffer buffer(&model.DrawingBuffer);
     buffer.open(QIODevice::ReadOnly);
     ADOQuery1.fieldByName(kZumen).loadFromStream(buffer);
     ADOQuery1.post();
     PCheck1->setChecked(true);
-    view_.setZmfileText(kStoredMark);
-    status().setMessage(view_.zmfileText() + QStringLiteral("（図面）を登録ました。"));
+    page_.setZmfileText(kStoredMark);
+    status().setMessage(page_.zmfileText() + QStringLiteral("（図面）を登録ました。"));
 }
 
 QByteArray DrawingStorage::storedBytes()
@@ -75,7 +74,7 @@ void DrawingStorage::RegisterDrawingFromFile()
     storeFile(path);
     PCheck1->setChecked(true);
     ShowStoredDrawing();
-    view_.setZmfileText(kStoredMark);
+    page_.setZmfileText(kStoredMark);
     status().setMessage(path + QStringLiteral("（図面）を登録ました。"));
 }
 
@@ -84,22 +83,23 @@ void DrawingStorage::ShowStoredDrawing()
     ADOQuery1.edit();
     const QByteArray bytes = storedBytes();
     if (bytes.isEmpty()) {
-        tegaro::zclear(model_, view_);
-        view_.setZmfileText(QStringLiteral("なし!"));
+        page_.clearDrawing();
+        page_.setZmfileText(QStringLiteral("なし!"));
         status().setMessage(QStringLiteral("　>>>図面がありません。"));
         return;
     }
-    model_.StoredDrawingLines = tegaro::splitStoredDrawing(bytes);
-    model_.CurrentFloor = 1;
-    tegaro::ReadStoredDrawing(model_, view_);
-    view_.setZmfileText(kStoredMark);
+    DrawingModel& model = page_.model();
+    model.StoredDrawingLines = splitStoredDrawing(bytes);
+    model.CurrentFloor = 1;
+    page_.read([&](const DrawingProgress& progress) { return ReadStoredDrawing(model, progress); });
+    page_.setZmfileText(kStoredMark);
 }
 
 void DrawingStorage::ExportStoredDrawing()
 {
     const QByteArray bytes = storedBytes();
     if (bytes.isEmpty()) {
-        view_.setZmfileText(QStringLiteral("なし"));
+        page_.setZmfileText(QStringLiteral("なし"));
         return;
     }
     SaveDialog1.filter = QStringLiteral("家屋図面 (*.hbd)|*.hbd");
@@ -113,7 +113,7 @@ void DrawingStorage::ExportStoredDrawing()
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
             throw EInOutError(QStringLiteral("ファイル %1 を作成できません。%2").arg(SaveDialog1.fileName, file.errorString()));
     }
-    view_.setZmfileText(QStringLiteral("->"));
+    page_.setZmfileText(QStringLiteral("->"));
 }
 
 void DrawingStorage::InspectorBar3ItemClick(int panel, int item)
@@ -125,9 +125,9 @@ void DrawingStorage::InspectorBar3ItemClick(int panel, int item)
         ShowStoredDrawing();
         break;
     case 1:
-        tegaro::zclear(model_, view_);
-        model_.DrawingBuffer.clear();
-        view_.setZmfileText(QStringLiteral("-"));
+        page_.clearDrawing();
+        page_.model().DrawingBuffer.clear();
+        page_.setZmfileText(QStringLiteral("-"));
         break;
     case 2:
         RegisterShownDrawing();
@@ -142,7 +142,7 @@ void DrawingStorage::InspectorBar3ItemClick(int panel, int item)
 
 void DrawingStorage::PCheck1MouseUp(Qt::MouseButton button)
 {
-    model_.DrawingBuffer.clear();
+    page_.model().DrawingBuffer.clear();
     if (button != Qt::RightButton)
         return;
     if (!seam().confirm(QStringLiteral("図面削除"), QStringLiteral("消去しますか？")))
@@ -151,7 +151,7 @@ void DrawingStorage::PCheck1MouseUp(Qt::MouseButton button)
     // Not posted here: the next post or move writes it, a new search drops it.
     ADOQuery1.fieldByName(kZumen).clear();
     PCheck1->setChecked(false);
-    view_.setZmfileText(QString());
+    page_.setZmfileText(QString());
 }
 
 void DrawingStorage::BitBtn1DragDrop(const QObject* source)
@@ -159,7 +159,7 @@ void DrawingStorage::BitBtn1DragDrop(const QObject* source)
     const QString path = DraggedItemPath(source);
     if (path.isEmpty())
         return;
-    if (!tegaro::MatchWildcard(path, QStringLiteral("*hbd*"))) {
+    if (!MatchWildcard(path, QStringLiteral("*hbd*"))) {
         seam().message(QStringLiteral("図面ﾌｧｲﾙをﾄﾞﾛｯﾌﾟして下さい!"));
         return;
     }
@@ -169,6 +169,8 @@ void DrawingStorage::BitBtn1DragDrop(const QObject* source)
     status().setMessage(QStringLiteral("図面登録..."));
     PCheck1->setChecked(true);
     ShowStoredDrawing();
-    view_.setZmfileText(kStoredMark);
+    page_.setZmfileText(kStoredMark);
     status().setMessage(path + QStringLiteral("をﾄﾞﾛｯﾌﾟ登録しました。"));
 }
+
+} // namespace tegaro

@@ -1,20 +1,19 @@
 #pragma once
 // Bringing drawing files onto the drawing page: the open button, desktop
 // drops on the floor tabs and drags from the file lists onto the canvas.
-#include "app/DropHelpers.h"
-#include "core/UserSeam.h"
-
 #include <QStringList>
 
+class QObject;
+
 namespace tegaro {
-struct DrawingModel;
-class DrawingView;
-} // namespace tegaro
+
+class DrawingPage;
+struct DragSources;
+struct FileDialogState;
 
 class DrawingFiles {
 public:
-    DrawingFiles(tegaro::DrawingModel& model, tegaro::DrawingView& view,
-                 tegaro::FileDialogState& openDialog, const DragSources& sources);
+    DrawingFiles(DrawingPage& page, FileDialogState& openDialog, const DragSources& sources);
 
     void ZmReadClick();
     void FileDrop4Drop(const QStringList& paths);
@@ -23,10 +22,12 @@ public:
 
 private:
     void showDropped(const QString& path, bool keepBytes);
+    void readFile(const QString& path);
     void showRead(const QString& path);
 
-    tegaro::DrawingModel& model_;
-    tegaro::DrawingView& view_;
-    tegaro::FileDialogState& OpenDialog1;
+    DrawingPage& page_;
+    FileDialogState& OpenDialog1;
     const DragSources& sources_;
 };
+
+} // namespace tegaro
