@@ -16,6 +16,7 @@
 #include "records/RecordSearch.h"
 #include "widgets/ImageCheckLabel.h"
 #include "widgets/AccessibleNames.h"
+#include "widgets/DataControls.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/Hint.h"
 #include "widgets/HintTracker.h"
@@ -103,6 +104,10 @@ TForm1::TForm1(const QStringList& args) : QMainWindow(nullptr)
 
 TForm1::~TForm1()
 {
+    // The links go before the controls they show into.
+    navigatorLink_.reset();
+    indicatorLink_.reset();
+    districtList_.reset();
     tegaro::setStatusPanels(nullptr);
 }
 
@@ -315,11 +320,9 @@ void TForm1::ToolbarButton976Click()
 
 void TForm1::wireRecords()
 {
-    bindNavigator(DBInspectorBar1, data_->DataSource1);
-    const AttachmentIndicators marks{PCheck1, zmfile, PCheck2, exfile};
-    connect(data_->ADOQuery1, &tegaro::RecordSet::afterScroll, this, [this, marks] {
-        guarded([&] { ADOQuery1AfterScroll(*data_->ADOQuery1, marks); });
-    });
+    navigatorLink_ = std::make_unique<tegaro::NavigatorLink>(DBInspectorBar1, data_->DataSource1);
+    indicatorLink_ = std::make_unique<tegaro::IndicatorLink>(
+        data_->DataSource1, tegaro::AttachmentIndicators{PCheck1, zmfile, PCheck2, exfile});
 }
 
 void TForm1::buildDrawingPage()

@@ -31,6 +31,9 @@ class NavigatorPanel;
 class HintTracker;
 class DateTimePicker;
 class DrawingPage;
+class NavigatorLink;
+class IndicatorLink;
+class ColumnListLink;
 } // namespace tegaro
 
 class RecordForm;
@@ -97,6 +100,9 @@ private:
     std::unique_ptr<tegaro::ConnectCommand> connect_;
     RecordForm* form_ = nullptr;
     std::unique_ptr<RecordSearch> search_;
+    std::unique_ptr<tegaro::NavigatorLink> navigatorLink_;
+    std::unique_ptr<tegaro::IndicatorLink> indicatorLink_;
+    std::unique_ptr<tegaro::ColumnListLink> districtList_;
 
     // Toolbar dock.
     QToolBar* ToolBar971 = nullptr;

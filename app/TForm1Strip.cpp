@@ -149,10 +149,7 @@ void TForm1::wireSearch()
     keyDown(Edit2, &RecordSearch::Edit2KeyDown, search);
 
     // The district list comes from the district table whenever it opens.
-    connect(data_->DataSource2, &tegaro::DataSource::stateChanged, this, [this] {
-        if (data_->DataSource2->state() == tegaro::DataSetState::Browse && DBLookupComboPlus1->count() == 0)
-            tegaro::guarded([this] { tegaro::fillFromColumn(DBLookupComboPlus1, data_->DataSource2, QStringLiteral("所在区")); });
-    });
+    districtList_ = std::make_unique<tegaro::ColumnListLink>(DBLookupComboPlus1, data_->DataSource2, QStringLiteral("所在区"));
     // Every change of the text searches: a chosen entry, each typed character.
     connect(DBLookupComboPlus1, &QComboBox::currentTextChanged, this, [search](const QString& text) {
         tegaro::guarded([&] { search->DBLookupComboPlus1Change(text); });

@@ -10,7 +10,7 @@ class QPushButton;
 
 namespace tegaro {
 class DataSource;
-class FieldLink;
+class TextLink;
 } // namespace tegaro
 
 class RecordForm : public QObject {
@@ -22,7 +22,7 @@ public:
 
     QWidget* control(const QString& objectName) const { return controls_.value(objectName); }
     // The link of a text control (edit box, memo, list box), for the transfer.
-    tegaro::FieldLink* link(const QString& objectName) const { return links_.value(objectName); }
+    tegaro::TextLink* link(const QString& objectName) const { return links_.value(objectName); }
     QPushButton* transferButton() const { return FlatButton1; }
 
     static const QStringList& structureList();
@@ -30,6 +30,6 @@ public:
 
 private:
     QHash<QString, QWidget*> controls_;
-    QHash<QString, tegaro::FieldLink*> links_;
+    QHash<QString, tegaro::TextLink*> links_;
     QPushButton* FlatButton1 = nullptr;
 };

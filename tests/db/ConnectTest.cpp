@@ -89,7 +89,7 @@ void ConnectTest::connectOutcomes()
     int navigatorCalls = 0;
     ConnectCommand command(dialog, data, [&] { ++navigatorCalls; });
     command.showDialog = [&](TSQLLogin& d) { answer(d, action, server); };
-    QSignalSpy scrolls(data.ADOQuery1, &RecordSet::afterScroll);
+    QSignalSpy scrolls(data.DataSource1, &DataSource::afterScroll);
 
     command.ToolbarButton976Click();
     QCOMPARE(navigatorCalls, 1);
