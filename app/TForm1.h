@@ -2,7 +2,7 @@
 // The main window: the toolbar dock, three pages, the strip of controls
 // along the bottom and the status bar. It owns every component and wires
 // the subsystems' handlers to its controls; the logic lives elsewhere.
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 #include "widgets/DropHelpers.h"
 
 #include <QMainWindow>

@@ -3,7 +3,7 @@
 #include "app/AppFont.h"
 #include "app/Splash.h"
 #include "app/TForm1.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 #include "help/HelpViewer.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "records/NavigatorBinding.h"
 
 #include "core/ErrorGuard.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 #include "db/DataSource.h"
 #include "widgets/DataControls.h"
 #include "widgets/NavigatorPanel.h"

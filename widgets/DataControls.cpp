@@ -1,7 +1,7 @@
 #include "widgets/DataControls.h"
 
 #include "core/ErrorGuard.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

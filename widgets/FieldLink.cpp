@@ -2,7 +2,7 @@
 
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>

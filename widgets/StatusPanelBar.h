@@ -1,7 +1,7 @@
 #pragma once
 // The status bar: five panels side by side; panel 1 is a gauge (0..100),
 // panel 2 the one-line message panel.
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 
 #include <QFrame>
 #include <QList>

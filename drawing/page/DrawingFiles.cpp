@@ -2,7 +2,7 @@
 
 #include "core/Errors.h"
 #include "core/MatchWildcard.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 #include "drawing/DrawingReaders.h"
 #include "drawing/page/DrawingPage.h"
 #include "widgets/DropHelpers.h"

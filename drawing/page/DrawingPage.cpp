@@ -1,7 +1,7 @@
 #include "drawing/page/DrawingPage.h"
 
 #include "core/ErrorGuard.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 #include "drawing/ZoomControl.h"
 #include "drawing/page/DrawingFiles.h"
 #include "drawing/page/DrawingStorage.h"

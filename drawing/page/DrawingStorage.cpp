@@ -2,7 +2,7 @@
 
 #include "core/Errors.h"
 #include "core/MatchWildcard.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 #include "db/RecordSet.h"
 #include "drawing/DrawingReaders.h"
 #include "drawing/page/DrawingPage.h"

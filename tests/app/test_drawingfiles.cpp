@@ -2,7 +2,7 @@
 #include "drawing/page/DrawingPage.h"
 #include "app/TForm1.h"
 #include "core/ErrorGuard.h"
-#include "core/ScriptedSeam.h"
+#include "support/ScriptedSeam.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/ShellListView.h"
 #include "widgets/StatusPanelBar.h"

@@ -2,11 +2,11 @@
 
 #include "DbFixture.h"
 #include "core/Errors.h"
-#include "core/ScriptedSeam.h"
-#include "db/ConnectCommand.h"
+#include "support/ScriptedSeam.h"
+#include "db/login/ConnectCommand.h"
 #include "db/ConnectionText.h"
 #include "db/DataAccess.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 
 #include <QFile>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 #include "RecordsFixture.h"
 
-#include "db/ConnectCommand.h"
+#include "db/login/ConnectCommand.h"
 #include "db/DataAccess.h"
 #include "db/Schema.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 
 #include <QApplication>
 #include <QKeyEvent>

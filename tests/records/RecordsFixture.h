@@ -1,7 +1,7 @@
 #pragma once
 // A main window connected to a real SQLite file made for the test.
 #include "app/TForm1.h"
-#include "core/ScriptedSeam.h"
+#include "support/ScriptedSeam.h"
 #include "db/Connection.h"
 #include "db/RecordSet.h"
 

@@ -1,4 +1,6 @@
-#include "core/ScriptedSeam.h"
+#include "core/ErrorGuard.h"
+#include "core/Errors.h"
+#include "support/ScriptedSeam.h"
 #include "widgets/ClickSound.h"
 #include "widgets/FileDropTarget.h"
 #include "widgets/Hint.h"
@@ -21,6 +23,24 @@ using namespace tegaro;
 class TestWidgets : public QObject {
     Q_OBJECT
 private slots:
+    void guardedErrorsGoToTheErrorBoxOfTheSeam()
+    {
+        ScriptedSeam s;
+        guarded([] { throw EInOutError(QStringLiteral("ファイルが見つかりません")); });
+        QCOMPARE(s.messages(), QStringList{QStringLiteral("ファイルが見つかりません")});
+        QCOMPARE(s.shown.first().kind, ScriptedSeam::Shown::Error);
+    }
+    void scriptedDialogs()
+    {
+        ScriptedSeam s;
+        FileDialogState st{QStringLiteral("図面|*.hbd"), QStringLiteral("old.hbd"), QStringLiteral("hbd"), {}};
+        s.fileAnswers << QStringLiteral("/tmp/new") << QString();
+        QVERIFY(s.saveFile(st));
+        QCOMPARE(st.fileName, QStringLiteral("/tmp/new.hbd"));
+        QVERIFY(!s.openFile(st));
+        QCOMPARE(st.fileName, QStringLiteral("/tmp/new.hbd")); // a cancel changes nothing
+        QCOMPARE(s.shown[0].fileName, QStringLiteral("old.hbd"));
+    }
     void checkLabelReleases_data()
     {
         QTest::addColumn<int>("button");

@@ -1,10 +1,10 @@
-#include "db/ConnectCommand.h"
+#include "db/login/ConnectCommand.h"
 
 #include "core/Errors.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 #include "db/ConnectionText.h"
 #include "db/DataAccess.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 
 #include <QLineEdit>
 

@@ -1,5 +1,6 @@
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 
+#include "core/ErrorGuard.h"
 #include "core/FileFilter.h"
 
 #include <QApplication>
@@ -20,14 +21,14 @@ class QtSeam final : public UserSeam {
 public:
     void message(const QString& text) override
     {
-        QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
-                        QMessageBox::Ok, dialogParent());
+        QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+                        dialogParent());
         box.exec();
     }
     void error(const QString& text) override
     {
-        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
-                        QMessageBox::Ok, dialogParent());
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
+                        dialogParent());
         box.exec();
     }
     bool confirm(const QString& caption, const QString& text) override
@@ -100,10 +101,23 @@ PlainStatus& plainStatus()
 UserSeam* currentSeam = nullptr;
 StatusPanels* currentStatus = nullptr;
 
+void showErrorBox(const QString& text) { seam().error(text); }
+
+// Errors caught by the guard are shown in the error box of whatever seam is
+// in place, from the start of any program that has the seam at all.
+[[maybe_unused]] const bool errorBoxInstalled = [] {
+    setErrorReporter(&showErrorBox);
+    return true;
+}();
+
 } // namespace
 
 UserSeam& seam() { return currentSeam ? *currentSeam : qtSeam(); }
-void setSeam(UserSeam* s) { currentSeam = s; }
+void setSeam(UserSeam* s)
+{
+    currentSeam = s;
+    setErrorReporter(&showErrorBox);
+}
 
 StatusPanels& status() { return currentStatus ? *currentStatus : plainStatus(); }
 void setStatusPanels(StatusPanels* panels) { currentStatus = panels; }

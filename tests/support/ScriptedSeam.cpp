@@ -1,4 +1,4 @@
-#include "core/ScriptedSeam.h"
+#include "support/ScriptedSeam.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 
 #include "core/ErrorGuard.h"
 #include "core/HtmlHelp.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 #include "db/HotakuIni.h"
 
 #include <QGroupBox>

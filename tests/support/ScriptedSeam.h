@@ -1,6 +1,6 @@
 #pragma once
 // A seam for tests: answers are queued in advance, everything shown is recorded.
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 
 #include <QList>
 #include <QQueue>
