@@ -16,13 +16,13 @@ int main(int argc, char* argv[])
     tegaro::setupApplicationFont();
     tegaro::installHelpViewer();
 
-    QPointer<TForm2> splash = new TForm2;
+    QPointer<tegaro::TForm2> splash = new tegaro::TForm2;
     splash->showAndPaint();
 
     QApplication::setApplicationName(QStringLiteral("Tegaro"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tegaro"));
 
-    TForm1 main(QApplication::arguments().mid(1));
+    tegaro::TForm1 main(QApplication::arguments().mid(1));
     // Made once, hidden: its fields keep their values from one connect to the next.
     tegaro::TSQLLogin login(&main);
     login.setObjectName(QStringLiteral("TSQLLogin"));

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-using namespace tegaro;
+namespace tegaro {
 
 namespace {
 
@@ -204,3 +204,5 @@ RecordForm::RecordForm(QWidget* page, DataSource* DataSource1, DataSource* DataS
     for (int i = 0; i + 1 < pageOrder.size(); ++i)
         QWidget::setTabOrder(pageOrder[i], pageOrder[i + 1]);
 }
+
+} // namespace tegaro

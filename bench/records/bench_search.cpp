@@ -45,7 +45,7 @@ void BM_OwnerNamePrefixSearch(benchmark::State& state)
     QTemporaryDir dir;
     const QString path = makeDatabase(dir, 100'000);
     tegaro::ScriptedSeam seam;
-    TForm1 form;
+    tegaro::TForm1 form;
     form.connectCommand()->showDialog = [&](tegaro::TSQLLogin& d) {
         d.SQLname->setText(path);
         d.Button1Click();

@@ -30,7 +30,7 @@ public:
     tegaro::ScriptedSeam seam;
     QTemporaryDir dir;
     QString path;
-    TForm1* form = nullptr;
+    tegaro::TForm1* form = nullptr;
 
     template <class T>
     T* find(const char* name) const { return form->findChild<T*>(QString::fromLatin1(name)); }

@@ -6,6 +6,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "db/DataAccess.h"
+#include "records/RecordPage.h"
 #include "records/RecordSearch.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/ImageCheckLabel.h"
@@ -231,7 +232,7 @@ private slots:
     {
         Storage w({{QStringLiteral("青木"), {}, {}, {}, kLf}});
         w.storage().PCheck1MouseUp(Qt::RightButton);
-        w.form->search()->Edit1KeyDown(13, QString());
+        w.form->recordPage()->search()->Edit1KeyDown(13, QString());
         QCOMPARE(w.zumen(QStringLiteral("青木")), kLf);
         QVERIFY(w.mark()->isChecked());
     }

@@ -2,6 +2,7 @@
 
 #include "db/DataAccess.h"
 #include "records/RecordForm.h"
+#include "records/RecordPage.h"
 #include "widgets/DataControls.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/ImageCheckLabel.h"
@@ -184,7 +185,7 @@ private slots:
     void writeOutsideEditIsRefused()
     {
         ConnectedWindow w({{QStringLiteral("青木")}});
-        RecordForm* form = w.form->recordForm();
+        RecordForm* form = w.form->recordPage()->form();
         auto* owner = w.find<QLineEdit>("DBEdit10");
         owner->setFocus();
         QVERIFY(owner->hasFocus() || !w.form->isActiveWindow());

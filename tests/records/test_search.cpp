@@ -1,6 +1,7 @@
 #include "RecordsFixture.h"
 
 #include "db/DataAccess.h"
+#include "records/RecordPage.h"
 #include "records/RecordSearch.h"
 #include "widgets/DateTimePicker.h"
 #include "widgets/FlatEdit.h"
@@ -154,7 +155,7 @@ private slots:
         QCOMPARE(to->value(), QDateTime(QDate(2002, 10, 13), QTime(22, 22, 55)));
         from->setValue(start);
         to->setValue(end);
-        w.form->search()->DateTimePicker2Click(from->value(), to->value());
+        w.form->recordPage()->search()->DateTimePicker2Click(from->value(), to->value());
         QCOMPARE(w.query().sql(), dateRangeLines());
         QCOMPARE(owners(w.query()), found);
     }

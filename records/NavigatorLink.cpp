@@ -1,4 +1,4 @@
-#include "records/NavigatorBinding.h"
+#include "records/NavigatorLink.h"
 
 #include "core/ErrorGuard.h"
 #include "widgets/UserSeam.h"
