@@ -1,5 +1,6 @@
 #include "drawing/page/DrawingFiles.h"
 #include "drawing/page/DrawingPage.h"
+#include "app/Application.h"
 #include "app/TForm1.h"
 #include "core/ErrorGuard.h"
 #include "support/ScriptedSeam.h"
@@ -52,6 +53,8 @@ private:
     };
 
 private slots:
+    void initTestCase() { setupApplication(); }
+
     void zmReadKeepsTheFloorAndTheBuffer()
     {
         Window w;

@@ -30,6 +30,7 @@ public:
     tegaro::ScriptedSeam seam;
     QTemporaryDir dir;
     QString path;
+    bool active = false; // the window has the focus: focus moves reach its controls
     tegaro::TForm1* form = nullptr;
 
     template <class T>

@@ -7,10 +7,12 @@
 #include "widgets/FlatEdit.h"
 #include "widgets/ImageCheckLabel.h"
 #include "widgets/NavigatorPanel.h"
+#include "support/LayoutCheck.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
 
@@ -40,14 +42,13 @@ private slots:
     void layoutAndLists()
     {
         ConnectedWindow w({});
-        const struct { const char* name; const char* caption; QRect rect; } groups[] = {
-            {"GroupBox12", "基本項目", {196, 18, 229, 197}}, {"GroupBox15", "調査項目", {196, 232, 229, 129}},
-            {"GroupBox13", "家屋項目", {480, 18, 333, 197}}, {"GroupBox14", "登記項目", {480, 232, 333, 196}}};
-        for (const auto& g : groups) {
-            auto* box = w.find<QGroupBox>(g.name);
-            QCOMPARE(box->title(), QString::fromUtf8(g.caption));
-            QCOMPARE(box->geometry(), g.rect);
-        }
+        const struct { const char* name; const char* caption; } groups[] = {
+            {"GroupBox12", "基本項目"}, {"GroupBox15", "調査項目"}, {"GroupBox13", "家屋項目"}, {"GroupBox14", "登記項目"}};
+        for (const auto& g : groups)
+            QCOMPARE(w.find<QGroupBox>(g.name)->title(), QString::fromUtf8(g.caption));
+        // Placed with the lists filled and the record shown: nothing cut off or covered.
+        const QStringList faults = layoutFaults(w.form->pages()->widget(0));
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
         auto* structure = w.find<QComboBox>("DBComboBox6");
         QCOMPARE(structure->count(), 29);
         QCOMPARE(structure->itemText(0), QStringLiteral("木ス２"));
@@ -63,7 +64,6 @@ private slots:
         // Transfer targets stand out from the other fields.
         QVERIFY(w.find<QWidget>("DBEdit10")->palette().color(QPalette::Base)
                 != w.find<QWidget>("DBEdit9")->palette().color(QPalette::Base));
-        QCOMPARE(w.find<QWidget>("DBEdit27")->width(), 53);
     }
 
     void browseEditPostCancelDelete()
@@ -124,7 +124,6 @@ private slots:
         structure->lineEdit()->setFocus();
         structure->lineEdit()->selectAll();
         typeText(structure->lineEdit(), QStringLiteral("鉄骨３"));
-        // Choosing "---" from the list is an ordinary value.
         auto* kind = w.find<QComboBox>("DBComboBox5");
         kind->lineEdit()->setFocus();
         typeText(kind->lineEdit(), QStringLiteral("倉庫"));
@@ -144,7 +143,12 @@ private slots:
         press(w, NavigatorPanel::Post);
         QCOMPARE(w.stored(QStringLiteral("新増改築"), QStringLiteral("青木")).toString(), QStringLiteral("増"));
         QCOMPARE(w.stored(QStringLiteral("所在区"), QStringLiteral("青木")).toString(), QStringLiteral("南区"));
-        QVERIFY(!structure->isEditable() || structure->findText(QStringLiteral("---")) == 6);
+        // A separator line of the structure list is an ordinary value.
+        const int separator = structure->findText(QStringLiteral("---"));
+        QCOMPARE(separator, 6);
+        emit structure->activated(separator);
+        press(w, NavigatorPanel::Post);
+        QCOMPARE(w.stored(QStringLiteral("構造"), QStringLiteral("青木")).toString(), QStringLiteral("---"));
     }
 
     void datePickerKeepsItsTimeOfDay()
@@ -169,6 +173,7 @@ private slots:
     void navigatorRowSharesTheOwnerColumn()
     {
         ConnectedWindow w({{QStringLiteral("青木")}});
+        QVERIFY(w.active);
         auto* nav = w.find<NavigatorPanel>("DBInspectorBar1");
         QCOMPARE(nav->rowCaption(1), QStringLiteral("氏名"));
         QCOMPARE(nav->rowEditor(1)->text(), QStringLiteral("青木"));
@@ -188,7 +193,8 @@ private slots:
         RecordForm* form = w.form->recordPage()->form();
         auto* owner = w.find<QLineEdit>("DBEdit10");
         owner->setFocus();
-        QVERIFY(owner->hasFocus() || !w.form->isActiveWindow());
+        QVERIFY(w.active);
+        QVERIFY(owner->hasFocus());
         form->link(QStringLiteral("DBEdit10"))->setTextFromCode(QStringLiteral("転記した名前"));
         QCOMPARE(w.query().state(), DataSetState::Browse); // not started by code
         w.find<QLineEdit>("DBEdit11")->setFocus();

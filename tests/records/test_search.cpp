@@ -77,7 +77,8 @@ private slots:
         edit->setText(input);
         QTest::keyClick(edit, Qt::Key_A, Qt::ShiftModifier); // other keys do nothing
         edit->setText(input);
-        QCOMPARE(w.query().sql(), QStringList({"select * from 基本データ"}).isEmpty() ? QStringList() : w.query().sql());
+        QCOMPARE(w.query().sql(), QStringList({"select * from 基本データ"}));
+        QCOMPARE(w.query().recordCount(), 5);
         QTest::keyClick(edit, Qt::Key_Return, Qt::ShiftModifier);
         QCOMPARE(w.query().sqlText(), prefixSearchLines(PrefixSearch::OwnerName, input).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
         QCOMPARE(owners(w.query()), found);

@@ -1,10 +1,16 @@
-#include "app/AppFont.h"
+#include "app/Application.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
 
 namespace tegaro {
+
+void setupApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Tegaro"));
+    setupApplicationFont();
+}
 
 void setupApplicationFont()
 {
