@@ -47,11 +47,11 @@ QToolButton* addButton(QToolBar* bar, const char* name, const QString& icon, con
     return b;
 }
 
-QToolBar* addToolbar(QMainWindow* window, const char* name, const QString& caption, int height)
+QToolBar* addToolbar(QMainWindow* window, const char* name, const QString& caption, int dockHeight)
 {
     auto* bar = new QToolBar(caption, window);
     bar->setObjectName(QString::fromLatin1(name));
-    bar->setFixedHeight(height);
+    bar->setFixedHeight(dockHeight);
     bar->setIconSize({24, 24});
     bar->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
     window->addToolBar(Qt::TopToolBarArea, bar);
@@ -113,21 +113,22 @@ TForm1::~TForm1()
 
 void TForm1::buildToolbars()
 {
-    QToolBar* sheetBar = addToolbar(this, "ToolBar971", QStringLiteral("明細"), kDockHeight);
+    auto toolbar = [this](const char* name, const QString& caption) { return addToolbar(this, name, caption, kDockHeight); };
+    QToolBar* sheetBar = toolbar("ToolBar971", QStringLiteral("明細"));
     addButton(sheetBar, "MMenu", QStringLiteral("open-sheet"), QStringLiteral("明細読込!"), true);
     addButton(sheetBar, "ToolbarButton973", QStringLiteral("save-sheet"), QStringLiteral("明細保存!"), true);
     addButton(sheetBar, "ToolbarButton971", QStringLiteral("print-sheet"), QStringLiteral("明細印刷!"), true);
 
-    QToolBar* drawingBar = addToolbar(this, "ToolBar972", QStringLiteral("図面"), kDockHeight);
+    QToolBar* drawingBar = toolbar("ToolBar972", QStringLiteral("図面"));
     addButton(drawingBar, "ZmRead", QStringLiteral("open-drawing"), QStringLiteral("図面読込!"), true);
 
-    QToolBar* registerBar = addToolbar(this, "ToolWindow971", QString(), kDockHeight);
+    QToolBar* registerBar = toolbar("ToolWindow971", QString());
     addButton(registerBar, "ToolbarButton974", QStringLiteral("register-sheet"),
               QStringLiteral("ファイル指定読込みで明細を登録します。"), false);
     addButton(registerBar, "ToolbarButton975", QStringLiteral("register-drawing"),
               QStringLiteral("ファイル指定読込みで図面を登録します。"), false);
 
-    QToolBar* systemBar = addToolbar(this, "ToolBar973", QString(), kDockHeight);
+    QToolBar* systemBar = toolbar("ToolBar973", QString());
     onClick(addButton(systemBar, "ToolbarButton976", QStringLiteral("connect"), QStringLiteral("SQLServerに接続します。"), true),
             this, [this] { ToolbarButton976Click(); });
     ToolbarButton972 = addButton(systemBar, "ToolbarButton972", QStringLiteral("help"), QString(), false, 36);
@@ -146,7 +147,7 @@ void TForm1::buildToolbars()
     herupu1->setObjectName(QStringLiteral("herupu1"));
     connect(herupu1, &QAction::triggered, this, [this] { guarded([this] { herupu1Click(); }); });
 
-    QToolBar* fileFields = addToolbar(this, "ToolWindow972", QString(), kDockHeight);
+    QToolBar* fileFields = toolbar("ToolWindow972", QString());
     exfile = addFileField(fileFields, "exfile", QStringLiteral("明細"));
     zmfile = addFileField(fileFields, "zmfile", QStringLiteral("図面"));
 }
@@ -172,14 +173,12 @@ void TForm1::buildPages()
 
     record_ = new RecordPage(tab[0], *data_, AttachmentIndicators{PCheck1, zmfile, PCheck2, exfile});
     sheet_ = new sheets::SheetPage(tab[1]);
-    DrawingPage::Frame frame;
-    frame.zmfile = zmfile;
-    frame.PCheck1 = PCheck1;
-    frame.OpenDialog1 = &OpenDialog1;
-    frame.SaveDialog1 = &SaveDialog1;
-    frame.dragSources = &dragSources_;
-    frame.ADOQuery1 = data_->ADOQuery1;
-    drawing_ = new DrawingPage(tab[2], frame);
+    drawing_ = new DrawingPage(tab[2], {.zmfile = zmfile,
+                                        .PCheck1 = PCheck1,
+                                        .OpenDialog1 = &OpenDialog1,
+                                        .SaveDialog1 = &SaveDialog1,
+                                        .dragSources = &dragSources_,
+                                        .ADOQuery1 = data_->ADOQuery1});
     dragSources_ = {sheet_->fileList(), drawing_->fileList()};
 }
 
