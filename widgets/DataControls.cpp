@@ -110,14 +110,6 @@ public:
     {
         recordChanged(-1);
     }
-    // A change by the user starts editing and is written at once.
-    bool begin() { return beginUserChange(); }
-    void write()
-    {
-        modified_ = true;
-        updateData();
-    }
-
 protected:
     void showField(const Field* field) override
     {
@@ -257,9 +249,8 @@ void DBDateTimePicker::showStored(const QDateTime& stored, bool hasRecord)
 
 void DBDateTimePicker::pickDate(const QDate& date)
 {
-    auto* link = static_cast<DateLink*>(link_);
-    if (!link->begin()) {
-        link->recordChanged(-1);
+    if (!link_->beginUserChange()) {
+        link_->recordChanged(-1);
         return;
     }
     value_.setDate(date);
@@ -268,21 +259,20 @@ void DBDateTimePicker::pickDate(const QDate& date)
     check_->setChecked(true);
     edit_->setEnabled(true);
     filling_ = false;
-    link->write();
+    link_->commitUserChange();
 }
 
 void DBDateTimePicker::setChecked(bool checked)
 {
-    auto* link = static_cast<DateLink*>(link_);
-    if (!link->begin()) {
-        link->recordChanged(-1);
+    if (!link_->beginUserChange()) {
+        link_->recordChanged(-1);
         return;
     }
     filling_ = true;
     check_->setChecked(checked);
     edit_->setEnabled(checked);
     filling_ = false;
-    link->write();
+    link_->commitUserChange();
 }
 
 } // namespace tegaro

@@ -96,6 +96,12 @@ bool FieldLink::beginUserChange()
     return true;
 }
 
+void FieldLink::commitUserChange()
+{
+    modified_ = true;
+    updateData();
+}
+
 bool FieldLink::writePending()
 {
     try {

@@ -37,15 +37,18 @@ public:
     void recordChanged(int fieldIndex) override;
     void updateData() override;
 
+    // Before a change by the user: starts editing; false (after a beep)
+    // refuses it.
+    bool beginUserChange();
+    // After a change by the user that takes effect at once: written now.
+    void commitUserChange();
+
 protected:
     // Show the current record's value; null when there is no record to show.
     virtual void showField(const Field* field) = 0;
     // Write what the control holds into the field; throws when it cannot.
     virtual void writeField(Field field) = 0;
 
-    // Before a change by the user: starts editing; false (after a beep)
-    // refuses it.
-    bool beginUserChange();
     // Writes a pending change now; false when the write was refused (the
     // error has been shown).
     bool writePending();

@@ -170,6 +170,23 @@ private slots:
         QCOMPARE(w.stored(QStringLiteral("登記日"), QStringLiteral("青木")).toString(), QStringLiteral("2010-01-02 16:09:13"));
     }
 
+    void datePickerFollowsTheFieldRules()
+    {
+        // Closed: nothing to edit, the pick is refused with a beep.
+        ScriptedSeam seam;
+        TForm1 closed;
+        auto* picker = closed.findChild<DBDateTimePicker*>(QStringLiteral("DBDateTimePicker1"));
+        picker->pickDate(QDate(2003, 4, 1));
+        QCOMPARE(seam.beeps, 1);
+        QVERIFY(!picker->isChecked());
+        // An empty result: like typing into an edit box, picking starts a new record.
+        ConnectedWindow w({});
+        w.find<DBDateTimePicker>("DBDateTimePicker1")->pickDate(QDate(2003, 4, 1));
+        QCOMPARE(w.query().state(), DataSetState::Insert);
+        press(w, NavigatorPanel::Post);
+        QCOMPARE(w.storedCount(), 1);
+    }
+
     void navigatorRowSharesTheOwnerColumn()
     {
         ConnectedWindow w({{QStringLiteral("青木")}});
