@@ -2,7 +2,6 @@
 
 #include "core/Errors.h"
 #include "db/Connection.h"
-#include "db/DataSource.h"
 
 #include <QSqlField>
 #include <QSqlRecord>
@@ -17,9 +16,9 @@ RecordSet::RecordSet(Connection* connection, QObject* parent) : QObject(parent),
 
 RecordSet::~RecordSet()
 {
-    for (const QPointer<DataSource>& s : sources_)
-        if (s)
-            s->setDataSet(nullptr);
+    // The links see the set close before it goes.
+    close();
+    links_.clear();
 }
 
 QString RecordSet::sqlText() const
@@ -59,7 +58,7 @@ void RecordSet::open()
     setState(DataSetState::Browse);
     recordChanged(-1);
     if (!rows_.isEmpty())
-        emit afterScroll();
+        afterScroll();
 }
 
 QString RecordSet::selectList(const QList<ColumnInfo>& columns, bool lazy) const
@@ -150,25 +149,22 @@ void RecordSet::setState(DataSetState state)
     if (state_ == state)
         return;
     state_ = state;
-    for (const QPointer<DataSource>& s : sources_)
-        if (s)
-            s->notifyStateChanged();
-    emit stateChanged();
+    links_.tell([state](DataLink* link) { link->stateChanged(state); });
 }
 
 void RecordSet::recordChanged(int fieldIndex)
 {
-    for (const QPointer<DataSource>& s : sources_)
-        if (s)
-            s->notifyRecordChanged(fieldIndex);
-    emit dataChanged(fieldIndex);
+    links_.tell([fieldIndex](DataLink* link) { link->recordChanged(fieldIndex); });
+}
+
+void RecordSet::afterScroll()
+{
+    links_.tell([](DataLink* link) { link->afterScroll(); });
 }
 
 void RecordSet::updateRecord()
 {
-    for (const QPointer<DataSource>& s : sources_)
-        if (s)
-            s->updateRecord();
+    links_.tell([](DataLink* link) { link->updateData(); });
 }
 
 void RecordSet::setCurrent(int index)
@@ -176,7 +172,7 @@ void RecordSet::setCurrent(int index)
     current_ = rows_.isEmpty() ? -1 : qBound(0, index, int(rows_.size()) - 1);
     blobCache_.clear();
     recordChanged(-1);
-    emit afterScroll();
+    afterScroll();
 }
 
 void RecordSet::checkBrowseMode()
@@ -226,7 +222,7 @@ void RecordSet::beginInsert(int position)
     blobCache_.clear();
     setState(DataSetState::Insert);
     recordChanged(-1);
-    emit afterScroll();
+    afterScroll();
 }
 
 void RecordSet::insert() { checkActive(); beginInsert(qMax(current_, 0)); }
@@ -361,12 +357,7 @@ void RecordSet::setBlobBytes(int index, const QByteArray& bytes)
     setCurrentValue(index, stored);
 }
 
-void RecordSet::attach(DataSource* source)
-{
-    if (!sources_.contains(source))
-        sources_.append(source);
-}
-
-void RecordSet::detach(DataSource* source) { sources_.removeAll(source); }
+void RecordSet::addLink(DataLink* link) { links_.add(link); }
+void RecordSet::removeLink(DataLink* link) { links_.remove(link); }
 
 } // namespace tegaro

@@ -2,11 +2,11 @@
 
 #include "DbFixture.h"
 #include "core/Errors.h"
-#include "core/ScriptedSeam.h"
-#include "db/ConnectCommand.h"
+#include "support/ScriptedSeam.h"
+#include "db/login/ConnectCommand.h"
 #include "db/ConnectionText.h"
 #include "db/DataAccess.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -107,7 +107,7 @@ void ConnectTest::connectOutcomes()
     int navigatorCalls = 0;
     ConnectCommand command(dialog, data, [&] { ++navigatorCalls; });
     command.showDialog = [&](TSQLLogin& d) { answer(d, action, server); };
-    QSignalSpy scrolls(data.ADOQuery1, &RecordSet::afterScroll);
+    QSignalSpy scrolls(data.DataSource1, &DataSource::afterScroll);
 
     command.ToolbarButton976Click();
     QCOMPARE(navigatorCalls, 1);

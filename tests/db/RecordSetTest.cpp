@@ -114,7 +114,9 @@ try {
         dbtest::addHouse(*conn_, QStringLiteral("山田%1").arg(i));
     QObject owner;
     RecordSet* rs = houses(*conn_, &owner);
-    QSignalSpy spy(rs, &RecordSet::afterScroll);
+    DataSource source;
+    source.setDataSet(rs);
+    QSignalSpy spy(&source, &DataSource::afterScroll);
     rs->open();
     QCOMPARE(rs->state(), DataSetState::Browse);
     QCOMPARE(rs->recordCount(), records);
@@ -639,6 +641,11 @@ try {
     QCOMPARE(model.index(1, name).data().toString(), QStringLiteral("弐"));
     QVERIFY(!changed.isEmpty());
     QCOMPARE(changed.last().at(0).toModelIndex().row(), 1);
+    // A list of a column's values leaves the record and its pending edit alone.
+    QCOMPARE(columnTexts(*rs, name), QStringList({"一", "弐", "三"}));
+    QCOMPARE(rs->recNo(), 2);
+    QCOMPARE(rs->state(), DataSetState::Edit);
+    QCOMPARE(scalar(*conn_, QStringLiteral("SELECT COUNT(*) FROM 基本データ WHERE 所有者氏名 = ?"), {QStringLiteral("弐")}).toInt(), 0);
     rs->post();
     rs->append();
     QCOMPARE(model.rowCount(), 4);

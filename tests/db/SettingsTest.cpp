@@ -2,13 +2,13 @@
 
 #include "core/Cp932.h"
 #include "core/HtmlHelp.h"
-#include "core/ScriptedSeam.h"
+#include "support/ScriptedSeam.h"
 #include "db/ConnectionText.h"
 #include "db/DatabaseTarget.h"
 #include "db/HotakuIni.h"
 #include "db/SqlText.h"
 #include "core/Errors.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 #include "db/odbc/OdbcLogin.h"
 
 #include <QDir>

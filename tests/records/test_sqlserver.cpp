@@ -3,14 +3,14 @@
 // again, a record deleted. Skipped when no server is named.
 #include "db/DbFixture.h"
 
-#include "app/DrawingPage.h"
-#include "app/DrawingStorage.h"
 #include "app/TForm1.h"
 #include "core/Errors.h"
-#include "core/ScriptedSeam.h"
-#include "db/ConnectCommand.h"
 #include "db/DataAccess.h"
-#include "db/TSQLLogin.h"
+#include "db/login/ConnectCommand.h"
+#include "db/login/TSQLLogin.h"
+#include "drawing/page/DrawingPage.h"
+#include "drawing/page/DrawingStorage.h"
+#include "support/ScriptedSeam.h"
 #include "records/RecordSearch.h"
 #include "widgets/DateTimePicker.h"
 #include "widgets/FlatEdit.h"
@@ -126,12 +126,12 @@ try {
     QTest::keyClick(name, Qt::Key_Return);
     QCOMPARE(owner->text(), kYamada);
     seam.fileAnswers << QStringLiteral(TEGARO_FIXTURES "/drawing/plan.hbd");
-    form.drawingStorage()->ToolbarButton975Click();
+    form.drawingPage()->storage().ToolbarButton975Click();
     QCOMPARE(seam.messages(), QStringList{});
     QCOMPARE(stored(QStringLiteral("SELECT zumen FROM 基本データ WHERE 所有者氏名 = ?"), {kYamada}).toByteArray(), planBytes());
-    form.drawingStorage()->InspectorBar3ItemClick(0, 1); // 図面消去: the page only
+    form.drawingPage()->storage().InspectorBar3ItemClick(0, 1); // 図面消去: the page only
     QVERIFY(form.drawingPage()->model().LinesF1.isEmpty());
-    form.drawingStorage()->InspectorBar3ItemClick(0, 0); // 図面表示
+    form.drawingPage()->storage().InspectorBar3ItemClick(0, 0); // 図面表示
     QCOMPARE(form.drawingPage()->model().LinesF1.size(), 2);
     QCOMPARE(form.findChild<FlatEdit*>(QStringLiteral("zmfile"))->text(), QStringLiteral("□"));
     QVERIFY(form.findChild<ImageCheckLabel*>(QStringLiteral("PCheck1"))->isChecked());
