@@ -1,0 +1,42 @@
+#pragma once
+// Checks on a ZIP package before the package reader sees it. The reader
+// takes every size and count in a package at its word, so a damaged or
+// hostile file could make it allocate gigabytes or loop for hours; these
+// checks stop such a file with a clear error in bounded time and memory.
+#include <QByteArray>
+#include <QList>
+
+namespace tegaro::sheets {
+
+// What one part of a package takes.
+constexpr qint64 kMaxPartSize = 128ll << 20;    // unpacked bytes of one part
+constexpr qint64 kMaxPackageSize = 256ll << 20; // unpacked bytes of all parts
+constexpr int kMaxParts = 65536;
+constexpr int kMaxXmlDepth = 512;
+
+enum class PackageKind { Xlsx, Ods };
+
+struct PackageEntry {
+    QByteArray name;
+    qint64 packed = 0, size = 0;
+};
+
+// Whether the bytes begin as a ZIP file does.
+bool looksLikeZip(const QByteArray& bytes);
+
+// Reads the package's directory the way the package reader does and checks
+// every entry's sizes against the file and the limits above. Throws
+// ECorruptWorkbook.
+QList<PackageEntry> checkPackageDirectory(const QByteArray& bytes);
+
+// Which of the two formats the package is; ENotAWorkbook for other packages.
+PackageKind packageKind(const QByteArray& bytes);
+
+// Runs every part through a streaming XML parser and checks what would make
+// the reader's work unbounded: nesting depth, repeat counts, the size of
+// array formulas. Returns the package to read, with the parts the reader
+// would take wrongly mended (phonetic readings that would replace a text,
+// "true" where it expects a number). Throws ECorruptWorkbook.
+QByteArray preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries, PackageKind kind);
+
+} // namespace tegaro::sheets
