@@ -29,6 +29,16 @@ qsizetype copyQuoted(const QString& t, qsizetype i, QString& out)
     return i;
 }
 
+// Copies an error value such as #DIV/0! from `i`; returns the index after it.
+qsizetype copyError(const QString& t, qsizetype i, QString& out)
+{
+    qsizetype end = i + 1;
+    while (end < t.size() && (t[end].isLetterOrNumber() || t[end] == u'/' || t[end] == u'!' || t[end] == u'?'))
+        ++end;
+    out += QStringView(t).mid(i, end - i);
+    return end;
+}
+
 qsizetype nameEnd(const QString& t, qsizetype i)
 {
     while (i < t.size() && isNameChar(t[i]))
@@ -148,6 +158,8 @@ QString excelReference(const QString& inside)
             const QString pair = sheets[0] + u':' + last;
             const bool plain = quotedSheetName(sheets[0]) == sheets[0] && quotedSheetName(last) == last;
             prefix = (plain ? pair : u'\'' + QString(pair).replace(u'\'', QStringLiteral("''")) + u'\'') + u'!';
+            if (ends[0] == ends[1])
+                ends.removeLast(); // one cell on each of the sheets
         }
     }
     return prefix + ends.join(u':');
@@ -169,12 +181,8 @@ QString shiftFormula(const QString& t, int rows, int cols)
             const qsizetype end = close < 0 ? t.size() : close + 1;
             out += QStringView(t).mid(i, end - i);
             i = end;
-        } else if (c == u'#') { // error values such as #REF!
-            qsizetype end = i + 1;
-            while (end < t.size() && (t[end].isLetterOrNumber() || t[end] == u'/' || t[end] == u'!' || t[end] == u'?'))
-                ++end;
-            out += QStringView(t).mid(i, end - i);
-            i = end;
+        } else if (c == u'#') {
+            i = copyError(t, i, out);
         } else if (isNameChar(c)) {
             const qsizetype end = nameEnd(t, i);
             const QStringView name = QStringView(t).mid(i, end - i);
@@ -230,6 +238,8 @@ QString odfToExcelFormula(const QString& t)
             }
             out += excelReference(t.mid(i + 1, end - i - 1));
             i = std::min(end + 1, t.size());
+        } else if (c == u'#') {
+            i = copyError(t, i, out);
         } else if (c.isLetter() || c == u'_') {
             const qsizetype end = nameEnd(t, i);
             const QString name = t.mid(i, end - i);

@@ -340,9 +340,25 @@ quint16 ImportStyles::numberFormatOf(size_t index)
     } else if (index < numberFormats_.size()) {
         code = numberFormats_[index].code;
     }
-    if (code.isEmpty())
+    return customNumberFormat(code);
+}
+
+quint16 ImportStyles::customNumberFormat(const QString& code)
+{
+    // A code the file spells out is kept as its own format even when it
+    // reads like a built-in one: built-in numbers show differently in
+    // other languages' Excel and LibreOffice.
+    if (code.isEmpty() || code.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0)
         return 0;
-    return quint16(ctx_.book.addNumberFormat(code));
+    QMap<int, QString>& formats = ctx_.book.numberFormats;
+    for (auto it = formats.begin(); it != formats.end(); ++it)
+        if (it.key() >= 164 && *it == code)
+            return quint16(it.key());
+    const int next = formats.isEmpty() ? 164 : std::max(164, formats.lastKey() + 1);
+    if (next > 0xFFFF)
+        return 0;
+    formats.insert(next, code);
+    return quint16(next);
 }
 
 void ImportStyles::collectColours(const std::set<size_t>& usedXfs)
@@ -510,7 +526,7 @@ quint16 ImportStyles::withDateFormat(quint16 format, bool withTime)
     auto [it, added] = dateFormats_.try_emplace({format, withTime}, 0);
     if (!added)
         return it->second;
-    f.numberFormat = withTime ? 22 : 14; // yyyy/m/d h:mm, yyyy/m/d
+    f.numberFormat = customNumberFormat(withTime ? QStringLiteral("yyyy/m/d h:mm") : QStringLiteral("yyyy/m/d"));
     f.usedAttributes = 0x3F;
     const QByteArray key = formatKey(f);
     if (auto known = formatIndex_.find(key); known != formatIndex_.end())

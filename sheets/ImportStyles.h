@@ -128,6 +128,7 @@ private:
         QString code;
     };
     quint16 numberFormatOf(size_t index);
+    quint16 customNumberFormat(const QString& code);
     quint16 modelFont(const Font& font);
     Font fontOf(const FontSpec& spec) const;
     void collectColours(const std::set<size_t>& usedXfs);

@@ -7,10 +7,12 @@
 #include <orcus/exception.hpp>
 #include <orcus/orcus_ods.hpp>
 #include <orcus/orcus_xlsx.hpp>
-#include <orcus/sax_parser.hpp>
+#include <orcus/sax_ns_parser.hpp>
+#include <orcus/xml_namespace.hpp>
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
 
+#include <QXmlStreamReader>
 #include <QtEndian>
 
 #include <algorithm>
@@ -81,8 +83,19 @@ struct Edit {
     QByteArray text;
 };
 
-// Watches one part go through the parser: counts what would make the reader
-// loop or allocate without bound, and notes the edits that mend the part.
+constexpr std::string_view kSpreadsheetMl = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view kOdfTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
+constexpr std::string_view kOdfStyle = "urn:oasis:names:tc:opendocument:xmlns:style:1.0";
+constexpr std::string_view kOdfOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+
+std::string_view nsOf(orcus::xmlns_id_t ns)
+{
+    return ns ? std::string_view(ns) : std::string_view();
+}
+
+// Watches one part go through the reader's own parser: counts what would
+// make the reader loop or allocate without bound, refuses what would make
+// it fail an internal check, and notes the edits that mend the part.
 class PartScanner {
 public:
     PartScanner(PackageKind kind, const char* base) : kind_(kind), base_(base) {}
@@ -91,40 +104,47 @@ public:
     void start_declaration(std::string_view) {}
     void end_declaration(std::string_view) {}
     void characters(std::string_view, bool) {}
-    void attribute(const orcus::sax::parser_attribute& a) { attrs_.push_back(a); }
+    void attribute(std::string_view, std::string_view) {}
+    void attribute(const orcus::sax_ns_parser_attribute& a) { attrs_.push_back(a); }
 
-    void start_element(const orcus::sax::parser_element& e)
+    void start_element(const orcus::sax_ns_parser_element& e)
     {
-        if (++depth_ > kMaxXmlDepth)
-            throw tooLarge(QStringLiteral("入れ子の深さ"));
         if (kind_ == PackageKind::Xlsx)
             xlsxElement(e);
         else
             odsElement(e);
         attrs_.clear();
+        stack_.push_back({nsOf(e.ns), e.name, family_});
     }
 
-    void end_element(const orcus::sax::parser_element& e)
+    void end_element(const orcus::sax_ns_parser_element& e)
     {
-        if (cutDepth_ == depth_ && e.name == "rPh") {
+        if (cutDepth_ == qsizetype(stack_.size()) - 1) {
             edits.push_back({cutFrom_, e.end_pos - cutFrom_, {}});
             cutDepth_ = -1;
         }
-        --depth_;
+        if (!stack_.empty())
+            stack_.pop_back();
     }
 
     std::vector<Edit> edits;
+    bool date1904 = false;
 
 private:
-    const orcus::sax::parser_attribute* find(std::string_view name) const
+    struct Open {
+        std::string_view ns, name;
+        std::string family; // of a style
+    };
+
+    const orcus::sax_ns_parser_attribute* find(std::string_view ns, std::string_view name) const
     {
         for (const auto& a : attrs_)
-            if (a.name == name)
+            if (a.name == name && nsOf(a.ns) == ns)
                 return &a;
         return nullptr;
     }
 
-    static qint64 number(const orcus::sax::parser_attribute* a, qint64 otherwise)
+    static qint64 number(const orcus::sax_ns_parser_attribute* a, qint64 otherwise)
     {
         if (!a)
             return otherwise;
@@ -134,28 +154,41 @@ private:
     }
 
     // Replaces an attribute's value where it stands in the part.
-    void replaceValue(const orcus::sax::parser_attribute& a, const char* text)
+    void replaceValue(const orcus::sax_ns_parser_attribute& a, const char* text)
     {
         if (!a.transient)
             edits.push_back({a.value.data() - base_, qsizetype(a.value.size()), text});
     }
 
-    void xlsxElement(const orcus::sax::parser_element& e)
+    // Leaves out the element that starts here, with all it holds.
+    void cut(const orcus::sax_ns_parser_element& e)
     {
-        if (e.name == "rPh" && cutDepth_ < 0) {
-            // the reader would take the phonetic reading for the text itself
-            cutDepth_ = depth_;
+        if (cutDepth_ < 0) {
+            cutDepth_ = qsizetype(stack_.size());
             cutFrom_ = e.begin_pos;
+        }
+    }
+
+    void xlsxElement(const orcus::sax_ns_parser_element& e)
+    {
+        if (nsOf(e.ns) != kSpreadsheetMl)
+            return;
+        if (e.name == "rPh") {
+            cut(e); // the reader would take the phonetic reading for the text itself
+        } else if (e.name == "workbookPr") {
+            // the reader counts every date from 1900; Mac workbooks count from 1904
+            if (const auto* system = find({}, "date1904"))
+                date1904 = system->value == "1" || system->value == "true";
         } else if (e.name == "col") {
-            const qint64 first = number(find("min"), 1), last = number(find("max"), first);
+            const qint64 first = number(find({}, "min"), 1), last = number(find({}, "max"), first);
             if (first < 1 || last < first || last > kGridColumns)
                 throw damaged(QStringLiteral("(列の範囲 %1-%2)").arg(first).arg(last));
             columnSpans_ += last - first + 1;
             if (columnSpans_ > kMaxColumnSpans)
                 throw tooLarge(QStringLiteral("列の設定"));
         } else if (e.name == "f") {
-            const auto* type = find("t");
-            const auto* ref = find("ref");
+            const auto* type = find({}, "t");
+            const auto* ref = find({}, "ref");
             if (type && type->value == "array" && ref) {
                 const auto areas = parseAreas(QString::fromUtf8(ref->value.data(), qsizetype(ref->value.size())));
                 if (areas && !areas->isEmpty()) {
@@ -167,7 +200,7 @@ private:
         }
         if (e.name == "row" || e.name == "col") {
             // the reader reads "true" as 0: hidden rows and columns written so would show
-            if (const auto* hidden = find("hidden")) {
+            if (const auto* hidden = find({}, "hidden")) {
                 if (hidden->value == "true")
                     replaceValue(*hidden, "1");
                 else if (hidden->value == "false")
@@ -176,19 +209,45 @@ private:
         }
     }
 
-    void odsElement(const orcus::sax::parser_element& e)
+    void odsElement(const orcus::sax_ns_parser_element& e)
     {
-        if (e.name == "table") {
+        const std::string_view ns = nsOf(e.ns);
+        const Open* parent = stack_.empty() ? nullptr : &stack_.back();
+        family_.clear();
+        if (ns == kOdfStyle && e.name == "style") {
+            if (const auto* family = find(kOdfStyle, "family"))
+                family_ = family->value;
+            // of two styles of one name, the reader keeps the first
+            const auto* name = find(kOdfStyle, "name");
+            if (name && parent && parent->ns == kOdfOffice && parent->name == "automatic-styles")
+                families_.emplace(std::string(name->value), family_);
+        } else if (ns == kOdfTable && e.name == "table-column") {
+            // the reader takes a column's width from its style without
+            // looking at what kind of style it is
+            if (const auto* style = find(kOdfTable, "style-name")) {
+                auto it = families_.find(std::string(style->value));
+                if (it != families_.end() && it->second != "table-column")
+                    throw damaged(QStringLiteral("(列のスタイル)"));
+            }
+        } else if (ns == kOdfStyle && (e.name == "table-column-properties" || e.name == "table-row-properties")) {
+            // the reader keeps these in a place that only a style of the
+            // matching family has
+            const std::string_view wanted = e.name == "table-column-properties" ? "table-column" : "table-row";
+            if (!parent || parent->ns != kOdfStyle || parent->name != "style" || parent->family != wanted)
+                throw damaged(QStringLiteral("(スタイルの種類)"));
+        } else if (ns == kOdfTable && e.name == "dde-links") {
+            cut(e); // cached linked data: the reader fails on the tables inside
+        } else if (ns == kOdfTable && e.name == "table") {
             rowsInTable_ = 0;
-        } else if (e.name == "table-row") {
-            const qint64 rows = number(find("number-rows-repeated"), 1);
+        } else if (ns == kOdfTable && e.name == "table-row") {
+            const qint64 rows = number(find(kOdfTable, "number-rows-repeated"), 1);
             if (rows < 1 || rows > kMaxRowsRepeated)
                 throw damaged(QStringLiteral("(行の繰り返し %1)").arg(rows));
             rowsInTable_ += rows;
             if (rowsInTable_ > kMaxRowsInTable)
                 throw tooLarge(QStringLiteral("行数"));
-        } else if (e.name == "table-cell" || e.name == "covered-table-cell") {
-            const qint64 cells = number(find("number-columns-repeated"), 1);
+        } else if (ns == kOdfTable && (e.name == "table-cell" || e.name == "covered-table-cell")) {
+            const qint64 cells = number(find(kOdfTable, "number-columns-repeated"), 1);
             if (cells < 1 || cells > kGridColumns)
                 throw damaged(QStringLiteral("(セルの繰り返し %1)").arg(cells));
             repeatedCells_ += cells;
@@ -196,46 +255,98 @@ private:
                 throw tooLarge(QStringLiteral("セル数"));
             // the reader keeps the value of number cells only: percentages
             // and amounts of money would lose theirs
-            if (const auto* type = find("value-type"); type && (type->value == "percentage" || type->value == "currency"))
+            if (const auto* type = find(kOdfOffice, "value-type"); type && (type->value == "percentage" || type->value == "currency"))
                 replaceValue(*type, "float");
         }
     }
 
     PackageKind kind_;
     const char* base_;
-    std::vector<orcus::sax::parser_attribute> attrs_;
-    int depth_ = 0;
-    int cutDepth_ = -1;
+    std::vector<orcus::sax_ns_parser_attribute> attrs_;
+    std::vector<Open> stack_;
+    std::string family_;
+    std::map<std::string, std::string> families_;
+    qsizetype cutDepth_ = -1;
     qsizetype cutFrom_ = 0;
     qint64 columnSpans_ = 0, repeatedCells_ = 0, rowsInTable_ = 0;
 };
 
-// The part with the edits made, or nothing when no edit was needed.
-QByteArray scanPart(const QByteArray& data, PackageKind kind)
+enum class PartText { NotXml, Utf8, Other };
+
+// What the reader would make of a part: XML in UTF-8, XML in another
+// encoding (it converts UTF-16), or no XML at all (pictures and such).
+PartText partText(const QByteArray& data)
 {
-    if (!data.trimmed().startsWith('<'))
-        return {}; // pictures and such: no XML, the reader fails on them at once if it ever tries
-    PartScanner scanner(kind, data.constData());
+    if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF"))
+        return PartText::Other;
+    QByteArrayView rest(data);
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    rest = rest.trimmed();
+    return rest.startsWith('<') ? PartText::Utf8 : PartText::NotXml;
+}
+
+// The reader's parser checks its own state with assertions that end the
+// program on some malformed XML, so a part goes to it only when Qt's
+// parser finds it well-formed and not nested too deep.
+void checkWellFormed(const QByteArray& data, const QByteArray& name)
+{
+    QXmlStreamReader xml(data);
+    int depth = 0;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth > kMaxXmlDepth)
+            throw tooLarge(QStringLiteral("入れ子の深さ"));
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+    if (xml.hasError())
+        throw damaged(QStringLiteral("(部品「%1」%2 行 %3 桁: %4)")
+                          .arg(QString::fromUtf8(name))
+                          .arg(xml.lineNumber())
+                          .arg(xml.columnNumber())
+                          .arg(xml.errorString()));
+}
+
+struct ScannedPart {
+    QByteArray mended; // null when no edit was needed
+    bool date1904 = false;
+};
+
+ScannedPart scanPart(const QByteArray& data, const QByteArray& name, PackageKind kind)
+{
+    const PartText text = partText(data);
+    if (text == PartText::NotXml)
+        return {}; // the reader fails on it at once if it ever tries
+    checkWellFormed(data, name);
+    if (text != PartText::Utf8)
+        return {};
+    // the reader parses the part with a NUL byte after it; so does the scan
+    QByteArray terminated = data;
+    terminated.append('\0');
+    PartScanner scanner(kind, terminated.constData());
+    orcus::xmlns_repository namespaces;
+    orcus::xmlns_context context = namespaces.create_context();
     try {
-        orcus::sax_parser<PartScanner> parser(data.constData(), size_t(data.size()), scanner);
+        orcus::sax_ns_parser<PartScanner> parser(terminated.constData(), size_t(terminated.size()), context, scanner);
         parser.parse();
     } catch (const orcus::general_error&) {
-        // malformed XML: the reader stops at the same place with an error of its own
+        // what Qt's parser accepts and this one does not, the reader refuses with an error of its own
     }
     if (scanner.edits.empty())
-        return {};
+        return {{}, scanner.date1904};
     std::sort(scanner.edits.begin(), scanner.edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
     QByteArray out;
     qsizetype from = 0;
     for (const Edit& e : scanner.edits) {
-        if (e.at < from)
+        if (e.at < from || e.at > data.size())
             continue; // inside a part already cut
         out += QByteArrayView(data).sliced(from, e.at - from);
         out += e.text;
-        from = e.at + e.length;
+        from = std::min(e.at + e.length, data.size());
     }
-    out += QByteArrayView(data).sliced(std::min(from, data.size()));
-    return out;
+    out += QByteArrayView(data).sliced(from);
+    return {out, scanner.date1904};
 }
 
 } // namespace
@@ -299,10 +410,11 @@ PackageKind packageKind(const QByteArray& bytes)
     throw ENotAWorkbook(QStringLiteral("Excel (.xls, .xlsx) や OpenDocument (.ods) のブックではありません。"));
 }
 
-QByteArray preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries, PackageKind kind)
+PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries, PackageKind kind)
 {
     orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     orcus::zip_archive archive(&stream);
+    PreparedPackage prepared{bytes};
     std::map<QByteArray, QByteArray> mended;
     QList<QByteArray> names;
     try {
@@ -313,12 +425,13 @@ QByteArray preparePackage(const QByteArray& bytes, const QList<PackageEntry>& en
                 continue;
             names << e.name;
             // one part in memory at a time
-            QByteArray fixed = scanPart(partData(archive, e.name), kind);
-            if (!fixed.isNull())
-                mended.emplace(e.name, std::move(fixed));
+            ScannedPart part = scanPart(partData(archive, e.name), e.name, kind);
+            prepared.date1904 = prepared.date1904 || part.date1904;
+            if (!part.mended.isNull())
+                mended.emplace(e.name, std::move(part.mended));
         }
         if (mended.empty())
-            return bytes;
+            return prepared;
         QList<ZipPart> parts;
         for (const QByteArray& name : names) {
             auto it = mended.find(name);
@@ -326,7 +439,8 @@ QByteArray preparePackage(const QByteArray& bytes, const QList<PackageEntry>& en
         }
         // OpenDocument wants its "mimetype" first
         std::stable_partition(parts.begin(), parts.end(), [](const ZipPart& p) { return p.name == "mimetype"; });
-        return writeZip(parts, false);
+        prepared.bytes = writeZip(parts, false);
+        return prepared;
     } catch (const orcus::zip_error&) {
         throw damaged(QStringLiteral("(ZIP の部品が読めません)"));
     }

@@ -32,11 +32,18 @@ QList<PackageEntry> checkPackageDirectory(const QByteArray& bytes);
 // Which of the two formats the package is; ENotAWorkbook for other packages.
 PackageKind packageKind(const QByteArray& bytes);
 
-// Runs every part through a streaming XML parser and checks what would make
-// the reader's work unbounded: nesting depth, repeat counts, the size of
-// array formulas. Returns the package to read, with the parts the reader
-// would take wrongly mended (phonetic readings that would replace a text,
-// "true" where it expects a number). Throws ECorruptWorkbook.
-QByteArray preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries, PackageKind kind);
+struct PreparedPackage {
+    QByteArray bytes;      // what the reader gets
+    bool date1904 = false; // an .xlsx workbook counting dates from 1904, which the reader misses
+};
+
+// Runs every part through Qt's XML parser (well-formed, not nested too
+// deep) and then the reader's own, checking what would make the reader's
+// work unbounded or make it fail its internal checks: repeat counts, the
+// size of array formulas, styles of the wrong kind. Returns the package to
+// read, with the parts the reader would take wrongly mended (phonetic
+// readings that would replace a text, "true" where it expects a number).
+// Throws ECorruptWorkbook.
+PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries, PackageKind kind);
 
 } // namespace tegaro::sheets

@@ -84,7 +84,14 @@ Workbook readPackage(const QByteArray& bytes)
 {
     const QList<PackageEntry> entries = checkPackageDirectory(bytes);
     const PackageKind kind = packageKind(bytes);
-    const QByteArray package = preparePackage(bytes, entries, kind);
+    const PreparedPackage prepared = preparePackage(bytes, entries, kind);
+    const QByteArray& package = prepared.bytes;
+
+    // The reader parses .ods content in a second thread by default, and that
+    // thread ends the program on any error but malformed XML (a bad
+    // character reference, say); in one thread every error comes back here.
+    static const bool oneThread = qputenv("ORCUS_ODS_USE_THREADS", "0");
+    (void)oneThread;
 
     Workbook book;
     book.sheets.clear();
@@ -109,6 +116,8 @@ Workbook readPackage(const QByteArray& bytes)
     }
     if (book.sheets.isEmpty())
         throw ENotAWorkbook(QStringLiteral("ブックにワークシートがありません。"));
+    if (prepared.date1904)
+        book.date1904 = true; // the values were read as they stand; only their meaning changes
 
     // Formula compiler call site: each Formula::source and DefinedName::source
     // is Excel formula text that the compiler turns into tokens here. Until
