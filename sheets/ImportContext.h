@@ -28,6 +28,7 @@ struct RunFormat {
     std::optional<double> size; // points
     std::optional<bool> bold, italic;
     std::optional<QRgb> color;
+    bool plain() const { return !font && !name && !size && !bold && !italic && !color; }
     QByteArray key() const;
 };
 

@@ -114,8 +114,7 @@ public:
             ctx_.charge();
             // a run starts where its formatting changes; after a formatted
             // run, plain text goes back to the standard font
-            const bool plain = format_.key() == RunFormat().key();
-            if ((!plain || !runs_.isEmpty()) && text_.size() < kMaxTextLength) {
+            if ((!format_.plain() || !runs_.isEmpty()) && text_.size() < kMaxTextLength) {
                 const quint16 font = ctx_.runFormat(format_);
                 if (runs_.isEmpty() || runs_.last().font != font)
                     runs_ << RichRun{quint16(text_.size()), font};

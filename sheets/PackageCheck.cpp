@@ -69,12 +69,20 @@ qsizetype findEndRecord(const QByteArray& b)
     return 0;
 }
 
-// A part as the package reader hands it out: it adds one byte after the data.
-QByteArray partData(const orcus::zip_archive& archive, const QByteArray& name)
+// A part as the package reader reads it: the data and one NUL byte after it.
+std::vector<unsigned char> partBuffer(const orcus::zip_archive& archive, const QByteArray& name)
 {
     std::vector<unsigned char> buf;
-    if (!archive.read_file_entry(std::string_view(name.constData(), size_t(name.size())), buf) || buf.empty())
-        return {};
+    if (!archive.read_file_entry(std::string_view(name.constData(), size_t(name.size())), buf))
+        buf.clear();
+    if (buf.empty())
+        buf.push_back(0);
+    return buf;
+}
+
+QByteArray partData(const orcus::zip_archive& archive, const QByteArray& name)
+{
+    const std::vector<unsigned char> buf = partBuffer(archive, name);
     return QByteArray(reinterpret_cast<const char*>(buf.data()), qsizetype(buf.size() - 1));
 }
 
@@ -292,6 +300,7 @@ PartText partText(const QByteArray& data)
 void checkWellFormed(const QByteArray& data, const QByteArray& name)
 {
     QXmlStreamReader xml(data);
+    xml.setNamespaceProcessing(false); // the reader's own parser checks those
     int depth = 0;
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
@@ -313,17 +322,18 @@ struct ScannedPart {
     bool date1904 = false;
 };
 
-ScannedPart scanPart(const QByteArray& data, const QByteArray& name, PackageKind kind)
+// `buffer` holds the part and the NUL byte the reader parses after it.
+ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name, PackageKind kind)
 {
+    const char* begin = reinterpret_cast<const char*>(buffer.data());
+    const QByteArray data = QByteArray::fromRawData(begin, qsizetype(buffer.size() - 1));
     const PartText text = partText(data);
     if (text == PartText::NotXml)
         return {}; // the reader fails on it at once if it ever tries
     checkWellFormed(data, name);
     if (text != PartText::Utf8)
         return {};
-    // the reader parses the part with a NUL byte after it; so does the scan
-    QByteArray terminated = data;
-    terminated.append('\0');
+    const QByteArray terminated = QByteArray::fromRawData(begin, qsizetype(buffer.size()));
     PartScanner scanner(kind, terminated.constData());
     orcus::xmlns_repository namespaces;
     orcus::xmlns_context context = namespaces.create_context();
@@ -425,7 +435,7 @@ PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry
                 continue;
             names << e.name;
             // one part in memory at a time
-            ScannedPart part = scanPart(partData(archive, e.name), e.name, kind);
+            ScannedPart part = scanPart(partBuffer(archive, e.name), e.name, kind);
             prepared.date1904 = prepared.date1904 || part.date1904;
             if (!part.mended.isNull())
                 mended.emplace(e.name, std::move(part.mended));
