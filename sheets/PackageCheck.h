@@ -5,6 +5,9 @@
 // checks stop such a file with a clear error in bounded time and memory.
 #include <QByteArray>
 #include <QList>
+#include <QString>
+
+#include <set>
 
 namespace tegaro::sheets {
 
@@ -35,15 +38,12 @@ PackageKind packageKind(const QByteArray& bytes);
 struct PreparedPackage {
     QByteArray bytes;      // what the reader gets
     bool date1904 = false; // an .xlsx workbook counting dates from 1904, which the reader misses
+    std::set<QString> unread; // what the reader passes over, for the message after loading
 };
 
-// Runs every part through Qt's XML parser (well-formed, not nested too
-// deep) and then the reader's own, checking what would make the reader's
-// work unbounded or make it fail its internal checks: repeat counts, the
-// size of array formulas, styles of the wrong kind. Returns the package to
-// read, with the parts the reader would take wrongly mended (phonetic
-// readings that would replace a text, "true" where it expects a number).
-// Throws ECorruptWorkbook.
+// Looks through every part (see PackageScan.h) and returns the package to
+// read, with the parts the reader would take wrongly mended. Throws
+// ECorruptWorkbook.
 PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries, PackageKind kind);
 
 } // namespace tegaro::sheets

@@ -28,7 +28,7 @@ QString leftOutMessage(const Workbook& book)
 {
     if (book.leftOut.isEmpty())
         return {};
-    return QStringLiteral("このブックの次の内容は .xls 形式で扱えないため、省くか置き換えて読み込みました。\n・")
+    return QStringLiteral("このブックの次の内容は、読み込めないか .xls 形式で扱えないため、省くか置き換えて読み込みました。\n・")
         + book.leftOut.join(QStringLiteral("\n・"));
 }
 

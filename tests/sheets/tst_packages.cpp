@@ -141,6 +141,9 @@ private slots:
     void dateSystems_data();
     void dateSystems();
     void odsValuesKept();
+    void odsRepeatedColumns();
+    void passedOverIsReported_data();
+    void passedOverIsReported();
     void largeSheetIsReported();
     void damagedPackages_data();
     void damagedPackages();
@@ -370,6 +373,70 @@ void TestPackages::odsValuesKept()
     QCOMPARE(valueOf(book.sheets[0].cell(0, 1)), QStringLiteral("1500"));
     QCOMPARE(valueOf(book.sheets[0].cell(0, 3)), QStringLiteral("7"));
     QCOMPARE(book.sheets[0].cellCount(), 4);
+}
+
+void TestPackages::odsRepeatedColumns()
+{
+    // one column element for three columns of one width, then one of its own
+    const Workbook book = readWorkbook(simpleOds(
+        "<table:table-column table:style-name=\"co1\" table:number-columns-repeated=\"3\"/>"
+        "<table:table-column table:style-name=\"co2\"/>"
+        "<table:table-column table:style-name=\"co1\" table:number-columns-repeated=\"16380\"/>"
+        "<table:table-row><table:table-cell/></table:table-row>",
+        "<style:style style:name=\"co1\" style:family=\"table-column\"><style:table-column-properties "
+        "style:column-width=\"1in\"/></style:style><style:style style:name=\"co2\" style:family=\"table-column\">"
+        "<style:table-column-properties style:column-width=\"2in\"/></style:style>"));
+    const Sheet& s = book.sheets[0];
+    for (int col : {0, 1, 2, 4, 255})
+        QCOMPARE(s.columnWidth(col), s.columnWidth(0));
+    QCOMPARE(qRound(s.columnWidth(3) / double(s.columnWidth(0))), 2);
+}
+
+void TestPackages::passedOverIsReported_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("note"); // empty: nothing to report
+    const QByteArray row = "<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData>";
+    QTest::newRow("plain xlsx") << simpleXlsx(row) << "";
+    QTest::newRow("zoom") << simpleXlsx("<sheetViews><sheetView zoomScale=\"85\" workbookViewId=\"0\"/></sheetViews>" + row)
+                          << "表示倍率";
+    QTest::newRow("page setup") << simpleXlsx(row + "<pageMargins left=\"1\" right=\"1\" top=\"1\" bottom=\"1\" "
+                                                    "header=\"0\" footer=\"0\"/><pageSetup orientation=\"landscape\"/>")
+                                << "印刷の設定";
+    QTest::newRow("error value")
+        << simpleXlsx("<sheetData><row r=\"1\"><c r=\"A1\" t=\"e\"><v>#DIV/0!</v></c></row></sheetData>") << "エラー値のセル";
+    QTest::newRow("wrapped text")
+        << xlsxPackage({workbookPart({QStringLiteral("S")}), worksheetPart(row), {}, {},
+                        stylesPart("<cellXfs count=\"1\"><xf><alignment wrapText=\"1\"/></xf></cellXfs>")})
+        << "折り返し";
+    QTest::newRow("plain ods") << simpleOds("<table:table-row><table:table-cell office:value-type=\"float\" "
+                                            "office:value=\"1\"/></table:table-row>")
+                               << "";
+    QTest::newRow("ods merge") << simpleOds("<table:table-row><table:table-cell table:number-columns-spanned=\"2\"/>"
+                                            "<table:covered-table-cell/></table:table-row>")
+                               << "セルの結合";
+    QTest::newRow("ods number format")
+        << simpleOds("<table:table-row><table:table-cell table:style-name=\"ce1\"/></table:table-row>",
+                     "<style:style style:name=\"ce1\" style:family=\"table-cell\" style:data-style-name=\"N2\"/>")
+        << "数値の表示形式";
+    QTest::newRow("ods hidden row")
+        << simpleOds("<table:table-row table:visibility=\"collapse\"><table:table-cell/></table:table-row>") << "非表示";
+    QTest::newRow("ods text result")
+        << simpleOds("<table:table-row><table:table-cell table:formula=\"of:=&quot;a&quot;\" office:value-type=\"string\">"
+                     "<text:p>a</text:p></table:table-cell></table:table-row>")
+        << "数式の結果";
+}
+
+void TestPackages::passedOverIsReported()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, note);
+    const Workbook book = readWorkbook(bytes);
+    const QString message = leftOutMessage(book);
+    if (note.isEmpty())
+        QVERIFY2(book.leftOut.isEmpty(), qPrintable(message));
+    else
+        QVERIFY2(message.contains(note), qPrintable(message));
 }
 
 void TestPackages::largeSheetIsReported()
