@@ -37,6 +37,9 @@ void ConnectCommand::ToolbarButton976Click()
 
     try {
         connection.setConnectionText(text);
+        // The same settings keep an open connection, unless the server no
+        // longer answers on it (a restart): then it is opened again.
+        connection.verify();
         connection.open();
     } catch (const EDatabaseError&) {
         connection.close();

@@ -9,20 +9,6 @@
 
 namespace tegaro {
 
-namespace {
-ColumnKind kindOfResultField(const QSqlField& f)
-{
-    switch (f.metaType().id()) {
-    case QMetaType::QByteArray: return ColumnKind::Blob;
-    case QMetaType::Int: case QMetaType::LongLong: case QMetaType::UInt: case QMetaType::ULongLong:
-    case QMetaType::Short: case QMetaType::Bool: return ColumnKind::Integer;
-    case QMetaType::Double: case QMetaType::Float: return ColumnKind::Real;
-    case QMetaType::QDateTime: case QMetaType::QDate: return ColumnKind::DateTime;
-    default: return ColumnKind::Text;
-    }
-}
-} // namespace
-
 RecordSet::RecordSet(Connection* connection, QObject* parent) : QObject(parent), connection_(connection)
 {
     if (connection)
@@ -110,7 +96,7 @@ void RecordSet::fetch(const QString& text)
             // the padding behind a NUL.
             QString name = rec.fieldName(i);
             qsizetype nul = name.indexOf(QChar(0));
-            columns.append({nul < 0 ? name : name.left(nul), kindOfResultField(rec.field(i)), false});
+            columns.append({nul < 0 ? name : name.left(nul), kindOfField(rec.field(i)), false});
         }
         table.clear();
     }
