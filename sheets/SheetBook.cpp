@@ -3,6 +3,7 @@
 #include "sheets/HandleMemoryStream.h"
 #include "sheets/NumberFormat.h"
 #include "sheets/SheetErrors.h"
+#include "sheets/WorkbookFile.h"
 #include "sheets/XlsFile.h"
 
 #include <QLocale>
@@ -42,7 +43,7 @@ QString TSheetBook::CellText(int sheet, int row, int col) const
 
 void TSheetBook::LoadWorkbook(const QString& path, short* fileType)
 {
-    book_ = readXlsFile(path);
+    book_ = readWorkbookFile(path);
     if (fileType)
         *fileType = 4;
     Changed();
@@ -77,7 +78,7 @@ void TSheetBook::LoadFromMemoryHandle(HGLOBAL handle, short reserved)
     const qsizetype spare = std::clamp<qsizetype>(reserved, 0, size);
     const QByteArray bytes(p + spare, size - spare);
     GlobalUnlock(handle);
-    book_ = readXls(bytes);
+    book_ = readWorkbook(bytes);
     Changed();
 }
 

@@ -7,12 +7,14 @@
 QObject* makeTestFormats();
 QObject* makeTestXls();
 QObject* makeTestMemory();
+QObject* makeTestFormulaText();
+QObject* makeTestPackages();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory}) {
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestFormulaText, makeTestPackages}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }
