@@ -88,8 +88,9 @@ void writeLinksAndNames(RecordWriter& w, const Workbook& book)
                 hasArea[n.sheet - 1] = true;
             else
                 n.tokens = QByteArray::fromHex("1c17"); // #REF!: the area is gone
-        } else if (n.biff != 8) {
-            n.tokens = QByteArray::fromHex("1c1d"); // #NAME?: Excel 95 tokens that did not carry over
+        } else if (n.biff != 8 || (n.tokens.isEmpty() && !n.source.isEmpty())) {
+            // #NAME?: Excel 95 tokens that did not carry over, or text that did not compile
+            n.tokens = QByteArray::fromHex("1c1d");
         }
         names << n;
         areaFilled << filled;

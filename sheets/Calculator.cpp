@@ -17,7 +17,7 @@ constexpr int kBlockRows = 64;     // rows a bucket of the range index covers
 constexpr int kMaxBuckets = 64;    // a range in more buckets goes to the list of big ones
 constexpr int kMaxNameDepth = 16;
 
-quint64 areaKey(const Area& a)
+quint64 areaKey(const CellArea& a)
 {
     return (quint64(a.sheet) << 48) | (quint64(a.firstRow) << 32) | (quint64(a.lastRow) << 16)
         | (quint64(a.firstCol) << 8) | quint64(a.lastCol);
@@ -93,7 +93,7 @@ void Calculator::rebuild()
                 addNode(s, Sheet::rowOf(key), Sheet::colOf(key));
 }
 
-int Calculator::rangeId(const Area& a)
+int Calculator::rangeId(const CellArea& a)
 {
     const quint64 key = areaKey(a);
     if (const auto it = rangeIndex_.find(key); it != rangeIndex_.end())
@@ -133,7 +133,7 @@ void Calculator::Readers::remove(int id)
         more.erase(it);
 }
 
-void Calculator::addPrecedent(int id, const Area& a)
+void Calculator::addPrecedent(int id, const CellArea& a)
 {
     Node& n = nodes_[size_t(id)];
     if (a.single()) {
@@ -174,7 +174,7 @@ void Calculator::listPrecedents(int id, const Program& p, int sheet, int depth)
             continue;
         const int first = r.threeD ? r.firstSheet : sheet, last = r.threeD ? r.lastSheet : sheet;
         for (int s = std::max(first, 0); s <= last && s < book_.sheets.size(); ++s) {
-            Area a;
+            CellArea a;
             a.sheet = s;
             a.firstRow = std::min(r.firstRow, r.lastRow);
             a.lastRow = std::max(r.firstRow, r.lastRow);

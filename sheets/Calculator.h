@@ -70,7 +70,7 @@ private:
         }
     };
     struct RangeEntry {
-        Area area;
+        CellArea area;
         std::vector<int> nodes;
     };
     // The order to work formulas out in: first those outside any cycle,
@@ -85,8 +85,8 @@ private:
     void addNode(int sheet, int row, int col);
     void removeNode(int id);
     void listPrecedents(int id, const Program& p, int sheet, int depth);
-    void addPrecedent(int id, const Area& a);
-    int rangeId(const Area& a);
+    void addPrecedent(int id, const CellArea& a);
+    int rangeId(const CellArea& a);
     template <class F>
     void dependentsOf(int sheet, int row, int col, F&& f) const;
     template <class F>

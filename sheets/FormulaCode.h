@@ -41,8 +41,9 @@ struct EncodedFormula {
 };
 // Excel 97 tokens for the program. Functions Excel 97 does not know and
 // references to other sheets may add names and link entries to the book.
-// Throws EFormulaError when the formula cannot be stored (too long).
-EncodedFormula encodeProgram(const Program& p, Workbook& book, bool arrayFormula = false);
+// Throws EFormulaError when the formula cannot be stored (too long). A
+// name's definition keeps its references as references.
+EncodedFormula encodeProgram(const Program& p, Workbook& book, bool arrayFormula = false, bool nameDefinition = false);
 
 // Nesting deeper than this is refused everywhere, so no walk runs out of stack.
 constexpr int kMaxFormulaDepth = 512;

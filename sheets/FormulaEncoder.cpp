@@ -25,7 +25,7 @@ quint8 classBits(ArgClass c)
 class Encoder {
 public:
     Encoder(const Program& p, Workbook& book) : p_(p), book_(book) {}
-    EncodedFormula run(bool array);
+    EncodedFormula run(ArgClass root);
 
 private:
     void encode(int i, ArgClass ctx);
@@ -214,13 +214,13 @@ void Encoder::encode(int i, ArgClass ctx)
     }
 }
 
-EncodedFormula Encoder::run(bool array)
+EncodedFormula Encoder::run(ArgClass root)
 {
     if (p_.empty())
         throw EFormulaError(QStringLiteral("式がありません。"));
     if (p_.isVolatile)
         out_.u8(0x19).u8(0x01).u16(0);
-    encode(p_.root(), array ? ArgClass::Array : ArgClass::Value);
+    encode(p_.root(), root);
     if (out_.data.size() > kMaxTokenBytes)
         throw EFormulaError(QStringLiteral("数式が長すぎます。"));
     return {out_.data, extra_.data, p_.isVolatile};
@@ -228,9 +228,9 @@ EncodedFormula Encoder::run(bool array)
 
 } // namespace
 
-EncodedFormula encodeProgram(const Program& p, Workbook& book, bool arrayFormula)
+EncodedFormula encodeProgram(const Program& p, Workbook& book, bool arrayFormula, bool nameDefinition)
 {
-    return Encoder(p, book).run(arrayFormula);
+    return Encoder(p, book).run(nameDefinition ? ArgClass::Reference : arrayFormula ? ArgClass::Array : ArgClass::Value);
 }
 
 } // namespace tegaro::sheets

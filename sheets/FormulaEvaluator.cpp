@@ -205,7 +205,7 @@ Value Evaluator::single(const Value& v) const
         return v;
     if (v.isMultiArea())
         return Value::error(err::Value);
-    const Area& a = v.area;
+    const CellArea& a = v.area;
     if (a.single())
         return cellValue(a.sheet, a.firstRow, a.firstCol);
     // Implicit intersection: the cell of the area in the formula's row or column.
@@ -224,7 +224,7 @@ Value Evaluator::toArray(const Value& v) const
         return v;
     if (v.isMultiArea())
         return Value::error(err::Value);
-    const Area& a = v.area;
+    const CellArea& a = v.area;
     if (a.single())
         return cellValue(a.sheet, a.firstRow, a.firstCol);
     if (qint64(a.rows()) * a.cols() > kMaxArrayCells)
@@ -257,7 +257,7 @@ void Evaluator::forEach(const Value& v, const std::function<bool(const Value&, b
         f(v, false);
         return;
     }
-    auto area = [&](const Area& a) {
+    auto area = [&](const CellArea& a) {
         if (a.sheet < 0 || a.sheet >= book_.sheets.size())
             return f(Value::error(err::Ref), true);
         const auto& cells = book_.sheets[a.sheet].cells();
@@ -281,7 +281,7 @@ void Evaluator::forEach(const Value& v, const std::function<bool(const Value&, b
     if (!area(v.area))
         return;
     if (v.moreAreas)
-        for (const Area& a : *v.moreAreas)
+        for (const CellArea& a : *v.moreAreas)
             if (!area(a))
                 return;
 }
@@ -310,7 +310,7 @@ Value Evaluator::reference(const RefOperand& r) const
     const int last = r.threeD ? r.lastSheet : frame_.sheet;
     if (first < 0 || last >= book_.sheets.size() || last < first)
         return Value::error(err::Ref);
-    Area a;
+    CellArea a;
     a.sheet = first;
     a.firstRow = std::min(r.firstRow, r.lastRow);
     a.lastRow = std::max(r.firstRow, r.lastRow);
@@ -318,9 +318,9 @@ Value Evaluator::reference(const RefOperand& r) const
     a.lastCol = std::max(r.firstCol, r.lastCol);
     Value v = Value::ref(a);
     if (last > first) {
-        auto more = std::make_shared<std::vector<Area>>();
+        auto more = std::make_shared<std::vector<CellArea>>();
         for (int s = first + 1; s <= last; ++s) {
-            Area other = a;
+            CellArea other = a;
             other.sheet = s;
             more->push_back(other);
         }
@@ -368,7 +368,7 @@ Value Evaluator::referenceOperator(Op op, const Value& a, const Value& b) const
         return Value::error(err::Value);
     if (op == Op::Union) {
         Value v = a;
-        auto more = std::make_shared<std::vector<Area>>();
+        auto more = std::make_shared<std::vector<CellArea>>();
         if (a.moreAreas)
             *more = *a.moreAreas;
         more->push_back(b.area);
@@ -379,8 +379,8 @@ Value Evaluator::referenceOperator(Op op, const Value& a, const Value& b) const
     }
     if (a.isMultiArea() || b.isMultiArea() || a.area.sheet != b.area.sheet)
         return Value::error(err::Value);
-    Area r = a.area;
-    const Area& o = b.area;
+    CellArea r = a.area;
+    const CellArea& o = b.area;
     if (op == Op::Range) {
         r.firstRow = std::min(r.firstRow, o.firstRow);
         r.firstCol = std::min(r.firstCol, o.firstCol);

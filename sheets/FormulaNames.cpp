@@ -3,8 +3,6 @@
 #include "sheets/BiffRecords.h"
 #include "sheets/SheetErrors.h"
 
-#include <QRegularExpression>
-
 namespace tegaro::sheets {
 
 namespace {
@@ -48,18 +46,6 @@ QString bookFileName(const QString& path)
 }
 
 } // namespace
-
-QString quotedSheetName(const QString& name)
-{
-    static const QRegularExpression cellLike(QStringLiteral("^(?:[A-Za-z]{1,3}\\d+|[Rr]\\d*[Cc]\\d*)$"));
-    bool quote = name.isEmpty() || name[0].isDigit() || cellLike.match(name).hasMatch();
-    for (QChar c : name)
-        if (!c.isLetterOrNumber() && c != u'_' && c != u':')
-            quote = true;
-    if (!quote)
-        return name;
-    return u'\'' + QString(name).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
 
 QString definedNameText(const DefinedName& n)
 {

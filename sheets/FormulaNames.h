@@ -1,13 +1,10 @@
 #pragma once
 // Names in formulas: sheet names as formulas spell them, defined names, the
 // link table entries that 3-D references and newer functions go through.
+#include "sheets/CellReference.h" // quotedSheetName
 #include "sheets/Workbook.h"
 
 namespace tegaro::sheets {
-
-// 'Sheet name' in quotes where a formula needs them: spaces, signs, a
-// leading digit, or a name that reads like a cell ("A1").
-QString quotedSheetName(const QString& name);
 
 // A defined name as formulas show it; built-in ones by their English name
 // ("Print_Area").

@@ -63,10 +63,7 @@ QString Printer::sheetPrefix(const RefOperand& r) const
     if (r.deleted && (r.firstSheet < 0 || r.firstSheet >= book_.sheets.size()))
         return {};
     auto name = [&](int s) { return s >= 0 && s < book_.sheets.size() ? book_.sheets[s].name : QString(); };
-    QString names = name(r.firstSheet);
-    if (r.lastSheet != r.firstSheet)
-        names += u':' + name(r.lastSheet);
-    return quotedSheetName(names) + u'!';
+    return quotedSheetRange(name(r.firstSheet), r.lastSheet != r.firstSheet ? name(r.lastSheet) : QString()) + u'!';
 }
 
 QString Printer::ref(const RefOperand& r) const

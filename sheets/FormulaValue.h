@@ -18,7 +18,7 @@ constexpr int NotCalculated = 0xFF;
 } // namespace err
 
 // A block of cells: sheet (0-based), rows and columns (0-based, inclusive).
-struct Area {
+struct CellArea {
     int sheet = 0;
     int firstRow = 0, firstCol = 0, lastRow = 0, lastCol = 0;
     int rows() const { return lastRow - firstRow + 1; }
@@ -28,7 +28,7 @@ struct Area {
     {
         return sheet_ == sheet && row >= firstRow && row <= lastRow && col >= firstCol && col <= lastCol;
     }
-    bool operator==(const Area&) const = default;
+    bool operator==(const CellArea&) const = default;
 };
 
 struct Value;
@@ -39,15 +39,15 @@ struct Value {
     Kind kind = Empty;
     double number = 0;  // number, boolean (0 or 1), error code
     QString text;
-    Area area;          // Ref: the first (usually only) area
-    std::shared_ptr<const std::vector<Area>> moreAreas; // Ref: a union's other areas
+    CellArea area;          // Ref: the first (usually only) area
+    std::shared_ptr<const std::vector<CellArea>> moreAreas; // Ref: a union's other areas
     std::shared_ptr<const Matrix> matrix;                // Array
 
     static Value num(double v) { Value x; x.kind = Number; x.number = v; return x; }
     static Value str(QString s) { Value x; x.kind = Text; x.text = std::move(s); return x; }
     static Value boolean(bool b) { Value x; x.kind = Boolean; x.number = b ? 1 : 0; return x; }
     static Value error(int code) { Value x; x.kind = Error; x.number = code; return x; }
-    static Value ref(const Area& a) { Value x; x.kind = Ref; x.area = a; return x; }
+    static Value ref(const CellArea& a) { Value x; x.kind = Ref; x.area = a; return x; }
     static Value array(std::shared_ptr<const Matrix> m) { Value x; x.kind = Array; x.matrix = std::move(m); return x; }
 
     bool isError() const { return kind == Error; }

@@ -1,6 +1,7 @@
 #include "sheets/Formulas.h"
 
 #include "sheets/BiffRecords.h"
+#include "sheets/ByteWriter.h"
 #include "sheets/FormulaCode.h"
 #include "sheets/SheetErrors.h"
 
@@ -79,7 +80,113 @@ CellFormula anchoredFormula(const TokenInput& base, int row, int col, const Cell
     throw EFormulaError(QStringLiteral("数式を読み取れません（共有の数式が見つかりません）。"));
 }
 
+QByteArray expTokens(int row, int col)
+{
+    ByteWriter b;
+    b.u8(0x01).u16(quint16(row)).u16(quint16(col));
+    return b.data;
+}
+
+// An array formula: tokens in an ARRAY record after its first cell, and
+// every cell it fills pointing there. The range is a copy: the formula that
+// held it is replaced here.
+void compileArray(Workbook& book, int sheet, int row, int col, const Range range)
+{
+    Sheet& s = book.sheets[sheet];
+    Cell& anchor = s.cellRef(row, col);
+    const Program p = parseFormula(anchor.formula->source, book, sheet);
+    const EncodedFormula e = encodeProgram(p, book, true);
+    ByteWriter a;
+    a.u16(quint16(range.firstRow)).u16(quint16(range.lastRow)).u8(quint8(range.firstCol)).u8(quint8(range.lastCol));
+    a.u16(e.isVolatile ? 0x0001 : 0x0000).u32(0).u16(quint16(e.tokens.size())).bytes(e.tokens).bytes(e.extra);
+    ByteWriter record;
+    record.u16(kArray).u16(quint16(a.data.size())).bytes(a.data);
+    auto f = std::make_shared<Formula>(*anchor.formula);
+    f->tokens = expTokens(row, col);
+    f->anchored = record.data;
+    f->options = e.isVolatile ? 0x0001 : 0x0000;
+    anchor.formula = f;
+    auto part = std::make_shared<Formula>();
+    part->tokens = f->tokens;
+    for (int r = range.firstRow; r <= range.lastRow; ++r) {
+        for (int c = range.firstCol; c <= range.lastCol; ++c) {
+            if (r == row && c == col)
+                continue;
+            Cell& cell = s.cellRef(r, c);
+            if (cell.kind != CellKind::Formula)
+                cell.result = cell.kind == CellKind::Empty ? CellKind::Text : cell.kind;
+            cell.kind = CellKind::Formula;
+            cell.formula = part;
+        }
+    }
+}
+
+void compileName(Workbook& book, DefinedName& n)
+{
+    const int sheet = n.sheet >= 1 && n.sheet <= book.sheets.size() ? n.sheet - 1 : -1;
+    Program p = parseFormula(n.source, book, std::max(sheet, 0));
+    // a name is used from any cell, so its references name their sheet
+    if (sheet >= 0)
+        for (RefOperand& r : p.refs)
+            if (!r.threeD) {
+                r.threeD = true;
+                r.firstSheet = r.lastSheet = sheet;
+            }
+    n.tokens = encodeProgram(p, book, false, true).tokens;
+}
+
 } // namespace
+
+void compileSources(Workbook& book)
+{
+    for (qsizetype i = 0; i < book.names.size(); ++i) {
+        if (!book.names[i].tokens.isEmpty() || book.names[i].source.isEmpty())
+            continue;
+        const QList<DefinedName> names = book.names;
+        const LinkTable links = book.links;
+        DefinedName n = book.names[i];
+        try {
+            compileName(book, n);
+            book.names[i] = n;
+        } catch (const EFormulaError&) {
+            // stays as text, listed with what loading left out
+            book.names = names;
+            book.links = links;
+        }
+    }
+    for (int si = 0; si < book.sheets.size(); ++si) {
+        // keys first: array formulas change cells while they compile
+        std::vector<quint32> keys;
+        for (const auto& [key, cell] : book.sheets[si].cells())
+            if (cell.kind == CellKind::Formula && cell.formula && !cell.formula->compiled()
+                && !cell.formula->source.isEmpty())
+                keys.push_back(key);
+        for (const quint32 key : keys) {
+            const int row = Sheet::rowOf(key), col = Sheet::colOf(key);
+            Cell& cell = book.sheets[si].cellRef(row, col);
+            if (!cell.formula || cell.formula->compiled())
+                continue;
+            const QList<DefinedName> names = book.names;
+            const LinkTable links = book.links;
+            try {
+                if (cell.formula->array) {
+                    compileArray(book, si, row, col, *cell.formula->array);
+                } else {
+                    auto f = std::make_shared<Formula>(*cell.formula);
+                    const auto typed = compileFormula(book, si, u'=' + f->source);
+                    f->tokens = typed->tokens;
+                    f->extra = typed->extra;
+                    f->options = typed->options;
+                    cell.formula = f;
+                }
+            } catch (const EFormulaError&) {
+                // left as text with its result; counted where loading lists what it left out
+                book.names = names;
+                book.links = links;
+            }
+        }
+    }
+}
 
 std::optional<CellFormula> cellFormula(const Workbook& book, int sheet, int row, int col, const TokenInput* dialect)
 {

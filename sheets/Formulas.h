@@ -34,6 +34,12 @@ QString formulaText(const Workbook& book, int sheet, int row, int col);
 // or links only when the formula compiles.
 std::shared_ptr<const Formula> compileFormula(Workbook& book, int sheet, const QString& entry);
 
+// Formula text read from .xlsx and .ods files (`source` without tokens)
+// compiled in place: defined names first, then every cell's formula, array
+// formulas with the cells they fill. Cached results stay as read. What does
+// not compile keeps its text and result, and is saved as its value.
+void compileSources(Workbook& book);
+
 // A typed formula entry: "=" followed by something.
 bool isFormulaEntry(const QString& entry);
 

@@ -211,7 +211,7 @@ Value index(Call& c)
     if (row > g.rows() || col > g.cols() || (!c.given(2) && g.cols() > 1 && g.rows() > 1 && row == 0))
         return Value::error(err::Ref);
     if (source.kind == Value::Ref) {
-        Area a = source.area;
+        CellArea a = source.area;
         if (row > 0)
             a.firstRow = a.lastRow = a.firstRow + row - 1;
         if (col > 0)
@@ -241,7 +241,7 @@ Value place(Call& c, bool rows)
         return c[0];
     if (c[0].kind != Value::Ref)
         return Value::error(err::Value);
-    const Area& a = c[0].area;
+    const CellArea& a = c[0].area;
     const int first = rows ? a.firstRow : a.firstCol, last = rows ? a.lastRow : a.lastCol;
     if (!c.ev.arrayMode() || first == last)
         return Value::num(first + 1);

@@ -201,7 +201,7 @@ qint64 cellsIn(const Value& v)
         return 1;
     qint64 n = qint64(v.area.rows()) * v.area.cols();
     if (v.moreAreas)
-        for (const Area& a : *v.moreAreas)
+        for (const CellArea& a : *v.moreAreas)
             n += qint64(a.rows()) * a.cols();
     return n;
 }
@@ -322,7 +322,7 @@ bool Criterion::matches(const Value& v) const
 // Calls f(row offset, column offset, value) for the cells of a single-area
 // range that hold something.
 template <class F>
-void eachCell(const Evaluator& ev, const Area& a, F&& f)
+void eachCell(const Evaluator& ev, const CellArea& a, F&& f)
 {
     const auto& cells = ev.book().sheets[a.sheet].cells();
     for (int r = a.firstRow; r <= a.lastRow; ++r) {
@@ -347,9 +347,9 @@ Value conditional(Call& c, bool summing)
     const Value& range = c[0];
     if (range.kind != Value::Ref || range.isMultiArea())
         return Value::error(err::Value);
-    const Area& a = range.area;
+    const CellArea& a = range.area;
     const Criterion crit(c[1], c.ev.date1904());
-    Area sums = a;
+    CellArea sums = a;
     if (summing && c.given(2)) {
         if (c[2].kind != Value::Ref)
             return Value::error(err::Value);
@@ -459,10 +459,10 @@ Value subtotal(Call& c)
             values.args.append(c[i]);
             continue;
         }
-        std::vector<Area> areas{c[i].area};
+        std::vector<CellArea> areas{c[i].area};
         if (c[i].moreAreas)
             areas.insert(areas.end(), c[i].moreAreas->begin(), c[i].moreAreas->end());
-        for (const Area& a : areas) {
+        for (const CellArea& a : areas) {
             const Sheet& s = c.ev.book().sheets[a.sheet];
             eachCell(c.ev, a, [&](int r, int col, const Value& v) {
                 const int row = a.firstRow + r, column = a.firstCol + col;

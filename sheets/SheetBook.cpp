@@ -4,6 +4,7 @@
 #include "sheets/HandleMemoryStream.h"
 #include "sheets/NumberFormat.h"
 #include "sheets/SheetErrors.h"
+#include "sheets/WorkbookFile.h"
 #include "sheets/XlsFile.h"
 
 #include <QLocale>
@@ -43,7 +44,7 @@ QString TSheetBook::CellText(int sheet, int row, int col) const
 
 void TSheetBook::LoadWorkbook(const QString& path, short* fileType)
 {
-    book_ = readXlsFile(path);
+    book_ = readWorkbookFile(path);
     calc_.rebuild();
     if (fileType)
         *fileType = 4;
@@ -79,7 +80,7 @@ void TSheetBook::LoadFromMemoryHandle(HGLOBAL handle, short reserved)
     const qsizetype spare = std::clamp<qsizetype>(reserved, 0, size);
     const QByteArray bytes(p + spare, size - spare);
     GlobalUnlock(handle);
-    book_ = readXls(bytes);
+    book_ = readWorkbook(bytes);
     calc_.rebuild();
     Changed();
 }

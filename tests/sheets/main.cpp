@@ -10,12 +10,15 @@ QObject* makeTestMemory();
 QObject* makeTestFormulas();
 QObject* makeTestFunctions();
 QObject* makeTestRecalc();
+QObject* makeTestFormulaText();
+QObject* makeTestPackages();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestFormulas, makeTestFunctions, makeTestRecalc}) {
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestFormulaText, makeTestPackages,
+                      makeTestFormulas, makeTestFunctions, makeTestRecalc}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }

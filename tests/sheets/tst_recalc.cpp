@@ -1,7 +1,7 @@
 // Recalculation: what another program computed comes out again, an edit
 // works out exactly what depends on it, cycles are reported and end, and
 // the results reach the saved file, other programs and the tool.
-#include "Office.h"
+#include "Fixtures.h"
 #include "ToolRun.h"
 
 #include "sheets/ByteWriter.h"

@@ -1,7 +1,7 @@
 // Reading and writing .xls files: round trips, files made by another
 // program, Excel 95 files, and damaged input.
 #include "Biff5Builder.h"
-#include "Office.h"
+#include "Fixtures.h"
 #include "WorkbookSamples.h"
 
 #include "sheets/BiffReader.h"
@@ -23,14 +23,6 @@ using namespace tegaro::sheets;
 using namespace tegaro::sheets::testing;
 
 namespace {
-
-QByteArray fixture(const char* name)
-{
-    QFile f(QStringLiteral(TEGARO_FIXTURES "/sheets/") + QLatin1String(name));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return f.readAll();
-}
 
 // A bare record stream: globals with the given records, one sheet with others.
 QByteArray rawStream(const std::function<void(RecordWriter&)>& globals,

@@ -155,7 +155,7 @@ int catCommand(const QStringList& args)
         }
     }
     CatOutput out;
-    Workbook book = readXlsFile(path);
+    Workbook book = readBook(path);
     if (!checkSheet(book, path, sheet))
         return 1;
     if (recalc) {

@@ -9,6 +9,9 @@ namespace tegaro::sheettool {
 
 // Each returns the process exit code: 0 done, 1 failed, 2 bad arguments.
 int usage();
+// Reads a workbook of any kind the program knows, telling on stderr what
+// reading left out.
+sheets::Workbook readBook(const QString& path);
 int catCommand(const QStringList& args);
 int infoCommand(const QStringList& args);
 int recordsCommand(const QStringList& args);

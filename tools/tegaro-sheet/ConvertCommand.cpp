@@ -9,7 +9,7 @@ int convertCommand(const QStringList& args)
 {
     if (args.size() != 2)
         return usage();
-    sheets::writeXlsFile(sheets::readXlsFile(args[0]), args[1]);
+    sheets::writeXlsFile(readBook(args[0]), args[1]);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "tools/tegaro-sheet/Commands.h"
 
 #include "core/Errors.h"
+#include "sheets/WorkbookFile.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -12,12 +13,24 @@ namespace tegaro::sheettool {
 
 int usage()
 {
-    QTextStream(stderr) << "usage: tegaro-sheet cat FILE.xls [--sheet N] [--formulas] [--recalc]\n"
-                           "       tegaro-sheet set IN.xls OUT.xls [--sheet N] CELL=ENTRY...\n"
-                           "       tegaro-sheet convert IN.xls OUT.xls\n"
-                           "       tegaro-sheet info FILE.xls\n"
-                           "       tegaro-sheet records FILE.xls\n";
+    QTextStream(stderr) << "usage: tegaro-sheet cat FILE [--sheet N] [--formulas] [--recalc]\n"
+                           "       tegaro-sheet set IN OUT.xls [--sheet N] CELL=ENTRY...\n"
+                           "       tegaro-sheet convert IN OUT.xls\n"
+                           "       tegaro-sheet info FILE\n"
+                           "       tegaro-sheet records FILE.xls\n"
+                           "FILE is an .xls, .xlsx or .ods workbook.\n";
     return 2;
+}
+
+sheets::Workbook readBook(const QString& path)
+{
+    sheets::Workbook book = sheets::readWorkbookFile(path);
+    if (!book.leftOut.isEmpty()) {
+        QTextStream err(stderr);
+        err.setEncoding(QStringConverter::Utf8);
+        err << "tegaro-sheet: " << sheets::leftOutMessage(book) << "\n";
+    }
+    return book;
 }
 
 } // namespace tegaro::sheettool

@@ -1,0 +1,37 @@
+#include "sheets/page/SheetPage.h"
+
+#include "widgets/Hint.h"
+#include "widgets/PageMenu.h"
+
+#include <QFrame>
+
+namespace tegaro::sheets {
+
+namespace {
+// An empty white frame where the sheet control goes.
+QWidget* bookPlace(QWidget* page)
+{
+    auto* frame = new QFrame(page);
+    frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    frame->setAutoFillBackground(true);
+    QPalette pal = frame->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    frame->setPalette(pal);
+    return frame;
+}
+} // namespace
+
+SheetPage::SheetPage(QWidget* page) : QObject(page)
+{
+    InspectorBar2 = addPageMenu(page, "InspectorBar2", QStringLiteral("明細メニュー"), SideMenu::ItemStyle::SmallIcons,
+                                {{"明細表示", "item-show"}, {"明細消去", "item-clear"},
+                                 {"明細登録", "item-register"}, {"明細書出", "item-export"}});
+    ShellListView1 = addFileList(InspectorBar2, QStringLiteral("明細ファイル"), "ShellListView1");
+
+    F5Book1 = bookPlace(page); // the sheet control takes this place
+    F5Book1->setObjectName(QStringLiteral("F5Book1"));
+    F5Book1->setGeometry(148, 8, 710, 433);
+    setHint(F5Book1, QStringLiteral("明細シートのドロップが出来ます。"));
+}
+
+} // namespace tegaro::sheets

@@ -1,0 +1,54 @@
+#pragma once
+// A seam for tests: answers are queued in advance, everything shown is recorded.
+#include "widgets/UserSeam.h"
+
+#include <QList>
+#include <QQueue>
+
+namespace tegaro {
+
+class ScriptedSeam final : public UserSeam, public StatusPanels {
+public:
+    struct Shown {
+        enum Kind { Message, Error, Confirm, Open, Save } kind;
+        QString caption;
+        QString text;      // message text, or the dialog's filter
+        QString fileName;  // proposed name for dialogs
+        QString defaultExt;
+    };
+
+    ScriptedSeam();  // installs itself as seam and status panels
+    ~ScriptedSeam() override; // restores the real ones
+
+    // Answers, taken in order; when a queue is empty confirm answers OK and
+    // dialogs are cancelled.
+    QQueue<bool> confirmAnswers;
+    QQueue<QString> fileAnswers; // an empty string cancels
+
+    QList<Shown> shown;
+    int beeps = 0;
+    QStringList statusHistory;
+
+    QStringList messages() const; // texts of Message and Error boxes, in order
+    void clear();
+
+    void message(const QString& text) override;
+    void error(const QString& text) override;
+    bool confirm(const QString& caption, const QString& text) override;
+    void beep() override { ++beeps; }
+    bool openFile(FileDialogState& state) override;
+    bool saveFile(FileDialogState& state) override;
+
+    void setMessage(const QString& text) override;
+    QString message() const override { return status_; }
+    void setGauge(int position) override { gauge_ = position; gaugeHistory << position; }
+    int gauge() const override { return gauge_; }
+    QList<int> gaugeHistory;
+
+private:
+    bool answerFile(Shown::Kind kind, FileDialogState& state);
+    QString status_;
+    int gauge_ = 0;
+};
+
+} // namespace tegaro
