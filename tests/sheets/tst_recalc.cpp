@@ -114,6 +114,7 @@ private slots:
     void sheetBookEntersFormulas();
     void savedFileCarriesNewResults();
     void officeReadsOurFormulas();
+    void gnumericWorksOutOurFormulas();
     void toolSetsAndShows();
 };
 
@@ -452,6 +453,35 @@ void TestRecalc::officeReadsOurFormulas()
         theirs.replace(QStringLiteral("FALSE()"), QStringLiteral("FALSE")).replace(QStringLiteral("TRUE()"), QStringLiteral("TRUE"));
         QCOMPARE(theirs, book.EntryText(0, 0, i).replace(u';', u','));
     }
+}
+
+void TestRecalc::gnumericWorksOutOurFormulas()
+{
+    // Gnumeric, working out the formulas we wrote itself, gets our results.
+    // (It counts UTF-8 bytes in LEFTB and the like, so those are left out.)
+    const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
+    if (ssconvert.isEmpty())
+        QSKIP("ssconvert is not on PATH: our formulas are not checked against Gnumeric");
+    TSheetBook book;
+    const QStringList entries = {
+        "10", "20.5", "=A1+B1", "=ROUND(B1*1.1,0)", "=IF(A1>5,\"大\",\"小\")", "=SUMPRODUCT((A1:B1>15)*A1:B1)",
+        "=IFERROR(1/0,\"x\")", "=HLOOKUP(20.5,A1:B1,1,FALSE)", "=MOD(-7,3)", "=A1&\"円\"", "=CHOOSE(2,\"a\",\"b\")",
+    };
+    for (int i = 0; i < entries.size(); ++i)
+        book.SetEntry(0, 0, i, entries[i]);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ours.xls"));
+    const QString csv = dir.filePath(QStringLiteral("theirs.csv"));
+    book.SaveWorkbook(path);
+    QProcess p;
+    p.start(ssconvert, {QStringLiteral("--recalc"), QStringLiteral("-T"), QStringLiteral("Gnumeric_stf:stf_csv"), path, csv});
+    QVERIFY(p.waitForFinished(120000));
+    QFile f(csv);
+    QVERIFY2(f.open(QIODevice::ReadOnly), "Gnumeric converted nothing");
+    const QStringList theirs = QString::fromUtf8(f.readAll()).trimmed().split(u',');
+    QCOMPARE(theirs.size(), entries.size());
+    for (int i = 0; i < entries.size(); ++i)
+        QCOMPARE(theirs[i], book.CellText(1, 1, i + 1));
 }
 
 void TestRecalc::toolSetsAndShows()
