@@ -58,6 +58,14 @@ SerialDate serialToDate(qint64 day, bool date1904)
     return d;
 }
 
+const Era* eraNamed(QStringView name)
+{
+    for (const Era& e : kEras)
+        if (name == QStringView(e.name) || (name.size() == 1 && name[0].toUpper() == QChar(e.letter)))
+            return &e;
+    return nullptr;
+}
+
 const Era* eraOf(int year, int month, int day)
 {
     const QDate date(year, month, std::max(day, 1));

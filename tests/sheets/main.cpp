@@ -7,12 +7,13 @@
 QObject* makeTestFormats();
 QObject* makeTestXls();
 QObject* makeTestMemory();
+QObject* makeTestEntry();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory}) {
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }
