@@ -10,5 +10,6 @@ int catCommand(const QStringList& args);
 int infoCommand(const QStringList& args);
 int recordsCommand(const QStringList& args);
 int convertCommand(const QStringList& args);
+int renderCommand(const QStringList& args);
 
 } // namespace tegaro::sheettool

@@ -4,8 +4,10 @@
 #include "core/Errors.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
+#include <memory>
 #include <utility>
 
 namespace tegaro::sheettool {
@@ -14,6 +16,9 @@ int usage()
 {
     QTextStream(stderr) << "usage: tegaro-sheet cat FILE.xls [--sheet N]\n"
                            "       tegaro-sheet convert IN.xls OUT.xls\n"
+                           "       tegaro-sheet convert IN.xls OUT.pdf [--sheet N]\n"
+                           "       tegaro-sheet render IN.xls -o OUT.png [--sheet N] [--zoom PERCENT]\n"
+                           "                           [--cells A1:L40] [--headings]\n"
                            "       tegaro-sheet info FILE.xls\n"
                            "       tegaro-sheet records FILE.xls\n";
     return 2;
@@ -24,8 +29,13 @@ int usage()
 int main(int argc, char** argv)
 {
     using namespace tegaro::sheettool;
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // Pictures and pages need fonts, hence a GUI application; on a machine
+    // without a display it draws off screen.
+    const bool drawing = argc > 1 && (qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "convert") == 0);
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app(drawing ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
+    QStringList args = app->arguments().mid(1);
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();
@@ -34,6 +44,7 @@ int main(int argc, char** argv)
         {"convert", convertCommand},
         {"info", infoCommand},
         {"records", recordsCommand},
+        {"render", renderCommand},
     };
     try {
         for (const auto& [name, run] : commands)

@@ -1,0 +1,73 @@
+#pragma once
+// Qt fonts, colours, fills and border looks for a workbook's formats at one
+// scale, made once and kept while a sheet is painted.
+#include "sheets/Workbook.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QImage>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace tegaro::sheets {
+
+// How one of the thirteen border styles is drawn: its weight in lines of
+// one pixel (at 100%), whether it is two lines, and its dashes in pixels.
+struct BorderLook {
+    int weight = 0;
+    bool twoLines = false;
+    QList<qreal> dashes; // on, off, ...; empty for a solid line
+};
+BorderLook borderLook(int style);
+// Of two borders on one edge the higher rank shows.
+int borderRank(int style);
+
+// The eighteen fill patterns as 8x8 bit masks, one byte a row.
+const std::array<quint8, 8>& fillPattern(int pattern);
+
+class SheetStyles {
+public:
+    // `scale` as for SheetGeometry; `dpi` of the device painted on.
+    SheetStyles(const Workbook& book, double scale, int dpi);
+
+    const Workbook& book() const { return book_; }
+    double scale() const { return scale_; }
+    int dpi() const { return dpi_; }
+
+    // The font of a font record at the scale, and its metrics on the device.
+    const QFont& font(int index);
+    const QFontMetricsF& metrics(int index);
+    // A font `factor` times the size (shrink to fit); not kept.
+    QFont scaledFont(int index, double factor) const;
+
+    // A palette colour; `automatic` for the automatic indices.
+    QColor color(int index, QColor automatic = Qt::black) const;
+    QColor fontColor(int fontIndex) const;
+    // The fill of a format, or Qt::NoBrush.
+    QBrush fill(const CellFormat& format);
+
+    // One pixel at 100% in device pixels, at least one.
+    int unit() const { return unit_; }
+
+private:
+    struct Made {
+        QFont font;
+        std::unique_ptr<QFontMetricsF> metrics;
+    };
+    Made& made(int index);
+
+    const Workbook& book_;
+    double scale_;
+    int dpi_;
+    int unit_;
+    QImage reference_; // a device of the same resolution, for measuring
+    std::vector<std::unique_ptr<Made>> fonts_;
+    QHash<quint64, QBrush> fills_;
+};
+
+} // namespace tegaro::sheets
