@@ -1,5 +1,6 @@
 #include "sheets/SheetBook.h"
 
+#include "sheets/CellClipboard.h"
 #include "sheets/CellEntry.h"
 #include "sheets/HandleMemoryStream.h"
 #include "sheets/NumberFormat.h"
@@ -223,6 +224,11 @@ Cell TSheetBook::entryCell(int sheet, int row, int col, const QString& entry)
     return c;
 }
 
+int TSheetBook::importFormat(const Workbook& from, int xf)
+{
+    return sheets::importFormat(book_, from, xf);
+}
+
 void TSheetBook::SetEntry(int sheet, int row, int col, const QString& entry)
 {
     const Cell c = entryCell(sheet, row, col, entry);
@@ -323,6 +329,22 @@ bool TSheetBook::isLocked(int sheet, int row, int col) const
         return false;
     const Sheet& s = book_.sheets[sheet];
     return s.isProtected() && book_.format(s.xfAt(row, col)).locked;
+}
+
+bool TSheetBook::anyLocked(int sheet, const Range& range) const
+{
+    if (sheet < 0 || sheet >= book_.sheets.size() || !book_.sheets[sheet].isProtected())
+        return false;
+    const Sheet& s = book_.sheets[sheet];
+    // below the last row with cells or a format of its own every row looks
+    // the same: one of them stands for all
+    const int used = std::max(s.lastRow(), s.rows.empty() ? -1 : s.rows.rbegin()->first);
+    const int last = std::min(range.lastRow, std::max(used, range.firstRow) + 1);
+    for (int r = range.firstRow; r <= last; ++r)
+        for (int c = range.firstCol; c <= range.lastCol; ++c)
+            if (book_.format(s.xfAt(r, c)).locked)
+                return true;
+    return false;
 }
 
 } // namespace tegaro::sheets

@@ -89,6 +89,8 @@ public:
     QString EntryText(int sheet, int row, int col) const;
     // The cell an entry would make, without storing it.
     Cell entryCell(int sheet, int row, int col, const QString& entry);
+    // A format of another workbook made one of ours (for pasted cells).
+    int importFormat(const Workbook& from, int xf);
 
     // Every edit of cells enters the workbook here, as one step of undo.
     void apply(const CellChanges& changes);
@@ -101,6 +103,8 @@ public:
 
     // Whether an edit of the cell is refused: a locked cell of a protected sheet.
     bool isLocked(int sheet, int row, int col) const;
+    // Whether any cell of the range is locked so.
+    bool anyLocked(int sheet, const Range& range) const;
 
     // Told after every change of the workbook or the view.
     std::function<void(const BookChange&)> onChanged;

@@ -28,7 +28,7 @@ CellKind shownKind(const Cell& cell)
 
 CellTexts::CellTexts(const Workbook& book, int sheet, const SheetGeometry& geometry, const MergeIndex& merges,
                      SheetStyles& styles)
-    : book_(book), sheetIndex_(sheet), sheet_(book.sheets[sheet]), geo_(geometry), merges_(merges), styles_(styles)
+    : book_(book), sheetIndex_(sheet), geo_(geometry), merges_(merges), styles_(styles)
 {
 }
 
@@ -108,11 +108,11 @@ QList<TextItem> CellTexts::layout(const Range& block) const
 {
     QList<TextItem> out;
     for (const Range& area : merges_.within(block)) {
-        const Cell* c = sheet_.cell(area.firstRow, area.firstCol);
+        const Cell* c = sheet().cell(area.firstRow, area.firstCol);
         if (holdsValue(c))
             out << item(area.firstRow, area.firstCol, *c, area);
     }
-    const auto& cells = sheet_.cells();
+    const auto& cells = sheet().cells();
     const int pad = padding();
     for (int r = block.firstRow; r <= block.lastRow; ++r) {
         if (geo_.rowHeight(r) == 0)
@@ -162,7 +162,7 @@ QList<TextItem> CellTexts::layout(const Range& block) const
             if (f.hAlign == 6) {
                 // centred across the empty cells after it that ask the same
                 while (t.lastCol + 1 < kMaxColumns && !blocked(t.lastCol + 1)
-                       && book_.format(sheet_.xfAt(r, t.lastCol + 1)).hAlign == 6)
+                       && book_.format(sheet().xfAt(r, t.lastCol + 1)).hAlign == 6)
                     ++t.lastCol;
                 t.area.lastCol = t.lastCol;
                 t.hAlign = 2;

@@ -43,9 +43,10 @@ private:
     void fitNumber(TextItem& t) const;
     int areaWidth(const Range& area) const;
 
+    const Sheet& sheet() const { return book_.sheets[sheetIndex_]; }
+
     const Workbook& book_;
     int sheetIndex_;
-    const Sheet& sheet_;
     const SheetGeometry& geo_;
     const MergeIndex& merges_;
     SheetStyles& styles_;
