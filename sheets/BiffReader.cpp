@@ -436,3 +436,16 @@ Workbook readBiffStream(const QByteArray& stream)
 }
 
 } // namespace tegaro::sheets
+
+namespace tegaro::sheets {
+
+QList<Range> nameAreas(const QByteArray& tokens, int biff, int* tab)
+{
+    int found = -1;
+    const QList<Range> areas = areasOf(tokens, biff, found);
+    if (tab)
+        *tab = found;
+    return areas;
+}
+
+} // namespace tegaro::sheets

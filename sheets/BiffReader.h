@@ -10,4 +10,8 @@ namespace tegaro::sheets {
 // Throws EEncryptedWorkbook, ENotAWorkbook or ECorruptWorkbook.
 Workbook readBiffStream(const QByteArray& stream);
 
+// The areas a defined name's tokens refer to (print areas, print titles);
+// `tab` gets the sheet named in Excel 95 tokens, -1 when none.
+QList<Range> nameAreas(const QByteArray& tokens, int biff, int* tab = nullptr);
+
 } // namespace tegaro::sheets

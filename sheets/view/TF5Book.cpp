@@ -2,8 +2,11 @@
 
 #include "core/ErrorGuard.h"
 #include "core/UserSeam.h"
+#include "sheets/SheetErrors.h"
+#include "sheets/render/PrintLayout.h"
 #include "sheets/view/SheetGrid.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -196,6 +199,19 @@ void TF5Book::LoadFromMemoryHandle(HGLOBAL handle, short reserved)
 void TF5Book::ClearWorkbook()
 {
     book_.ClearWorkbook();
+}
+
+bool TF5Book::PrintWorkbook()
+{
+    finishEditing();
+    const PrintLayout layout(book_.workbook(), {}, book_.fileName());
+    if (layout.pageCount() == 0)
+        throw ESheetError(QStringLiteral("印刷する内容がありません。"));
+    PrintJob job;
+    job.title = book_.fileName().isEmpty() ? QStringLiteral("明細") : QFileInfo(book_.fileName()).fileName();
+    job.pageCount = layout.pageCount();
+    job.paint = [&layout](QPagedPaintDevice& device, int first, int last) { layout.print(device, first, last); };
+    return seam().print(job);
 }
 
 int TF5Book::TopRow() const { return book_.topRow() + 1; }

@@ -31,6 +31,9 @@ public:
     void SaveToMemoryHandle(HGLOBAL& handle, short reserved = 0);
     void LoadFromMemoryHandle(HGLOBAL handle, short reserved = 0);
     void ClearWorkbook();
+    // Shows the print dialog and prints the workbook as its page setup lays
+    // it out; false when the user cancelled, so nothing was printed.
+    [[nodiscard]] bool PrintWorkbook();
 
     int TopRow() const;
     void SetTopRow(int row);

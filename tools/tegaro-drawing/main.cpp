@@ -28,6 +28,7 @@ public:
     void beep() override {}
     bool openFile(FileDialogState&) override { return false; }
     bool saveFile(FileDialogState&) override { return false; }
+    bool print(const PrintJob&) override { return false; }
     void setMessage(const QString& text) override { status_ = text; }
     QString message() const override { return status_; }
     void setGauge(int position) override { gauge_ = position; }

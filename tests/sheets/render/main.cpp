@@ -7,12 +7,13 @@
 QObject* makeTestGeometry();
 QObject* makeTestCellTexts();
 QObject* makeTestPixels();
+QObject* makeTestPrint();
 
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestGeometry, makeTestCellTexts, makeTestPixels}) {
+    for (auto make : {makeTestGeometry, makeTestCellTexts, makeTestPixels, makeTestPrint}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }

@@ -11,6 +11,9 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -99,6 +102,7 @@ private slots:
     void loadsReplaceOrKeep();
     void sheetTabs();
     void zoomWithCtrlWheel();
+    void printWorkbook();
 };
 
 void TestF5Book::typeEnterEscape_data()
@@ -497,6 +501,43 @@ void TestF5Book::zoomWithCtrlWheel()
     QCOMPARE(w.book->ViewScale(), before + 10);
     w.book->SetViewScale(1000);
     QCOMPARE(w.book->ViewScale(), 400);
+}
+
+void TestF5Book::printWorkbook()
+{
+    ScriptedSeam seam;
+    Window w;
+    QVERIFY_THROWS_EXCEPTION(ESheetError, (void)w.book->PrintWorkbook()); // nothing to print
+    w.book->book().SetEntry(0, 0, 0, QStringLiteral("一頁目"));
+    w.book->book().SetEntry(0, 0, 1, QStringLiteral("x"));
+    // rows 1-51 fill the first page (rows of 17 pixels, 12.75 points), so row 81 is on the second
+    w.grid->select(80, 0); // out of sight until selected
+    w.type(QStringLiteral("二頁目")); // still being typed: printed all the same
+    // a cancelled dialog prints nothing and says so
+    seam.printAnswers.enqueue({});
+    QVERIFY(!w.book->PrintWorkbook());
+    QCOMPARE(seam.shown.last().kind, ScriptedSeam::Shown::Print);
+    QCOMPARE(seam.shown.last().text, QStringLiteral("2")); // pages
+    QCOMPARE(w.book->CellText(1, 81, 1), QStringLiteral("二頁目"));
+    QTemporaryDir dir;
+    const QString all = dir.filePath(QStringLiteral("all.pdf")), second = dir.filePath(QStringLiteral("second.pdf"));
+    seam.printAnswers.enqueue({all});
+    QVERIFY(w.book->PrintWorkbook());
+    QVERIFY(QFileInfo(all).size() > 0);
+    seam.printAnswers.enqueue({second, 1, 1});
+    QVERIFY(w.book->PrintWorkbook());
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        QSKIP("pdfinfo (poppler-utils) is not installed to count the pages");
+    auto run = [](const QString& tool, const QString& pdf) {
+        QProcess p;
+        p.start(tool, tool == u"pdftotext" ? QStringList{pdf, QStringLiteral("-")} : QStringList{pdf});
+        p.waitForFinished(30000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    QVERIFY(run(QStringLiteral("pdfinfo"), all).contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\b"))));
+    QVERIFY(run(QStringLiteral("pdfinfo"), second).contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\b"))));
+    QVERIFY(run(QStringLiteral("pdftotext"), second).contains(QStringLiteral("二頁目")));
+    QVERIFY(!run(QStringLiteral("pdftotext"), second).contains(QStringLiteral("一頁目")));
 }
 
 QTEST_MAIN(TestF5Book)
