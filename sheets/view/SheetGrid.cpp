@@ -2,6 +2,9 @@
 #include "sheets/view/SheetGrid.h"
 
 #include "sheets/view/CellEditor.h"
+#include "sheets/view/SheetAccessible.h"
+
+#include <QAccessible>
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -29,6 +32,8 @@ SheetGrid::SheetGrid(TSheetBook& book, QWidget* parent) : QAbstractScrollArea(pa
     viewport()->setMouseTracking(false);
     viewport()->setAutoFillBackground(false);
     editor_ = new CellEditor(this);
+    installSheetAccessibility();
+    connect(this, &SheetGrid::activeCellChanged, this, &SheetGrid::tellScreenReaders);
     rebuild();
 }
 
@@ -116,6 +121,38 @@ SheetGrid::Layout SheetGrid::layout() const
     // wide enough for the row numbers a screen further down too
     l.barW = flags.rowHeading ? pic.headings->rowBarWidth(std::max(l.scrollRow + 200, 999)) : 0;
     return l;
+}
+
+Range SheetGrid::shownCells() const
+{
+    const Layout l = layout();
+    const SheetGeometry& g = *pictures().geo;
+    const int lastRow = g.rowAt(g.rowY(l.scrollRow) + std::max(viewport()->height() - l.barH - l.frozenH, 0));
+    const int lastCol = g.columnAt(g.columnX(l.scrollCol) + std::max(viewport()->width() - l.barW - l.frozenW, 0));
+    return {l.scrollRow, lastRow, l.scrollCol, lastCol};
+}
+
+int SheetGrid::lastUsedRow() const
+{
+    return book_.workbook().sheets[book_.activeSheet()].lastRow();
+}
+
+QString SheetGrid::shownText(int row, int col) const
+{
+    return book_.workbook().cellText(book_.activeSheet(), row, col);
+}
+
+void SheetGrid::tellScreenReaders()
+{
+    if (!QAccessible::isActive() || !hasFocus())
+        return;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
+    if (QAccessibleInterface* cell = table && table->tableInterface()
+            ? table->tableInterface()->cellAt(book_.activeRow(), book_.activeCol())
+            : nullptr) {
+        QAccessibleEvent focus(cell, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 int SheetGrid::visibleRows() const

@@ -42,6 +42,12 @@ public:
     QRect cellRect(int row, int col) const;
     // The cell under a viewport point, or nothing on the headings.
     std::optional<CellPos> cellAt(QPoint at) const;
+    CellPos activeCell() const { return {book_.activeRow(), book_.activeCol()}; }
+    // The cells in sight in the scrolled part, and the last row holding a cell.
+    Range shownCells() const;
+    int lastUsedRow() const;
+    // What a cell shows, for screen readers.
+    QString shownText(int row, int col) const;
     // Rows and columns that fit in the viewport below and right of the frozen part.
     int visibleRows() const;
     int visibleCols() const;
@@ -120,6 +126,7 @@ private:
     void paintSelection(QPainter& p, const Layout& l) const;
     void paintHeadings(QPainter& p, const Layout& l) const;
     void placeEditor();
+    void tellScreenReaders();
     QMenu* contextMenu();
 
     TSheetBook& book_;

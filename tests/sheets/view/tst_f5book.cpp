@@ -6,6 +6,7 @@
 #include "sheets/view/SheetGrid.h"
 #include "sheets/view/TF5Book.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -103,6 +104,7 @@ private slots:
     void sheetTabs();
     void zoomWithCtrlWheel();
     void printWorkbook();
+    void screenReadersSeeATable();
 };
 
 void TestF5Book::typeEnterEscape_data()
@@ -538,6 +540,47 @@ void TestF5Book::printWorkbook()
     QVERIFY(run(QStringLiteral("pdfinfo"), second).contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\b"))));
     QVERIFY(run(QStringLiteral("pdftotext"), second).contains(QStringLiteral("二頁目")));
     QVERIFY(!run(QStringLiteral("pdftotext"), second).contains(QStringLiteral("一頁目")));
+}
+
+void TestF5Book::screenReadersSeeATable()
+{
+    Window w;
+    w.book->book().SetEntry(0, 2, 1, QStringLiteral("所有者"));
+    w.click(2, 1);
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(w.grid);
+    QVERIFY(grid);
+    QCOMPARE(grid->role(), QAccessible::Table);
+    QAccessibleTableInterface* table = grid->tableInterface();
+    QVERIFY(table);
+    QAccessibleInterface* cell = table->cellAt(2, 1);
+    QCOMPARE(cell->role(), QAccessible::Cell);
+    QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("B3"));
+    QCOMPARE(cell->text(QAccessible::Value), QStringLiteral("所有者"));
+    QCOMPARE(grid->focusChild(), cell);
+    QVERIFY(cell->tableCellInterface()->isSelected());
+    QVERIFY(!table->cellAt(3, 1)->tableCellInterface()->isSelected());
+    QCOMPARE(grid->child(grid->indexOfChild(cell)), cell);
+    QVERIFY(table->rowCount() >= 3 && table->columnCount() >= 2);
+    QCOMPARE(table->columnDescription(27), QStringLiteral("AB"));
+    // what it says follows the cell
+    w.type(QStringLiteral("7"));
+    w.key(Qt::Key_Return);
+    QCOMPARE(cell->text(QAccessible::Value), QStringLiteral("7"));
+    QCOMPARE(grid->focusChild()->text(QAccessible::Name), QStringLiteral("B4"));
+    // the other parts by name
+    auto nameOf = [&](const char* object) {
+        return QAccessible::queryAccessibleInterface(w.book->findChild<QWidget*>(QLatin1String(object)))->text(QAccessible::Name);
+    };
+    QCOMPARE(nameOf("EditBar"), QStringLiteral("数式バー"));
+    QCOMPARE(nameOf("NameBox"), QStringLiteral("名前ボックス"));
+    // each sheet tab by its sheet's name
+    w.setBook(twoSheets());
+    QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(w.book->findChild<QTabBar*>());
+    QStringList names;
+    for (int i = 0; i < tabs->childCount(); ++i)
+        if (tabs->child(i)->role() == QAccessible::PageTab)
+            names << tabs->child(i)->text(QAccessible::Name);
+    QCOMPARE(names, (QStringList{QStringLiteral("明細"), QStringLiteral("集計")}));
 }
 
 QTEST_MAIN(TestF5Book)
