@@ -2,6 +2,7 @@
 
 #include "sheets/NumberFormat.h"
 
+#include <bit>
 #include <cmath>
 
 namespace tegaro::sheets {
@@ -53,7 +54,7 @@ TextItem CellTexts::item(int row, int col, const Cell& cell, const Range& area) 
     t.cell = &cell;
     const CellFormat& f = book_.format(cell.xf);
     t.font = f.font;
-    t.text = book_.cellText(sheetIndex_, row, col);
+    t.text = shownText(row, col, cell);
     const CellKind kind = shownKind(cell);
     const QString code = book_.formatCode(f.numberFormat);
     t.color = styles_.fontColor(f.font);
@@ -83,12 +84,26 @@ TextItem CellTexts::item(int row, int col, const Cell& cell, const Range& area) 
     return t;
 }
 
+QString CellTexts::shownText(int row, int col, const Cell& cell) const
+{
+    if (shownKind(cell) != CellKind::Number)
+        return book_.cellText(sheetIndex_, row, col);
+    const std::pair key(std::bit_cast<quint64>(cell.number), cell.xf);
+    auto it = numberTexts_.constFind(key);
+    if (it == numberTexts_.constEnd()) {
+        if (numberTexts_.size() > 50000)
+            numberTexts_.clear();
+        it = numberTexts_.insert(key, book_.cellText(sheetIndex_, row, col));
+    }
+    return *it;
+}
+
 void CellTexts::fitNumber(TextItem& t) const
 {
-    const QFontMetricsF& m = styles_.metrics(t.font);
     const qreal room = areaWidth(t.area) - 2 * padding() - t.indent;
-    if (m.horizontalAdvance(t.text) <= room)
+    if (styles_.textWidth(t.font, t.text) <= room)
         return;
+    const QFontMetricsF& m = styles_.metrics(t.font);
     const QString code = book_.formatCode(book_.format(t.cell->xf).numberFormat);
     if (isGeneral(code)) {
         // General shows fewer digits before it gives up
@@ -168,7 +183,7 @@ QList<TextItem> CellTexts::layout(const Range& block) const
                 t.hAlign = 2;
             } else if (shownKind(*cell) == CellKind::Text && !t.wrap && !t.shrink && t.rotation == 0
                        && t.hAlign >= 1 && t.hAlign <= 3) {
-                const qreal needed = styles_.metrics(t.font).horizontalAdvance(t.text) + 2 * pad + t.indent;
+                const qreal needed = styles_.textWidth(t.font, t.text) + 2 * pad + t.indent;
                 const int width = areaWidth(t.area);
                 if (needed > width) {
                     // left runs on to the right, right to the left, centre both ways

@@ -8,6 +8,8 @@
 #include "sheets/render/SheetGeometry.h"
 #include "sheets/render/SheetStyles.h"
 
+#include <QHash>
+
 namespace tegaro::sheets {
 
 struct TextItem {
@@ -45,8 +47,13 @@ private:
 
     const Sheet& sheet() const { return book_.sheets[sheetIndex_]; }
 
+    // A cell's text, formatted numbers kept: the same screen painted again
+    // formats no number twice.
+    QString shownText(int row, int col, const Cell& cell) const;
+
     const Workbook& book_;
     int sheetIndex_;
+    mutable QHash<std::pair<quint64, quint16>, QString> numberTexts_;
     const SheetGeometry& geo_;
     const MergeIndex& merges_;
     SheetStyles& styles_;

@@ -184,9 +184,10 @@ void SheetPainter::paintFills(QPainter& p, const Range& block, const Formats& fo
     const int u = styles_.unit();
     p.setBrushOrigin(base); // patterns line up across the whole sheet
     auto fillArea = [&](const Range& area, int xf) {
-        const QBrush brush = styles_.fill(book_.format(xf));
-        if (brush.style() == Qt::NoBrush)
+        const CellFormat& f = book_.format(xf);
+        if (f.pattern == 0)
             return;
+        const QBrush brush = styles_.fill(f);
         // a fill covers its cell's gridlines on all four sides
         p.fillRect(cellRect(area, base).adjusted(-u, -u, -u, -u), brush);
     };
@@ -194,7 +195,7 @@ void SheetPainter::paintFills(QPainter& p, const Range& block, const Formats& fo
         if (geo_.rowHeight(r) == 0)
             continue;
         for (int c = block.firstCol; c <= block.lastCol; ++c)
-            if (geo_.columnWidth(c) > 0 && !merges_.at(r, c))
+            if (geo_.columnWidth(c) > 0 && book_.format(formats.at(r, c)).pattern != 0 && !merges_.at(r, c))
                 fillArea({r, r, c, c}, formats.at(r, c));
     }
     for (const Range& m : merges_.within(block)) {
@@ -205,6 +206,9 @@ void SheetPainter::paintFills(QPainter& p, const Range& block, const Formats& fo
 
 namespace {
 
+// Below this many device pixels a text cannot be read; it is drawn as a line.
+constexpr qreal kSmallestText = 4.0;
+
 // Draws one line of a cell's text at a baseline, with the font runs of a
 // rich text when it has them.
 void drawLine(QPainter& p, SheetStyles& styles, const TextItem& t, const QFont& font, QPointF at)
@@ -212,7 +216,11 @@ void drawLine(QPainter& p, SheetStyles& styles, const TextItem& t, const QFont& 
     if (t.cell->runs.isEmpty() || shownKind(*t.cell) != CellKind::Text || t.text != t.cell->text) {
         p.setFont(font);
         p.setPen(t.color);
-        p.drawText(at, t.text);
+        const QStaticText* shaped = font == styles.font(t.font) ? styles.shapedText(t.font, t.text) : nullptr;
+        if (shaped)
+            p.drawStaticText(QPointF(at.x(), at.y() - styles.metrics(t.font).ascent()), *shaped);
+        else
+            p.drawText(at, t.text);
         return;
     }
     QTextLayout layout(t.text, font, p.device());
@@ -255,6 +263,17 @@ void SheetPainter::paintText(QPainter& p, const TextItem& t, QPoint base, const 
 
     QFont font = styles_.font(t.font);
     QFontMetricsF m = styles_.metrics(t.font);
+    if (font.pointSizeF() * styles_.dpi() / 72.0 < kSmallestText) {
+        // too small to read: a line the length of the text, as its ink
+        const qreal width = std::min<qreal>(t.text.size() * font.pointSizeF() * styles_.dpi() / 72.0 * 0.6, span.width());
+        QColor ink = t.color;
+        ink.setAlphaF(0.5);
+        const qreal x = t.hAlign == 3 ? area.left() + area.width() - pad - width
+                        : t.hAlign == 2 ? area.left() + (area.width() - width) / 2 : area.left() + pad;
+        p.fillRect(QRectF(x, area.top() + area.height() / 2.0, width, 1), ink);
+        p.restore();
+        return;
+    }
     const qreal left = area.left() + pad + (t.hAlign == 1 ? t.indent : 0);
     const qreal right = area.left() + area.width() - pad - (t.hAlign == 3 ? t.indent : 0);
     const qreal room = std::max<qreal>(right - left, 1);
@@ -319,7 +338,7 @@ void SheetPainter::paintText(QPainter& p, const TextItem& t, QPoint base, const 
             line.draw(&p, QPointF(x, top));
         }
     } else {
-        qreal width = m.horizontalAdvance(t.text);
+        qreal width = styles_.textWidth(t.font, t.text);
         if (t.shrink && width > room) {
             font = styles_.scaledFont(t.font, room / width);
             m = QFontMetricsF(font, p.device());
@@ -408,8 +427,8 @@ void SheetPainter::paintBorders(QPainter& p, const Range& block, const Formats& 
     };
     for (int r = block.firstRow; r <= block.lastRow; ++r)
         for (int c = block.firstCol; c <= block.lastCol; ++c)
-            if (!merges_.at(r, c))
-                diagonals({r, r, c, c}, book_.format(formats.at(r, c)));
+            if (const CellFormat& f = book_.format(formats.at(r, c)); f.diagonalLines && !merges_.at(r, c))
+                diagonals({r, r, c, c}, f);
     for (const Range& m : merges_.within(block))
         diagonals(m, book_.format(book_.sheets[sheet_].xfAt(m.firstRow, m.firstCol)));
 }

@@ -63,6 +63,8 @@ SheetStyles::SheetStyles(const Workbook& book, double scale, int dpi)
     : book_(book), scale_(scale), dpi_(dpi), unit_(std::max(1, int(std::lround(scale)))),
       reference_(1, 1, QImage::Format_RGB32)
 {
+    // laid-out text is made at the screen's resolution
+    screen_ = std::abs(dpi - QFontMetricsF(QFont()).fontDpi()) < 0.5;
     const int dotsPerMeter = int(std::lround(dpi / 0.0254));
     reference_.setDotsPerMeterX(dotsPerMeter);
     reference_.setDotsPerMeterY(dotsPerMeter);
@@ -90,6 +92,35 @@ QFont SheetStyles::scaledFont(int index, double factor) const
 {
     const Font& f = book_.font(index);
     return qtFont(f, f.height / 15.0 * scale_ * factor, dpi_);
+}
+
+SheetStyles::Shaped& SheetStyles::shaped(int font, const QString& text)
+{
+    if (shaped_.size() > 20000)
+        shaped_.clear(); // a sheet scrolled far: start again rather than grow
+    return shaped_[{font, text}];
+}
+
+qreal SheetStyles::textWidth(int font, const QString& text)
+{
+    Shaped& s = shaped(font, text);
+    if (s.width < 0)
+        s.width = metrics(font).horizontalAdvance(text);
+    return s.width;
+}
+
+const QStaticText* SheetStyles::shapedText(int font, const QString& text)
+{
+    if (!screen_)
+        return nullptr;
+    Shaped& s = shaped(font, text);
+    if (!s.text) {
+        s.text.emplace(text);
+        s.text->setTextFormat(Qt::PlainText);
+        s.text->setPerformanceHint(QStaticText::AggressiveCaching);
+        s.text->prepare(QTransform(), this->font(font));
+    }
+    return &*s.text;
 }
 
 QColor SheetStyles::color(int index, QColor automatic) const

@@ -9,9 +9,11 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
+#include <QStaticText>
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tegaro::sheets {
@@ -51,6 +53,12 @@ public:
     // The fill of a format, or Qt::NoBrush.
     QBrush fill(const CellFormat& format);
 
+    // The width of a text in a font, and the text laid out for drawing
+    // (nullptr where laid-out text would not match the device: print).
+    // Both are kept, so a screen painted again shapes no text twice.
+    qreal textWidth(int font, const QString& text);
+    const QStaticText* shapedText(int font, const QString& text);
+
     // One pixel at 100% in device pixels, at least one.
     int unit() const { return unit_; }
 
@@ -68,6 +76,13 @@ private:
     QImage reference_; // a device of the same resolution, for measuring
     std::vector<std::unique_ptr<Made>> fonts_;
     QHash<quint64, QBrush> fills_;
+    struct Shaped {
+        qreal width = -1;
+        std::optional<QStaticText> text;
+    };
+    Shaped& shaped(int font, const QString& text);
+    QHash<std::pair<int, QString>, Shaped> shaped_;
+    bool screen_ = false; // laid-out text fits the device
 };
 
 } // namespace tegaro::sheets
