@@ -205,12 +205,14 @@ Cell TSheetBook::entryCell(int sheet, int row, int col, const QString& entry)
         c.text = entry;
         return c;
     }
-    const CellEntry e = parseEntry(entry, book_.date1904);
+    const CellFormat& format = book_.format(c.xf);
+    const QString code = book_.formatCode(format.numberFormat);
+    // a cell formatted as text keeps what is typed as text
+    CellEntry e = code == u"@" && !entry.isEmpty() ? CellEntry{CellKind::Text, 0, entry, {}, false}
+                                                   : parseEntry(entry, book_.date1904);
     c.kind = e.kind;
     c.number = e.number;
     c.text = e.text;
-    const CellFormat& format = book_.format(c.xf);
-    const QString code = book_.formatCode(format.numberFormat);
     const QString wanted = formatAfterEntry(e, code);
     if (wanted != code || format.prefix123 != e.quoted) {
         CellFormat f = format;

@@ -113,13 +113,16 @@ SheetGrid::Layout SheetGrid::layout() const
     Layout l;
     l.scrollRow = sheet.view.scrollRow();
     l.scrollCol = sheet.view.scrollCol();
-    l.frozenRows = sheet.view.frozenRows();
-    l.frozenCols = sheet.view.frozenCols();
-    l.frozenW = pic.geo->columnX(l.frozenCols);
-    l.frozenH = pic.geo->rowY(l.frozenRows);
     l.barH = flags.colHeading ? pic.headings->columnBarHeight() : 0;
     // wide enough for the row numbers a screen further down too
     l.barW = flags.rowHeading ? pic.headings->rowBarWidth(std::max(l.scrollRow + 200, 999)) : 0;
+    // a frozen part larger than the window is cut to it
+    const int rowsInSight = pic.geo->rowAt(std::max(viewport()->height() - l.barH, 0)) + 1;
+    const int colsInSight = pic.geo->columnAt(std::max(viewport()->width() - l.barW, 0)) + 1;
+    l.frozenRows = std::min(sheet.view.frozenRows(), rowsInSight);
+    l.frozenCols = std::min(sheet.view.frozenCols(), colsInSight);
+    l.frozenW = pic.geo->columnX(l.frozenCols);
+    l.frozenH = pic.geo->rowY(l.frozenRows);
     return l;
 }
 

@@ -1,5 +1,6 @@
 // Typed entries: how a text becomes a value and a format, and the edit
 // history of the shown workbook.
+#include "sheets/CellClipboard.h"
 #include "sheets/CellEntry.h"
 #include "sheets/NumberFormat.h"
 #include "sheets/SheetBook.h"
@@ -24,9 +25,12 @@ private slots:
     void formatAfter();
     void typedDatesShowAsDates_data();
     void typedDatesShowAsDates();
+    void textFormatKeepsText();
     void undoAndRedo();
     void batchNotifiesItsRange();
     void protectedCells();
+    void tabSeparatedText_data();
+    void tabSeparatedText();
 };
 
 void TestEntry::parse_data()
@@ -150,6 +154,24 @@ void TestEntry::typedDatesShowAsDates()
     QVERIFY(*book.workbook().sheets[0].cell(2, 1) == before);
 }
 
+void TestEntry::textFormatKeepsText()
+{
+    Workbook w;
+    CellFormat text = w.formats[15];
+    text.numberFormat = 49; // "@"
+    w.sheets[0].cellRef(0, 0).xf = quint16(w.addFormat(text));
+    TSheetBook book;
+    book.setWorkbook(w);
+    for (const QString& typed : {QStringLiteral("0123"), QStringLiteral("2024/4/1"), QStringLiteral("TRUE")}) {
+        book.SetEntry(0, 0, 0, typed);
+        const Cell* c = book.workbook().sheets[0].cell(0, 0);
+        QCOMPARE(int(c->kind), int(CellKind::Text));
+        QCOMPARE(book.cellText(0, 0, 0), typed);
+    }
+    book.SetEntry(0, 0, 1, QStringLiteral("0123")); // beside it, General: a number
+    QCOMPARE(book.cellText(0, 0, 1), QStringLiteral("123"));
+}
+
 void TestEntry::undoAndRedo()
 {
     TSheetBook book;
@@ -217,6 +239,32 @@ void TestEntry::protectedCells()
     s.protection = QByteArray::fromHex("12000200" "0000");
     book.setWorkbook(w);
     QVERIFY(!book.isLocked(0, 0, 0));
+}
+
+void TestEntry::tabSeparatedText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<bool>("same"); // written back, the very text
+    QTest::newRow("plain") << "a\tb\r\nc\td\r\n" << QList<QStringList>{{"a", "b"}, {"c", "d"}} << true;
+    QTest::newRow("quoted tab") << "\"a\tb\"\tc\r\n" << QList<QStringList>{{"a\tb", "c"}} << true;
+    QTest::newRow("quoted line break") << "\"一行目\n二行目\"\r\n" << QList<QStringList>{{"一行目\n二行目"}} << true;
+    QTest::newRow("doubled quotes") << "\"say \"\"hi\"\"\"\r\n" << QList<QStringList>{{"say \"hi\""}} << true;
+    QTest::newRow("empty fields") << "\t\tx\r\n" << QList<QStringList>{{"", "", "x"}} << true;
+    QTest::newRow("no last line break") << "a\tb" << QList<QStringList>{{"a", "b"}} << false;
+    QTest::newRow("bare line feeds") << "a\nb\n" << QList<QStringList>{{"a"}, {"b"}} << false;
+    QTest::newRow("a quote inside a field") << "5\"\t6\r\n" << QList<QStringList>{{"5\"", "6"}} << false;
+}
+
+void TestEntry::tabSeparatedText()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<QStringList>, rows);
+    QFETCH(bool, same);
+    QCOMPARE(parseTabText(text), rows);
+    QCOMPARE(parseTabText(tabText(rows)), rows);
+    if (same)
+        QCOMPARE(tabText(rows), text);
 }
 
 QObject* makeTestEntry() { return new TestEntry; }

@@ -53,6 +53,7 @@ private slots:
     void thickBorderUnderItsCell();
     void textRunsOnAndStopsAtAValue();
     void mergedAreaCentresItsText();
+    void mergedAreaKeepsItsOutline();
     void hiddenColumnsAndGridlines();
     void zoomScalesThePicture();
     void toolRendersAndRefuses_data();
@@ -131,6 +132,31 @@ void TestPixels::mergedAreaCentresItsText()
     const QColor grid = PaintOptions().gridColor;
     QVERIFY(image.pixelColor(cellBox(b.book, 1, 0).right(), area.top() + 3) != grid);
     QVERIFY(image.pixelColor(area.left() + 3, cellBox(b.book, 0, 0).bottom()) != grid);
+}
+
+void TestPixels::mergedAreaKeepsItsOutline()
+{
+    // B2:C3 merged, each cell with a thick outline as the program writes it
+    MiniBook b;
+    const int boxed = b.format([](CellFormat& f) {
+        f.left = f.right = f.top = f.bottom = {5, 8};
+    });
+    for (int r = 1; r <= 2; ++r)
+        for (int c = 1; c <= 2; ++c)
+            b.blank(r, c, boxed);
+    b.sheet().merged << Range{1, 2, 1, 2};
+    const QImage image = picture(b.book);
+    const QRect area = cellBox(b.book, 1, 1).united(cellBox(b.book, 2, 2));
+    auto black = [&](int x, int y) { return image.pixel(x, y) == qRgb(0, 0, 0); };
+    const QPoint mid = area.center();
+    QVERIFY(black(area.left() - 1, mid.y()));  // left edge, on A's gridline
+    QVERIFY(black(area.right(), mid.y()));     // right edge, on C's gridline
+    QVERIFY(black(mid.x(), area.top() - 1));   // top
+    QVERIFY(black(mid.x(), area.bottom()));    // bottom
+    // inside, where B meets C and row 2 meets row 3, no line at all
+    const QRect b2 = cellBox(b.book, 1, 1);
+    QVERIFY(image.pixel(b2.right(), mid.y() + 3) == qRgb(255, 255, 255));
+    QVERIFY(image.pixel(b2.center().x(), b2.bottom()) == qRgb(255, 255, 255));
 }
 
 void TestPixels::hiddenColumnsAndGridlines()
