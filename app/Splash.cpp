@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QPixmap>
 
+namespace tegaro {
+
 TForm2::TForm2() : QWidget(nullptr)
 {
     setObjectName(QStringLiteral("TForm2"));
@@ -64,3 +66,5 @@ bool TForm2::event(QEvent* event)
         deleteLater();
     return QWidget::event(event);
 }
+
+} // namespace tegaro

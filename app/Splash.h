@@ -5,6 +5,8 @@
 
 class QLabel;
 
+namespace tegaro {
+
 class TForm2 : public QWidget {
     Q_OBJECT
 public:
@@ -19,3 +21,5 @@ protected:
 private:
     QLabel* image_;
 };
+
+} // namespace tegaro

@@ -1,49 +1,35 @@
 #include "app/TForm1.h"
 
-#include "app/DrawingFiles.h"
-#include "app/DrawingPage.h"
-#include "app/DrawingStorage.h"
-#include "widgets/EventHook.h"
 #include "core/ErrorGuard.h"
 #include "core/HtmlHelp.h"
-#include "core/UserSeam.h"
-#include "db/ConnectCommand.h"
 #include "db/DataAccess.h"
-#include "db/TSQLLogin.h"
-#include "records/Indicators.h"
-#include "records/NavigatorBinding.h"
-#include "records/RecordForm.h"
-#include "records/RecordSearch.h"
-#include "widgets/ImageCheckLabel.h"
+#include "db/login/ConnectCommand.h"
+#include "db/login/TSQLLogin.h"
+#include "drawing/page/DrawingFiles.h"
+#include "drawing/page/DrawingPage.h"
+#include "drawing/page/DrawingStorage.h"
+#include "records/RecordPage.h"
+#include "sheets/page/SheetPage.h"
 #include "widgets/AccessibleNames.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/Hint.h"
 #include "widgets/HintTracker.h"
+#include "widgets/ImageCheckLabel.h"
 #include "widgets/NavigatorPanel.h"
-#include "widgets/FileDropTarget.h"
-#include "widgets/ShellListView.h"
 #include "widgets/SideMenu.h"
 #include "widgets/StatusPanelBar.h"
 
-#include <QApplication>
 #include <QFileInfo>
-#include <QGroupBox>
 #include <QIcon>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QDropEvent>
-#include <QPushButton>
 #include <QToolButton>
 
-using tegaro::guarded;
-using tegaro::setHint;
+namespace tegaro {
 
 namespace {
-
-// Places in the designed window are given from the top of the client area,
-// which includes the 30-pixel toolbar dock above the central widget.
-constexpr int kDockHeight = 30;
 
 QToolButton* addButton(QToolBar* bar, const char* name, const QString& icon, const QString& hint,
                        bool tooltip, int width = 25)
@@ -61,15 +47,32 @@ QToolButton* addButton(QToolBar* bar, const char* name, const QString& icon, con
     return b;
 }
 
-QToolBar* addToolbar(QMainWindow* window, const char* name, const QString& caption)
+QToolBar* addToolbar(QMainWindow* window, const char* name, const QString& caption, int dockHeight)
 {
     auto* bar = new QToolBar(caption, window);
     bar->setObjectName(QString::fromLatin1(name));
-    bar->setFixedHeight(kDockHeight);
+    bar->setFixedHeight(dockHeight);
     bar->setIconSize({24, 24});
     bar->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
     window->addToolBar(Qt::TopToolBarArea, bar);
     return bar;
+}
+
+FlatEdit* addFileField(QToolBar* bar, const char* name, const QString& text)
+{
+    auto* edit = new FlatEdit(bar);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setText(text);
+    edit->setFixedWidth(249);
+    bar->addWidget(edit);
+    return edit;
+}
+
+// A click that runs a handler inside the error guard.
+template <class Handler>
+void onClick(QAbstractButton* button, QObject* context, Handler handler)
+{
+    QObject::connect(button, &QAbstractButton::clicked, context, [handler] { guarded(handler); });
 }
 
 } // namespace
@@ -84,60 +87,59 @@ TForm1::TForm1(const QStringList& args) : QMainWindow(nullptr)
     move(80, 64);
     resize(883, 610);
 
-    hints_ = new tegaro::HintTracker(this);
-    data_ = new tegaro::DataAccess(this);
+    hints_ = new HintTracker(this);
+    data_ = new DataAccess(this);
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(client_);
 
     buildToolbars();
+    buildIndicators();
     buildPages();
-    buildStrip(client_);
-    wireRecords();
-    wireSearch();
-    wireDrawingStorage();
-    dfsStatusBar1 = new tegaro::StatusPanelBar(client_);
+    buildStrip();
+    wirePages();
+    dfsStatusBar1 = new StatusPanelBar(client_);
     dfsStatusBar1->setObjectName(QStringLiteral("dfsStatusBar1"));
-    tegaro::setStatusPanels(dfsStatusBar1);
+    setStatusPanels(dfsStatusBar1);
 
-    tegaro::applyAccessibleNames(this);
+    applyAccessibleNames(this);
     guarded([&] { FormCreate(args); });
 }
 
 TForm1::~TForm1()
 {
-    tegaro::setStatusPanels(nullptr);
+    setStatusPanels(nullptr);
 }
 
 void TForm1::buildToolbars()
 {
-    ToolBar971 = addToolbar(this, "ToolBar971", QStringLiteral("明細"));
-    addButton(ToolBar971, "MMenu", QStringLiteral("open-sheet"), QStringLiteral("明細読込!"), true);
-    addButton(ToolBar971, "ToolbarButton973", QStringLiteral("save-sheet"), QStringLiteral("明細保存!"), true);
-    addButton(ToolBar971, "ToolbarButton971", QStringLiteral("print-sheet"), QStringLiteral("明細印刷!"), true);
+    auto toolbar = [this](const char* name, const QString& caption) { return addToolbar(this, name, caption, kDockHeight); };
+    QToolBar* sheetBar = toolbar("ToolBar971", QStringLiteral("明細"));
+    addButton(sheetBar, "MMenu", QStringLiteral("open-sheet"), QStringLiteral("明細読込!"), true);
+    addButton(sheetBar, "ToolbarButton973", QStringLiteral("save-sheet"), QStringLiteral("明細保存!"), true);
+    addButton(sheetBar, "ToolbarButton971", QStringLiteral("print-sheet"), QStringLiteral("明細印刷!"), true);
 
-    ToolBar972 = addToolbar(this, "ToolBar972", QStringLiteral("図面"));
-    addButton(ToolBar972, "ZmRead", QStringLiteral("open-drawing"), QStringLiteral("図面読込!"), true);
+    QToolBar* drawingBar = toolbar("ToolBar972", QStringLiteral("図面"));
+    addButton(drawingBar, "ZmRead", QStringLiteral("open-drawing"), QStringLiteral("図面読込!"), true);
 
-    ToolWindow971 = addToolbar(this, "ToolWindow971", QString());
-    addButton(ToolWindow971, "ToolbarButton974", QStringLiteral("register-sheet"),
+    QToolBar* registerBar = toolbar("ToolWindow971", QString());
+    addButton(registerBar, "ToolbarButton974", QStringLiteral("register-sheet"),
               QStringLiteral("ファイル指定読込みで明細を登録します。"), false);
-    addButton(ToolWindow971, "ToolbarButton975", QStringLiteral("register-drawing"),
+    addButton(registerBar, "ToolbarButton975", QStringLiteral("register-drawing"),
               QStringLiteral("ファイル指定読込みで図面を登録します。"), false);
 
-    ToolBar973 = addToolbar(this, "ToolBar973", QString());
-    auto* connectButton = addButton(ToolBar973, "ToolbarButton976", QStringLiteral("connect"),
-                                    QStringLiteral("SQLServerに接続します。"), true);
-    connect(connectButton, &QToolButton::clicked, this, [this] { guarded([this] { ToolbarButton976Click(); }); });
-    ToolbarButton972 = addButton(ToolBar973, "ToolbarButton972", QStringLiteral("help"), QString(), false, 36);
+    QToolBar* systemBar = toolbar("ToolBar973", QString());
+    onClick(addButton(systemBar, "ToolbarButton976", QStringLiteral("connect"), QStringLiteral("SQLServerに接続します。"), true),
+            this, [this] { ToolbarButton976Click(); });
+    ToolbarButton972 = addButton(systemBar, "ToolbarButton972", QStringLiteral("help"), QString(), false, 36);
     ToolbarButton972->setAccessibleName(QStringLiteral("ヘルプ"));
     // Room for the drop-down arrow; the menu opens below the button.
     ToolbarButton972->setPopupMode(QToolButton::DelayedPopup);
     ToolbarButton972->setArrowType(Qt::NoArrow);
     ToolbarButton972->setStyleSheet(QStringLiteral("QToolButton { padding-right: 10px; }"));
-    connect(ToolbarButton972, &QToolButton::clicked, this, [this] { guarded([this] { ToolbarButton972Click(); }); });
-    auto* owari = addButton(ToolBar973, "Owari", QStringLiteral("exit"), QStringLiteral("終了"), false);
-    connect(owari, &QToolButton::clicked, this, [this] { guarded([this] { OwariClick(); }); });
+    onClick(ToolbarButton972, this, [this] { ToolbarButton972Click(); });
+    onClick(addButton(systemBar, "Owari", QStringLiteral("exit"), QStringLiteral("終了"), false), this,
+            [this] { OwariClick(); });
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -145,103 +147,57 @@ void TForm1::buildToolbars()
     herupu1->setObjectName(QStringLiteral("herupu1"));
     connect(herupu1, &QAction::triggered, this, [this] { guarded([this] { herupu1Click(); }); });
 
-    ToolWindow972 = addToolbar(this, "ToolWindow972", QString());
-    exfile = new tegaro::FlatEdit(ToolWindow972);
-    exfile->setObjectName(QStringLiteral("exfile"));
-    exfile->setText(QStringLiteral("明細"));
-    exfile->setFixedWidth(249);
-    zmfile = new tegaro::FlatEdit(ToolWindow972);
-    zmfile->setObjectName(QStringLiteral("zmfile"));
-    zmfile->setText(QStringLiteral("図面"));
-    zmfile->setFixedWidth(249);
-    ToolWindow972->addWidget(exfile);
-    ToolWindow972->addWidget(zmfile);
+    QToolBar* fileFields = toolbar("ToolWindow972", QString());
+    exfile = addFileField(fileFields, "exfile", QStringLiteral("明細"));
+    zmfile = addFileField(fileFields, "zmfile", QStringLiteral("図面"));
 }
 
 void TForm1::buildPages()
 {
     PageControl1 = new QTabWidget(client_);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setGeometry(5, 34 - kDockHeight, 871, 479);
+    PageControl1->setGeometry(belowDock({5, 34, 871, 479}));
     setHint(PageControl1, QStringLiteral("ページ選択・明細シート＆図面ファイルのドロップが出来ます。"));
+    const struct { const char* name; const char* caption; const char* hint; } tabs[] = {
+        {"TabSheet1", "基本項目", ""},
+        {"TabSheet2", "評点明細", "評点明細"},
+        {"TabSheet3", "家屋図面", "家屋図面ファイルのドロップが出来ます。"},
+    };
+    QWidget* tab[3];
+    for (int i = 0; i < 3; ++i) {
+        tab[i] = new QWidget;
+        tab[i]->setObjectName(QString::fromLatin1(tabs[i].name));
+        setHint(tab[i], QString::fromUtf8(tabs[i].hint));
+        PageControl1->addTab(tab[i], QString::fromUtf8(tabs[i].caption));
+    }
 
-    auto* tab1 = new QWidget;
-    tab1->setObjectName(QStringLiteral("TabSheet1"));
-    auto* tab2 = new QWidget;
-    tab2->setObjectName(QStringLiteral("TabSheet2"));
-    setHint(tab2, QStringLiteral("評点明細"));
-    auto* tab3 = new QWidget;
-    tab3->setObjectName(QStringLiteral("TabSheet3"));
-    setHint(tab3, QStringLiteral("家屋図面ファイルのドロップが出来ます。"));
-    PageControl1->addTab(tab1, QStringLiteral("基本項目"));
-    PageControl1->addTab(tab2, QStringLiteral("評点明細"));
-    PageControl1->addTab(tab3, QStringLiteral("家屋図面"));
-
-    buildRecordPage(tab1);
-    buildSheetPage(tab2);
-    drawing_ = new DrawingPage(tab3, zmfile);
-    dragSources_.ShellListView2 = drawing_->fileList();
-    wireDrawingFiles();
+    record_ = new RecordPage(tab[0], *data_, AttachmentIndicators{PCheck1, zmfile, PCheck2, exfile});
+    sheet_ = new sheets::SheetPage(tab[1]);
+    drawing_ = new DrawingPage(tab[2], {.zmfile = zmfile,
+                                        .PCheck1 = PCheck1,
+                                        .OpenDialog1 = &OpenDialog1,
+                                        .SaveDialog1 = &SaveDialog1,
+                                        .dragSources = &dragSources_,
+                                        .ADOQuery1 = data_->ADOQuery1});
+    dragSources_ = {sheet_->fileList(), drawing_->fileList()};
 }
 
-void TForm1::wireDrawingFiles()
+// The frame's buttons that act on one page, and the window's own side menu.
+void TForm1::wirePages()
 {
-    drawingFiles_ = std::make_unique<DrawingFiles>(drawing_->model(), *drawing_, OpenDialog1, dragSources_);
-    DrawingFiles* files = drawingFiles_.get();
-    connect(findChild<QToolButton*>(QStringLiteral("ZmRead")), &QToolButton::clicked, this,
-            [files] { guarded([files] { files->ZmReadClick(); }); });
-    auto* FileDrop4 = new tegaro::FileDropTarget(drawing_->floorTabControl());
-    FileDrop4->setObjectName(QStringLiteral("FileDrop4"));
-    FileDrop4->watch(drawing_->paintBox());
-    connect(FileDrop4, &tegaro::FileDropTarget::dropped, this,
-            [files](const QStringList& paths) { guarded([&] { files->FileDrop4Drop(paths); }); });
-    PaintBox* box = drawing_->paintBox();
-    box->acceptsDrag = [files](const QObject* source) { return files->PaintBox1DragOver(source); };
-    box->dropFrom = [files](const QObject* source) { files->PaintBox1DragDrop(source); };
-    // The right button goes up one folder in both lists.
-    for (tegaro::ShellListView* list : {dragSources_.ShellListView1, dragSources_.ShellListView2})
-        connect(list, &tegaro::ShellListView::mouseUp, list, [list](Qt::MouseButton button) {
-            if (button == Qt::RightButton)
-                list->goUp();
-        });
-}
-
-void TForm1::buildRecordPage(QWidget* page)
-{
-    InspectorBar1 = new tegaro::SideMenu(page);
-    InspectorBar1->setObjectName(QStringLiteral("InspectorBar1"));
-    InspectorBar1->setGeometry(0, 0, 140, 452);
-    const int panel = InspectorBar1->addItemPanel(QStringLiteral("メニュー"), tegaro::SideMenu::ItemStyle::LargeIcons);
-    InspectorBar1->addItems(panel, {{"基本項目", "menu-record"}, {"評点明細", "menu-sheet"},
-                                    {"家屋図面", "menu-drawing"}, {"サーバー接続", "menu-connect"},
-                                    {"システム終了", "menu-exit"}});
-    connect(InspectorBar1, &tegaro::SideMenu::itemClicked, this,
+    connect(record_->sideMenu(), &SideMenu::itemClicked, this,
             [this](int p, int i) { guarded([=, this] { InspectorBar1ItemClick(p, i); }); });
 
-    form_ = new RecordForm(page, data_->DataSource1, data_->DataSource2);
-}
-
-void TForm1::buildSheetPage(QWidget* page)
-{
-    InspectorBar2 = new tegaro::SideMenu(page);
-    InspectorBar2->setObjectName(QStringLiteral("InspectorBar2"));
-    InspectorBar2->setGeometry(0, 0, 140, 452);
-    const int menu = InspectorBar2->addItemPanel(QStringLiteral("明細メニュー"), tegaro::SideMenu::ItemStyle::SmallIcons);
-    InspectorBar2->addItems(menu, {{"明細表示", "item-show"}, {"明細消去", "item-clear"},
-                                   {"明細登録", "item-register"}, {"明細書出", "item-export"}});
-    dragSources_.ShellListView1 = new tegaro::ShellListView;
-    dragSources_.ShellListView1->setObjectName(QStringLiteral("ShellListView1"));
-    InspectorBar2->addHostPanel(QStringLiteral("明細ファイル"), dragSources_.ShellListView1, false);
-
-    // The sheet control takes this place.
-    auto* book = new QFrame(page);
-    book->setObjectName(QStringLiteral("F5Book1"));
-    book->setGeometry(148, 8, 710, 433);
-    book->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    book->setAutoFillBackground(true);
-    QPalette pal = book->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    book->setPalette(pal);
+    DrawingFiles* files = &drawing_->files();
+    DrawingStorage* storage = &drawing_->storage();
+    onClick(findChild<QToolButton*>(QStringLiteral("ZmRead")), this, [files] { files->ZmReadClick(); });
+    onClick(findChild<QToolButton*>(QStringLiteral("ToolbarButton975")), this,
+            [storage] { storage->ToolbarButton975Click(); });
+    connect(PCheck1, &ImageCheckLabel::mouseUp, this,
+            [storage](Qt::MouseButton b) { guarded([=] { storage->PCheck1MouseUp(b); }); });
+    takeListDrops(
+        BitBtn4, [storage](const QObject* source) { return storage->BitBtn1DragOver(source); },
+        [storage](const QObject* source) { storage->BitBtn1DragDrop(source); });
 }
 
 void TForm1::FormCreate(const QStringList& args)
@@ -249,17 +205,17 @@ void TForm1::FormCreate(const QStringList& args)
     drawing_->initDrawingState();
     // Hints are installed before the canvas: a background picture that
     // cannot be loaded must not cost the hints for the rest of the run.
-    connect(hints_, &tegaro::HintTracker::hintChanged, this, &TForm1::ApplicationHint);
+    connect(hints_, &HintTracker::hintChanged, this, &TForm1::ApplicationHint);
     hints_->install();
     const QString first = args.value(0);
     const QFileInfo info(first);
     const QString path = (!first.isEmpty() && info.exists() && info.isFile()) ? first : QString();
-    drawing_->InitCanvas(path, this);
+    setWindowTitle(drawing_->InitCanvas(path));
 }
 
 void TForm1::FormShow()
 {
-    DBInspectorBar1->setButtonSize(18);
+    record_->navigator()->setButtonSize(18);
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -272,12 +228,13 @@ void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     if (dfsStatusBar1)
-        dfsStatusBar1->setGeometry(0, client_->height() - 24, client_->width(), 24);
+        dfsStatusBar1->setGeometry(0, client_->height() - dfsStatusBar1->height(), client_->width(),
+                                   dfsStatusBar1->height());
 }
 
 void TForm1::ApplicationHint(const QString& hint)
 {
-    tegaro::status().setMessage(hint);
+    status().setMessage(hint);
 }
 
 void TForm1::InspectorBar1ItemClick(int panel, int item)
@@ -314,30 +271,30 @@ void TForm1::ToolbarButton972Click()
 
 void TForm1::herupu1Click()
 {
-    tegaro::setApplicationHelpFile(tegaro::defaultHelpFilePath());
-    HtmlHelpA(nullptr, tegaro::applicationHelpFile(), HH_DISPLAY_TOC, 0);
+    setApplicationHelpFile(defaultHelpFilePath());
+    HtmlHelpA(nullptr, applicationHelpFile(), HH_DISPLAY_TOC, 0);
 }
 
-void TForm1::setLoginDialog(tegaro::TSQLLogin* dialog)
+void TForm1::setLoginDialog(TSQLLogin* dialog)
 {
     login_ = dialog;
     connect_.reset();
 }
 
-tegaro::TSQLLogin* TForm1::loginDialog()
+TSQLLogin* TForm1::loginDialog()
 {
     if (!login_) {
-        login_ = new tegaro::TSQLLogin(this);
+        login_ = new TSQLLogin(this);
         login_->setObjectName(QStringLiteral("TSQLLogin"));
     }
     return login_;
 }
 
-tegaro::ConnectCommand* TForm1::connectCommand()
+ConnectCommand* TForm1::connectCommand()
 {
     if (!connect_)
-        connect_ = std::make_unique<tegaro::ConnectCommand>(*loginDialog(), *data_,
-                                                           [this] { DBInspectorBar1->setButtonSize(18); });
+        connect_ = std::make_unique<ConnectCommand>(*loginDialog(), *data_,
+                                                    [this] { record_->navigator()->setButtonSize(18); });
     return connect_.get();
 }
 
@@ -346,42 +303,4 @@ void TForm1::ToolbarButton976Click()
     connectCommand()->ToolbarButton976Click();
 }
 
-void TForm1::wireRecords()
-{
-    bindNavigator(DBInspectorBar1, data_->DataSource1);
-    const AttachmentIndicators marks{PCheck1, zmfile, PCheck2, exfile};
-    connect(data_->ADOQuery1, &tegaro::RecordSet::afterScroll, this, [this, marks] {
-        guarded([&] { ADOQuery1AfterScroll(*data_->ADOQuery1, marks); });
-    });
-}
-
-void TForm1::wireDrawingStorage()
-{
-    drawingStorage_ = std::make_unique<DrawingStorage>(drawing_->model(), *drawing_, *data_->ADOQuery1, PCheck1,
-                                                       OpenDialog1, SaveDialog1, dragSources_);
-    DrawingStorage* storage = drawingStorage_.get();
-    connect(drawing_->sideMenu(), &tegaro::SideMenu::itemClicked, this,
-            [storage](int p, int i) { guarded([=] { storage->InspectorBar3ItemClick(p, i); }); });
-    connect(findChild<QToolButton*>(QStringLiteral("ToolbarButton975")), &QToolButton::clicked, this,
-            [storage] { guarded([storage] { storage->ToolbarButton975Click(); }); });
-    connect(PCheck1, &tegaro::ImageCheckLabel::mouseUp, this,
-            [storage](Qt::MouseButton b) { guarded([=] { storage->PCheck1MouseUp(b); }); });
-    // BitBtn4 takes items dragged from the file lists.
-    BitBtn4->setAcceptDrops(true);
-    for (QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove}) {
-        tegaro::onEvent(BitBtn4, type, [storage](QEvent* e) {
-            auto* drag = static_cast<QDropEvent*>(e);
-            if (storage->BitBtn1DragOver(drag->source()))
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
-            return true;
-        });
-    }
-    tegaro::onEvent(BitBtn4, QEvent::Drop, [storage](QEvent* e) {
-        auto* drop = static_cast<QDropEvent*>(e);
-        drop->acceptProposedAction();
-        storage->BitBtn1DragDrop(drop->source());
-        return true;
-    });
-}
+} // namespace tegaro

@@ -1,42 +1,34 @@
 #pragma once
-// The main window: the toolbar dock, three pages, the strip of controls
-// along the bottom and the status bar. It owns every component and wires
-// the subsystems' handlers to its controls; the logic lives elsewhere.
-#include "app/DropHelpers.h"
-#include "core/UserSeam.h"
+// The main window, the frame around the pages: the toolbar dock, the page
+// control, the strip along the bottom and the status bar. It owns the
+// connection and one controller per page, and wires its buttons to the
+// pages' handlers; what a page does lives with the page.
+#include "widgets/DropHelpers.h"
+#include "widgets/UserSeam.h"
 
 #include <QMainWindow>
-#include <QPointer>
 
 #include <memory>
 
 class QMenu;
-class QTabWidget;
-class QToolBar;
-class QToolButton;
-class QGroupBox;
-class QLineEdit;
-class QComboBox;
 class QPushButton;
+class QTabWidget;
+class QToolButton;
 
 namespace tegaro {
+
 class ConnectCommand;
 class DataAccess;
-class TSQLLogin;
-class SideMenu;
-class StatusPanelBar;
-class ImageCheckLabel;
-class FlatEdit;
-class NavigatorPanel;
-class HintTracker;
-class DateTimePicker;
-} // namespace tegaro
-
 class DrawingPage;
-class DrawingFiles;
-class DrawingStorage;
-class RecordForm;
-class RecordSearch;
+class FlatEdit;
+class HintTracker;
+class ImageCheckLabel;
+class RecordPage;
+class StatusPanelBar;
+class TSQLLogin;
+namespace sheets {
+class SheetPage;
+}
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -56,83 +48,66 @@ public:
     // The connect operation; the database layer does the work.
     void ToolbarButton976Click();
 
-    // Components other parts and tests reach.
-    tegaro::StatusPanelBar* statusBarPanels() const { return dfsStatusBar1; }
-    QTabWidget* pages() const { return PageControl1; }
+    RecordPage* recordPage() const { return record_; }
+    sheets::SheetPage* sheetPage() const { return sheet_; }
     DrawingPage* drawingPage() const { return drawing_; }
+
+    QTabWidget* pages() const { return PageControl1; }
+    StatusPanelBar* statusBarPanels() const { return dfsStatusBar1; }
+    HintTracker* hintTracker() const { return hints_; }
     QMenu* helpMenu() const { return PopupMenu1; }
-    tegaro::HintTracker* hintTracker() const { return hints_; }
-    DrawingFiles* drawingFiles() const { return drawingFiles_.get(); }
-    DrawingStorage* drawingStorage() const { return drawingStorage_.get(); }
-    const DragSources& dragSources() const { return dragSources_; }
-    tegaro::DataAccess* data() const { return data_; }
-    RecordForm* recordForm() const { return form_; }
-    RecordSearch* search() const { return search_.get(); }
-    tegaro::ConnectCommand* connectCommand();
+    DataAccess* data() const { return data_; }
+    ConnectCommand* connectCommand();
     // The connection settings dialog, made at start-up after the window.
-    void setLoginDialog(tegaro::TSQLLogin* dialog);
-    tegaro::TSQLLogin* loginDialog();
+    void setLoginDialog(TSQLLogin* dialog);
+    TSQLLogin* loginDialog();
 
     // The shared open and save dialogs: they keep the last name chosen.
-    tegaro::FileDialogState OpenDialog1;
-    tegaro::FileDialogState SaveDialog1;
+    FileDialogState OpenDialog1;
+    FileDialogState SaveDialog1;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Places are given in the designed window, whose client area starts
+    // above the toolbar dock; the central widget starts below it.
+    static constexpr int kDockHeight = 30;
+    static QRect belowDock(const QRect& place) { return place.translated(0, -kDockHeight); }
+
     void buildToolbars();
     void buildPages();
-    void buildRecordPage(QWidget* page);
-    void buildSheetPage(QWidget* page);
-    void buildStrip(QWidget* client);
-    void buildSearchTabs(QWidget* client);
-    void wireDrawingFiles();
-    void wireRecords();
-    void wireDrawingStorage();
-    void wireSearch();
+    void buildIndicators();
+    void buildStrip();
+    void wirePages();
 
     QWidget* client_ = nullptr;
-    tegaro::HintTracker* hints_ = nullptr;
-    DrawingPage* drawing_ = nullptr;
+    HintTracker* hints_ = nullptr;
+    DataAccess* data_ = nullptr;
+    TSQLLogin* login_ = nullptr;
+    std::unique_ptr<ConnectCommand> connect_;
     DragSources dragSources_;
-    tegaro::DataAccess* data_ = nullptr;
-    tegaro::TSQLLogin* login_ = nullptr;
-    std::unique_ptr<tegaro::ConnectCommand> connect_;
-    RecordForm* form_ = nullptr;
-    std::unique_ptr<RecordSearch> search_;
-    std::unique_ptr<DrawingFiles> drawingFiles_;
-    std::unique_ptr<DrawingStorage> drawingStorage_;
+
+    RecordPage* record_ = nullptr;
+    sheets::SheetPage* sheet_ = nullptr;
+    DrawingPage* drawing_ = nullptr;
 
     // Toolbar dock.
-    QToolBar* ToolBar971 = nullptr;
-    QToolBar* ToolBar972 = nullptr;
-    QToolBar* ToolWindow971 = nullptr;
-    QToolBar* ToolBar973 = nullptr;
-    QToolBar* ToolWindow972 = nullptr;
     QToolButton* ToolbarButton972 = nullptr;
     QMenu* PopupMenu1 = nullptr;
-    tegaro::FlatEdit* exfile = nullptr;
-    tegaro::FlatEdit* zmfile = nullptr;
+    FlatEdit* exfile = nullptr;
+    FlatEdit* zmfile = nullptr;
 
-    // Pages.
     QTabWidget* PageControl1 = nullptr;
-    tegaro::SideMenu* InspectorBar1 = nullptr;
-    tegaro::SideMenu* InspectorBar2 = nullptr;
 
     // Strip along the bottom.
     QPushButton* BitBtn3 = nullptr;
     QPushButton* BitBtn4 = nullptr;
-    tegaro::ImageCheckLabel* PCheck1 = nullptr;
-    tegaro::ImageCheckLabel* PCheck2 = nullptr;
-    tegaro::NavigatorPanel* DBInspectorBar1 = nullptr;
-    QTabWidget* PageControl2 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QComboBox* DBLookupComboPlus1 = nullptr;
-    tegaro::DateTimePicker* DateTimePicker1 = nullptr;
-    tegaro::DateTimePicker* DateTimePicker2 = nullptr;
+    ImageCheckLabel* PCheck1 = nullptr;
+    ImageCheckLabel* PCheck2 = nullptr;
 
-    tegaro::StatusPanelBar* dfsStatusBar1 = nullptr;
+    StatusPanelBar* dfsStatusBar1 = nullptr;
 };
+
+} // namespace tegaro

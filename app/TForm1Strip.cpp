@@ -1,172 +1,58 @@
 // The strip of controls along the bottom of the main window.
 #include "app/TForm1.h"
 
-#include "core/ErrorGuard.h"
-#include "db/DataAccess.h"
-#include "records/RecordSearch.h"
-#include "widgets/DataControls.h"
-#include "widgets/DateTimePicker.h"
-#include "widgets/EventHook.h"
+#include "records/RecordPage.h"
 #include "widgets/Hint.h"
 #include "widgets/ImageCheckLabel.h"
 #include "widgets/NavigatorPanel.h"
 
-#include <QComboBox>
-#include <QDateTimeEdit>
-#include <QKeyEvent>
 #include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 
-using tegaro::setHint;
+namespace tegaro {
 
 namespace {
-constexpr int kDockHeight = 30;
-
-QFrame* panel(QWidget* parent, const char* name, const QRect& rect)
+QFrame* panel(QWidget* parent, const char* name, const QRect& place)
 {
     auto* p = new QFrame(parent);
     p->setObjectName(QString::fromLatin1(name));
     p->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    p->setGeometry(rect.translated(0, -kDockHeight));
+    p->setGeometry(place);
     return p;
 }
 
-QLabel* labelFor(QWidget* parent, const QString& text, QWidget* buddy, int x, int y)
+template <class Control>
+Control* add(QWidget* parent, const char* name, const QString& caption, const QRect& place, const QString& hint)
 {
-    auto* label = new QLabel(text, parent);
-    label->move(x, y);
-    label->adjustSize();
-    label->setBuddy(buddy);
-    return label;
+    auto* c = new Control(caption, parent);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setGeometry(place);
+    setHint(c, hint);
+    return c;
 }
 } // namespace
 
-void TForm1::buildStrip(QWidget* client)
+// The attachment marks come before the pages, which show into them.
+void TForm1::buildIndicators()
 {
-    QFrame* panel1 = panel(client, "Panel1", {8, 520, 140, 65});
-    BitBtn3 = new QPushButton(QStringLiteral("明細l直接登録"), panel1);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    BitBtn3->setGeometry(5, 4, 130, 27);
-    setHint(BitBtn3, QStringLiteral("明細をドロップで登録します!"));
-    BitBtn4 = new QPushButton(QStringLiteral("図面直接登録"), panel1);
-    BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
-    BitBtn4->setGeometry(5, 34, 130, 27);
-    setHint(BitBtn4, QStringLiteral("図面をドロップで登録します!"));
-
-    QFrame* panel2 = panel(client, "Panel2", {176, 520, 121, 65});
-    PCheck2 = new tegaro::ImageCheckLabel(QStringLiteral("家屋明細書"), panel2);
-    PCheck2->setObjectName(QStringLiteral("PCheck2"));
-    PCheck2->setGeometry(6, 6, 110, 24);
-    PCheck1 = new tegaro::ImageCheckLabel(QStringLiteral("家屋図面"), panel2);
-    PCheck1->setObjectName(QStringLiteral("PCheck1"));
-    PCheck1->setGeometry(6, 35, 110, 24);
-    for (auto* check : {PCheck1, PCheck2})
-        setHint(check, QStringLiteral("右クリックで登録を消去します。（確認あり）"));
-
-    DBInspectorBar1 = new tegaro::NavigatorPanel(client);
-    DBInspectorBar1->setObjectName(QStringLiteral("DBInspectorBar1"));
-    DBInspectorBar1->setGeometry(324, 520 - kDockHeight, 237, 64);
-    DBInspectorBar1->addRow(QStringLiteral("所有者コード"));
-    DBInspectorBar1->addRow(QStringLiteral("氏名"));
-
-    buildSearchTabs(client);
+    QFrame* panel2 = panel(client_, "Panel2", belowDock({176, 520, 121, 65}));
+    const QString hint = QStringLiteral("右クリックで登録を消去します。（確認あり）");
+    PCheck2 = add<ImageCheckLabel>(panel2, "PCheck2", QStringLiteral("家屋明細書"), {6, 6, 110, 24}, hint);
+    PCheck1 = add<ImageCheckLabel>(panel2, "PCheck1", QStringLiteral("家屋図面"), {6, 35, 110, 24}, hint);
 }
 
-void TForm1::buildSearchTabs(QWidget* client)
+void TForm1::buildStrip()
 {
-    PageControl2 = new QTabWidget(client);
-    PageControl2->setObjectName(QStringLiteral("PageControl2"));
-    PageControl2->setTabPosition(QTabWidget::South);
-    PageControl2->setDocumentMode(false);
-    PageControl2->setGeometry(588, 519 - kDockHeight, 271, 65);
-    PageControl2->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 1px 5px; height: 18px; }"));
-    setHint(PageControl2, QStringLiteral("検索！"));
+    QFrame* panel1 = panel(client_, "Panel1", belowDock({8, 520, 140, 65}));
+    BitBtn3 = add<QPushButton>(panel1, "BitBtn3", QStringLiteral("明細l直接登録"), {5, 4, 130, 27},
+                               QStringLiteral("明細をドロップで登録します!"));
+    BitBtn4 = add<QPushButton>(panel1, "BitBtn4", QStringLiteral("図面直接登録"), {5, 34, 130, 27},
+                               QStringLiteral("図面をドロップで登録します!"));
 
-    auto* name = new QWidget;
-    name->setObjectName(QStringLiteral("TabSheet4"));
-    setHint(name, QStringLiteral("実行[Ret]で検索開始！"));
-    Edit1 = new QLineEdit(name);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(64, 8, 133, 20);
-    setHint(Edit1, QStringLiteral("実行ｷｰで曖昧検索/空白で最初に戻ります。"));
-    labelFor(name, QStringLiteral("[氏名]"), Edit1, 16, 11);
-
-    auto* district = new QWidget;
-    district->setObjectName(QStringLiteral("TabSheet5"));
-    DBLookupComboPlus1 = new QComboBox(district);
-    DBLookupComboPlus1->setObjectName(QStringLiteral("DBLookupComboPlus1"));
-    DBLookupComboPlus1->setEditable(true);
-    DBLookupComboPlus1->setMaxVisibleItems(12);
-    // Each typed character is a search of its own; no completion in between.
-    DBLookupComboPlus1->setCompleter(nullptr);
-    DBLookupComboPlus1->setGeometry(80, 7, 150, 22);
-    setHint(DBLookupComboPlus1, QStringLiteral("所在区検索!/ダブルクリックで全体を表示します。"), true);
-    labelFor(district, QStringLiteral("[行政区名]"), DBLookupComboPlus1, 10, 11);
-
-    auto* dates = new QWidget;
-    dates->setObjectName(QStringLiteral("TabSheet6"));
-    DateTimePicker1 = new tegaro::DateTimePicker(QDateTime(QDate(2002, 10, 13), QTime(22, 22, 32)), dates);
-    DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-    DateTimePicker2 = new tegaro::DateTimePicker(QDateTime(QDate(2002, 10, 13), QTime(22, 22, 55)), dates);
-    DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
-    setHint(DateTimePicker2, QStringLiteral("ここをクリックで検索開始！"));
-    DateTimePicker1->setGeometry(36, 8, 85, 20);
-    DateTimePicker2->setGeometry(164, 8, 85, 20);
-    labelFor(dates, QStringLiteral("開始:"), DateTimePicker1, 6, 11);
-    labelFor(dates, QStringLiteral("終了:"), DateTimePicker2, 134, 11);
-
-    auto* memo = new QWidget;
-    memo->setObjectName(QStringLiteral("TabSheet7"));
-    setHint(memo, QStringLiteral("実行キーで開始！"));
-    Edit2 = new QLineEdit(memo);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setGeometry(64, 8, 153, 20);
-    labelFor(memo, QStringLiteral("[備考]"), Edit2, 16, 11);
-
-    PageControl2->addTab(name, QStringLiteral("氏名検索"));
-    PageControl2->addTab(district, QStringLiteral("行政区検索"));
-    PageControl2->addTab(dates, QStringLiteral("日付検索"));
-    PageControl2->addTab(memo, QStringLiteral("備考検索"));
-    PageControl2->setCurrentIndex(0);
+    record_->buildStrip(client_);
+    record_->navigator()->setGeometry(belowDock({324, 520, 237, 64}));
+    record_->searchTabs()->setGeometry(belowDock({588, 519, 271, 65}));
 }
 
-void TForm1::wireSearch()
-{
-    search_ = std::make_unique<RecordSearch>(*data_->ADOQuery1);
-    RecordSearch* search = search_.get();
-    // Enter, whatever the shift state, is key code 13 to the search.
-    auto keyDown = [](QLineEdit* edit, void (RecordSearch::*handler)(int, const QString&), RecordSearch* target) {
-        tegaro::onEvent(edit, QEvent::KeyPress, [=](QEvent* e) {
-            const int key = static_cast<QKeyEvent*>(e)->key();
-            (target->*handler)(key == Qt::Key_Return || key == Qt::Key_Enter ? 13 : key, edit->text());
-            return false;
-        });
-    };
-    keyDown(Edit1, &RecordSearch::Edit1KeyDown, search);
-    keyDown(Edit2, &RecordSearch::Edit2KeyDown, search);
-
-    // The district list comes from the district table whenever it opens.
-    connect(data_->DataSource2, &tegaro::DataSource::stateChanged, this, [this] {
-        if (data_->DataSource2->state() == tegaro::DataSetState::Browse && DBLookupComboPlus1->count() == 0)
-            tegaro::guarded([this] { tegaro::fillFromColumn(DBLookupComboPlus1, data_->DataSource2, QStringLiteral("所在区")); });
-    });
-    // Every change of the text searches: a chosen entry, each typed character.
-    connect(DBLookupComboPlus1, &QComboBox::currentTextChanged, this, [search](const QString& text) {
-        tegaro::guarded([&] { search->DBLookupComboPlus1Change(text); });
-    });
-    tegaro::onEvent(DBLookupComboPlus1->lineEdit(), QEvent::MouseButtonDblClick, [search](QEvent*) {
-        search->DBLookupComboPlus1DblClick();
-        return false;
-    });
-    // A click lands on the picker's arrow or on its text.
-    auto dateClick = [this, search](QEvent*) {
-        search->DateTimePicker2Click(DateTimePicker1->value(), DateTimePicker2->value());
-        return false;
-    };
-    tegaro::onEvent(DateTimePicker2, QEvent::MouseButtonRelease, dateClick);
-    if (QLineEdit* pickerText = DateTimePicker2->findChild<QLineEdit*>())
-        tegaro::onEvent(pickerText, QEvent::MouseButtonRelease, dateClick);
-}
+} // namespace tegaro

@@ -1,9 +1,9 @@
 // Start-up: the splash first, then the application, the main window and
 // the connection settings dialog; then the message loop.
-#include "app/AppFont.h"
+#include "app/Application.h"
 #include "app/Splash.h"
 #include "app/TForm1.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 #include "help/HelpViewer.h"
 
 #include <QApplication>
@@ -13,16 +13,13 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    tegaro::setupApplicationFont();
+    tegaro::setupApplication();
     tegaro::installHelpViewer();
 
-    QPointer<TForm2> splash = new TForm2;
+    QPointer<tegaro::TForm2> splash = new tegaro::TForm2;
     splash->showAndPaint();
 
-    QApplication::setApplicationName(QStringLiteral("Tegaro"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tegaro"));
-
-    TForm1 main(QApplication::arguments().mid(1));
+    tegaro::TForm1 main(QApplication::arguments().mid(1));
     // Made once, hidden: its fields keep their values from one connect to the next.
     tegaro::TSQLLogin login(&main);
     login.setObjectName(QStringLiteral("TSQLLogin"));

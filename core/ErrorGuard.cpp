@@ -1,29 +1,43 @@
 #include "core/ErrorGuard.h"
 
 #include "core/Errors.h"
-#include "core/UserSeam.h"
+
+#include <QtGlobal>
 
 #include <exception>
 #include <new>
 
 namespace tegaro {
 
-void reportException()
+namespace {
+ErrorReporter reporter = nullptr;
+} // namespace
+
+QString currentExceptionText()
 {
-    QString text;
     try {
         throw;
     } catch (const Exception& e) {
-        text = e.message();
+        return e.message();
     } catch (const std::bad_alloc&) {
-        text = QStringLiteral("メモリが不足しています。");
+        return QStringLiteral("メモリが不足しています。");
     } catch (const std::exception& e) {
-        text = QString::fromUtf8(e.what());
+        return QString::fromUtf8(e.what());
     } catch (...) {
-        text = QStringLiteral("不明なエラーが発生しました。");
+        return QStringLiteral("不明なエラーが発生しました。");
     }
+}
+
+void setErrorReporter(ErrorReporter r) { reporter = r; }
+
+void reportException()
+{
+    const QString text = currentExceptionText();
     try {
-        seam().error(text);
+        if (reporter)
+            reporter(text);
+        else
+            qCritical("%s", qUtf8Printable(text));
     } catch (...) {
         // Nothing more can be told; keep running.
     }

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSet>
+#include <QSqlField>
 #include <QSqlRecord>
 #include <atomic>
 
@@ -29,21 +31,6 @@ ColumnKind kindFromSqliteType(const QString& declared)
     return ColumnKind::Text;
 }
 
-ColumnKind kindFromSqlServerType(const QString& type)
-{
-    QString t = type.toLower();
-    if (t == u"timestamp" || t == u"rowversion")
-        return ColumnKind::Version;
-    if (t.contains(u"binary") || t == u"image")
-        return ColumnKind::Blob;
-    if (t.contains(u"date") || t.contains(u"time"))
-        return ColumnKind::DateTime;
-    if (t.endsWith(u"int") || t == u"bit")
-        return ColumnKind::Integer;
-    if (t == u"float" || t == u"real" || t == u"decimal" || t == u"numeric" || t.contains(u"money"))
-        return ColumnKind::Real;
-    return ColumnKind::Text;
-}
 } // namespace
 
 Connection::Connection(QObject* parent)
@@ -81,7 +68,7 @@ bool Connection::isOpen() const { return QSqlDatabase::contains(name_) && databa
 
 void Connection::open()
 {
-    if (isOpen())
+    if (isOpen() && !broken_)
         return;
     if (!haveTarget_)
         throw EDatabaseError(QStringLiteral("接続文字列が設定されていません"));
@@ -89,9 +76,15 @@ void Connection::open()
         throw EDatabaseError(QStringLiteral("データベースファイルが見つかりません: %1").arg(target_.sqliteFile));
     if (!QSqlDatabase::isDriverAvailable(target_.driver))
         throw EDatabaseError(QStringLiteral("データベースドライバ %1 がありません").arg(target_.driver));
+    if (broken_)
+        database().close();
+    broken_ = false;
+    columns_.clear();
     QSqlDatabase::removeDatabase(name_);
     QSqlDatabase db = QSqlDatabase::addDatabase(target_.driver, name_);
     db.setDatabaseName(target_.databaseName);
+    db.setUserName(target_.userName);
+    db.setPassword(target_.password);
     db.setConnectOptions(target_.options);
     if (!db.open()) {
         QString why = scrub(db.lastError().text());
@@ -112,9 +105,21 @@ void Connection::open()
     }
 }
 
+bool Connection::verify()
+{
+    if (!isOpen() || broken_)
+        return false;
+    QSqlQuery probe(database());
+    if (!probe.exec(QStringLiteral("SELECT 1")))
+        broken_ = true;
+    return !broken_;
+}
+
 void Connection::close()
 {
     emit aboutToClose();
+    broken_ = false;
+    columns_.clear();
     if (QSqlDatabase::contains(name_)) {
         QSqlDatabase db = QSqlDatabase::database(name_, false);
         db.close();
@@ -126,17 +131,31 @@ QSqlQuery Connection::exec(const QString& sql, const QVariantList& values, bool 
     open();
     QSqlQuery q(database());
     q.setForwardOnly(forwardOnly);
-    if (!q.prepare(sql))
-        throw EDatabaseError(scrub(q.lastError().text()));
-    for (qsizetype i = 0; i < values.size(); ++i)
+    bool ok = q.prepare(sql);
+    for (qsizetype i = 0; ok && i < values.size(); ++i)
         q.bindValue(int(i), values[i]);
-    if (!q.exec())
-        throw EDatabaseError(scrub(q.lastError().text()));
+    if (!ok || !q.exec())
+        fail(q.lastError());
     return q;
+}
+
+void Connection::fail(const QSqlError& error)
+{
+    // The driver's words for a lost link mean nothing to the user; the next
+    // statement connects again.
+    if (error.type() == QSqlError::ConnectionError) {
+        broken_ = true;
+        throw EDatabaseError(QStringLiteral(
+            "データベースサーバーとの接続が切れました。もう一度操作すると接続し直します。"));
+    }
+    throw EDatabaseError(scrub(error.text()));
 }
 
 QList<ColumnInfo> Connection::tableColumns(const QString& table)
 {
+    auto known = columns_.constFind(table);
+    if (known != columns_.constEnd() && isOpen() && !broken_)
+        return *known;
     QList<ColumnInfo> out;
     if (target_.dialect == SqlDialect::SQLite) {
         QSqlQuery q = exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdent(target_.dialect, table)));
@@ -144,19 +163,31 @@ QList<ColumnInfo> Connection::tableColumns(const QString& table)
             out.append({q.value(1).toString(), kindFromSqliteType(q.value(2).toString()), q.value(5).toInt() > 0});
         return out;
     }
-    QSqlQuery q = exec(QStringLiteral(
-        "SELECT c.COLUMN_NAME, c.DATA_TYPE, "
-        "CASE WHEN k.COLUMN_NAME IS NULL THEN 0 ELSE 1 END "
-        "FROM INFORMATION_SCHEMA.COLUMNS c LEFT JOIN ("
-        " SELECT ku.COLUMN_NAME FROM INFORMATION_SCHEMA.TABLE_CONSTRAINTS tc"
-        " JOIN INFORMATION_SCHEMA.KEY_COLUMN_USAGE ku ON tc.CONSTRAINT_NAME = ku.CONSTRAINT_NAME"
-        " AND tc.TABLE_NAME = ku.TABLE_NAME"
-        " WHERE tc.CONSTRAINT_TYPE = 'PRIMARY KEY' AND tc.TABLE_NAME = ?) k"
-        " ON k.COLUMN_NAME = c.COLUMN_NAME "
-        "WHERE c.TABLE_NAME = ? ORDER BY c.ORDINAL_POSITION"),
-        {table, table});
-    while (q.next())
-        out.append({q.value(0).toString(), kindFromSqlServerType(q.value(1).toString()), q.value(2).toInt() > 0});
+    // The result's own description gives the names as they are written and
+    // is quick; catalog views are slow on some servers and may return names
+    // in the server's code page. The key comes from the key constraint.
+    const QSqlRecord record =
+        exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(quoteIdent(target_.dialect, table))).record();
+    QSet<QString> keys;
+    QSqlQuery k = exec(QStringLiteral(
+        "SELECT ku.COLUMN_NAME FROM INFORMATION_SCHEMA.TABLE_CONSTRAINTS tc"
+        " JOIN INFORMATION_SCHEMA.KEY_COLUMN_USAGE ku ON ku.CONSTRAINT_NAME = tc.CONSTRAINT_NAME"
+        " AND ku.TABLE_NAME = tc.TABLE_NAME"
+        " WHERE tc.CONSTRAINT_TYPE = 'PRIMARY KEY' AND tc.TABLE_NAME = ?"),
+        {table});
+    while (k.next())
+        keys << k.value(0).toString().toLower();
+    for (int i = 0; i < record.count(); ++i) {
+        const QSqlField field = record.field(i);
+        ColumnKind kind = kindOfField(field);
+        // A rowversion: the driver marks it read-only, or it is our schema's
+        // RowVer where the server does not say what it is.
+        if (kind == ColumnKind::Blob
+            && (field.isReadOnly() || field.name().compare(u"RowVer", Qt::CaseInsensitive) == 0))
+            kind = ColumnKind::Version;
+        out.append({field.name(), kind, keys.contains(field.name().toLower())});
+    }
+    columns_.insert(table, out);
     return out;
 }
 

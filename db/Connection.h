@@ -4,8 +4,10 @@
 #include "db/DatabaseTarget.h"
 #include "db/SqlText.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace tegaro {
@@ -28,9 +30,14 @@ public:
     void setLoginPrompt(bool on) { loginPrompt_ = on; }
     bool loginPrompt() const { return loginPrompt_; }
 
-    void open();  // throws EDatabaseError, password never in the text
+    // Throws EDatabaseError, password never in the text. A connection found
+    // broken is opened again; the record sets keep their rows.
+    void open();
     void close(); // closes every record set first
     bool isOpen() const;
+    // Asks the server whether the open connection still works (a server
+    // restart is only seen this way); false marks it broken for open().
+    bool verify();
 
     SqlDialect dialect() const { return target_.dialect; }
     QSqlDatabase database() const;
@@ -38,7 +45,7 @@ public:
     // Prepared statement with positional values; throws EDatabaseError.
     QSqlQuery exec(const QString& sql, const QVariantList& values = {}, bool forwardOnly = true);
     // The columns of a table in order, with their kinds and key; empty when
-    // the table does not exist.
+    // an embedded table does not exist. Kept while the connection stays open.
     QList<ColumnInfo> tableColumns(const QString& table);
 
     QString scrub(const QString& text) const { return scrubSecrets(text, target_.secrets); }
@@ -47,11 +54,15 @@ signals:
     void aboutToClose();
 
 private:
+    [[noreturn]] void fail(const QSqlError& error);
+
     QString text_;
     DatabaseTarget target_;
     QString name_;
     bool loginPrompt_ = false;
     bool haveTarget_ = false;
+    bool broken_ = false;
+    QHash<QString, QList<ColumnInfo>> columns_;
 };
 
 } // namespace tegaro

@@ -2,12 +2,26 @@
 
 namespace tegaro {
 
-DataSource::DataSource(QObject* parent) : QObject(parent) {}
+// The source's face towards its record set. A class of its own, so that the
+// source's signals keep the plain names the link methods have.
+class DataSource::SetLink final : public DataLink {
+public:
+    explicit SetLink(DataSource& source) : source_(source) {}
+    void recordChanged(int fieldIndex) override { source_.recordChanged(fieldIndex); }
+    void stateChanged(DataSetState state) override { source_.setStateChanged(state); }
+    void afterScroll() override { source_.setScrolled(); }
+    void updateData() override { source_.updateData(); }
+
+private:
+    DataSource& source_;
+};
+
+DataSource::DataSource(QObject* parent) : QObject(parent), setLink_(std::make_unique<SetLink>(*this)) {}
 
 DataSource::~DataSource()
 {
     if (set_)
-        set_->detach(this);
+        set_->removeLink(setLink_.get());
 }
 
 void DataSource::setDataSet(RecordSet* set)
@@ -15,21 +29,16 @@ void DataSource::setDataSet(RecordSet* set)
     if (set_ == set)
         return;
     if (set_)
-        set_->detach(this);
+        set_->removeLink(setLink_.get());
     set_ = set;
     if (set_)
-        set_->attach(this);
-    notifyStateChanged();
-    notifyRecordChanged(-1);
+        set_->addLink(setLink_.get());
+    setStateChanged(state());
+    recordChanged(-1);
 }
 
-void DataSource::addLink(DataLink* link)
-{
-    if (!links_.contains(link))
-        links_.append(link);
-}
-
-void DataSource::removeLink(DataLink* link) { links_.removeAll(link); }
+void DataSource::addLink(DataLink* link) { links_.add(link); }
+void DataSource::removeLink(DataLink* link) { links_.remove(link); }
 
 bool DataSource::edit()
 {
@@ -40,32 +49,31 @@ bool DataSource::edit()
     return set_->state() == DataSetState::Edit || set_->state() == DataSetState::Insert;
 }
 
-void DataSource::notifyRecordChanged(int fieldIndex)
+void DataSource::recordChanged(int fieldIndex)
 {
-    const QList<DataLink*> links = links_;
-    for (DataLink* link : links)
-        link->recordChanged(fieldIndex);
+    links_.tell([fieldIndex](DataLink* link) { link->recordChanged(fieldIndex); });
     emit dataChanged(fieldIndex);
 }
 
-void DataSource::notifyStateChanged()
+void DataSource::setStateChanged(DataSetState state)
 {
-    DataSetState s = state();
-    const QList<DataLink*> links = links_;
-    for (DataLink* link : links)
-        link->stateChanged(s);
+    links_.tell([state](DataLink* link) { link->stateChanged(state); });
     emit stateChanged();
 }
 
-void DataSource::updateRecord()
+void DataSource::setScrolled()
+{
+    links_.tell([](DataLink* link) { link->afterScroll(); });
+    emit afterScroll();
+}
+
+void DataSource::updateData()
 {
     if (updating_)
         return;
     updating_ = true;
     try {
-        const QList<DataLink*> links = links_;
-        for (DataLink* link : links)
-            link->updateData();
+        links_.tell([](DataLink* link) { link->updateData(); });
     } catch (...) {
         updating_ = false;
         throw;

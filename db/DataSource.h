@@ -1,25 +1,18 @@
 #pragma once
-// Between one record set and the controls bound to it (DataSource1,
+// Between one record set and what is bound to it (DataSource1,
 // DataSource2). Controls never talk to the database: they register a
-// DataLink and are told when to show the record and when to write.
+// DataLink with the source and are told when to show the record and when to
+// write. The source is also the one that speaks Qt signals, for anything
+// that only watches.
+#include "db/DataLink.h"
 #include "db/RecordSet.h"
 
-#include <QList>
 #include <QObject>
 #include <QPointer>
 
-namespace tegaro {
+#include <memory>
 
-class DataLink {
-public:
-    virtual ~DataLink() = default;
-    // Show the record again: a field (index) or the whole record (-1).
-    virtual void recordChanged(int fieldIndex) = 0;
-    // Before a post: a control with changed text writes it into its field.
-    // A write that fails throws, and the post does not happen.
-    virtual void updateData() {}
-    virtual void stateChanged(DataSetState) {}
-};
+namespace tegaro {
 
 class DataSource : public QObject {
     Q_OBJECT
@@ -41,18 +34,21 @@ public:
     // afterwards.
     bool edit();
 
-    // Called by the record set.
-    void notifyRecordChanged(int fieldIndex);
-    void notifyStateChanged();
-    void updateRecord();
-
 signals:
     void dataChanged(int fieldIndex);
     void stateChanged();
+    void afterScroll();
 
 private:
+    class SetLink;
+    void recordChanged(int fieldIndex);
+    void setStateChanged(DataSetState state);
+    void setScrolled();
+    void updateData();
+
     QPointer<RecordSet> set_;
-    QList<DataLink*> links_;
+    std::unique_ptr<SetLink> setLink_; // how the record set reaches this source
+    DataLinks links_;
     bool autoEdit_ = true;
     bool updating_ = false;
 };

@@ -1,6 +1,8 @@
 #include "db/DatabaseTarget.h"
 
 #include "db/ConnectionText.h"
+#include "db/odbc/OdbcDriver.h"
+#include "db/odbc/OdbcLogin.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,8 +11,10 @@
 namespace tegaro {
 
 namespace {
+// For reaching the server and logging in, not for statements.
 constexpr int kLoginTimeoutSeconds = 10;
 
+// The settings as the driver reads them; the user and password go apart.
 QString sqlServerConnectString(const ConnectionSettings& s)
 {
     // "host,port" and "host\instance" are both in use for SQL Server names.
@@ -21,24 +25,32 @@ QString sqlServerConnectString(const ConnectionSettings& s)
         port = host.mid(comma + 1).trimmed();
         host = host.left(comma).trimmed();
     }
-    QString out = QStringLiteral("DRIVER={FreeTDS};SERVER=") + odbcQuote(host) + u';';
+    QList<odbc::Attribute> attributes{{QStringLiteral("DRIVER"), QStringLiteral("FreeTDS")},
+                                      {QStringLiteral("SERVER"), host}};
     if (!host.contains(u'\\'))
-        out += QStringLiteral("PORT=") + odbcQuote(port) + u';';
-    out += QStringLiteral("UID=") + odbcQuote(s.userId) + u';'
-        + QStringLiteral("PWD=") + odbcQuote(s.password) + u';'
-        + QStringLiteral("DATABASE=") + odbcQuote(s.catalog.isEmpty() ? QStringLiteral("MUNEYA") : s.catalog) + u';'
-        + QStringLiteral("WSID=") + odbcQuote(s.workstationId) + u';'
-        + QStringLiteral("APP={Tegaro};ClientCharset=UTF-8;TDS_Version=7.4;");
-    return out;
+        attributes.append({QStringLiteral("PORT"), port});
+    attributes << odbc::Attribute{QStringLiteral("DATABASE"), s.catalog.isEmpty() ? QStringLiteral("MUNEYA") : s.catalog}
+               << odbc::Attribute{QStringLiteral("WSID"), s.workstationId}
+               << odbc::Attribute{QStringLiteral("APP"), QStringLiteral("Tegaro")}
+               << odbc::Attribute{QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")}
+               << odbc::Attribute{QStringLiteral("TDS_Version"), QStringLiteral("7.4")};
+    return odbc::buildConnectString(attributes);
+}
+
+DatabaseTarget sqlServerTarget(const QString& connectString, const QString& user, const QString& password)
+{
+    odbc::registerDriver();
+    DatabaseTarget target;
+    target.driver = QString::fromLatin1(odbc::kDriverName);
+    target.dialect = SqlDialect::SqlServer;
+    target.databaseName = connectString;
+    target.userName = user;
+    target.password = password;
+    target.options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(kLoginTimeoutSeconds);
+    target.secrets << password;
+    return target;
 }
 } // namespace
-
-QString odbcQuote(const QString& value)
-{
-    QString v = value;
-    v.replace(u'}', QStringLiteral("}}"));
-    return u'{' + v + u'}';
-}
 
 QString scrubSecrets(QString text, const QStringList& secrets)
 {
@@ -71,16 +83,27 @@ DatabaseTarget targetFromSettings(const ConnectionSettings& settings, const QStr
             : QDir(baseDir).filePath(settings.dataSource);
         return sqliteFileTarget(path);
     }
-    DatabaseTarget target;
-    target.driver = QStringLiteral("QODBC");
-    target.dialect = SqlDialect::SqlServer;
-    target.databaseName = sqlServerConnectString(settings);
-    target.options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1;SQL_ATTR_PACKET_SIZE=%2")
-                       .arg(kLoginTimeoutSeconds)
-                       .arg(settings.packetSize);
-    // The quoted form first, so no brace of it is left behind.
-    target.secrets << odbcQuote(settings.password) << settings.password;
+    DatabaseTarget target = sqlServerTarget(sqlServerConnectString(settings), settings.userId, settings.password);
+    target.options += QStringLiteral(";SQL_ATTR_PACKET_SIZE=%1").arg(settings.packetSize);
     return target;
+}
+
+DatabaseTarget odbcStringTarget(const QString& connectString, QString* database)
+{
+    QString user, password;
+    QList<odbc::Attribute> rest;
+    auto is = [](const odbc::Attribute& a, const char16_t* key) { return a.first.compare(key, Qt::CaseInsensitive) == 0; };
+    for (const odbc::Attribute& a : odbc::parseConnectString(connectString)) {
+        if (is(a, u"UID") || is(a, u"User ID"))
+            user = a.second;
+        else if (is(a, u"PWD") || is(a, u"Password"))
+            password = a.second;
+        else if (database && (is(a, u"DATABASE") || is(a, u"Initial Catalog")))
+            *database = a.second;
+        else
+            rest.append(a);
+    }
+    return sqlServerTarget(odbc::buildConnectString(rest), user, password);
 }
 
 } // namespace tegaro

@@ -12,8 +12,10 @@ struct ConnectionSettings;
 enum class SqlDialect { SQLite, SqlServer };
 
 struct DatabaseTarget {
-    QString driver;        // "QSQLITE" or "QODBC"
+    QString driver;        // "QSQLITE", or our wide-character ODBC driver
     QString databaseName;  // file path (QSQLITE) or ODBC connection string
+    QString userName;      // ODBC: handed to the driver apart from the string,
+    QString password;      // so any character of them logs in
     QString options;       // QSqlDatabase connect options
     SqlDialect dialect = SqlDialect::SQLite;
     QString sqliteFile;    // the embedded file, checked before opening
@@ -24,12 +26,15 @@ struct DatabaseTarget {
 // anything else is SQL Server through ODBC and FreeTDS.
 DatabaseTarget targetFromSettings(const ConnectionSettings& settings, const QString& baseDir);
 
+// A SQL Server named by a whole ODBC connection string ("DRIVER={FreeTDS};
+// SERVER=...;UID=...;PWD=...;"), written the standard way. With database
+// given, the DATABASE setting is taken out of the string into it, so the
+// connection starts in the login's default database.
+DatabaseTarget odbcStringTarget(const QString& connectString, QString* database = nullptr);
+
 // An embedded SQLite file opened with QSQLITE. Only create makes a new file:
 // otherwise a missing file fails to open.
 DatabaseTarget sqliteFileTarget(const QString& path, bool create = false);
-
-// ODBC value quoting: {value} with "}" doubled, so ";", "=" and "}" survive.
-QString odbcQuote(const QString& value);
 
 // Replaces every secret in text with asterisks.
 QString scrubSecrets(QString text, const QStringList& secrets);

@@ -51,6 +51,15 @@ QString displayText(ColumnKind kind, const QVariant& stored)
     }
 }
 
+QStringList columnTexts(const RecordSet& set, int index)
+{
+    QStringList texts;
+    const ColumnKind kind = set.column(index).kind;
+    for (int row = 0; row < set.recordCount(); ++row)
+        texts << displayText(kind, set.valueAt(row, index));
+    return texts;
+}
+
 QString Field::asString() const { return displayText(kind(), set_->currentValue(index_)); }
 
 void Field::setValue(const QVariant& value)

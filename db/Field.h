@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 class QIODevice;
@@ -17,6 +18,9 @@ class RecordSet;
 // A stored value as the program shows it: empty for NULL, dates as
 // "yyyy/MM/dd[ HH:mm:ss]", reals without trailing zeros, "(BLOB)".
 QString displayText(ColumnKind kind, const QVariant& stored);
+// The display texts of one column over all rows, read from the stored values
+// (the current record is not moved).
+QStringList columnTexts(const RecordSet& set, int index);
 
 class Field {
 public:

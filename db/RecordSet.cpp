@@ -2,26 +2,11 @@
 
 #include "core/Errors.h"
 #include "db/Connection.h"
-#include "db/DataSource.h"
 
 #include <QSqlField>
 #include <QSqlRecord>
 
 namespace tegaro {
-
-namespace {
-ColumnKind kindOfResultField(const QSqlField& f)
-{
-    switch (f.metaType().id()) {
-    case QMetaType::QByteArray: return ColumnKind::Blob;
-    case QMetaType::Int: case QMetaType::LongLong: case QMetaType::UInt: case QMetaType::ULongLong:
-    case QMetaType::Short: case QMetaType::Bool: return ColumnKind::Integer;
-    case QMetaType::Double: case QMetaType::Float: return ColumnKind::Real;
-    case QMetaType::QDateTime: case QMetaType::QDate: return ColumnKind::DateTime;
-    default: return ColumnKind::Text;
-    }
-}
-} // namespace
 
 RecordSet::RecordSet(Connection* connection, QObject* parent) : QObject(parent), connection_(connection)
 {
@@ -31,9 +16,9 @@ RecordSet::RecordSet(Connection* connection, QObject* parent) : QObject(parent),
 
 RecordSet::~RecordSet()
 {
-    for (const QPointer<DataSource>& s : sources_)
-        if (s)
-            s->setDataSet(nullptr);
+    // The links see the set close before it goes.
+    close();
+    links_.clear();
 }
 
 QString RecordSet::sqlText() const
@@ -73,7 +58,7 @@ void RecordSet::open()
     setState(DataSetState::Browse);
     recordChanged(-1);
     if (!rows_.isEmpty())
-        emit afterScroll();
+        afterScroll();
 }
 
 QString RecordSet::selectList(const QList<ColumnInfo>& columns, bool lazy) const
@@ -110,7 +95,7 @@ void RecordSet::fetch(const QString& text)
             // the padding behind a NUL.
             QString name = rec.fieldName(i);
             qsizetype nul = name.indexOf(QChar(0));
-            columns.append({nul < 0 ? name : name.left(nul), kindOfResultField(rec.field(i)), false});
+            columns.append({nul < 0 ? name : name.left(nul), kindOfField(rec.field(i)), false});
         }
         table.clear();
     }
@@ -164,25 +149,22 @@ void RecordSet::setState(DataSetState state)
     if (state_ == state)
         return;
     state_ = state;
-    for (const QPointer<DataSource>& s : sources_)
-        if (s)
-            s->notifyStateChanged();
-    emit stateChanged();
+    links_.tell([state](DataLink* link) { link->stateChanged(state); });
 }
 
 void RecordSet::recordChanged(int fieldIndex)
 {
-    for (const QPointer<DataSource>& s : sources_)
-        if (s)
-            s->notifyRecordChanged(fieldIndex);
-    emit dataChanged(fieldIndex);
+    links_.tell([fieldIndex](DataLink* link) { link->recordChanged(fieldIndex); });
+}
+
+void RecordSet::afterScroll()
+{
+    links_.tell([](DataLink* link) { link->afterScroll(); });
 }
 
 void RecordSet::updateRecord()
 {
-    for (const QPointer<DataSource>& s : sources_)
-        if (s)
-            s->updateRecord();
+    links_.tell([](DataLink* link) { link->updateData(); });
 }
 
 void RecordSet::setCurrent(int index)
@@ -190,7 +172,7 @@ void RecordSet::setCurrent(int index)
     current_ = rows_.isEmpty() ? -1 : qBound(0, index, int(rows_.size()) - 1);
     blobCache_.clear();
     recordChanged(-1);
-    emit afterScroll();
+    afterScroll();
 }
 
 void RecordSet::checkBrowseMode()
@@ -240,7 +222,7 @@ void RecordSet::beginInsert(int position)
     blobCache_.clear();
     setState(DataSetState::Insert);
     recordChanged(-1);
-    emit afterScroll();
+    afterScroll();
 }
 
 void RecordSet::insert() { checkActive(); beginInsert(qMax(current_, 0)); }
@@ -375,12 +357,7 @@ void RecordSet::setBlobBytes(int index, const QByteArray& bytes)
     setCurrentValue(index, stored);
 }
 
-void RecordSet::attach(DataSource* source)
-{
-    if (!sources_.contains(source))
-        sources_.append(source);
-}
-
-void RecordSet::detach(DataSource* source) { sources_.removeAll(source); }
+void RecordSet::addLink(DataLink* link) { links_.add(link); }
+void RecordSet::removeLink(DataLink* link) { links_.remove(link); }
 
 } // namespace tegaro

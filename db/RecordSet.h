@@ -7,8 +7,10 @@
 // on first use. A post is written at once; it never overwrites or removes a
 // row that someone else changed or deleted since it was read.
 //
-// Slots connected to the signals must not throw.
+// Changes are told to the links (data sources) in the order they happen;
+// a link may throw only from updateData.
 #include "db/Connection.h"
+#include "db/DataLink.h"
 #include "db/Field.h"
 #include "db/SqlText.h"
 
@@ -19,10 +21,6 @@
 #include <QStringList>
 
 namespace tegaro {
-
-class DataSource;
-
-enum class DataSetState { Inactive, Browse, Edit, Insert };
 
 class RecordSet : public QObject {
     Q_OBJECT
@@ -92,13 +90,10 @@ public:
     qint64 blobSize(int index) const;
     QByteArray blobBytes(int index);
     void setBlobBytes(int index, const QByteArray& bytes);
-    void attach(DataSource* source);
-    void detach(DataSource* source);
 
-signals:
-    void afterScroll();
-    void stateChanged();
-    void dataChanged(int fieldIndex); // -1: the whole record
+    // Who is told of changes: the data sources over this set.
+    void addLink(DataLink* link);
+    void removeLink(DataLink* link);
 
 private:
     using Row = QList<QVariant>;
@@ -109,6 +104,7 @@ private:
     void setCurrent(int index);
     void setState(DataSetState state);
     void recordChanged(int fieldIndex);
+    void afterScroll();
     void updateRecord();
     void beginInsert(int position);
     void fetch(const QString& text);
@@ -141,7 +137,7 @@ private:
     QList<bool> changed_;
     bool modified_ = false;
     QHash<int, QByteArray> blobCache_; // bytes of the current record only
-    QList<QPointer<DataSource>> sources_;
+    DataLinks links_;
 };
 
 } // namespace tegaro

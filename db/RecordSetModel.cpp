@@ -1,29 +1,47 @@
 #include "db/RecordSetModel.h"
 
+#include "db/DataSource.h"
 #include "db/RecordSet.h"
 
 namespace tegaro {
 
-RecordSetModel::RecordSetModel(RecordSet* set, QObject* parent) : QAbstractTableModel(parent), set_(set)
+RecordSetModel::RecordSetModel(DataSource* source, QObject* parent) : QAbstractTableModel(parent), source_(source)
 {
-    if (set_) {
-        generation_ = set_->generation();
-        columns_ = set_->fieldCount();
-        connect(set_, &RecordSet::dataChanged, this, &RecordSetModel::recordSetChanged);
+    if (RecordSet* s = set()) {
+        generation_ = s->generation();
+        columns_ = s->fieldCount();
     }
+    source_->addLink(this);
 }
 
-void RecordSetModel::recordSetChanged(int fieldIndex)
+RecordSetModel::RecordSetModel(RecordSet* set, QObject* parent) : RecordSetModel(new DataSource, parent)
 {
+    source_->setParent(this);
+    source_->setDataSet(set);
+}
+
+RecordSetModel::~RecordSetModel()
+{
+    if (source_)
+        source_->removeLink(this);
+}
+
+RecordSet* RecordSetModel::set() const { return source_ ? source_->dataSet() : nullptr; }
+
+void RecordSetModel::recordChanged(int fieldIndex)
+{
+    RecordSet* s = set();
+    const int generation = s ? s->generation() : -1;
+    const int columns = s ? s->fieldCount() : 0;
     // Rows came or went: start over. Otherwise only the current row changed.
-    if (set_->generation() != generation_ || set_->fieldCount() != columns_) {
+    if (generation != generation_ || columns != columns_) {
         beginResetModel();
-        generation_ = set_->generation();
-        columns_ = set_->fieldCount();
+        generation_ = generation;
+        columns_ = columns;
         endResetModel();
         return;
     }
-    int row = set_->recNo() - 1;
+    int row = s ? s->recNo() - 1 : -1;
     if (row < 0 || columns_ == 0)
         return;
     emit dataChanged(index(row, fieldIndex < 0 ? 0 : fieldIndex),
@@ -32,17 +50,18 @@ void RecordSetModel::recordSetChanged(int fieldIndex)
 
 int RecordSetModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() || !set_ ? 0 : set_->recordCount();
+    return parent.isValid() || !set() ? 0 : set()->recordCount();
 }
 
 int RecordSetModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_; }
 
 QVariant RecordSetModel::data(const QModelIndex& index, int role) const
 {
-    if (!set_ || !index.isValid() || index.column() >= columns_ || (role != Qt::DisplayRole && role != Qt::EditRole))
+    const RecordSet* s = set();
+    if (!s || !index.isValid() || index.column() >= columns_ || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    ColumnKind kind = set_->column(index.column()).kind;
-    QVariant stored = set_->valueAt(index.row(), index.column());
+    ColumnKind kind = s->column(index.column()).kind;
+    QVariant stored = s->valueAt(index.row(), index.column());
     if (kind == ColumnKind::Blob && !stored.isNull() && stored.metaType().id() != QMetaType::QByteArray)
         return stored.toLongLong() > 0 ? QStringLiteral("(BLOB)") : QString(); // a size, not the bytes
     return displayText(kind, stored);
@@ -50,11 +69,11 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const
 
 QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole || !set_)
+    if (role != Qt::DisplayRole || !set())
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    return section < columns_ ? QVariant(set_->column(section).name) : QVariant();
+    return section < columns_ ? QVariant(set()->column(section).name) : QVariant();
 }
 
 } // namespace tegaro

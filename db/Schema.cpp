@@ -2,10 +2,12 @@
 
 #include "core/Errors.h"
 #include "db/Connection.h"
+#include "db/SqlText.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlError>
+#include <QSqlQuery>
 
 static void initSchemaResource() { Q_INIT_RESOURCE(schema); }
 
@@ -64,19 +66,49 @@ void createSchema(Connection& connection)
     connection.open();
     QSqlDatabase db = connection.database();
     const QStringList statements = splitSqlScript(schemaScript(connection.dialect()), connection.dialect());
-    bool sqlite = connection.dialect() == SqlDialect::SQLite;
-    if (sqlite)
-        db.transaction();
+    const bool transaction = db.transaction();
     try {
         for (const QString& statement : statements)
             connection.exec(statement);
     } catch (...) {
-        if (sqlite)
+        if (transaction)
             db.rollback();
         throw;
     }
-    if (sqlite && !db.commit())
+    if (transaction && !db.commit())
         throw EDatabaseError(connection.scrub(db.lastError().text()));
+}
+
+namespace {
+const QStringList kSqlServerTables{QStringLiteral("基本データ"), QStringLiteral("行政区")};
+}
+
+QString sqlServerDatabaseScript(const QString& database)
+{
+    QString literal = database;
+    literal.replace(u'\'', QStringLiteral("''"));
+    const QString name = quoteIdent(SqlDialect::SqlServer, database);
+    return QStringLiteral("IF DB_ID(N'%1') IS NULL\n    CREATE DATABASE %2;\nGO\nUSE %2;\nGO\n").arg(literal, name);
+}
+
+void useSqlServerDatabase(Connection& connection, const QString& database)
+{
+    for (const QString& batch : splitSqlScript(sqlServerDatabaseScript(database), SqlDialect::SqlServer))
+        connection.exec(batch);
+}
+
+bool sqlServerHasTables(Connection& connection)
+{
+    QSqlQuery q = connection.exec(
+        QStringLiteral("SELECT COUNT(*) FROM INFORMATION_SCHEMA.TABLES WHERE TABLE_NAME IN (?, ?)"), {kSqlServerTables[0], kSqlServerTables[1]});
+    return q.next() && q.value(0).toInt() > 0;
+}
+
+void dropSqlServerTables(Connection& connection)
+{
+    for (const QString& table : kSqlServerTables)
+        connection.exec(QStringLiteral("IF OBJECT_ID(N'%1') IS NOT NULL DROP TABLE %1")
+                            .arg(quoteIdent(SqlDialect::SqlServer, table)));
 }
 
 } // namespace tegaro

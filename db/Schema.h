@@ -16,4 +16,14 @@ QStringList splitSqlScript(const QString& script, SqlDialect dialect);
 // Creates the tables of the connection's dialect, all or nothing.
 void createSchema(Connection& connection);
 
+// SQL Server: the batches that make the database when it is missing and
+// choose it; "tegaro-db schema sqlserver" prints them before the tables.
+QString sqlServerDatabaseScript(const QString& database);
+// Runs them on an open connection, which then works in that database.
+void useSqlServerDatabase(Connection& connection, const QString& database);
+// Whether the current database holds the house record tables, and taking
+// them away (with every record in them).
+bool sqlServerHasTables(Connection& connection);
+void dropSqlServerTables(Connection& connection);
+
 } // namespace tegaro

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVariant>
 
+class QSqlField;
+
 namespace tegaro {
 
 enum class ColumnKind { Text, Integer, Real, DateTime, Blob, Version };
@@ -17,6 +19,9 @@ struct ColumnInfo {
     ColumnKind kind = ColumnKind::Text;
     bool key = false;
 };
+
+// The kind of a result column from the type its values come as.
+ColumnKind kindOfField(const QSqlField& field);
 
 QString quoteIdent(SqlDialect dialect, const QString& name);
 // Stored size of a binary column in bytes, NULL for NULL.

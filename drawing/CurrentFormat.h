@@ -1,9 +1,8 @@
 #pragma once
 // The current-format layout, read from any source of values: the file
 // scanner or the stored lines. Internal to the readers.
-#include "core/UserSeam.h"
 #include "drawing/DrawingModel.h"
-#include "drawing/DrawingView.h"
+#include "drawing/DrawingReaders.h"
 
 namespace tegaro::detail {
 
@@ -11,7 +10,7 @@ namespace tegaro::detail {
 // bool hasMore() -- false once a further element can only be made of
 // missing values, which ends a list whatever its count line says.
 template <class Source>
-void readCurrentLayout(DrawingModel& m, DrawingView& view, Source& src)
+void readCurrentLayout(DrawingModel& m, Source& src, const DrawingProgress& progress)
 {
     m.HeaderOriginX = src.integer();
     m.HeaderOriginY = src.integer();
@@ -25,14 +24,14 @@ void readCurrentLayout(DrawingModel& m, DrawingView& view, Source& src)
     m.GridStepY = src.real();
     src.skipText();
     m.AreaF1 = src.real();
-    setAreaText(m, view, AreaBoxF1, formatAreaText(m.AreaF1));
+    setAreaText(m, AreaBoxF1, formatAreaText(m.AreaF1));
     m.AreaF2 = src.real();
-    setAreaText(m, view, AreaBoxF2, formatAreaText(m.AreaF2));
+    setAreaText(m, AreaBoxF2, formatAreaText(m.AreaF2));
     m.AreaF3 = src.real();
-    setAreaText(m, view, AreaBoxF3, formatAreaText(m.AreaF3));
+    setAreaText(m, AreaBoxF3, formatAreaText(m.AreaF3));
     m.KenLength = src.real();
-    setAreaText(m, view, AreaBoxKen, formatAreaText(m.KenLength));
-    setAreaText(m, view, AreaBoxTotal, formatAreaText(m.AreaF1 + m.AreaF2 + m.AreaF3));
+    setAreaText(m, AreaBoxKen, formatAreaText(m.KenLength));
+    setAreaText(m, AreaBoxTotal, formatAreaText(m.AreaF1 + m.AreaF2 + m.AreaF3));
 
     // The count line holds the index of the last element. The first element
     // is always made (a file that ends early gives one of zeros); later ones
@@ -71,13 +70,13 @@ void readCurrentLayout(DrawingModel& m, DrawingView& view, Source& src)
     };
     for (TLineList* list : {&m.LinesF1, &m.LinesF2, &m.LinesF3}) {
         readList(*list, [&] { return line(true); });
-        status().setGauge(30);
+        progress(30);
     }
     readList(m.ExtraLines, [&] { return line(false); });
-    status().setGauge(40);
+    progress(40);
     for (TBoxList* list : {&m.BoxesF1, &m.BoxesF2, &m.BoxesF3}) {
         readList(*list, box);
-        status().setGauge(60);
+        progress(60);
     }
     for (int i = 0; i < 7; ++i) // trailer: section line and six texts
         src.skipText();

@@ -1,7 +1,5 @@
 #include "drawing/DrawingModel.h"
 
-#include "drawing/DrawingView.h"
-
 namespace tegaro {
 
 void DrawingModel::ReleaseFloorLists()
@@ -58,24 +56,20 @@ QString formatAreaText(double value)
     return QString::asprintf(" %7.2f", value);
 }
 
-void setAreaText(DrawingModel& model, DrawingView& view, int box, const QString& text)
+void setAreaText(DrawingModel& model, int box, const QString& text)
 {
-    if (box < 1 || box > 5)
-        return;
-    model.AreaTexts[box] = text;
-    view.setAreaText(box, text);
+    if (box >= 1 && box <= 5)
+        model.AreaTexts[box] = text;
 }
 
-void zclear(DrawingModel& model, DrawingView& view)
+void zclear(DrawingModel& model)
 {
     for (int box = 1; box <= 5; ++box)
-        setAreaText(model, view, box, QString());
+        setAreaText(model, box, QString());
     for (int floor = 1; floor <= 3; ++floor) {
         model.CurrentFloor = floor;
         model.ReleaseFloorLists();
     }
-    view.redraw();
-    view.setZmfileText(QString());
 }
 
 } // namespace tegaro

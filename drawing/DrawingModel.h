@@ -10,8 +10,6 @@
 
 namespace tegaro {
 
-class DrawingView;
-
 // Colours are Windows colour values, 0x00BBGGRR.
 struct TLine {
     qint32 X1 = 0;
@@ -85,11 +83,12 @@ struct DrawingModel {
 // " %7.2f", the form of every area box.
 QString formatAreaText(double value);
 
-// Shows a text in an area box and keeps it in the model.
-void setAreaText(DrawingModel& model, DrawingView& view, int box, const QString& text);
+// Keeps the text of an area box (1..5) for the page to show.
+void setAreaText(DrawingModel& model, int box, const QString& text);
 
-// Clears the lists of all floors and the area boxes, leaves CurrentFloor at 3,
-// redraws and empties the drawing field. Values and zoom are kept.
-void zclear(DrawingModel& model, DrawingView& view);
+// Clears the lists of all floors and the area texts and leaves CurrentFloor
+// at 3. Values and zoom are kept. The page then redraws and empties the
+// drawing field.
+void zclear(DrawingModel& model);
 
 } // namespace tegaro

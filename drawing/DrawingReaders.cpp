@@ -2,11 +2,9 @@
 
 #include "core/Cp932.h"
 #include "core/Errors.h"
-#include "core/UserSeam.h"
 #include "drawing/CurrentFormat.h"
 #include "drawing/DrawingErrors.h"
 #include "drawing/DrawingTextScanner.h"
-#include "drawing/DrawingView.h"
 #include "drawing/NumberText.h"
 #include "drawing/OldFormat.h"
 
@@ -83,12 +81,19 @@ private:
     qsizetype next_ = 1; // entry 0 is the first line
 };
 
-void finishRead(DrawingModel& m, DrawingView& view)
+// The end of every read that got past its first line: the grid starts at
+// the header origin again.
+void finishRead(DrawingModel& m, DrawingReport& report)
 {
     m.GridOriginX = m.HeaderOriginX;
     m.GridOriginY = m.HeaderOriginY;
-    view.redraw();
-    status().setMessage(QStringLiteral("切替え"));
+    report.statusTexts << QStringLiteral("切替え");
+}
+
+// The layout readers call progress without asking whether there is one.
+DrawingProgress orNothing(const DrawingProgress& progress)
+{
+    return progress ? progress : DrawingProgress([](int) {});
 }
 
 } // namespace
@@ -102,7 +107,7 @@ DrawingFormat formatOfFirstLine(QByteArrayView line)
     return DrawingFormat::Unrecognised;
 }
 
-DrawingFormat ReadDrawingFile(DrawingModel& m, DrawingView& view, const QString& path)
+DrawingReport ReadDrawingFile(DrawingModel& m, const QString& path, const DrawingProgress& progress)
 {
     m.releaseAllLists();
     QFile file(path);
@@ -110,54 +115,58 @@ DrawingFormat ReadDrawingFile(DrawingModel& m, DrawingView& view, const QString&
         throw EInOutError(QStringLiteral("図面ファイルを開けません: %1（%2）").arg(path, file.errorString()));
     const QByteArray bytes = file.readAll();
     file.close();
-    return ReadDrawingBytes(m, view, bytes);
+    return ReadDrawingBytes(m, bytes, progress);
 }
 
-DrawingFormat ReadDrawingBytes(DrawingModel& m, DrawingView& view, const QByteArray& bytes)
+DrawingReport ReadDrawingBytes(DrawingModel& m, const QByteArray& bytes, const DrawingProgress& givenProgress)
 {
+    const DrawingProgress progress = orNothing(givenProgress);
     m.releaseAllLists();
     DrawingTextScanner scanner(bytes);
-    const DrawingFormat format = formatOfFirstLine(QByteArrayView(scanner.readLine()));
-    switch (format) {
+    DrawingReport report;
+    report.format = formatOfFirstLine(QByteArrayView(scanner.readLine()));
+    switch (report.format) {
     case DrawingFormat::Unrecognised:
-        seam().message(QStringLiteral("家屋図面(木造)ではありません!"));
-        return format;
+        report.messages << QStringLiteral("家屋図面(木造)ではありません!");
+        return report;
     case DrawingFormat::Current: {
         FileValues values(scanner);
-        detail::readCurrentLayout(m, view, values);
-        view.redraw();
-        status().setGauge(0);
-        status().setMessage(QStringLiteral("読込完了.."));
+        detail::readCurrentLayout(m, values, progress);
+        report.gridOrigin = QPoint(m.GridOriginX, m.GridOriginY);
+        progress(0);
+        report.statusTexts << QStringLiteral("読込完了..");
         break;
     }
     case DrawingFormat::Old:
-        detail::readOldLayout(m, view, scanner);
-        view.redraw();
-        status().setGauge(100);
-        status().setMessage(QStringLiteral(" 図面読込完了.."));
+        detail::readOldLayout(m, scanner, progress);
+        report.gridOrigin = QPoint(m.GridOriginX, m.GridOriginY);
+        progress(100);
+        report.statusTexts << QStringLiteral(" 図面読込完了..");
         break;
     }
-    finishRead(m, view);
-    return format;
+    finishRead(m, report);
+    return report;
 }
 
-DrawingFormat ReadStoredDrawing(DrawingModel& m, DrawingView& view)
+DrawingReport ReadStoredDrawing(DrawingModel& m, const DrawingProgress& givenProgress)
 {
+    const DrawingProgress progress = orNothing(givenProgress);
     const QStringList& lines = m.StoredDrawingLines;
+    DrawingReport report;
     // An empty text has no first line to recognise: nothing to read.
-    const DrawingFormat format =
+    report.format =
         lines.isEmpty() ? DrawingFormat::Unrecognised : formatOfFirstLine(QByteArrayView(toCp932(lines.first())));
-    if (format == DrawingFormat::Current) {
+    if (report.format == DrawingFormat::Current) {
         StoredValues values(lines);
-        detail::readCurrentLayout(m, view, values);
-        view.redraw();
-        status().setGauge(0);
-        status().setMessage(QStringLiteral("読込完了.."));
-    } else if (format == DrawingFormat::Old) {
-        seam().message(QStringLiteral("旧家屋図面です。"));
+        detail::readCurrentLayout(m, values, progress);
+        report.gridOrigin = QPoint(m.GridOriginX, m.GridOriginY);
+        progress(0);
+        report.statusTexts << QStringLiteral("読込完了..");
+    } else if (report.format == DrawingFormat::Old) {
+        report.messages << QStringLiteral("旧家屋図面です。");
     }
-    finishRead(m, view);
-    return format;
+    finishRead(m, report);
+    return report;
 }
 
 QString RemoveQuotes(const QString& line)

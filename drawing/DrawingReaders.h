@@ -4,30 +4,48 @@
 // line "$heder" or "$heder2" in double quotes) and the reader of a stored
 // drawing already split into StoredDrawingLines.
 //
-// Both write the area boxes, the gauge and status panel 2, and redraw
-// through the view. Errors (EInOutError, EConvertError, EListError) end the
+// The readers talk to no one: they fill the model (area texts included) and
+// return what the user should be told; progress goes to an optional callback
+// as gauge positions. Errors (EInOutError, EConvertError, EListError) end the
 // read where they occur; the model keeps what was read up to there.
 #include "drawing/DrawingModel.h"
 
 #include <QByteArrayView>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
-namespace tegaro {
+#include <functional>
 
-class DrawingView;
+namespace tegaro {
 
 enum class DrawingFormat { Unrecognised, Current, Old };
 
-// A file of either format. An unrecognised first line shows
-// "家屋図面(木造)ではありません!" and leaves the element lists empty.
-DrawingFormat ReadDrawingFile(DrawingModel& model, DrawingView& view, const QString& path);
-// The same read over the bytes of a file already loaded (no open error).
-DrawingFormat ReadDrawingBytes(DrawingModel& model, DrawingView& view, const QByteArray& bytes);
+// What a finished read has to tell: message boxes first, then the texts for
+// status panel 2 in the order they were written. The caller shows the area
+// texts of the model and redraws.
+struct DrawingReport {
+    DrawingFormat format = DrawingFormat::Unrecognised;
+    QStringList messages;
+    QStringList statusTexts;
+    // The grid origin the drawing itself gives. The current format's is the
+    // header origin; the old format's is read but the display goes back to
+    // the header origin when the read ends.
+    QPoint gridOrigin;
+};
 
-// StoredDrawingLines in the current format. An old drawing shows
+// Gauge positions 0..100 as the read gets on.
+using DrawingProgress = std::function<void(int gauge)>;
+
+// A file of either format. An unrecognised first line reports
+// "家屋図面(木造)ではありません!" and leaves the element lists empty.
+DrawingReport ReadDrawingFile(DrawingModel& model, const QString& path, const DrawingProgress& progress = {});
+// The same read over the bytes of a file already loaded (no open error).
+DrawingReport ReadDrawingBytes(DrawingModel& model, const QByteArray& bytes, const DrawingProgress& progress = {});
+
+// StoredDrawingLines in the current format. An old drawing reports
 // "旧家屋図面です。" and keeps the model; any other first line reads nothing.
-DrawingFormat ReadStoredDrawing(DrawingModel& model, DrawingView& view);
+DrawingReport ReadStoredDrawing(DrawingModel& model, const DrawingProgress& progress = {});
 
 // Old-format helpers: every double quote removed; the line cut at every comma.
 QString RemoveQuotes(const QString& line);

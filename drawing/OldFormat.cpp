@@ -1,11 +1,9 @@
 #include "drawing/OldFormat.h"
 
 #include "core/Cp932.h"
-#include "core/UserSeam.h"
 #include "drawing/DrawingErrors.h"
 #include "drawing/DrawingReaders.h"
 #include "drawing/DrawingTextScanner.h"
-#include "drawing/DrawingView.h"
 #include "drawing/NumberText.h"
 
 #include <cmath>
@@ -76,19 +74,19 @@ TLine oldSegment(const OldLines& in, const QStringList& f, qsizetype first)
 
 } // namespace
 
-void readOldLayout(DrawingModel& m, DrawingView& view, DrawingTextScanner& scanner)
+void readOldLayout(DrawingModel& m, DrawingTextScanner& scanner, const DrawingProgress& progress)
 {
     OldLines in(scanner);
     const QStringList areas = in.fields();
     m.AreaF1 = in.real(areas, 1);
-    setAreaText(m, view, AreaBoxF1, formatAreaText(m.AreaF1));
+    setAreaText(m, AreaBoxF1, formatAreaText(m.AreaF1));
     m.AreaF2 = in.real(areas, 2);
-    setAreaText(m, view, AreaBoxF2, formatAreaText(m.AreaF2));
+    setAreaText(m, AreaBoxF2, formatAreaText(m.AreaF2));
     m.AreaF3 = 0.0;
-    setAreaText(m, view, AreaBoxF3, formatAreaText(m.AreaF3));
+    setAreaText(m, AreaBoxF3, formatAreaText(m.AreaF3));
     m.KenLength = in.real(areas, 3);
-    setAreaText(m, view, AreaBoxKen, formatAreaText(m.KenLength));
-    setAreaText(m, view, AreaBoxTotal, formatAreaText(m.AreaF1 + m.AreaF2));
+    setAreaText(m, AreaBoxKen, formatAreaText(m.KenLength));
+    setAreaText(m, AreaBoxTotal, formatAreaText(m.AreaF1 + m.AreaF2));
 
     in.skip();
     const QStringList grid = in.fields();
@@ -104,7 +102,7 @@ void readOldLayout(DrawingModel& m, DrawingView& view, DrawingTextScanner& scann
     m.LinesF1.clear();
     for (qint64 k = 0; k <= last1; ++k)
         m.LinesF1.append(oldSegment(in, floor1, 5 * k));
-    status().setGauge(60);
+    progress(60);
 
     const qint16 last2 = qint16(quint16(in.integerLine()));
     in.skip();

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-using namespace tegaro;
+namespace tegaro {
 
 namespace {
 
@@ -143,7 +143,7 @@ RecordForm::RecordForm(QWidget* page, DataSource* DataSource1, DataSource* DataS
             const QString name = QString::fromLatin1(c.name);
             const QString field = QString::fromUtf8(c.column);
             QWidget* w = nullptr;
-            FieldLink* link = nullptr;
+            TextLink* link = nullptr;
             switch (c.kind) {
             case Kind::Edit: { auto* e = new DBEdit(DataSource1, field, box); link = e->link(); w = e; break; }
             case Kind::Memo: { auto* m = new DBMemo(DataSource1, field, box); link = m->link(); w = m; break; }
@@ -204,3 +204,5 @@ RecordForm::RecordForm(QWidget* page, DataSource* DataSource1, DataSource* DataS
     for (int i = 0; i + 1 < pageOrder.size(); ++i)
         QWidget::setTabOrder(pageOrder[i], pageOrder[i + 1]);
 }
+
+} // namespace tegaro

@@ -9,20 +9,20 @@ class QWidget;
 class QPushButton;
 
 namespace tegaro {
+
 class DataSource;
-class FieldLink;
-} // namespace tegaro
+class TextLink;
 
 class RecordForm : public QObject {
     Q_OBJECT
 public:
     // Builds the groups on page; DataSource1 feeds every control, DataSource2
     // the district list.
-    RecordForm(QWidget* page, tegaro::DataSource* DataSource1, tegaro::DataSource* DataSource2);
+    RecordForm(QWidget* page, DataSource* DataSource1, DataSource* DataSource2);
 
     QWidget* control(const QString& objectName) const { return controls_.value(objectName); }
     // The link of a text control (edit box, memo, list box), for the transfer.
-    tegaro::FieldLink* link(const QString& objectName) const { return links_.value(objectName); }
+    TextLink* link(const QString& objectName) const { return links_.value(objectName); }
     QPushButton* transferButton() const { return FlatButton1; }
 
     static const QStringList& structureList();
@@ -30,6 +30,8 @@ public:
 
 private:
     QHash<QString, QWidget*> controls_;
-    QHash<QString, tegaro::FieldLink*> links_;
+    QHash<QString, TextLink*> links_;
     QPushButton* FlatButton1 = nullptr;
 };
+
+} // namespace tegaro

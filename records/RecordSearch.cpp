@@ -2,6 +2,8 @@
 
 #include "db/RecordSet.h"
 
+namespace tegaro {
+
 namespace {
 constexpr int kEnter = 13;
 const QString kSelectAll = QStringLiteral("SELECT * FROM 基本データ ");
@@ -94,3 +96,5 @@ void RecordSearch::DateTimePicker2Click(const QDateTime& start, const QDateTime&
     ADOQuery1.setParameter(QStringLiteral("Date_e"), to);
     ADOQuery1.open();
 }
+
+} // namespace tegaro

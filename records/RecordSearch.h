@@ -7,8 +7,8 @@
 #include <QStringList>
 
 namespace tegaro {
+
 class RecordSet;
-}
 
 // The input with "%" appended, in single quotes, quotes inside doubled.
 QString quotedPrefixPattern(const QString& input);
@@ -23,7 +23,7 @@ QDateTime wholeSeconds(const QDateTime& value);
 
 class RecordSearch {
 public:
-    explicit RecordSearch(tegaro::RecordSet& query) : ADOQuery1(query) {}
+    explicit RecordSearch(RecordSet& query) : ADOQuery1(query) {}
 
     // Enter (key 13) in the name or memo box runs the search; other keys don't.
     void Edit1KeyDown(int key, const QString& text);
@@ -34,5 +34,7 @@ public:
 
 private:
     void runPrefix(PrefixSearch kind, const QString& input);
-    tegaro::RecordSet& ADOQuery1;
+    RecordSet& ADOQuery1;
 };
+
+} // namespace tegaro

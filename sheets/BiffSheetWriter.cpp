@@ -109,8 +109,9 @@ void SheetWriter::valueCell(int row, int col, quint16 xf, CellKind kind, const C
 void SheetWriter::cell(int row, int col, const Cell& c)
 {
     const quint16 xf = ctx_.xf(c.xf);
-    if (c.kind != CellKind::Formula || !c.formula || c.formula->biff != 8) {
-        // Excel 95 formula tokens do not carry over; the last result stays
+    if (c.kind != CellKind::Formula || !c.formula || c.formula->biff != 8 || !c.formula->compiled()) {
+        // Excel 95 formula tokens do not carry over, nor does formula text
+        // that was never compiled; the last result stays
         valueCell(row, col, xf, c.kind == CellKind::Formula ? c.result : c.kind, c);
         return;
     }

@@ -80,6 +80,8 @@ void writeLinksAndNames(RecordWriter& w, const Workbook& book)
     for (const DefinedName& n : book.names) {
         if (n.biff != 8 && !n.isPrintArea())
             continue; // Excel 95 tokens mean something else in this format
+        if (n.tokens.isEmpty() && !n.source.isEmpty() && !n.isPrintArea())
+            continue; // text never compiled: no definition to write
         if (n.isPrintArea()) {
             if (n.sheet < 1 || n.sheet > book.sheets.size() || hasArea[n.sheet - 1]
                 || book.sheets[n.sheet - 1].page.printArea.isEmpty())

@@ -1,5 +1,6 @@
 #include "sheets/OleFile.h"
 
+#include "sheets/GsfSupport.h"
 #include "sheets/SheetErrors.h"
 
 #include <gsf/gsf-infile-msole.h>
@@ -7,39 +8,10 @@
 #include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-output-memory.h>
-#include <gsf/gsf-utils.h>
-
-#include <memory>
 
 namespace tegaro::sheets {
 
 namespace {
-
-struct GObjectUnref {
-    void operator()(void* p) const
-    {
-        if (p)
-            g_object_unref(p);
-    }
-};
-template <class T>
-using GPtr = std::unique_ptr<T, GObjectUnref>;
-
-void quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
-
-void ensureGsf()
-{
-    static const bool done = [] {
-        gsf_init();
-        // Damaged files make the container library complain on stderr; the
-        // error we raise says all the user needs.
-        const auto levels = GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_MESSAGE);
-        for (const char* domain : {"libgsf:msole", "libgsf", "libgsf:utils", static_cast<const char*>(nullptr)})
-            g_log_set_handler(domain, levels, quiet, nullptr);
-        return true;
-    }();
-    (void)done;
-}
 
 bool looksLikeBof(const QByteArray& b)
 {

@@ -5,6 +5,7 @@
 #include "sheets/HandleMemoryStream.h"
 #include "sheets/NumberFormat.h"
 #include "sheets/SheetErrors.h"
+#include "sheets/WorkbookFile.h"
 #include "sheets/XlsFile.h"
 
 #include <cmath>
@@ -90,7 +91,7 @@ void TSheetBook::setWorkbook(Workbook book)
 
 void TSheetBook::LoadWorkbook(const QString& path, short* fileType)
 {
-    book_ = readXlsFile(path);
+    book_ = readWorkbookFile(path);
     fileName_ = path;
     if (fileType)
         *fileType = 4;
@@ -126,7 +127,7 @@ void TSheetBook::LoadFromMemoryHandle(HGLOBAL handle, short reserved)
     const qsizetype spare = std::clamp<qsizetype>(reserved, 0, size);
     const QByteArray bytes(p + spare, size - spare);
     GlobalUnlock(handle);
-    book_ = readXls(bytes);
+    book_ = readWorkbook(bytes);
     fileName_.clear();
     replaced();
 }

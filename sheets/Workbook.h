@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QRgb>
 
 #include <map>
@@ -25,15 +26,29 @@ struct RichRun {
     bool operator==(const RichRun&) const = default;
 };
 
+struct Range {
+    int firstRow = 0, lastRow = 0, firstCol = 0, lastCol = 0;
+    bool contains(int row, int col) const
+    {
+        return row >= firstRow && row <= lastRow && col >= firstCol && col <= lastCol;
+    }
+    bool operator==(const Range&) const = default;
+};
+
 // A formula as the file stores it. Tokens are kept as bytes so they are
 // written back unchanged; `anchored` holds the raw records (shared formula,
 // array, table) that belong right after this cell's formula record.
+// Formulas read from .xlsx and .ods files come as text; until that text is
+// compiled to tokens, `tokens` is empty and the cell is saved as its value.
 struct Formula {
     QByteArray tokens;
     QByteArray extra;     // data after the tokens (array constants and such)
     quint16 options = 0;
     QByteArray anchored;  // records: type(2) size(2) data, one after another
     int biff = 8;         // token dialect: 8, or 5 for Excel 95 files
+    QString source;       // Excel formula text without "=", not yet compiled
+    std::optional<Range> array; // the cells an array formula fills, on its first cell
+    bool compiled() const { return !tokens.isEmpty(); }
     bool operator==(const Formula&) const = default;
 };
 
@@ -47,15 +62,6 @@ struct Cell {
     std::shared_ptr<const Formula> formula;
 
     bool operator==(const Cell& o) const;
-};
-
-struct Range {
-    int firstRow = 0, lastRow = 0, firstCol = 0, lastCol = 0;
-    bool contains(int row, int col) const
-    {
-        return row >= firstRow && row <= lastRow && col >= firstCol && col <= lastCol;
-    }
-    bool operator==(const Range&) const = default;
 };
 
 struct Font {
@@ -230,6 +236,7 @@ struct DefinedName {
     int sheet = 0;      // 0 global, else 1-based sheet
     QByteArray tokens;
     int biff = 8;
+    QString source;      // Excel formula text of a name not yet compiled to tokens
     bool builtIn() const { return options & 0x20; }
     bool isPrintArea() const { return builtIn() && name == QStringLiteral("\x06"); }
     bool operator==(const DefinedName&) const = default;
@@ -264,6 +271,9 @@ public:
     int biffVersion = 8;               // what it was read from
     quint16 codePage = 1200;
     QByteArray protection;             // workbook protection records, as read
+    // What reading the file left out or changed because an .xls workbook
+    // cannot hold it, one line each, for the message shown after loading.
+    QStringList leftOut;
 
     Sheet& addSheet(const QString& name);
     QString formatCode(int index) const;   // stored or built-in code

@@ -1,7 +1,7 @@
 #include "widgets/DataControls.h"
 
 #include "core/ErrorGuard.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -11,10 +11,10 @@ namespace tegaro {
 
 namespace {
 
-class LineEditLink final : public FieldLink {
+class LineEditLink final : public TextLink {
 public:
     LineEditLink(QLineEdit* edit, DataSource* source, const QString& name)
-        : FieldLink(edit, source, name), edit_(edit)
+        : TextLink(edit, source, name), edit_(edit)
     {
         watchInput();
         QObject::connect(edit, &QLineEdit::textEdited, this, [this] { userChanged(); });
@@ -34,10 +34,10 @@ private:
     QLineEdit* edit_;
 };
 
-class MemoLink final : public FieldLink {
+class MemoLink final : public TextLink {
 public:
     MemoLink(QPlainTextEdit* memo, DataSource* source, const QString& name)
-        : FieldLink(memo, source, name), memo_(memo)
+        : TextLink(memo, source, name), memo_(memo)
     {
         watchInput();
         QObject::connect(memo->document(), &QTextDocument::contentsChanged, this, [this] {
@@ -60,10 +60,10 @@ private:
     QPlainTextEdit* memo_;
 };
 
-class ComboLink final : public FieldLink {
+class ComboLink final : public TextLink {
 public:
     ComboLink(QComboBox* combo, DataSource* source, const QString& name)
-        : FieldLink(combo, source, name), combo_(combo)
+        : TextLink(combo, source, name), combo_(combo)
     {
         watchInput();
         if (combo->isEditable())
@@ -102,9 +102,34 @@ private:
     QComboBox* combo_;
 };
 
+// The picker's date joined with its own time of day; unchecked is NULL.
+class DateLink final : public FieldLink {
+public:
+    DateLink(DBDateTimePicker* picker, DataSource* source, const QString& name)
+        : FieldLink(picker, source, name), picker_(picker)
+    {
+        recordChanged(-1);
+    }
+protected:
+    void showField(const Field* field) override
+    {
+        picker_->showStored(field ? field->asDateTime() : QDateTime(), field != nullptr);
+    }
+    void writeField(Field field) override
+    {
+        if (picker_->isChecked())
+            field.setAsDateTime(picker_->dateTime());
+        else
+            field.clear();
+    }
+
+private:
+    DBDateTimePicker* picker_;
+};
+
 } // namespace
 
-FieldLink* bindLineEdit(QLineEdit* edit, DataSource* source, const QString& fieldName)
+TextLink* bindLineEdit(QLineEdit* edit, DataSource* source, const QString& fieldName)
 {
     return new LineEditLink(edit, source, fieldName);
 }
@@ -130,57 +155,40 @@ DBComboBox::DBComboBox(DataSource* source, const QString& fieldName, Style style
     link_ = new ComboLink(this, source, fieldName);
 }
 
-class DBLookupComboBox::ListLink final : public DataLink {
-public:
-    ListLink(QComboBox* combo, DataSource* source, const QString& field)
-        : combo_(combo), source_(source), field_(field)
-    {
-        source_->addLink(this);
-    }
-    ~ListLink() override
-    {
-        if (source_)
-            source_->removeLink(this);
-    }
-    void recordChanged(int) override {}
-    void stateChanged(DataSetState state) override
-    {
-        if (state == DataSetState::Browse && !filled_) {
-            filled_ = true;
-            fillFromColumn(combo_, source_, field_);
-        } else if (state == DataSetState::Inactive) {
-            filled_ = false;
-        }
-    }
-
-private:
-    QComboBox* combo_;
-    QPointer<DataSource> source_;
-    QString field_;
-    bool filled_ = false;
-};
-
-void fillFromColumn(QComboBox* combo, DataSource* source, const QString& fieldName)
+void fillFromColumn(QComboBox* combo, const RecordSet* set, const QString& fieldName)
 {
-    RecordSet* set = source ? source->dataSet() : nullptr;
     const QString shown = combo->currentText();
     const QSignalBlocker block(combo);
     combo->clear();
-    if (!set || !set->isOpen() || !set->hasField(fieldName))
-        return;
-    // Walk the rows and come back to where the set was.
-    const int at = set->recNo() - 1;
-    const QSignalBlocker blockSet(set);
-    for (int i = 0; i < set->recordCount(); ++i) {
-        set->moveTo(i);
-        combo->addItem(set->fieldByName(fieldName).asString());
-    }
-    if (at >= 0)
-        set->moveTo(at);
+    if (set && set->isOpen() && set->hasField(fieldName))
+        combo->addItems(columnTexts(*set, set->fieldIndex(fieldName)));
     if (combo->isEditable())
         combo->setEditText(shown);
     else
         combo->setCurrentIndex(combo->findText(shown));
+}
+
+ColumnListLink::ColumnListLink(QComboBox* combo, DataSource* source, const QString& fieldName)
+    : combo_(combo), source_(source), fieldName_(fieldName)
+{
+    source_->addLink(this);
+    stateChanged(source_->state());
+}
+
+ColumnListLink::~ColumnListLink()
+{
+    if (source_)
+        source_->removeLink(this);
+}
+
+void ColumnListLink::stateChanged(DataSetState state)
+{
+    if (state == DataSetState::Browse && !filled_) {
+        filled_ = true;
+        fillFromColumn(combo_, source_->dataSet(), fieldName_);
+    } else if (state == DataSetState::Inactive) {
+        filled_ = false;
+    }
 }
 
 DBLookupComboBox::DBLookupComboBox(DataSource* source, const QString& fieldName, DataSource* listSource,
@@ -188,10 +196,10 @@ DBLookupComboBox::DBLookupComboBox(DataSource* source, const QString& fieldName,
     : DBComboBox(source, fieldName, FixedList, {}, parent)
 {
     setMaxVisibleItems(15);
-    list_ = new ListLink(this, listSource, listField);
-    if (listSource->state() == DataSetState::Browse)
-        list_->stateChanged(DataSetState::Browse);
+    list_ = std::make_unique<ColumnListLink>(this, listSource, listField);
 }
+
+DBLookupComboBox::~DBLookupComboBox() = default;
 
 QStringList DBLookupComboBox::listValues() const
 {
@@ -203,7 +211,7 @@ QStringList DBLookupComboBox::listValues() const
 
 DBDateTimePicker::DBDateTimePicker(DataSource* source, const QString& fieldName, const QDateTime& initial,
                                    QWidget* parent)
-    : QWidget(parent), source_(source), fieldName_(fieldName), value_(initial)
+    : QWidget(parent), value_(initial)
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -221,46 +229,28 @@ DBDateTimePicker::DBDateTimePicker(DataSource* source, const QString& fieldName,
     connect(check_, &QCheckBox::clicked, this, [this](bool on) {
         guarded([&] { setChecked(on); });
     });
-    if (source_)
-        source_->addLink(this);
-    recordChanged(-1);
-}
-
-DBDateTimePicker::~DBDateTimePicker()
-{
-    if (source_)
-        source_->removeLink(this);
-}
-
-bool DBDateTimePicker::hasField() const
-{
-    RecordSet* set = source_ ? source_->dataSet() : nullptr;
-    return set && set->isOpen() && set->hasField(fieldName_) && set->recordCount() > 0;
+    link_ = new DateLink(this, source, fieldName);
 }
 
 bool DBDateTimePicker::isChecked() const { return check_->isChecked(); }
 
-void DBDateTimePicker::recordChanged(int fieldIndex)
+void DBDateTimePicker::showStored(const QDateTime& stored, bool hasRecord)
 {
-    if (fieldIndex >= 0 && (!hasField() || source_->dataSet()->fieldIndex(fieldName_) != fieldIndex))
-        return;
     filling_ = true;
-    const QDateTime stored = hasField() ? source_->dataSet()->fieldByName(fieldName_).asDateTime() : QDateTime();
     check_->setChecked(stored.isValid());
     if (stored.isValid()) {
         // Only the date comes from the record; the time of day is the picker's own.
         value_.setDate(stored.date());
         edit_->setDate(stored.date());
     }
-    edit_->setEnabled(stored.isValid() || !hasField());
+    edit_->setEnabled(stored.isValid() || !hasRecord);
     filling_ = false;
 }
 
 void DBDateTimePicker::pickDate(const QDate& date)
 {
-    if (!hasField() || !source_->edit()) {
-        recordChanged(-1);
-        seam().beep();
+    if (!link_->beginUserChange()) {
+        link_->recordChanged(-1);
         return;
     }
     value_.setDate(date);
@@ -269,30 +259,20 @@ void DBDateTimePicker::pickDate(const QDate& date)
     check_->setChecked(true);
     edit_->setEnabled(true);
     filling_ = false;
-    write();
+    link_->commitUserChange();
 }
 
 void DBDateTimePicker::setChecked(bool checked)
 {
-    if (!hasField() || !source_->edit()) {
-        recordChanged(-1);
-        seam().beep();
+    if (!link_->beginUserChange()) {
+        link_->recordChanged(-1);
         return;
     }
     filling_ = true;
     check_->setChecked(checked);
     edit_->setEnabled(checked);
     filling_ = false;
-    write();
-}
-
-void DBDateTimePicker::write()
-{
-    Field f = source_->dataSet()->fieldByName(fieldName_);
-    if (check_->isChecked())
-        f.setAsDateTime(value_);
-    else
-        f.clear();
+    link_->commitUserChange();
 }
 
 } // namespace tegaro

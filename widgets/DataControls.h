@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <memory>
+
 class QCheckBox;
 class QDateEdit;
 
@@ -16,26 +18,26 @@ namespace tegaro {
 class DataSource;
 
 // Binds an existing line edit (an edit box or a property row).
-FieldLink* bindLineEdit(QLineEdit* edit, DataSource* source, const QString& fieldName);
+TextLink* bindLineEdit(QLineEdit* edit, DataSource* source, const QString& fieldName);
 
 class DBEdit : public QLineEdit {
     Q_OBJECT
 public:
     DBEdit(DataSource* source, const QString& fieldName, QWidget* parent = nullptr);
-    FieldLink* link() const { return link_; }
+    TextLink* link() const { return link_; }
 
 private:
-    FieldLink* link_;
+    TextLink* link_;
 };
 
 class DBMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
     DBMemo(DataSource* source, const QString& fieldName, QWidget* parent = nullptr);
-    FieldLink* link() const { return link_; }
+    TextLink* link() const { return link_; }
 
 private:
-    FieldLink* link_;
+    TextLink* link_;
 };
 
 // A list box: with free text the list only offers values; a fixed list
@@ -46,10 +48,26 @@ public:
     enum Style { FreeText, FixedList };
     DBComboBox(DataSource* source, const QString& fieldName, Style style, const QStringList& items,
                QWidget* parent = nullptr);
-    FieldLink* link() const { return link_; }
+    TextLink* link() const { return link_; }
 
 private:
-    FieldLink* link_;
+    TextLink* link_;
+};
+
+// Keeps a list box filled with the values of one column of a data source:
+// filled again each time the source opens, from the values, without moving
+// its record.
+class ColumnListLink final : public DataLink {
+public:
+    ColumnListLink(QComboBox* combo, DataSource* source, const QString& fieldName);
+    ~ColumnListLink() override;
+    void stateChanged(DataSetState state) override;
+
+private:
+    QComboBox* combo_;
+    QPointer<DataSource> source_;
+    QString fieldName_;
+    bool filled_ = false;
 };
 
 // A fixed list whose entries are the values of one column of another data
@@ -59,44 +77,36 @@ class DBLookupComboBox : public DBComboBox {
 public:
     DBLookupComboBox(DataSource* source, const QString& fieldName, DataSource* listSource,
                      const QString& listField, QWidget* parent = nullptr);
+    ~DBLookupComboBox() override;
     QStringList listValues() const;
 
 private:
-    class ListLink;
-    ListLink* list_;
+    std::unique_ptr<ColumnListLink> list_;
 };
-
-// Fills a combo box with the values of one column of a data source whenever
-// that source opens (the district search uses it without a binding).
-void fillFromColumn(QComboBox* combo, DataSource* source, const QString& fieldName);
 
 // A date with a check box. It holds a full date-time and keeps its own time
 // of day: showing a record replaces the date; picking a date starts editing
 // and writes the date joined with that time. Unchecked means NULL.
-class DBDateTimePicker : public QWidget, public DataLink {
+class DBDateTimePicker : public QWidget {
     Q_OBJECT
 public:
     DBDateTimePicker(DataSource* source, const QString& fieldName, const QDateTime& initial,
                      QWidget* parent = nullptr);
-    ~DBDateTimePicker() override;
+    FieldLink* link() const { return link_; }
 
     QDateTime dateTime() const { return value_; }
     bool isChecked() const;
     // What the user does: pick a date, or tick / untick the box.
     void pickDate(const QDate& date);
     void setChecked(bool checked);
+    // A stored value (invalid: NULL); without a record the date stays usable.
+    void showStored(const QDateTime& stored, bool hasRecord);
 
     QCheckBox* checkBox() const { return check_; }
     QDateEdit* dateEdit() const { return edit_; }
 
-    void recordChanged(int fieldIndex) override;
-
 private:
-    bool hasField() const;
-    void write();
-
-    QPointer<DataSource> source_;
-    QString fieldName_;
+    FieldLink* link_;
     QDateTime value_;
     QCheckBox* check_;
     QDateEdit* edit_;

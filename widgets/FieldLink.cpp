@@ -2,7 +2,7 @@
 
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -62,17 +62,17 @@ Field FieldLink::field() const
     return source_->dataSet()->fieldByName(fieldName_);
 }
 
-void FieldLink::watchInput()
-{
-    inputWidget()->installEventFilter(this);
-}
-
 void FieldLink::recordChanged(int fieldIndex)
 {
     if (fieldIndex >= 0 && (!hasField() || source_->dataSet()->fieldIndex(fieldName_) != fieldIndex))
         return;
     filling_ = true;
-    setControlText(hasField() && source_->dataSet()->recordCount() > 0 ? field().asString() : QString());
+    if (hasField() && source_->dataSet()->recordCount() > 0) {
+        const Field f = field();
+        showField(&f);
+    } else {
+        showField(nullptr);
+    }
     filling_ = false;
     modified_ = false;
 }
@@ -81,16 +81,8 @@ void FieldLink::updateData()
 {
     if (!modified_ || !hasField())
         return;
-    field().setAsString(controlText()); // throws when it cannot be written
+    writeField(field()); // throws when it cannot be written
     modified_ = false;
-}
-
-void FieldLink::setTextFromCode(const QString& text)
-{
-    filling_ = true;
-    setControlText(text);
-    filling_ = false;
-    modified_ = true;
 }
 
 bool FieldLink::beginUserChange()
@@ -104,19 +96,59 @@ bool FieldLink::beginUserChange()
     return true;
 }
 
-void FieldLink::userChanged()
+void FieldLink::commitUserChange()
+{
+    modified_ = true;
+    updateData();
+}
+
+bool FieldLink::writePending()
+{
+    try {
+        updateData();
+        return true;
+    } catch (...) {
+        reportException();
+        return false;
+    }
+}
+
+void TextLink::showField(const Field* field)
+{
+    setControlText(field ? field->asString() : QString());
+}
+
+void TextLink::writeField(Field field)
+{
+    field.setAsString(controlText());
+}
+
+void TextLink::watchInput()
+{
+    inputWidget()->installEventFilter(this);
+}
+
+void TextLink::setTextFromCode(const QString& text)
+{
+    filling_ = true;
+    setControlText(text);
+    filling_ = false;
+    modified_ = true;
+}
+
+void TextLink::userChanged()
 {
     if (filling_)
         return;
     // A paste or a drop reaches here without a key: start editing now and
     // keep what the user put in.
     if (hasField()) {
-        const DataSetState s = source_->state();
+        const DataSetState s = dataSource()->state();
         if (s != DataSetState::Edit && s != DataSetState::Insert) {
             const QString text = controlText();
-            if (!source_->edit()) {
+            if (!dataSource()->edit()) {
                 seam().beep();
-                reset();
+                recordChanged(-1);
                 return;
             }
             filling_ = true;
@@ -127,31 +159,12 @@ void FieldLink::userChanged()
     modified_ = true;
 }
 
-bool FieldLink::acceptsCharacter(const QString& text) const
+bool TextLink::acceptsCharacter(const QString& text) const
 {
     return !hasField() || columnAcceptsCharacters(field().kind(), text);
 }
 
-void FieldLink::reset()
-{
-    recordChanged(-1);
-}
-
-bool FieldLink::writeOnLeave()
-{
-    if (!modified_ || !hasField())
-        return true;
-    try {
-        field().setAsString(controlText());
-        modified_ = false;
-        return true;
-    } catch (...) {
-        reportException();
-        return false;
-    }
-}
-
-bool FieldLink::eventFilter(QObject* watched, QEvent* event)
+bool TextLink::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != inputWidget())
         return false;
@@ -159,7 +172,7 @@ bool FieldLink::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape) {
             if (modified_) {
-                reset();
+                recordChanged(-1);
                 return true;
             }
             return false;
@@ -188,7 +201,7 @@ bool FieldLink::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     if (event->type() == QEvent::FocusOut) {
-        if (!writeOnLeave()) {
+        if (!writePending()) {
             // Refused: the user stays here with the text as typed.
             QWidget* w = inputWidget();
             QMetaObject::invokeMethod(w, [w] { w->setFocus(); }, Qt::QueuedConnection);

@@ -60,7 +60,12 @@ void SideMenu::addItem(int panel, const QString& caption, const QIcon& icon)
     button->setAutoRaise(true);
     button->setAccessibleName(caption);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    button->setStyleSheet(QStringLiteral("QToolButton { color: white; } QToolButton:hover { color: #ffff80; }"));
+    // White on the grey menu; the item under the mouse or pressed gets a
+    // darker ground of its own, so its light text stays readable.
+    button->setStyleSheet(QStringLiteral(
+        "QToolButton { color: white; border: 1px solid transparent; border-radius: 2px; }"
+        " QToolButton:hover { color: #ffff80; background: #505050; border-color: #b8b8b8; }"
+        " QToolButton:pressed { background: #383838; }"));
     if (p.style == ItemStyle::LargeIcons) {
         button->setIconSize({32, 32});
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

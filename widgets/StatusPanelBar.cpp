@@ -1,6 +1,5 @@
 #include "widgets/StatusPanelBar.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -14,14 +13,14 @@ static QLabel* sunkenLabel(const QString& text, QWidget* parent)
     return label;
 }
 
-StatusPanelBar::StatusPanelBar(QWidget* parent) : QFrame(parent)
+namespace {
+constexpr int kGap = 2;
+constexpr int kTop = 2;
+} // namespace
+
+StatusPanelBar::StatusPanelBar(QWidget* parent) : QFrame(parent), widths_({57, 100, 300, 400, 45})
 {
     setFixedHeight(24);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(1, 2, 1, 1);
-    layout->setSpacing(2);
-
-    const int widths[] = {57, 100, 300, 400, 45};
     auto* first = sunkenLabel(QStringLiteral(" Tegaro"), this);
     gauge_ = new QProgressBar(this);
     gauge_->setRange(0, 100);
@@ -31,11 +30,21 @@ StatusPanelBar::StatusPanelBar(QWidget* parent) : QFrame(parent)
     message_ = sunkenLabel(QString(), this);
     message_->setObjectName(QStringLiteral("StatusMessage"));
     panels_ = {first, gauge_, message_, sunkenLabel(QString(), this), sunkenLabel(QString(), this)};
+}
+
+// Placed by hand: a layout would squeeze or overlap panels that do not fit.
+void StatusPanelBar::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    const int height = this->height() - kTop - 1;
+    int x = 1;
     for (int i = 0; i < panels_.size(); ++i) {
-        panels_[i]->setFixedWidth(widths[i]);
-        layout->addWidget(panels_[i]);
+        const bool last = i == panels_.size() - 1;
+        const int width = qMax(0, last ? this->width() - 1 - x : qMin(widths_[i], this->width() - 1 - x));
+        panels_[i]->setGeometry(x, kTop, width, height);
+        panels_[i]->setVisible(width > 0);
+        x += width + kGap;
     }
-    layout->addStretch(1);
 }
 
 void StatusPanelBar::setMessage(const QString& text)

@@ -1,7 +1,9 @@
 #pragma once
-// The status bar: five panels side by side; panel 1 is a gauge (0..100),
-// panel 2 the one-line message panel.
-#include "core/UserSeam.h"
+// The status bar: five panels side by side from the left, each as wide as
+// set, the last one reaching to the bar's right edge (and cut by it when the
+// window is narrower than the panels); panel 1 is a gauge (0..100), panel 2
+// the one-line message panel.
+#include "widgets/UserSeam.h"
 
 #include <QFrame>
 #include <QList>
@@ -27,8 +29,12 @@ public:
 signals:
     void messageChanged(const QString& text);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QList<QWidget*> panels_;
+    QList<int> widths_;
     QProgressBar* gauge_;
     QLabel* message_;
 };

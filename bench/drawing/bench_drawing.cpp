@@ -1,7 +1,6 @@
 // Redraw of a busy floor and reading a large current-format file.
 #include "drawing/DrawingReaders.h"
 #include "drawing/DrawingRenderer.h"
-#include "drawing/DrawingView.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -79,9 +78,8 @@ void BM_ReadCurrentFile(benchmark::State& state)
     }
     f.close();
     DrawingModel m;
-    RecordingDrawingView view;
     for (auto _ : state) {
-        ReadDrawingFile(m, view, path);
+        ReadDrawingFile(m, path);
         benchmark::DoNotOptimize(m.LinesF1.size());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -1,12 +1,12 @@
 // Owner-name prefix search over 100,000 house records: from Enter in the
 // name box to the first record shown in the form.
 #include "app/TForm1.h"
-#include "core/ScriptedSeam.h"
-#include "db/ConnectCommand.h"
+#include "support/ScriptedSeam.h"
+#include "db/login/ConnectCommand.h"
 #include "db/Connection.h"
 #include "db/DataAccess.h"
 #include "db/Schema.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -45,7 +45,7 @@ void BM_OwnerNamePrefixSearch(benchmark::State& state)
     QTemporaryDir dir;
     const QString path = makeDatabase(dir, 100'000);
     tegaro::ScriptedSeam seam;
-    TForm1 form;
+    tegaro::TForm1 form;
     form.connectCommand()->showDialog = [&](tegaro::TSQLLogin& d) {
         d.SQLname->setText(path);
         d.Button1Click();

@@ -1,15 +1,11 @@
 #pragma once
-// One model, view, renderer and scripted seam for the whole fuzzing run.
+// One model and renderer for the whole fuzzing run.
 #include "core/Errors.h"
-#include "core/ScriptedSeam.h"
 #include "drawing/DrawingModel.h"
 #include "drawing/DrawingRenderer.h"
-#include "drawing/DrawingView.h"
 
 struct FuzzHarness {
-    tegaro::ScriptedSeam seam;
     tegaro::DrawingModel model;
-    tegaro::RecordingDrawingView view;
     tegaro::DrawingRenderer renderer;
 
     FuzzHarness() { renderer.InitCanvas(model, QString()); }
@@ -19,7 +15,6 @@ struct FuzzHarness {
     template <class Read>
     void run(Read read, unsigned char zoomByte)
     {
-        seam.clear();
         model = tegaro::DrawingModel();
         try {
             read();

@@ -7,6 +7,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static FuzzHarness h;
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    h.run([&] { tegaro::ReadDrawingBytes(h.model, h.view, bytes); }, size ? data[size - 1] : 0);
+    h.run([&] { tegaro::ReadDrawingBytes(h.model, bytes); }, size ? data[size - 1] : 0);
     return 0;
 }

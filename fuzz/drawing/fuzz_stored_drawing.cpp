@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     h.run(
         [&] {
             h.model.StoredDrawingLines = tegaro::splitStoredDrawing(bytes);
-            tegaro::ReadStoredDrawing(h.model, h.view);
+            tegaro::ReadStoredDrawing(h.model);
         },
         size ? data[0] : 0);
     return 0;

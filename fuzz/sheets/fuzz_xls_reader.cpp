@@ -1,5 +1,6 @@
 // Any bytes given to the workbook reader end in a workbook or in one of its
 // errors; a workbook read this way shows its cells and writes out again.
+#include "Exercise.h"
 #include "sheets/SheetErrors.h"
 #include "sheets/XlsFile.h"
 
@@ -12,11 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     try {
         const Workbook book = readXls(bytes);
-        for (int s = 0; s < book.sheets.size(); ++s)
-            for (const auto& [key, cell] : book.sheets[s].cells())
-                (void)book.cellText(s, Sheet::rowOf(key), Sheet::colOf(key));
-        const Workbook again = readXls(writeXls(book));
-        (void)again;
+        fuzzing::exercise(book);
     } catch (const tegaro::Exception&) {
         // a clear error is the right answer to bad bytes
     }

@@ -3,7 +3,7 @@
 #include "sheets/view/SheetGrid.h"
 
 #include "core/ErrorGuard.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 #include "sheets/CellClipboard.h"
 #include "sheets/view/CellEditor.h"
 

@@ -1,7 +1,7 @@
 #include "sheets/view/TF5Book.h"
 
 #include "core/ErrorGuard.h"
-#include "core/UserSeam.h"
+#include "widgets/UserSeam.h"
 #include "sheets/SheetErrors.h"
 #include "sheets/render/PrintLayout.h"
 #include "sheets/view/SheetGrid.h"

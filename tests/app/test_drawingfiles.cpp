@@ -1,8 +1,9 @@
-#include "app/DrawingFiles.h"
-#include "app/DrawingPage.h"
+#include "drawing/page/DrawingFiles.h"
+#include "drawing/page/DrawingPage.h"
+#include "app/Application.h"
 #include "app/TForm1.h"
 #include "core/ErrorGuard.h"
-#include "core/ScriptedSeam.h"
+#include "support/ScriptedSeam.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/ShellListView.h"
 #include "widgets/StatusPanelBar.h"
@@ -52,6 +53,8 @@ private:
     };
 
 private slots:
+    void initTestCase() { setupApplication(); }
+
     void zmReadKeepsTheFloorAndTheBuffer()
     {
         Window w;
@@ -59,7 +62,7 @@ private slots:
         w.model().DrawingBuffer = "earlier drop";
         const QString plan = copyTo(dir.path(), QStringLiteral("a/plan.hbd"), "plan.hbd");
         w.seam.fileAnswers << plan;
-        w.form.drawingFiles()->ZmReadClick();
+        w.form.drawingPage()->files().ZmReadClick();
         QCOMPARE(w.seam.shown.first().kind, ScriptedSeam::Shown::Open);
         QCOMPARE(w.seam.shown.first().text, QStringLiteral("家屋図面 (*.hbd)|*.hbd|家屋旧図面 (*.had)|*.HAD"));
         QCOMPARE(w.model().CurrentFloor, 3);
@@ -72,7 +75,7 @@ private slots:
         // The dialog proposes the last name; a cancel changes nothing.
         w.form.statusBarPanels()->setMessage(QStringLiteral("そのまま"));
         w.seam.fileAnswers << QString();
-        w.form.drawingFiles()->ZmReadClick();
+        w.form.drawingPage()->files().ZmReadClick();
         QCOMPARE(w.seam.shown.last().fileName, plan);
         QCOMPARE(w.status(), QStringLiteral("そのまま"));
         QCOMPARE(w.zmfile(), plan);
@@ -83,10 +86,10 @@ private slots:
         Window w;
         const QString old = copyTo(dir.path(), QStringLiteral("b/old.had"), "old.had");
         w.seam.fileAnswers << old;
-        w.form.drawingFiles()->ZmReadClick();
+        w.form.drawingPage()->files().ZmReadClick();
         QCOMPARE(w.model().LinesF1.size(), 2);
         QVERIFY(w.seam.messages().isEmpty());
-        w.form.drawingFiles()->FileDrop4Drop({old});
+        w.form.drawingPage()->files().FileDrop4Drop({old});
         QCOMPARE(w.seam.messages(), QStringList({QStringLiteral("hbd図面ﾌｧｲﾙをﾄﾞﾛｯﾌﾟして下さい!")}));
     }
 
@@ -113,7 +116,7 @@ private slots:
         w.model().CurrentFloor = 3;
         w.model().DrawingBuffer = "stale";
         QSignalSpy messages(w.form.statusBarPanels(), &StatusPanelBar::messageChanged);
-        w.form.drawingFiles()->FileDrop4Drop(paths);
+        w.form.drawingPage()->files().FileDrop4Drop(paths);
         const QString first = paths.first();
         if (!accepted) {
             QCOMPARE(w.seam.messages(), QStringList({QStringLiteral("hbd図面ﾌｧｲﾙをﾄﾞﾛｯﾌﾟして下さい!")}));
@@ -140,11 +143,11 @@ private slots:
         ShellListView* list = w.page()->fileList();
         list->showFolder(QFileInfo(plan).absolutePath());
         QTRY_VERIFY(list->selectPath(plan));
-        QVERIFY(w.form.drawingFiles()->PaintBox1DragOver(list));
-        QVERIFY(!w.form.drawingFiles()->PaintBox1DragOver(&w.form));
+        QVERIFY(w.form.drawingPage()->files().PaintBox1DragOver(list));
+        QVERIFY(!w.form.drawingPage()->files().PaintBox1DragOver(&w.form));
         w.model().DrawingBuffer = "kept";
         w.model().CurrentFloor = 2;
-        w.form.drawingFiles()->PaintBox1DragDrop(list);
+        w.form.drawingPage()->files().PaintBox1DragDrop(list);
         QCOMPARE(w.model().CurrentFloor, 1);
         QCOMPARE(w.model().DrawingBuffer, QByteArray("kept"));
         QCOMPARE(w.model().LinesF1.size(), 2);
@@ -153,7 +156,7 @@ private slots:
         // Nothing selected: nothing read.
         list->clearSelection();
         w.model().LinesF1.clear();
-        w.form.drawingFiles()->PaintBox1DragDrop(list);
+        w.form.drawingPage()->files().PaintBox1DragDrop(list);
         QVERIFY(w.model().LinesF1.isEmpty());
         QVERIFY(w.seam.messages().isEmpty());
     }
@@ -178,7 +181,7 @@ private slots:
     {
         Window w;
         w.model().DrawingBuffer = "stale";
-        guarded([&] { w.form.drawingFiles()->FileDrop4Drop({dir.path() + QStringLiteral("/missing.hbd")}); });
+        guarded([&] { w.form.drawingPage()->files().FileDrop4Drop({dir.path() + QStringLiteral("/missing.hbd")}); });
         QCOMPARE(w.seam.shown.size(), 1);
         QCOMPARE(w.seam.shown.first().kind, ScriptedSeam::Shown::Error);
         QVERIFY(w.seam.shown.first().text.contains(QStringLiteral("missing.hbd")));

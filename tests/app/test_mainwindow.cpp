@@ -1,10 +1,12 @@
-#include "app/AppFont.h"
-#include "app/DrawingPage.h"
+#include "app/Application.h"
+#include "drawing/page/DrawingPage.h"
+#include "drawing/page/PaintBox.h"
 #include "app/TForm1.h"
 #include "core/HtmlHelp.h"
-#include "core/ScriptedSeam.h"
-#include "db/ConnectCommand.h"
-#include "db/TSQLLogin.h"
+#include "support/LayoutCheck.h"
+#include "support/ScriptedSeam.h"
+#include "db/login/ConnectCommand.h"
+#include "db/login/TSQLLogin.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/Hint.h"
 #include "widgets/HintTracker.h"
@@ -53,7 +55,17 @@ private:
     QTemporaryDir dir;
 
 private slots:
-    void initTestCase() { setupApplicationFont(); }
+    void initTestCase() { setupApplication(); }
+
+    void windowTitlesAreTheCaptionAlone()
+    {
+        // Qt adds a display name to every window title ("Tegaro :  — Tegaro");
+        // the program sets none, so the display name follows the plain name.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Tegaro"));
+        QGuiApplication::setApplicationName(QStringLiteral("other"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("other"));
+        QGuiApplication::setApplicationName(QStringLiteral("Tegaro"));
+    }
 
     void caption_data()
     {
@@ -214,7 +226,7 @@ private slots:
         QCOMPARE(menu->actions().size(), 1);
         QCOMPARE(menu->actions().first()->text(), QStringLiteral("ヘルプ"));
         auto* button = child<QToolButton>(window, "ToolbarButton972");
-        QCOMPARE(button->width(), 36);
+        QVERIFY(button->width() > button->iconSize().width() + 8); // room for the drop-down arrow
         window.ToolbarButton972Click();
         QVERIFY(menu->isVisible());
         const QPoint below = button->mapToGlobal(QPoint(0, button->height()));
@@ -268,18 +280,16 @@ private slots:
         QCOMPARE(pages->tabText(0), QStringLiteral("基本項目"));
         QCOMPARE(pages->tabText(1), QStringLiteral("評点明細"));
         QCOMPARE(pages->tabText(2), QStringLiteral("家屋図面"));
-        QCOMPARE(pages->size(), QSize(871, 479));
         auto* search = child<QTabWidget>(window, "PageControl2");
         QCOMPARE(search->tabPosition(), QTabWidget::South);
         QStringList tabs;
         for (int i = 0; i < search->count(); ++i)
             tabs << search->tabText(i);
         QCOMPARE(tabs, QStringList({"氏名検索", "行政区検索", "日付検索", "備考検索"}));
-        auto* zm = child<FlatEdit>(window, "zmfile");
-        QCOMPARE(zm->text(), QStringLiteral("図面"));
-        QCOMPARE(zm->width(), 249);
+        QCOMPARE(child<FlatEdit>(window, "zmfile")->text(), QStringLiteral("図面"));
         QCOMPARE(child<FlatEdit>(window, "exfile")->text(), QStringLiteral("明細"));
-        QCOMPARE(child<QWidget>(window, "PaintBox1")->geometry(), QRect(4, 4, 590, 410));
+        // The canvas shows the whole picture the renderer composes.
+        QCOMPARE(window.drawingPage()->paintBox()->size(), window.drawingPage()->renderer().offscreen().size());
         // The toolbar buttons in their order, left to right.
         QStringList order;
         for (auto* b : window.findChildren<QToolButton*>())
@@ -295,6 +305,18 @@ private slots:
                                      "ToolbarButton972", "Owari"}));
         // Every control is reachable by an accessible name.
         QCOMPARE(child<QWidget>(window, "Edit1")->accessibleName(), QStringLiteral("[氏名]"));
+    }
+
+    void everyPageLaysOutCleanly()
+    {
+        ScriptedSeam seam;
+        TForm1 window;
+        window.show();
+        for (int page = 0; page < window.pages()->count(); ++page) {
+            window.pages()->setCurrentIndex(page);
+            const QStringList faults = layoutFaults(&window);
+            QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+        }
     }
 
     void japaneseFontIsInstalled()

@@ -1,3 +1,4 @@
+#include "app/Application.h"
 #include "app/JpegImage.h"
 #include "app/Splash.h"
 
@@ -11,6 +12,8 @@ using namespace tegaro;
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { setupApplication(); }
+
     void jpegDecoding_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -38,11 +41,16 @@ private slots:
         QPointer<TForm2> splash = new TForm2;
         splash->showAndPaint();
         QCOMPARE(splash->windowTitle(), QStringLiteral("Tegaroシステム（MSSQL_Server版）"));
-        QCOMPARE(splash->geometry().size(), QSize(356, 342));
         QVERIFY(splash->hasPicture());
+        auto* title = splash->findChild<QLabel*>(QStringLiteral("Label1"));
+        auto* picture = splash->findChild<QLabel*>(QStringLiteral("Image1"));
         auto* note = splash->findChild<QLabel*>(QStringLiteral("Label2"));
         QCOMPARE(note->text(), QStringLiteral("ID,PWDが必要です。"));
-        QCOMPARE(note->pos(), QPoint(216, 80));
+        // Title and picture whole in the window; the note written on the picture, in front of it.
+        QVERIFY(splash->rect().contains(title->geometry()) && splash->rect().contains(picture->geometry()));
+        QVERIFY(!title->geometry().intersects(picture->geometry()));
+        QVERIFY(picture->geometry().contains(note->geometry()));
+        QCOMPARE(splash->childAt(note->geometry().center()), note);
         // Losing activation asks for release; the loop destroys it later.
         QEvent deactivate(QEvent::WindowDeactivate);
         QCoreApplication::sendEvent(splash, &deactivate);

@@ -2,11 +2,15 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/FileFilter.h"
-#include "core/ScriptedSeam.h"
 
 #include <QtTest>
 
 using namespace tegaro;
+
+namespace {
+QStringList reported;
+void recordReport(const QString& text) { reported << text; }
+} // namespace
 
 class TestCore : public QObject {
     Q_OBJECT
@@ -28,25 +32,21 @@ private slots:
         // 家 is 0x89 0xC6 in Shift-JIS; ① is 0x87 0x40 only in CP932.
         QCOMPARE(toCp932(QStringLiteral("家①")), QByteArray("\x89\xC6\x87\x40"));
     }
-    void guardTurnsExceptionsIntoErrorBoxes()
+    void guardReportsEveryExceptionAndRunsOn()
     {
-        ScriptedSeam s;
+        reported.clear();
+        setErrorReporter(recordReport);
         guarded([] { throw EInOutError(QStringLiteral("ファイルが見つかりません")); });
         guarded([] { throw std::runtime_error("plain"); });
+        guarded([] { throw 42; });
         guarded([] {});
-        QCOMPARE(s.messages(), QStringList({QStringLiteral("ファイルが見つかりません"), QStringLiteral("plain")}));
-        QCOMPARE(s.shown.first().kind, ScriptedSeam::Shown::Error);
-    }
-    void scriptedDialogs()
-    {
-        ScriptedSeam s;
-        FileDialogState st{QStringLiteral("図面|*.hbd"), QStringLiteral("old.hbd"), QStringLiteral("hbd"), {}};
-        s.fileAnswers << QStringLiteral("/tmp/new") << QString();
-        QVERIFY(s.saveFile(st));
-        QCOMPARE(st.fileName, QStringLiteral("/tmp/new.hbd"));
-        QVERIFY(!s.openFile(st));
-        QCOMPARE(st.fileName, QStringLiteral("/tmp/new.hbd")); // a cancel changes nothing
-        QCOMPARE(s.shown[0].fileName, QStringLiteral("old.hbd"));
+        setErrorReporter(nullptr);
+        QCOMPARE(reported, QStringList({QStringLiteral("ファイルが見つかりません"), QStringLiteral("plain"),
+                                        QStringLiteral("不明なエラーが発生しました。")}));
+        // Without a reporter the text goes to the log.
+        QTest::ignoreMessage(QtCriticalMsg, "plain");
+        guarded([] { throw std::runtime_error("plain"); });
+        QCOMPARE(reported.size(), 3);
     }
     void filters()
     {
@@ -55,5 +55,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCore)
+QTEST_GUILESS_MAIN(TestCore)
 #include "test_core.moc"

@@ -2,11 +2,11 @@
 
 #include "DbFixture.h"
 #include "core/Errors.h"
-#include "core/ScriptedSeam.h"
-#include "db/ConnectCommand.h"
+#include "support/ScriptedSeam.h"
+#include "db/login/ConnectCommand.h"
 #include "db/ConnectionText.h"
 #include "db/DataAccess.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -28,6 +28,24 @@ void answer(TSQLLogin& d, const QString& action, const QString& server)
         d.Button1Click();
     // "close": the close box, nothing else
 }
+// The connect command of a fresh window, answered with these values.
+struct ServerWindow {
+    ScriptedSeam seam;
+    TSQLLogin dialog;
+    DataAccess data;
+    ConnectCommand command{dialog, data, {}};
+    explicit ServerWindow(const dbtest::ServerLogin& login)
+    {
+        command.showDialog = [login](TSQLLogin& d) {
+            d.FormShow();
+            d.SQLname->setText(login.server);
+            d.userid->setText(login.user);
+            d.pwd->setText(login.password);
+            d.Button1Click();
+        };
+    }
+};
+
 // Reads and lets go at once: an open read would lock the file for writers.
 QString memoOf(Connection& c, const QString& owner)
 {
@@ -89,7 +107,7 @@ void ConnectTest::connectOutcomes()
     int navigatorCalls = 0;
     ConnectCommand command(dialog, data, [&] { ++navigatorCalls; });
     command.showDialog = [&](TSQLLogin& d) { answer(d, action, server); };
-    QSignalSpy scrolls(data.ADOQuery1, &RecordSet::afterScroll);
+    QSignalSpy scrolls(data.DataSource1, &DataSource::afterScroll);
 
     command.ToolbarButton976Click();
     QCOMPARE(navigatorCalls, 1);
@@ -146,6 +164,100 @@ void ConnectTest::reconnectPostsPendingEdit()
     QCOMPARE(q.recordCount(), 0);
     QCOMPARE(memoOf(check, QStringLiteral("一")), QStringLiteral("これも"));
 }
+
+void ConnectTest::serverLogins_data()
+{
+    QTest::addColumn<QString>("password"); // empty: the test login itself
+    QTest::newRow("the test login") << QString();
+    QTest::newRow("closing brace") << "a}b_Pw1";
+    QTest::newRow("semicolon") << "p;q_Pw1";
+    QTest::newRow("brace and semicolon") << "x};y_Pw1";
+    QTest::newRow("all in braces") << "{pw}_Pw1";
+    QTest::newRow("blank first") << " pw_Pw1";
+}
+
+void ConnectTest::serverLogins()
+try {
+    DBTEST_NEEDS_SERVER();
+    QFETCH(QString, password);
+    dbtest::prepareServer();
+    dbtest::ServerLogin login = dbtest::serverLogin();
+    if (!password.isEmpty()) {
+        // A login of its own that may read the tables.
+        Connection& admin = dbtest::serverAdmin();
+        const QString user = QStringLiteral("tegaro_pwtest");
+        QString literal = password;
+        literal.replace(u'\'', QStringLiteral("''"));
+        admin.exec(QStringLiteral("IF SUSER_ID(N'%1') IS NULL CREATE LOGIN [%1] WITH PASSWORD = N'%2'").arg(user, literal));
+        admin.exec(QStringLiteral("ALTER LOGIN [%1] WITH PASSWORD = N'%2'").arg(user, literal));
+        admin.exec(QStringLiteral("IF USER_ID(N'%1') IS NULL CREATE USER [%1] FOR LOGIN [%1]").arg(user));
+        admin.exec(QStringLiteral("GRANT SELECT ON [基本データ] TO [%1]").arg(user));
+        admin.exec(QStringLiteral("GRANT SELECT ON [行政区] TO [%1]").arg(user));
+        login.user = user;
+        login.password = password;
+    }
+    ServerWindow w(login);
+    w.command.ToolbarButton976Click();
+    QCOMPARE(w.seam.messages(), QStringList{});
+    QVERIFY(w.data.ADOQuery1->isOpen());
+    QVERIFY(w.data.ADOTable2->isOpen());
+
+    // A wrong password is refused with the connect message, and never shown.
+    login.password += u'x';
+    ServerWindow wrong(login);
+    wrong.command.ToolbarButton976Click();
+    QCOMPARE(wrong.seam.messages(), (QStringList{kConnectFailed, kOpenFailed}));
+    QVERIFY(!wrong.data.ADOQuery1->isOpen());
+} DBTEST_CATCH
+
+void ConnectTest::serverReconnect_data()
+{
+    QTest::addColumn<bool>("ended"); // the server ended the session meanwhile
+    QTest::newRow("server still there") << false;
+    QTest::newRow("session ended") << true;
+}
+
+void ConnectTest::serverReconnect()
+try {
+    DBTEST_NEEDS_SERVER();
+    QFETCH(bool, ended);
+    dbtest::prepareServer();
+    Connection& check = dbtest::serverAdmin();
+    check.exec(QStringLiteral("DELETE FROM 基本データ"));
+    dbtest::addHouse(check, QStringLiteral("一"));
+    dbtest::addHouse(check, QStringLiteral("二"));
+
+    ServerWindow w(dbtest::serverLogin());
+    w.command.ToolbarButton976Click();
+    RecordSet& q = *w.data.ADOQuery1;
+    q.last();
+    q.edit();
+    q.fieldByName(QStringLiteral("備考")).setAsString(QStringLiteral("再接続で保存"));
+    const int session = dbtest::serverSession(*w.data.ADOConnection1);
+    if (ended)
+        dbtest::endServerSession(session);
+
+    // 接続 with the same values: the same session while it lives, a new one
+    // after it ended; either way the edit is posted and no message shown.
+    w.command.ToolbarButton976Click();
+    QCOMPARE(w.seam.messages(), QStringList{});
+    QCOMPARE(q.recNo(), 1);
+    QCOMPARE(q.state(), DataSetState::Browse);
+    QCOMPARE(memoOf(check, QStringLiteral("二")), QStringLiteral("再接続で保存"));
+    QCOMPARE(dbtest::serverSession(*w.data.ADOConnection1) == session, !ended);
+
+    // A refresh over a session the server ended says so in plain words; the
+    // next one connects again.
+    dbtest::endServerSession(dbtest::serverSession(*w.data.ADOConnection1));
+    try {
+        q.refresh();
+        QFAIL("a refresh over an ended session must fail");
+    } catch (const EDatabaseError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("接続が切れました")), qPrintable(e.message()));
+    }
+    q.refresh();
+    QCOMPARE(q.recordCount(), 2);
+} DBTEST_CATCH
 
 void ConnectTest::passwordNeverInErrors()
 {

@@ -9,4 +9,9 @@ private slots:
     void connectOutcomes();
     void reconnectPostsPendingEdit();
     void passwordNeverInErrors();
+    // Against the server of TEGARO_TEST_MSSQL.
+    void serverLogins_data();
+    void serverLogins();
+    void serverReconnect_data();
+    void serverReconnect();
 };

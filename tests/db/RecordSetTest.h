@@ -29,6 +29,10 @@ private slots:
     void fieldRules();
     void blobsComeBackIdentical_data();
     void blobsComeBackIdentical();
+    void textComesBackIdentical_data();
+    void textComesBackIdentical();
+    void failedStatementLeavesConnectionWorking();
+    void lostConnectionIsReportedAndReopened();
     void blobStreams();
     void conflictBetweenConnections_data();
     void conflictBetweenConnections();

@@ -2,13 +2,14 @@
 
 #include "core/Cp932.h"
 #include "core/HtmlHelp.h"
-#include "core/ScriptedSeam.h"
+#include "support/ScriptedSeam.h"
 #include "db/ConnectionText.h"
 #include "db/DatabaseTarget.h"
 #include "db/HotakuIni.h"
 #include "db/SqlText.h"
 #include "core/Errors.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
+#include "db/odbc/OdbcLogin.h"
 
 #include <QDir>
 #include <QFile>
@@ -286,18 +287,57 @@ void SettingsTest::backendFromConnectionText()
     QVERIFY(embedded.databaseName.endsWith(QStringLiteral("?mode=rw")));
 
     DatabaseTarget server = targetFromSettings(parseConnectionText(buildConnectionText("db1\\INST", "sa", "p;w}d")), "/opt");
-    QCOMPARE(server.driver, QStringLiteral("QODBC"));
     QCOMPARE(server.dialect, SqlDialect::SqlServer);
-    for (const char* piece : {"DRIVER={FreeTDS};", "SERVER={db1\\INST};", "UID={sa};", "PWD={p;w}}d};", "DATABASE={MUNEYA};",
-                              "WSID={db1\\INST};", "ClientCharset=UTF-8;"})
+    for (const char* piece : {"DRIVER=FreeTDS;", "SERVER=db1\\INST;", "DATABASE=MUNEYA;", "WSID=db1\\INST;",
+                              "ClientCharset=UTF-8;"})
         QVERIFY2(server.databaseName.contains(QString::fromUtf8(piece)), piece);
+    // The login goes to the driver apart from the string.
     QVERIFY(!server.databaseName.contains(QStringLiteral("PORT=")));
+    QVERIFY(!server.databaseName.contains(QStringLiteral("UID=")));
+    QVERIFY(!server.databaseName.contains(QStringLiteral("p;w")));
+    QCOMPARE(server.userName + u'/' + server.password, QStringLiteral("sa/p;w}d"));
     QVERIFY(server.options.contains(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=")));
     QVERIFY(server.options.contains(QStringLiteral("SQL_ATTR_PACKET_SIZE=4096")));
-    QCOMPARE(scrubSecrets(QStringLiteral("failed: ") + server.databaseName, server.secrets).contains(u"p;w"), false);
+    QCOMPARE(scrubSecrets(QStringLiteral("failed: p;w}d"), server.secrets).contains(u"p;w"), false);
 
     DatabaseTarget withPort = targetFromSettings(parseConnectionText(buildConnectionText("10.0.0.5,1500", "sa", "")), "/");
-    QVERIFY(withPort.databaseName.contains(QStringLiteral("SERVER={10.0.0.5};PORT={1500};")));
+    QVERIFY(withPort.databaseName.contains(QStringLiteral("SERVER=10.0.0.5;PORT=1500;")));
+
+    // A whole ODBC string: its login is taken out, and its database when asked.
+    QString database;
+    DatabaseTarget odbc = odbcStringTarget(QStringLiteral("DRIVER={FreeTDS};SERVER=h;UID=u;PWD={x}};y};DATABASE=D;"), &database);
+    QCOMPARE(odbc.userName + u'/' + odbc.password, QStringLiteral("u/x};y"));
+    QCOMPARE(database, QStringLiteral("D"));
+    QCOMPARE(odbc.databaseName, QStringLiteral("DRIVER=FreeTDS;SERVER=h;"));
+}
+
+void SettingsTest::odbcAttributes_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("inString"); // can go into a connection string for every driver
+
+    QTest::newRow("plain") << "Tegaro_Test_1" << true;
+    QTest::newRow("empty") << "" << true;
+    QTest::newRow("closing brace") << "a}b" << true;
+    QTest::newRow("equals and spaces inside") << "a = b" << true;
+    QTest::newRow("semicolon") << "p;q" << true;
+    QTest::newRow("leading blank") << " pw" << true;
+    QTest::newRow("opening brace first") << "{pw" << true;
+    QTest::newRow("semicolon and brace") << "x};y" << false;
+    QTest::newRow("braced") << "{pw}" << false;
+    QTest::newRow("Japanese") << "日本語の合言葉" << true;
+}
+
+void SettingsTest::odbcAttributes()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, inString);
+    QCOMPARE(odbc::connectValue(value).has_value(), inString);
+    // Whatever the value, the standard reading gives it back.
+    const QList<odbc::Attribute> attributes{{QStringLiteral("SERVER"), QStringLiteral("h")},
+                                            {QStringLiteral("PWD"), value},
+                                            {QStringLiteral("APP"), QStringLiteral("Tegaro")}};
+    QCOMPARE(odbc::parseConnectString(odbc::buildConnectString(attributes)), attributes);
 }
 
 void SettingsTest::sqlForBothDialects_data()

@@ -16,6 +16,8 @@ private slots:
     void connectionText_data();
     void connectionText();
     void backendFromConnectionText();
+    void odbcAttributes_data();
+    void odbcAttributes();
     void sqlForBothDialects_data();
     void sqlForBothDialects();
 };

@@ -2,6 +2,8 @@
 
 #include "db/Connection.h"
 #include "db/RecordSet.h"
+#include "db/odbc/OdbcLogin.h"
+#include "DbFixture.h"
 
 #include <QFile>
 #include "ToolRun.h"
@@ -17,15 +19,10 @@ namespace {
 ToolRun tool(const QStringList& args) { return runTool(QStringLiteral("tegaro-db"), args); }
 } // namespace
 
-void ToolTest::demoDatabase()
+namespace {
+// The demo houses as the program reads them.
+void checkDemo(Connection& c)
 {
-    QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("demo.sqlite"));
-    ToolRun r = tool({QStringLiteral("init"), path, QStringLiteral("--demo")});
-    QCOMPARE(r.code, 0);
-
-    Connection c;
-    c.setTarget(sqliteFileTarget(path));
     RecordSet districts(&c);
     districts.setTableName(QStringLiteral("行政区"));
     districts.open();
@@ -56,6 +53,40 @@ void ToolTest::demoDatabase()
     }
     QVERIFY(drawings > 10);
 }
+} // namespace
+
+void ToolTest::demoDatabase()
+try {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("demo.sqlite"));
+    ToolRun r = tool({QStringLiteral("init"), path, QStringLiteral("--demo")});
+    QCOMPARE(r.code, 0);
+    Connection c;
+    c.setTarget(sqliteFileTarget(path));
+    checkDemo(c);
+} DBTEST_CATCH
+
+void ToolTest::serverDatabase()
+try {
+    DBTEST_NEEDS_SERVER();
+    // A database of its own, so the other tests' one stays as it is.
+    QList<odbc::Attribute> attributes = odbc::parseConnectString(qEnvironmentVariable("TEGARO_TEST_MSSQL"));
+    attributes.removeIf([](const odbc::Attribute& a) { return a.first.compare(u"DATABASE", Qt::CaseInsensitive) == 0; });
+    attributes.append({QStringLiteral("DATABASE"), QStringLiteral("TegaroToolTest")});
+    const QString server = odbc::buildConnectString(attributes);
+
+    ToolRun r = tool({QStringLiteral("init"), QStringLiteral("--server"), server, QStringLiteral("--demo"), QStringLiteral("--force")});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QVERIFY2(r.out.contains(QStringLiteral("house records")), qPrintable(r.out));
+    // The tables are there now: without --force they stay.
+    r = tool({QStringLiteral("init"), QStringLiteral("--server"), server});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.contains(QStringLiteral("--force")));
+
+    Connection c;
+    c.setTarget(odbcStringTarget(server));
+    checkDemo(c);
+} DBTEST_CATCH
 
 void ToolTest::refusesToOverwrite()
 {
@@ -100,7 +131,7 @@ void ToolTest::sqlServerScript()
 {
     ToolRun r = tool({QStringLiteral("schema"), QStringLiteral("sqlserver")});
     QCOMPARE(r.code, 0);
-    for (const char* piece : {"CREATE TABLE 基本データ", "IDENTITY", "rowversion", "varbinary(max)", "１Ｆ decimal",
-                              "CREATE TABLE 行政区", "\nGO\n"})
+    for (const char* piece : {"CREATE DATABASE [MUNEYA]", "USE [MUNEYA]", "CREATE TABLE [基本データ]", "IDENTITY", "rowversion",
+                              "varbinary(max)", "[１Ｆ] decimal", "CREATE TABLE [行政区]", "\nGO\n"})
         QVERIFY2(r.out.contains(QString::fromUtf8(piece)), piece);
 }

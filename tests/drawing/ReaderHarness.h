@@ -1,19 +1,22 @@
 #pragma once
-// Shared set-up of the reader tests: a model, a recording view, a scripted
-// seam, and drawing files written from bytes.
-#include "core/ScriptedSeam.h"
+// Shared set-up of the reader tests: a model, the last report and the gauge
+// positions reported, and drawing files written from bytes.
 #include "drawing/DrawingModel.h"
 #include "drawing/DrawingReaders.h"
-#include "drawing/DrawingView.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 struct ReaderHarness {
-    tegaro::ScriptedSeam seam;
     tegaro::DrawingModel model;
-    tegaro::RecordingDrawingView view;
+    tegaro::DrawingReport report;
+    QList<int> gauges;
     QTemporaryDir dir;
+
+    tegaro::DrawingProgress progress()
+    {
+        return [this](int gauge) { gauges << gauge; };
+    }
 
     static QByteArray fixture(const QString& name)
     {
@@ -28,9 +31,16 @@ struct ReaderHarness {
             f.write(bytes);
         return path;
     }
-    tegaro::DrawingFormat readBytes(const QByteArray& bytes)
+    tegaro::DrawingFormat readFile(const QString& path)
     {
-        return tegaro::ReadDrawingFile(model, view, write(bytes));
+        report = tegaro::ReadDrawingFile(model, path, progress());
+        return report.format;
+    }
+    tegaro::DrawingFormat readBytes(const QByteArray& bytes) { return readFile(write(bytes)); }
+    tegaro::DrawingFormat readStored()
+    {
+        report = tegaro::ReadStoredDrawing(model, progress());
+        return report.format;
     }
     // Runs a read that must fail; returns the error text.
     template <class E, class F>

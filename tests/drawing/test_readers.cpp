@@ -50,18 +50,17 @@ private slots:
         h.model.DrawingBuffer = "kept";
         QCOMPARE(h.readBytes(ReaderHarness::fixture("plan.hbd")), DrawingFormat::Current);
         checkPlan(h.model);
-        QCOMPARE(h.view.areaTexts[1], QStringLiteral("   12.50"));
-        QCOMPARE(h.view.areaTexts[2], QStringLiteral("   20.25"));
-        QCOMPARE(h.view.areaTexts[3], QStringLiteral("    0.00"));
-        QCOMPARE(h.view.areaTexts[4], QStringLiteral("    1.82"));
-        QCOMPARE(h.view.areaTexts[5], QStringLiteral("   32.75"));
-        QCOMPARE(h.seam.gaugeHistory, QList<int>({30, 30, 30, 40, 60, 60, 60, 0}));
-        QCOMPARE(h.seam.statusHistory, QStringList({"読込完了..", "切替え"}));
-        QCOMPARE(h.view.redraws, 2);
+        QCOMPARE(h.model.AreaTexts[1], QStringLiteral("   12.50"));
+        QCOMPARE(h.model.AreaTexts[2], QStringLiteral("   20.25"));
+        QCOMPARE(h.model.AreaTexts[3], QStringLiteral("    0.00"));
+        QCOMPARE(h.model.AreaTexts[4], QStringLiteral("    1.82"));
+        QCOMPARE(h.model.AreaTexts[5], QStringLiteral("   32.75"));
+        QCOMPARE(h.gauges, QList<int>({30, 30, 30, 40, 60, 60, 60, 0}));
+        QCOMPARE(h.report.statusTexts, QStringList({"読込完了..", "切替え"}));
         QCOMPARE(h.model.CurrentFloor, 3);
         QCOMPARE(h.model.Zoom, 0.7);
         QCOMPARE(h.model.DrawingBuffer, QByteArray("kept"));
-        QVERIFY(h.seam.shown.isEmpty());
+        QVERIFY(h.report.messages.isEmpty());
     }
 
     void lineEndsAndBlankLines_data()
@@ -102,19 +101,17 @@ private slots:
         h.model.LinesF2 << TLine{};
         h.model.AreaF1 = 99;
         QCOMPARE(h.readBytes(withLine(ReaderHarness::fixture("plan.hbd"), 1, first)), DrawingFormat::Unrecognised);
-        QCOMPARE(h.seam.messages(), QStringList{kNotDrawing});
+        QCOMPARE(h.report.messages, QStringList{kNotDrawing});
         QCOMPARE(elementCount(h.model), 0);
         QCOMPARE(h.model.AreaF1, 99.0);
-        QCOMPARE(h.view.redraws, 0);
-        QVERIFY(h.seam.statusHistory.isEmpty());
+        QVERIFY(h.report.statusTexts.isEmpty());
     }
 
     void notADrawingAtAll()
     {
         ReaderHarness h;
-        QCOMPARE(ReadDrawingFile(h.model, h.view, TEGARO_FIXTURES "/drawing/notdrawing.txt"),
-                 DrawingFormat::Unrecognised);
-        QCOMPARE(h.seam.messages(), QStringList{kNotDrawing});
+        QCOMPARE(h.readFile(TEGARO_FIXTURES "/drawing/notdrawing.txt"), DrawingFormat::Unrecognised);
+        QCOMPARE(h.report.messages, QStringList{kNotDrawing});
     }
 
     void counts_data()
@@ -151,7 +148,7 @@ private slots:
             QCOMPARE(*l, TLineList{TLine{}});
         for (const TBoxList* b : {&h.model.BoxesF1, &h.model.BoxesF2, &h.model.BoxesF3})
             QCOMPARE(*b, TBoxList{TBox{}});
-        QCOMPARE(h.seam.statusHistory.last(), QStringLiteral("切替え"));
+        QCOMPARE(h.report.statusTexts.last(), QStringLiteral("切替え"));
     }
 
     void countFarBeyondTheFileEnds()
@@ -187,7 +184,6 @@ private slots:
         const QByteArray bytes = withLine(ReaderHarness::fixture("plan.hbd"), line, text);
         const QString error = h.failing<EInOutError>([&] { h.readBytes(bytes); });
         QVERIFY2(error.contains(QString::number(line)) && error.contains(QString::fromLatin1(text)), qPrintable(error));
-        QCOMPARE(h.view.redraws, 0);
         if (line == 4) { // what came before stays, what came after is not read
             QCOMPARE(h.model.HeaderOriginY, 30);
             QCOMPARE(h.model.GridOriginX, 10);
@@ -209,7 +205,7 @@ private slots:
         ReaderHarness h;
         h.model.BoxesF3 << TBox{};
         const QString path = h.dir.filePath("nothing.hbd");
-        const QString error = h.failing<EInOutError>([&] { ReadDrawingFile(h.model, h.view, path); });
+        const QString error = h.failing<EInOutError>([&] { h.readFile(path); });
         QVERIFY2(error.contains(path), qPrintable(error));
         QVERIFY(h.model.BoxesF3.isEmpty()); // emptied before the file was opened
     }
@@ -228,8 +224,6 @@ private slots:
         h.model.HeaderValue5 = 55;
         h.model.LinesF3 << TLine{};
         h.model.BoxesF1 << TBox{};
-        QList<QPoint> origins;
-        h.view.onRedraw = [&] { origins << QPoint(h.model.GridOriginX, h.model.GridOriginY); };
         QCOMPARE(h.readBytes(withLine(ReaderHarness::fixture("old.had"), 1, first)), DrawingFormat::Old);
 
         QCOMPARE(h.model.LinesF1, TLineList({{10, 20, -1, 40, 0x00FF00, 0, QStringLiteral("壁")},
@@ -239,14 +233,15 @@ private slots:
         QCOMPARE(h.model.GridStepY, 12.0); // 0.125 -> 12.5 -> even 12
         QCOMPARE(h.model.GridStepX, 38.0); // 0.375 -> 37.5 -> even 38
         QCOMPARE(h.model.AreaF3, 0.0);
-        QCOMPARE(h.view.areaTexts[3], QStringLiteral("    0.00"));
-        QCOMPARE(h.view.areaTexts[4], QStringLiteral("    1.82"));
-        QCOMPARE(h.view.areaTexts[5], QStringLiteral("   32.75"));
-        // The origin of line 4 (-155 / 10, 25 / 10) is used by the first redraw only.
-        QCOMPARE(origins, QList<QPoint>({{-15, 2}, {7, 10}}));
+        QCOMPARE(h.model.AreaTexts[3], QStringLiteral("    0.00"));
+        QCOMPARE(h.model.AreaTexts[4], QStringLiteral("    1.82"));
+        QCOMPARE(h.model.AreaTexts[5], QStringLiteral("   32.75"));
+        // The origin of line 4 (-155 / 10, 25 / 10) is read, then the header origin takes over.
+        QCOMPARE(h.report.gridOrigin, QPoint(-15, 2));
+        QCOMPARE(QPoint(h.model.GridOriginX, h.model.GridOriginY), QPoint(7, 10));
         QCOMPARE(h.model.HeaderValue5, 55);
-        QCOMPARE(h.seam.gaugeHistory, QList<int>({60, 100}));
-        QCOMPARE(h.seam.statusHistory, QStringList({" 図面読込完了..", "切替え"}));
+        QCOMPARE(h.gauges, QList<int>({60, 100}));
+        QCOMPARE(h.report.statusTexts, QStringList({" 図面読込完了..", "切替え"}));
     }
 
     void oldFormatCounts_data()
@@ -286,14 +281,10 @@ private slots:
         QFETCH(QByteArray, grid);
         QFETCH(QList<double>, expected);
         ReaderHarness h;
-        QList<QList<double>> seen;
-        h.view.onRedraw = [&] {
-            if (seen.isEmpty())
-                seen << QList<double>{double(h.model.GridOriginX), double(h.model.GridOriginY), h.model.GridStepY,
-                                      h.model.GridStepX};
-        };
         h.readBytes(withLine(ReaderHarness::fixture("old.had"), 4, grid));
-        QCOMPARE(seen.value(0), expected);
+        QCOMPARE((QList<double>{double(h.report.gridOrigin.x()), double(h.report.gridOrigin.y()), h.model.GridStepY,
+                                h.model.GridStepX}),
+                 expected);
     }
 
     void oldFormatErrors_data()
@@ -322,7 +313,6 @@ private slots:
         const QString error = indexError ? h.failing<EListError>([&] { h.readBytes(bytes); })
                                          : h.failing<EConvertError>([&] { h.readBytes(bytes); });
         QVERIFY2(error.contains(QStringLiteral("%1 行目").arg(reported)), qPrintable(error));
-        QCOMPARE(h.view.redraws, 0);
     }
 
     void storedDrawingReadsLikeTheFile_data()
@@ -343,12 +333,11 @@ private slots:
         QFETCH(QByteArray, bytes);
         ReaderHarness h;
         h.model.StoredDrawingLines = splitStoredDrawing(bytes);
-        QCOMPARE(ReadStoredDrawing(h.model, h.view), DrawingFormat::Current);
+        QCOMPARE(h.readStored(), DrawingFormat::Current);
         checkPlan(h.model);
-        QCOMPARE(h.view.areaTexts[5], QStringLiteral("   32.75"));
-        QCOMPARE(h.seam.gaugeHistory, QList<int>({30, 30, 30, 40, 60, 60, 60, 0}));
-        QCOMPARE(h.seam.statusHistory, QStringList({"読込完了..", "切替え"}));
-        QCOMPARE(h.view.redraws, 2);
+        QCOMPARE(h.model.AreaTexts[5], QStringLiteral("   32.75"));
+        QCOMPARE(h.gauges, QList<int>({30, 30, 30, 40, 60, 60, 60, 0}));
+        QCOMPARE(h.report.statusTexts, QStringList({"読込完了..", "切替え"}));
     }
 
     void splittingStoredText()
@@ -375,18 +364,15 @@ private slots:
         ReaderHarness h;
         h.readBytes(ReaderHarness::fixture("plan.hbd"));
         const DrawingModel before = h.model;
-        h.seam.clear();
-        h.view.redraws = 0;
         h.model.GridOriginX = 99;
         h.model.StoredDrawingLines = lines;
-        ReadStoredDrawing(h.model, h.view);
-        QCOMPARE(h.seam.messages(), messages);
+        h.readStored();
+        QCOMPARE(h.report.messages, messages);
         QCOMPARE(h.model.LinesF1, before.LinesF1);
         QCOMPARE(h.model.BoxesF1, before.BoxesF1);
         QCOMPARE(h.model.AreaTexts, before.AreaTexts);
         QCOMPARE(h.model.GridOriginX, 20);
-        QCOMPARE(h.view.redraws, 1);
-        QCOMPARE(h.seam.statusHistory, QStringList{"切替え"});
+        QCOMPARE(h.report.statusTexts, QStringList{"切替え"});
     }
 
     void storedDrawingErrors_data()
@@ -413,10 +399,9 @@ private slots:
         else
             lines[entry - 1] = text;
         h.model.StoredDrawingLines = lines;
-        const QString error = indexError ? h.failing<EListError>([&] { ReadStoredDrawing(h.model, h.view); })
-                                         : h.failing<EConvertError>([&] { ReadStoredDrawing(h.model, h.view); });
+        const QString error = indexError ? h.failing<EListError>([&] { h.readStored(); })
+                                         : h.failing<EConvertError>([&] { h.readStored(); });
         QVERIFY2(error.contains(QString::number(entry)), qPrintable(error));
-        QCOMPARE(h.view.redraws, 0);
         // Lists are emptied one by one just before they are read.
         QCOMPARE(h.model.BoxesF1.size(), 1);
         QCOMPARE(h.model.LinesF3.isEmpty(), entry > 38);

@@ -43,7 +43,7 @@ private slots:
         renderer.InitCanvas(h.model, QString());
         h.model.CurrentFloor = 2;
         h.model.Zoom = 0.9;
-        ReadDrawingFile(h.model, h.view, kPlan);
+        ReadDrawingFile(h.model, kPlan);
         renderer.Redraw(h.model);
         const QImage written(png);
         QCOMPARE(written.convertToFormat(QImage::Format_RGB32), renderer.offscreen());

@@ -1,9 +1,10 @@
 #include "RecordsFixture.h"
 
-#include "db/ConnectCommand.h"
+#include "app/Application.h"
+#include "db/login/ConnectCommand.h"
 #include "db/DataAccess.h"
 #include "db/Schema.h"
-#include "db/TSQLLogin.h"
+#include "db/login/TSQLLogin.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -27,6 +28,7 @@ void typeText(QWidget* widget, const QString& text)
 
 ConnectedWindow::ConnectedWindow(const QList<House>& houses, const QStringList& districts)
 {
+    setupApplication();
     path = dir.filePath(QStringLiteral("houses.sqlite"));
     check_ = new Connection;
     check_->setTarget(sqliteFileTarget(path, true));
@@ -40,7 +42,7 @@ ConnectedWindow::ConnectedWindow(const QList<House>& houses, const QStringList& 
     form = new TForm1;
     form->show();
     form->activateWindow();
-    QTest::qWaitForWindowActive(form);
+    active = QTest::qWaitForWindowActive(form);
     connect();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // A main window connected to a real SQLite file made for the test.
 #include "app/TForm1.h"
-#include "core/ScriptedSeam.h"
+#include "support/ScriptedSeam.h"
 #include "db/Connection.h"
 #include "db/RecordSet.h"
 
@@ -30,7 +30,8 @@ public:
     tegaro::ScriptedSeam seam;
     QTemporaryDir dir;
     QString path;
-    TForm1* form = nullptr;
+    bool active = false; // the window has the focus: focus moves reach its controls
+    tegaro::TForm1* form = nullptr;
 
     template <class T>
     T* find(const char* name) const { return form->findChild<T*>(QString::fromLatin1(name)); }

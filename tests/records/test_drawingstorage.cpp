@@ -1,11 +1,12 @@
 #include "RecordsFixture.h"
 
-#include "app/DrawingFiles.h"
-#include "app/DrawingPage.h"
-#include "app/DrawingStorage.h"
+#include "drawing/page/DrawingFiles.h"
+#include "drawing/page/DrawingPage.h"
+#include "drawing/page/DrawingStorage.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "db/DataAccess.h"
+#include "records/RecordPage.h"
 #include "records/RecordSearch.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/ImageCheckLabel.h"
@@ -40,7 +41,7 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 
 struct Storage : ConnectedWindow {
     using ConnectedWindow::ConnectedWindow;
-    DrawingStorage& storage() { return *form->drawingStorage(); }
+    DrawingStorage& storage() { return form->drawingPage()->storage(); }
     DrawingModel& model() { return form->drawingPage()->model(); }
     QString zmfile() { return find<FlatEdit>("zmfile")->text(); }
     QString status() { return form->statusBarPanels()->message(); }
@@ -66,7 +67,7 @@ private slots:
         Storage w({{QStringLiteral("青木")}});
         // A drawing opened with the dialog does not fill the buffer.
         w.seam.fileAnswers << writeFile(files, QStringLiteral("a/plan.hbd"), fixtureBytes("plan.hbd"));
-        w.form->drawingFiles()->ZmReadClick();
+        w.form->drawingPage()->files().ZmReadClick();
         w.storage().InspectorBar3ItemClick(0, 2); // 図面登録
         QCOMPARE(w.status(), QStringLiteral(" >>>図面が読み込まれていません。"));
         QCOMPARE(w.seam.beeps, 1);
@@ -77,9 +78,9 @@ private slots:
     {
         Storage w({{QStringLiteral("青木")}});
         const QString dropped = writeFile(files, QStringLiteral("b/plan.hbd"), fixtureBytes("plan.hbd"));
-        w.form->drawingFiles()->FileDrop4Drop({dropped});
+        w.form->drawingPage()->files().FileDrop4Drop({dropped});
         w.seam.fileAnswers << writeFile(files, QStringLiteral("b/other.hbd"), kLf);
-        w.form->drawingFiles()->ZmReadClick(); // shown, not kept
+        w.form->drawingPage()->files().ZmReadClick(); // shown, not kept
         w.seam.confirmAnswers << false << true;
         w.storage().RegisterShownDrawing();
         QVERIFY(w.zumen(QStringLiteral("青木")).isEmpty()); // cancelled
@@ -159,10 +160,16 @@ private slots:
         QCOMPARE(w.zmfile(), QStringLiteral("□"));
         QCOMPARE(w.status(), QStringLiteral("切替え"));
         QCOMPARE(w.model().LinesF1.size(), 2);
+        DrawingPage* page = w.form->drawingPage();
+        QCOMPARE(page->areaBox(AreaBoxTotal)->text(), QStringLiteral("   32.75"));
+        const QPoint onWall(100, 50); // the red outer wall at zoom 0.5
+        QCOMPARE(page->renderer().offscreen().pixelColor(onWall), QColor(Qt::red));
         // 図面消去 clears the page and the buffer, not the record.
         w.model().DrawingBuffer = "x";
         w.storage().InspectorBar3ItemClick(0, 1);
         QVERIFY(w.model().LinesF1.isEmpty());
+        QVERIFY(page->areaBox(AreaBoxTotal)->text().isEmpty());
+        QVERIFY(page->renderer().offscreen().pixelColor(onWall) != QColor(Qt::red));
         QVERIFY(w.model().DrawingBuffer.isEmpty());
         QCOMPARE(w.zmfile(), QStringLiteral("-"));
         QCOMPARE(w.zumen(QStringLiteral("あり")), fixtureBytes("plan.hbd"));
@@ -225,7 +232,7 @@ private slots:
     {
         Storage w({{QStringLiteral("青木"), {}, {}, {}, kLf}});
         w.storage().PCheck1MouseUp(Qt::RightButton);
-        w.form->search()->Edit1KeyDown(13, QString());
+        w.form->recordPage()->search()->Edit1KeyDown(13, QString());
         QCOMPARE(w.zumen(QStringLiteral("青木")), kLf);
         QVERIFY(w.mark()->isChecked());
     }
@@ -249,9 +256,9 @@ private slots:
         ScriptedSeam seam;
         TForm1 form;
         form.drawingPage()->model().DrawingBuffer = "x";
-        guarded([&] { form.drawingStorage()->RegisterShownDrawing(); });
-        guarded([&] { form.drawingStorage()->ShowStoredDrawing(); });
-        guarded([&] { form.drawingStorage()->ExportStoredDrawing(); });
+        guarded([&] { form.drawingPage()->storage().RegisterShownDrawing(); });
+        guarded([&] { form.drawingPage()->storage().ShowStoredDrawing(); });
+        guarded([&] { form.drawingPage()->storage().ExportStoredDrawing(); });
         QCOMPARE(seam.shown.size(), 4); // the confirmation, then three errors
         for (int i = 1; i < 4; ++i)
             QCOMPARE(seam.shown[i].kind, ScriptedSeam::Shown::Error);

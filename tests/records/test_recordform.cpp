@@ -2,14 +2,17 @@
 
 #include "db/DataAccess.h"
 #include "records/RecordForm.h"
+#include "records/RecordPage.h"
 #include "widgets/DataControls.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/ImageCheckLabel.h"
 #include "widgets/NavigatorPanel.h"
+#include "support/LayoutCheck.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
 
@@ -39,14 +42,13 @@ private slots:
     void layoutAndLists()
     {
         ConnectedWindow w({});
-        const struct { const char* name; const char* caption; QRect rect; } groups[] = {
-            {"GroupBox12", "基本項目", {196, 18, 229, 197}}, {"GroupBox15", "調査項目", {196, 232, 229, 129}},
-            {"GroupBox13", "家屋項目", {480, 18, 333, 197}}, {"GroupBox14", "登記項目", {480, 232, 333, 196}}};
-        for (const auto& g : groups) {
-            auto* box = w.find<QGroupBox>(g.name);
-            QCOMPARE(box->title(), QString::fromUtf8(g.caption));
-            QCOMPARE(box->geometry(), g.rect);
-        }
+        const struct { const char* name; const char* caption; } groups[] = {
+            {"GroupBox12", "基本項目"}, {"GroupBox15", "調査項目"}, {"GroupBox13", "家屋項目"}, {"GroupBox14", "登記項目"}};
+        for (const auto& g : groups)
+            QCOMPARE(w.find<QGroupBox>(g.name)->title(), QString::fromUtf8(g.caption));
+        // Placed with the lists filled and the record shown: nothing cut off or covered.
+        const QStringList faults = layoutFaults(w.form->pages()->widget(0));
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
         auto* structure = w.find<QComboBox>("DBComboBox6");
         QCOMPARE(structure->count(), 29);
         QCOMPARE(structure->itemText(0), QStringLiteral("木ス２"));
@@ -62,7 +64,6 @@ private slots:
         // Transfer targets stand out from the other fields.
         QVERIFY(w.find<QWidget>("DBEdit10")->palette().color(QPalette::Base)
                 != w.find<QWidget>("DBEdit9")->palette().color(QPalette::Base));
-        QCOMPARE(w.find<QWidget>("DBEdit27")->width(), 53);
     }
 
     void browseEditPostCancelDelete()
@@ -123,7 +124,6 @@ private slots:
         structure->lineEdit()->setFocus();
         structure->lineEdit()->selectAll();
         typeText(structure->lineEdit(), QStringLiteral("鉄骨３"));
-        // Choosing "---" from the list is an ordinary value.
         auto* kind = w.find<QComboBox>("DBComboBox5");
         kind->lineEdit()->setFocus();
         typeText(kind->lineEdit(), QStringLiteral("倉庫"));
@@ -143,7 +143,12 @@ private slots:
         press(w, NavigatorPanel::Post);
         QCOMPARE(w.stored(QStringLiteral("新増改築"), QStringLiteral("青木")).toString(), QStringLiteral("増"));
         QCOMPARE(w.stored(QStringLiteral("所在区"), QStringLiteral("青木")).toString(), QStringLiteral("南区"));
-        QVERIFY(!structure->isEditable() || structure->findText(QStringLiteral("---")) == 6);
+        // A separator line of the structure list is an ordinary value.
+        const int separator = structure->findText(QStringLiteral("---"));
+        QCOMPARE(separator, 6);
+        emit structure->activated(separator);
+        press(w, NavigatorPanel::Post);
+        QCOMPARE(w.stored(QStringLiteral("構造"), QStringLiteral("青木")).toString(), QStringLiteral("---"));
     }
 
     void datePickerKeepsItsTimeOfDay()
@@ -165,9 +170,27 @@ private slots:
         QCOMPARE(w.stored(QStringLiteral("登記日"), QStringLiteral("青木")).toString(), QStringLiteral("2010-01-02 16:09:13"));
     }
 
+    void datePickerFollowsTheFieldRules()
+    {
+        // Closed: nothing to edit, the pick is refused with a beep.
+        ScriptedSeam seam;
+        TForm1 closed;
+        auto* picker = closed.findChild<DBDateTimePicker*>(QStringLiteral("DBDateTimePicker1"));
+        picker->pickDate(QDate(2003, 4, 1));
+        QCOMPARE(seam.beeps, 1);
+        QVERIFY(!picker->isChecked());
+        // An empty result: like typing into an edit box, picking starts a new record.
+        ConnectedWindow w({});
+        w.find<DBDateTimePicker>("DBDateTimePicker1")->pickDate(QDate(2003, 4, 1));
+        QCOMPARE(w.query().state(), DataSetState::Insert);
+        press(w, NavigatorPanel::Post);
+        QCOMPARE(w.storedCount(), 1);
+    }
+
     void navigatorRowSharesTheOwnerColumn()
     {
         ConnectedWindow w({{QStringLiteral("青木")}});
+        QVERIFY(w.active);
         auto* nav = w.find<NavigatorPanel>("DBInspectorBar1");
         QCOMPARE(nav->rowCaption(1), QStringLiteral("氏名"));
         QCOMPARE(nav->rowEditor(1)->text(), QStringLiteral("青木"));
@@ -184,10 +207,11 @@ private slots:
     void writeOutsideEditIsRefused()
     {
         ConnectedWindow w({{QStringLiteral("青木")}});
-        RecordForm* form = w.form->recordForm();
+        RecordForm* form = w.form->recordPage()->form();
         auto* owner = w.find<QLineEdit>("DBEdit10");
         owner->setFocus();
-        QVERIFY(owner->hasFocus() || !w.form->isActiveWindow());
+        QVERIFY(w.active);
+        QVERIFY(owner->hasFocus());
         form->link(QStringLiteral("DBEdit10"))->setTextFromCode(QStringLiteral("転記した名前"));
         QCOMPARE(w.query().state(), DataSetState::Browse); // not started by code
         w.find<QLineEdit>("DBEdit11")->setFocus();

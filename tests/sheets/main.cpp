@@ -8,12 +8,15 @@ QObject* makeTestFormats();
 QObject* makeTestXls();
 QObject* makeTestMemory();
 QObject* makeTestEntry();
+QObject* makeTestFormulaText();
+QObject* makeTestPackages();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry}) {
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry, makeTestFormulaText,
+                      makeTestPackages}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }

@@ -50,7 +50,7 @@ void TestFormats::numbers_data()
     QTest::newRow("scientific small") << 0.00012 << "0.00E+00" << "1.20E-04";
     QTest::newRow("engineering") << 12345.0 << "##0.0E+0" << "12.3E+3";
     QTest::newRow("fraction") << 1.25 << "# ?/?" << "1 1/4";
-    QTest::newRow("fraction two digits") << 0.3125 << "# ??/??" << "  5/16";
+    QTest::newRow("fraction two digits") << 0.3125 << "# ?\?/?\?" << "  5/16";
     // sections: positive;negative;zero;text, conditions decide the section
     QTest::newRow("negative section") << -5.0 << "0;(0)" << "(5)";
     QTest::newRow("negative colour") << -5.0 << "#,##0;[Red]-#,##0" << "-5";

@@ -1,5 +1,6 @@
 // Memory blocks, the stream over them, and the engine operations that move
 // workbooks through them; the command-line tool on top.
+#include "Fixtures.h"
 #include "WorkbookSamples.h"
 
 #include "sheets/HandleMemoryStream.h"
@@ -13,14 +14,9 @@
 
 using namespace tegaro;
 using namespace tegaro::sheets;
+using tegaro::sheets::testing::fixture;
 
 namespace {
-
-QByteArray fixture(const char* name)
-{
-    QFile f(QStringLiteral(TEGARO_FIXTURES "/sheets/") + QLatin1String(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 HGLOBAL freedHandle()
 {

@@ -1,6 +1,7 @@
 // Reading and writing .xls files: round trips, files made by another
 // program, Excel 95 files, and damaged input.
 #include "Biff5Builder.h"
+#include "Fixtures.h"
 #include "WorkbookSamples.h"
 
 #include "sheets/BiffReader.h"
@@ -22,37 +23,6 @@ using namespace tegaro::sheets;
 using namespace tegaro::sheets::testing;
 
 namespace {
-
-QByteArray fixture(const char* name)
-{
-    QFile f(QStringLiteral(TEGARO_FIXTURES "/sheets/") + QLatin1String(name));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return f.readAll();
-}
-
-QString office()
-{
-    for (const char* name : {"soffice", "libreoffice"}) {
-        const QString path = QStandardPaths::findExecutable(QLatin1String(name));
-        if (!path.isEmpty())
-            return path;
-    }
-    return {};
-}
-
-// The first sheet of a file as LibreOffice reads it, as CSV lines.
-QStringList officeCsv(const QString& office, const QString& xls, const QString& outDir)
-{
-    QProcess p;
-    p.start(office, {QStringLiteral("--headless"), QStringLiteral("--convert-to"),
-                     QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"), QStringLiteral("--outdir"), outDir, xls});
-    p.waitForFinished(120000);
-    QFile f(outDir + u'/' + QFileInfo(xls).completeBaseName() + QStringLiteral(".csv"));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
-}
 
 // A bare record stream: globals with the given records, one sheet with others.
 QByteArray rawStream(const std::function<void(RecordWriter&)>& globals,

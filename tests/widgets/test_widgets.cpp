@@ -1,4 +1,7 @@
-#include "core/ScriptedSeam.h"
+#include "core/ErrorGuard.h"
+#include "core/Errors.h"
+#include "support/LayoutCheck.h"
+#include "support/ScriptedSeam.h"
 #include "widgets/ClickSound.h"
 #include "widgets/FileDropTarget.h"
 #include "widgets/Hint.h"
@@ -9,6 +12,8 @@
 #include "widgets/StatusPanelBar.h"
 
 #include <QDropEvent>
+#include <QHash>
+#include <cmath>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
@@ -18,9 +23,43 @@
 
 using namespace tegaro;
 
+namespace {
+// Contrast ratio of two colours as readability guidelines measure it (1 to 21).
+double contrast(QRgb a, QRgb b)
+{
+    auto luminance = [](QRgb c) {
+        auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+} // namespace
+
 class TestWidgets : public QObject {
     Q_OBJECT
 private slots:
+    void guardedErrorsGoToTheErrorBoxOfTheSeam()
+    {
+        ScriptedSeam s;
+        guarded([] { throw EInOutError(QStringLiteral("ファイルが見つかりません")); });
+        QCOMPARE(s.messages(), QStringList{QStringLiteral("ファイルが見つかりません")});
+        QCOMPARE(s.shown.first().kind, ScriptedSeam::Shown::Error);
+    }
+    void scriptedDialogs()
+    {
+        ScriptedSeam s;
+        FileDialogState st{QStringLiteral("図面|*.hbd"), QStringLiteral("old.hbd"), QStringLiteral("hbd"), {}};
+        s.fileAnswers << QStringLiteral("/tmp/new") << QString();
+        QVERIFY(s.saveFile(st));
+        QCOMPARE(st.fileName, QStringLiteral("/tmp/new.hbd"));
+        QVERIFY(!s.openFile(st));
+        QCOMPARE(st.fileName, QStringLiteral("/tmp/new.hbd")); // a cancel changes nothing
+        QCOMPARE(s.shown[0].fileName, QStringLiteral("old.hbd"));
+    }
     void checkLabelReleases_data()
     {
         QTest::addColumn<int>("button");
@@ -82,16 +121,69 @@ private slots:
         QTest::mouseClick(menu.itemButton(items, 1), Qt::LeftButton);
         QCOMPARE(clicks.count(), 1);
         QCOMPARE(clicks.first(), QList<QVariant>({items, 1}));
-        QCOMPARE(menu.itemButton(items, 0)->iconSize(), QSize(32, 32));
+        // Large items show their whole caption under the picture.
+        QToolButton* item = menu.itemButton(items, 0);
+        QVERIFY(item->sizeHint().height() <= item->height());
+    }
+    void sideMenuItemUnderTheMouseIsReadable_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::newRow("large icons") << int(SideMenu::ItemStyle::LargeIcons);
+        QTest::newRow("small icons") << int(SideMenu::ItemStyle::SmallIcons);
+    }
+    void sideMenuItemUnderTheMouseIsReadable()
+    {
+        QFETCH(int, style);
+        SideMenu menu;
+        const int panel = menu.addItemPanel(QStringLiteral("メニュー"), SideMenu::ItemStyle(style));
+        menu.addItem(panel, QStringLiteral("評点明細"), QIcon());
+        menu.resize(140, 200);
+        menu.show();
+        QToolButton* item = menu.itemButton(panel, 0);
+        item->setAttribute(Qt::WA_UnderMouse);
+        const QImage shot = item->grab().toImage();
+        // The caption against the ground it is drawn on: the colour found
+        // most often is the ground, the one farthest from it the text.
+        QHash<QRgb, int> counts;
+        for (int y = 2; y < shot.height() - 2; ++y)
+            for (int x = 2; x < shot.width() - 2; ++x)
+                ++counts[shot.pixel(x, y)];
+        QRgb ground = counts.begin().key();
+        for (auto it = counts.begin(); it != counts.end(); ++it)
+            if (it.value() > counts.value(ground))
+                ground = it.key();
+        double best = 1.0;
+        for (auto it = counts.begin(); it != counts.end(); ++it)
+            best = qMax(best, contrast(it.key(), ground));
+        QVERIFY2(best >= 4.5, qPrintable(QStringLiteral("contrast %1 on %2").arg(best).arg(QColor(ground).name())));
+    }
+    void statusBarPanels_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("wider than the panels") << 1000;
+        QTest::newRow("the main window") << 883;
+        QTest::newRow("narrow") << 400;
     }
     void statusBarPanels()
     {
+        QFETCH(int, width);
         StatusPanelBar bar;
-        bar.resize(900, 24);
+        bar.resize(width, 24);
         bar.show();
-        const int widths[] = {57, 100, 300, 400, 45};
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(bar.panelWidth(i), widths[i]);
+        // A long message stays in its panel, which keeps its width.
+        const int messageWidth = bar.panelWidth(2);
+        bar.setMessage(QString(200, u'図'));
+        QCoreApplication::processEvents();
+        QCOMPARE(bar.panelWidth(2), messageWidth);
+        // Side by side, nothing cut off or covered; the panels reach the edge.
+        const QStringList faults = layoutFaults(&bar);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+        int right = 0;
+        for (const QWidget* panel : bar.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (panel->isVisible())
+                right = qMax(right, panel->geometry().right());
+        QCOMPARE(right, width - 2);
+
         QCOMPARE(bar.panelText(0), QStringLiteral(" Tegaro"));
         bar.setGauge(140);
         QCOMPARE(bar.gauge(), 100);
@@ -146,15 +238,20 @@ private slots:
     }
     void navigatorButtons()
     {
+        // Two rows and 18-pixel buttons in the room the window gives the navigator.
         NavigatorPanel nav;
         nav.addRow(QStringLiteral("所有者コード"));
         nav.addRow(QStringLiteral("氏名"));
         nav.setButtonSize(18);
+        nav.resize(237, 64);
         nav.show();
         QCOMPARE(nav.rowCount(), 2);
         QCOMPARE(nav.rowEditor(1)->accessibleName(), QStringLiteral("氏名"));
         QCOMPARE(nav.button(NavigatorPanel::Refresh)->toolTip(), QStringLiteral("Refresh data"));
-        QCOMPARE(nav.button(NavigatorPanel::First)->size(), QSize(18, 18));
+        for (int action = 0; action < NavigatorPanel::ActionCount; ++action) {
+            QToolButton* b = nav.button(NavigatorPanel::Action(action));
+            QVERIFY2(nav.rect().contains(QRect(b->mapTo(&nav, QPoint()), b->size())), qPrintable(b->toolTip()));
+        }
         QSignalSpy actions(&nav, &NavigatorPanel::actionTriggered);
         QTest::mouseClick(nav.button(NavigatorPanel::Post), Qt::LeftButton);
         QCOMPARE(actions.first().first().toInt(), int(NavigatorPanel::Post));

@@ -2,10 +2,8 @@
 //   info FILE
 //   render FILE -o OUT.png [--floor N] [--zoom Z] [--background BMP]
 #include "core/Errors.h"
-#include "core/UserSeam.h"
 #include "drawing/DrawingReaders.h"
 #include "drawing/DrawingRenderer.h"
-#include "drawing/DrawingView.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -17,27 +15,6 @@
 using namespace tegaro;
 
 namespace {
-
-// Message boxes and status texts of the readers, kept for the report.
-class ConsoleSeam final : public UserSeam, public StatusPanels {
-public:
-    QStringList messages;
-    void message(const QString& text) override { messages << text; }
-    void error(const QString& text) override { messages << text; }
-    bool confirm(const QString&, const QString&) override { return true; }
-    void beep() override {}
-    bool openFile(FileDialogState&) override { return false; }
-    bool saveFile(FileDialogState&) override { return false; }
-    bool print(const PrintJob&) override { return false; }
-    void setMessage(const QString& text) override { status_ = text; }
-    QString message() const override { return status_; }
-    void setGauge(int position) override { gauge_ = position; }
-    int gauge() const override { return gauge_; }
-
-private:
-    QString status_;
-    int gauge_ = 0;
-};
 
 QTextStream& out()
 {
@@ -60,48 +37,30 @@ int usage(const QString& problem)
                 2);
 }
 
-struct Loaded {
-    DrawingFormat format = DrawingFormat::Unrecognised;
-    int originX = 0, originY = 0; // the grid origin of the drawing itself
-};
-
 // Reads the file; false (with the message printed) when it cannot be shown.
-bool load(DrawingModel& model, const QString& path, Loaded& loaded)
+bool load(DrawingModel& model, const QString& path, DrawingReport& report)
 {
     if (!QFileInfo(path).isFile()) {
         fail(path + QStringLiteral(": no such file"));
         return false;
     }
-    ConsoleSeam seam;
-    setSeam(&seam);
-    setStatusPanels(&seam);
-    RecordingDrawingView view;
-    bool first = true;
-    view.onRedraw = [&] {
-        if (first)
-            loaded.originX = model.GridOriginX, loaded.originY = model.GridOriginY;
-        first = false;
-    };
-    bool ok = true;
     try {
-        loaded.format = ReadDrawingFile(model, view, path);
-        if (loaded.format == DrawingFormat::Unrecognised) {
-            fail(path + QStringLiteral(": ") + seam.messages.value(0));
-            ok = false;
-        }
+        report = ReadDrawingFile(model, path);
     } catch (const Exception& e) {
         fail(path + QStringLiteral(": ") + e.message());
-        ok = false;
+        return false;
     }
-    setSeam(nullptr);
-    setStatusPanels(nullptr);
-    return ok;
+    if (report.format == DrawingFormat::Unrecognised) {
+        fail(path + QStringLiteral(": ") + report.messages.value(0));
+        return false;
+    }
+    return true;
 }
 
 int info(const QString& path)
 {
     DrawingModel m;
-    Loaded loaded;
+    DrawingReport loaded;
     if (!load(m, path, loaded))
         return 1;
     const bool current = loaded.format == DrawingFormat::Current;
@@ -112,7 +71,7 @@ int info(const QString& path)
           << m.HeaderValue4 << " " << m.HeaderValue5 << " " << m.HeaderValue6 << "\n";
     else
         o << "header: none in this format\n";
-    o << "grid origin: " << loaded.originX << " " << loaded.originY << "\n";
+    o << "grid origin: " << loaded.gridOrigin.x() << " " << loaded.gridOrigin.y() << "\n";
     o << "grid step x: " << m.GridStepX << "\n";
     o << "grid step y: " << m.GridStepY << "\n";
     const char* boxes[] = {nullptr, "area F1", "area F2", "area F3", "ken length", "area total"};
@@ -171,7 +130,7 @@ int render(const QStringList& args)
     }
     m.CurrentFloor = floor;
     m.Zoom = zoom;
-    Loaded loaded;
+    DrawingReport loaded;
     if (!load(m, file, loaded))
         return 1;
     renderer.Redraw(m);

@@ -30,7 +30,7 @@ int catCommand(const QStringList& args)
     }
     if (path.isEmpty())
         return usage();
-    const Workbook book = readXlsFile(path);
+    const Workbook book = readBook(path);
     if (sheet > book.sheets.size()) {
         QTextStream(stderr) << "tegaro-sheet: " << path << " has " << book.sheets.size() << " sheet(s), not "
                             << sheet << "\n";

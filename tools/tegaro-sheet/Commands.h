@@ -1,11 +1,16 @@
 #pragma once
 // The commands of tegaro-sheet, one file each; main() picks one by name.
+#include "sheets/Workbook.h"
+
 #include <QStringList>
 
 namespace tegaro::sheettool {
 
 // Each returns the process exit code: 0 done, 1 failed, 2 bad arguments.
 int usage();
+// Reads a workbook of any kind the program knows, telling on stderr what
+// reading left out.
+sheets::Workbook readBook(const QString& path);
 int catCommand(const QStringList& args);
 int infoCommand(const QStringList& args);
 int recordsCommand(const QStringList& args);

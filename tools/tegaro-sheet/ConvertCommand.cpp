@@ -27,7 +27,7 @@ int convertCommand(const QStringList& args)
     }
     if (files.size() != 2)
         return usage();
-    const sheets::Workbook book = sheets::readXlsFile(files[0]);
+    const sheets::Workbook book = readBook(files[0]);
     if (!files[1].endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
         if (!sheets.isEmpty())
             return usage(); // a workbook is written whole

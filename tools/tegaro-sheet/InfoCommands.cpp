@@ -29,7 +29,7 @@ int infoCommand(const QStringList& args)
     if (args.size() != 1)
         return usage();
     const QString& path = args[0];
-    const Workbook book = readXlsFile(path);
+    const Workbook book = readBook(path);
     QTextStream out(stdout);
     out << "format BIFF" << book.biffVersion << ", code page " << book.codePage
         << (book.date1904 ? ", 1904 dates" : ", 1900 dates") << ", " << book.fonts.size() << " fonts, "

@@ -55,7 +55,7 @@ int renderCommand(const QStringList& args)
     }
     if (in.isEmpty() || out.isEmpty())
         return usage();
-    const Workbook book = readXlsFile(in);
+    const Workbook book = readBook(in);
     if (!sheetGiven)
         request.sheet = book.activeSheet; // the sheet the control opens on
     const QImage image = renderSheet(book, request);

@@ -2,6 +2,7 @@
 #include "tools/tegaro-sheet/Commands.h"
 
 #include "core/Errors.h"
+#include "sheets/WorkbookFile.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -14,14 +15,26 @@ namespace tegaro::sheettool {
 
 int usage()
 {
-    QTextStream(stderr) << "usage: tegaro-sheet cat FILE.xls [--sheet N]\n"
-                           "       tegaro-sheet convert IN.xls OUT.xls\n"
-                           "       tegaro-sheet convert IN.xls OUT.pdf [--sheet N]\n"
-                           "       tegaro-sheet render IN.xls -o OUT.png [--sheet N] [--zoom PERCENT]\n"
+    QTextStream(stderr) << "usage: tegaro-sheet cat FILE [--sheet N]\n"
+                           "       tegaro-sheet convert IN OUT.xls\n"
+                           "       tegaro-sheet convert IN OUT.pdf [--sheet N]\n"
+                           "       tegaro-sheet render IN -o OUT.png [--sheet N] [--zoom PERCENT]\n"
                            "                           [--cells A1:L40] [--headings]\n"
-                           "       tegaro-sheet info FILE.xls\n"
-                           "       tegaro-sheet records FILE.xls\n";
+                           "       tegaro-sheet info FILE\n"
+                           "       tegaro-sheet records FILE.xls\n"
+                           "FILE and IN are .xls, .xlsx or .ods workbooks.\n";
     return 2;
+}
+
+sheets::Workbook readBook(const QString& path)
+{
+    sheets::Workbook book = sheets::readWorkbookFile(path);
+    if (!book.leftOut.isEmpty()) {
+        QTextStream err(stderr);
+        err.setEncoding(QStringConverter::Utf8);
+        err << "tegaro-sheet: " << sheets::leftOutMessage(book) << "\n";
+    }
+    return book;
 }
 
 } // namespace tegaro::sheettool

@@ -1,6 +1,6 @@
 // The control driven as a user drives it: keys, mouse, the edit bar, the
 // clipboard, undo, and the interface the window calls.
-#include "core/ScriptedSeam.h"
+#include "support/ScriptedSeam.h"
 #include "sheets/SheetErrors.h"
 #include "sheets/XlsFile.h"
 #include "sheets/view/SheetGrid.h"

@@ -1,0 +1,39 @@
+#include "records/RecordPage.h"
+
+#include "db/DataAccess.h"
+#include "records/NavigatorLink.h"
+#include "records/RecordForm.h"
+#include "records/RecordSearch.h"
+#include "widgets/DataControls.h"
+#include "widgets/NavigatorPanel.h"
+#include "widgets/PageMenu.h"
+
+namespace tegaro {
+
+RecordPage::RecordPage(QWidget* page, DataAccess& data, const AttachmentIndicators& marks)
+    : QObject(page), data_(data)
+{
+    InspectorBar1 = addPageMenu(page, "InspectorBar1", QStringLiteral("メニュー"), SideMenu::ItemStyle::LargeIcons,
+                                {{"基本項目", "menu-record"}, {"評点明細", "menu-sheet"},
+                                 {"家屋図面", "menu-drawing"}, {"サーバー接続", "menu-connect"},
+                                 {"システム終了", "menu-exit"}});
+    form_ = new RecordForm(page, data.DataSource1, data.DataSource2);
+    indicators_ = std::make_unique<IndicatorLink>(data.DataSource1, marks);
+}
+
+// The links let go of their data sources before the controls go.
+RecordPage::~RecordPage() = default;
+
+void RecordPage::buildStrip(QWidget* strip)
+{
+    DBInspectorBar1 = new NavigatorPanel(strip);
+    DBInspectorBar1->setObjectName(QStringLiteral("DBInspectorBar1"));
+    DBInspectorBar1->addRow(QStringLiteral("所有者コード"));
+    DBInspectorBar1->addRow(QStringLiteral("氏名"));
+    navigatorLink_ = std::make_unique<NavigatorLink>(DBInspectorBar1, data_.DataSource1);
+
+    buildSearchTabs(strip);
+    wireSearch();
+}
+
+} // namespace tegaro

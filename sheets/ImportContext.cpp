@@ -1,0 +1,57 @@
+#include "sheets/ImportContext.h"
+
+#include "sheets/SheetErrors.h"
+
+namespace tegaro::sheets {
+
+QByteArray RunFormat::key() const
+{
+    QByteArray k;
+    k += font ? QByteArray::number(qulonglong(*font)) : QByteArray("-");
+    k += '|' + (name ? name->toUtf8() : QByteArray("-"));
+    k += '|' + (size ? QByteArray::number(*size) : QByteArray("-"));
+    k += '|' + (bold ? QByteArray::number(*bold) : QByteArray("-"));
+    k += '|' + (italic ? QByteArray::number(*italic) : QByteArray("-"));
+    k += '|' + (color ? QByteArray::number(*color) : QByteArray("-"));
+    return k;
+}
+
+void ImportContext::charge(qint64 amount)
+{
+    work_ += amount;
+    if (work_ > kMaxImportWork)
+        throw ECorruptWorkbook(QStringLiteral("ブックの内容が多すぎるため読み込めません。"));
+}
+
+void ImportContext::countCell()
+{
+    if (++cells_ > kMaxImportCells)
+        throw ECorruptWorkbook(QStringLiteral("ブックのセルが多すぎるため読み込めません。(%1 個まで)").arg(kMaxImportCells));
+}
+
+quint16 ImportContext::runFormat(const RunFormat& format)
+{
+    const QByteArray key = format.key();
+    if (auto it = runFormatIndex.find(key); it != runFormatIndex.end())
+        return it->second;
+    if (runFormats.size() >= 0xFFFF)
+        return 0;
+    runFormats.push_back(format);
+    return runFormatIndex[key] = quint16(runFormats.size() - 1);
+}
+
+QString ImportContext::fitText(std::string_view utf8)
+{
+    return fitText(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+}
+
+QString ImportContext::fitText(QString text)
+{
+    if (text.size() > kMaxTextLength) {
+        ++leftOut.texts;
+        text.truncate(kMaxTextLength);
+    }
+    return text;
+}
+
+} // namespace tegaro::sheets

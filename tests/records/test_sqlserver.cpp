@@ -1,0 +1,149 @@
+// The program against a SQL Server (the server of TEGARO_TEST_MSSQL): the
+// login dialog, browsing, the searches as typed, a drawing stored and shown
+// again, a record deleted. Skipped when no server is named.
+#include "db/DbFixture.h"
+
+#include "app/TForm1.h"
+#include "core/Errors.h"
+#include "db/DataAccess.h"
+#include "db/login/ConnectCommand.h"
+#include "db/login/TSQLLogin.h"
+#include "drawing/page/DrawingPage.h"
+#include "drawing/page/DrawingStorage.h"
+#include "support/ScriptedSeam.h"
+#include "records/RecordSearch.h"
+#include "widgets/DateTimePicker.h"
+#include "widgets/FlatEdit.h"
+#include "widgets/ImageCheckLabel.h"
+#include "widgets/NavigatorPanel.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace tegaro;
+using dbtest::Backend;
+
+namespace {
+const QString kYamada = QStringLiteral("山田　太郎");
+const QString kYoshida = QStringLiteral("𠮷田　花子"); // 𠮷 is not in CP932
+const QString kSato = QStringLiteral("佐藤　一郎");
+
+QByteArray planBytes()
+{
+    QFile f(QStringLiteral(TEGARO_FIXTURES "/drawing/plan.hbd"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestSqlServer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void connectBrowseSearchStoreAndShow();
+};
+
+void TestSqlServer::initTestCase()
+try {
+    DBTEST_NEEDS_SERVER();
+    dbtest::prepareServer();
+} DBTEST_CATCH
+
+void TestSqlServer::connectBrowseSearchStoreAndShow()
+try {
+    // Houses on the server, as another assessor left them.
+    Connection check;
+    check.setTarget(dbtest::targetFor(Backend::SqlServer, {}));
+    check.exec(QStringLiteral("DELETE FROM 基本データ"));
+    check.exec(QStringLiteral("DELETE FROM 行政区"));
+    for (const QString& d : {QStringLiteral("北区"), QStringLiteral("南区")})
+        check.exec(QStringLiteral("INSERT INTO 行政区 (所在区) VALUES (?)"), {d});
+    const QString insert = QStringLiteral("INSERT INTO 基本データ (所有者氏名, 所在区, 日付, 備考) VALUES (?, ?, ?, ?)");
+    check.exec(insert, {kYamada, QStringLiteral("北区"), QDateTime(QDate(2002, 10, 13), QTime(16, 1)), QStringLiteral("増築予定あり")});
+    check.exec(insert, {kYoshida, QStringLiteral("南区"), QDateTime(QDate(2002, 10, 14), QTime(16, 1)), QStringLiteral("①②の棟")});
+    check.exec(insert, {kSato, QStringLiteral("北区"), QDateTime(QDate(2003, 1, 10), QTime(16, 1)), QString()});
+    auto stored = [&](const QString& sql, const QVariantList& values) {
+        QSqlQuery q = check.exec(sql, values);
+        return q.next() ? q.value(0) : QVariant();
+    };
+
+    ScriptedSeam seam;
+    TForm1 form;
+    form.show();
+    const dbtest::ServerLogin login = dbtest::serverLogin();
+    form.connectCommand()->showDialog = [&](TSQLLogin& d) {
+        d.FormShow();
+        d.SQLname->setText(login.server); // "127.0.0.1,1433"
+        d.userid->setText(login.user);
+        d.pwd->setText(login.password);
+        QTest::mouseClick(d.Button1, Qt::LeftButton);
+    };
+    form.ToolbarButton976Click();
+    QCOMPARE(seam.messages(), QStringList{});
+    RecordSet& q = *form.data()->ADOQuery1;
+    QCOMPARE(q.recordCount(), 3);
+    auto* owner = form.findChild<QLineEdit*>(QStringLiteral("DBEdit10"));
+    auto* nav = form.findChild<NavigatorPanel*>(QStringLiteral("DBInspectorBar1"));
+
+    // Every house shows once while browsing.
+    QStringList seen;
+    for (int i = 0; i < 3; ++i) {
+        seen << owner->text();
+        QTest::mouseClick(nav->button(NavigatorPanel::Next), Qt::LeftButton);
+    }
+    seen.sort();
+    QCOMPARE(seen, (QStringList{kSato, kYamada, kYoshida}));
+
+    // The searches as the user runs them.
+    auto* name = form.findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    name->setText(QStringLiteral("𠮷"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QCOMPARE(q.recordCount(), 1);
+    QCOMPARE(owner->text(), kYoshida);
+    auto* memo = form.findChild<QLineEdit*>(QStringLiteral("Edit2"));
+    memo->setText(QStringLiteral("①②"));
+    QTest::keyClick(memo, Qt::Key_Return);
+    QCOMPARE(q.recordCount(), 1);
+    QCOMPARE(owner->text(), kYoshida);
+    auto* district = form.findChild<QComboBox*>(QStringLiteral("DBLookupComboPlus1"));
+    QCOMPARE(district->count(), 2);
+    district->setCurrentIndex(district->findText(QStringLiteral("北区")));
+    QCOMPARE(q.recordCount(), 2);
+    auto* from = form.findChild<DateTimePicker*>(QStringLiteral("DateTimePicker1"));
+    auto* to = form.findChild<DateTimePicker*>(QStringLiteral("DateTimePicker2"));
+    from->setDate(QDate(2002, 10, 13)); // from 22:22:32 of that day
+    to->setDate(QDate(2003, 1, 10));    // to 22:22:55
+    QTest::mouseClick(to->findChild<QLineEdit*>(), Qt::LeftButton);
+    QCOMPARE(q.recordCount(), 2); // 𠮷田 and 佐藤; 山田 was seen at 16:01
+    QTest::mouseDClick(district->lineEdit(), Qt::LeftButton);
+    QCOMPARE(q.recordCount(), 3);
+
+    // A drawing from a file goes into 山田's record and shows again from it.
+    name->setText(QStringLiteral("山田"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QCOMPARE(owner->text(), kYamada);
+    seam.fileAnswers << QStringLiteral(TEGARO_FIXTURES "/drawing/plan.hbd");
+    form.drawingPage()->storage().ToolbarButton975Click();
+    QCOMPARE(seam.messages(), QStringList{});
+    QCOMPARE(stored(QStringLiteral("SELECT zumen FROM 基本データ WHERE 所有者氏名 = ?"), {kYamada}).toByteArray(), planBytes());
+    form.drawingPage()->storage().InspectorBar3ItemClick(0, 1); // 図面消去: the page only
+    QVERIFY(form.drawingPage()->model().LinesF1.isEmpty());
+    form.drawingPage()->storage().InspectorBar3ItemClick(0, 0); // 図面表示
+    QCOMPARE(form.drawingPage()->model().LinesF1.size(), 2);
+    QCOMPARE(form.findChild<FlatEdit*>(QStringLiteral("zmfile"))->text(), QStringLiteral("□"));
+    QVERIFY(form.findChild<ImageCheckLabel*>(QStringLiteral("PCheck1"))->isChecked());
+
+    // Deleting with the navigator removes the row on the server.
+    name->setText(QStringLiteral("佐藤"));
+    QTest::keyClick(name, Qt::Key_Return);
+    seam.confirmAnswers << true;
+    QTest::mouseClick(nav->button(NavigatorPanel::Delete), Qt::LeftButton);
+    QCOMPARE(stored(QStringLiteral("SELECT COUNT(*) FROM 基本データ"), {}).toInt(), 2);
+    QCOMPARE(seam.messages(), QStringList{});
+} DBTEST_CATCH
+
+QTEST_MAIN(TestSqlServer)
+#include "test_sqlserver.moc"

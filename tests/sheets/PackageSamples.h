@@ -1,0 +1,25 @@
+#pragma once
+// Packages made in code, as Excel and LibreOffice write them, for the tests
+// and the fuzz target of the package reader.
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+namespace tegaro::sheets::testing {
+
+// An .xlsx package of a workbook part, the parts of up to two sheets, the
+// shared strings and the styles, in this order; empty parts are left out.
+QByteArray xlsxPackage(const QList<QByteArray>& parts, bool compress = false);
+
+// The parts, each in its root element with its namespaces.
+QByteArray workbookPart(const QStringList& sheets, const QByteArray& inside = {});
+QByteArray worksheetPart(const QByteArray& inside);
+QByteArray sharedStringsPart(const QByteArray& inside);
+QByteArray stylesPart(const QByteArray& inside);
+
+// An .ods package of a content part and, when given, a styles part.
+QByteArray odsPackage(const QByteArray& content, const QByteArray& styles = {}, bool compress = false);
+// The content part: automatic styles, then the spreadsheet body.
+QByteArray odsContent(const QByteArray& body, const QByteArray& automaticStyles = {});
+
+} // namespace tegaro::sheets::testing

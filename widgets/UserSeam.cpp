@@ -1,0 +1,126 @@
+#include "widgets/UserSeam.h"
+
+#include "core/ErrorGuard.h"
+#include "core/FileFilter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace tegaro {
+
+namespace {
+
+QWidget* dialogParent()
+{
+    return QApplication::activeWindow();
+}
+
+class QtSeam final : public UserSeam {
+public:
+    void message(const QString& text) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+                        dialogParent());
+        box.exec();
+    }
+    void error(const QString& text) override
+    {
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
+                        dialogParent());
+        box.exec();
+    }
+    bool confirm(const QString& caption, const QString& text) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, caption, text,
+                        QMessageBox::Ok | QMessageBox::Cancel, dialogParent());
+        box.setDefaultButton(QMessageBox::Ok);
+        return box.exec() == QMessageBox::Ok;
+    }
+    void beep() override { QApplication::beep(); }
+
+    bool openFile(FileDialogState& state) override
+    {
+        QFileDialog dialog(dialogParent(), state.title);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        // Names of files that do not exist come back too; callers test them.
+        dialog.setFileMode(QFileDialog::AnyFile);
+        return run(dialog, state);
+    }
+    bool print(const PrintJob& job) override { return runPrintDialog(job); }
+    bool saveFile(FileDialogState& state) override
+    {
+        QFileDialog dialog(dialogParent(), state.title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+        dialog.setDefaultSuffix(state.defaultExt);
+        return run(dialog, state);
+    }
+
+private:
+    static bool run(QFileDialog& dialog, FileDialogState& state)
+    {
+        const QStringList filters = qtNameFilters(state.filter);
+        if (!filters.isEmpty())
+            dialog.setNameFilters(filters);
+        if (!state.fileName.isEmpty()) {
+            QFileInfo info(state.fileName);
+            dialog.setDirectory(info.absolutePath());
+            dialog.selectFile(info.fileName());
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return false;
+        state.fileName = dialog.selectedFiles().first();
+        return true;
+    }
+};
+
+class PlainStatus final : public StatusPanels {
+public:
+    void setMessage(const QString& text) override { text_ = text; }
+    QString message() const override { return text_; }
+    void setGauge(int position) override { gauge_ = position; }
+    int gauge() const override { return gauge_; }
+
+private:
+    QString text_;
+    int gauge_ = 0;
+};
+
+QtSeam& qtSeam()
+{
+    static QtSeam instance;
+    return instance;
+}
+PlainStatus& plainStatus()
+{
+    static PlainStatus instance;
+    return instance;
+}
+
+UserSeam* currentSeam = nullptr;
+StatusPanels* currentStatus = nullptr;
+
+void showErrorBox(const QString& text) { seam().error(text); }
+
+// Errors caught by the guard are shown in the error box of whatever seam is
+// in place, from the start of any program that has the seam at all.
+[[maybe_unused]] const bool errorBoxInstalled = [] {
+    setErrorReporter(&showErrorBox);
+    return true;
+}();
+
+} // namespace
+
+UserSeam& seam() { return currentSeam ? *currentSeam : qtSeam(); }
+void setSeam(UserSeam* s)
+{
+    currentSeam = s;
+    setErrorReporter(&showErrorBox);
+}
+
+StatusPanels& status() { return currentStatus ? *currentStatus : plainStatus(); }
+void setStatusPanels(StatusPanels* panels) { currentStatus = panels; }
+
+} // namespace tegaro
