@@ -27,15 +27,19 @@ inline QString office()
     return {};
 }
 
-// The first sheet of a file as LibreOffice reads it, as CSV lines. With a
-// profile folder of its own it cannot meet another LibreOffice running.
-inline QStringList officeCsv(const QString& office, const QString& file, const QString& outDir,
-                             const QString& profile = {})
+// A LibreOffice profile folder of its own inside the given folder, so a
+// conversion never meets another LibreOffice running on the same machine
+// (a second instance on a shared profile hands its job over and exits).
+inline QString officeProfileArgument(const QString& dir)
+{
+    return QStringLiteral("-env:UserInstallation=file://") + dir + QStringLiteral("/.office-profile");
+}
+
+// The first sheet of a file as LibreOffice reads it, as CSV lines.
+inline QStringList officeCsv(const QString& office, const QString& file, const QString& outDir)
 {
     QStringList args;
-    if (!profile.isEmpty())
-        args << QStringLiteral("-env:UserInstallation=file://") + profile;
-    args << QStringLiteral("--headless") << QStringLiteral("--convert-to")
+    args << officeProfileArgument(outDir) << QStringLiteral("--headless") << QStringLiteral("--convert-to")
          << QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76") << QStringLiteral("--outdir") << outDir << file;
     QProcess p;
     p.start(office, args);

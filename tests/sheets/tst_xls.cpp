@@ -372,7 +372,7 @@ void TestXls::officeReadsKeptRecords()
     const QString path = dir.filePath(QStringLiteral("kept.xls"));
     writeXlsFile(original, path);
     QProcess p;
-    p.start(soffice, {QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97"),
+    p.start(soffice, {officeProfileArgument(dir.path()), QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97"),
                       QStringLiteral("--outdir"), dir.filePath(QStringLiteral("back")), path});
     QVERIFY(p.waitForFinished(120000));
     const Workbook back = readXlsFile(dir.filePath(QStringLiteral("back/kept.xls")));
