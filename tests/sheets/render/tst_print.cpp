@@ -3,6 +3,7 @@
 #include "MiniBook.h"
 #include "ToolRun.h"
 
+#include "sheets/SheetErrors.h"
 #include "sheets/XlsFile.h"
 #include "sheets/render/HeaderFooter.h"
 #include "sheets/render/PrintLayout.h"
@@ -121,6 +122,7 @@ private slots:
     void headerFonts();
     void pdfHoldsPagesAndTexts();
     void onePaperPrinters();
+    void aFailingDeviceIsAnError();
     void pdfRefusals_data();
     void pdfRefusals();
     void pageCountsAsLibreOffice_data();
@@ -349,6 +351,29 @@ void TestPrint::onePaperPrinters()
     QVERIFY(pdfText(fixed).contains(QStringLiteral("横向きの頁")));
 }
 
+void TestPrint::aFailingDeviceIsAnError()
+{
+    // a printer that stops taking pages after the first
+    class Jammed : public QPdfWriter {
+    public:
+        using QPdfWriter::QPdfWriter;
+        bool newPage() override { return false; }
+    };
+    QTemporaryDir dir;
+    const MiniBook b = tall(120);
+    const PrintLayout layout(b.book);
+    Jammed jammed(dir.filePath(QStringLiteral("x.pdf")));
+    try {
+        layout.print(jammed);
+        QFAIL("printing went on");
+    } catch (const ESheetError& e) {
+        QVERIFY(e.message().contains(QStringLiteral("印刷できません")));
+    }
+    // and a workbook with nothing on it says so
+    const Workbook empty;
+    QVERIFY_THROWS_EXCEPTION(ESheetError, PrintLayout(empty).print(jammed));
+}
+
 void TestPrint::pdfRefusals_data()
 {
     QTest::addColumn<QString>("target"); // relative to a fresh folder
@@ -408,7 +433,8 @@ void TestPrint::pageCountsAsLibreOffice()
     QVERIFY(p.waitForFinished(180000));
     const int theirs = pdfPages(dir.filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".pdf")));
     QVERIFY(theirs > 0);
-    QCOMPARE(PrintLayout(readXlsFile(file)).pageCount(), theirs);
+    const Workbook book = readXlsFile(file);
+    QCOMPARE(PrintLayout(book).pageCount(), theirs);
 }
 
 QObject* makeTestPrint() { return new TestPrint; }
