@@ -122,6 +122,8 @@ private slots:
     void headerFonts();
     void pdfHoldsPagesAndTexts();
     void onePaperPrinters();
+    void cellsSitOnTheMargins_data();
+    void cellsSitOnTheMargins();
     void aFailingDeviceIsAnError();
     void pdfRefusals_data();
     void pdfRefusals();
@@ -349,6 +351,55 @@ void TestPrint::onePaperPrinters()
     // the landscape page turned onto the portrait paper, its text all there
     QCOMPARE(pdfPageSizes(fixed), QStringLiteral("595 x 842;595 x 842"));
     QVERIFY(pdfText(fixed).contains(QStringLiteral("横向きの頁")));
+}
+
+void TestPrint::cellsSitOnTheMargins_data()
+{
+    QTest::addColumn<bool>("landscape");
+    QTest::addColumn<double>("left"); // inches
+    QTest::addColumn<double>("top");
+    QTest::addColumn<double>("deviceMargin"); // millimetres the device keeps to itself
+    QTest::newRow("portrait") << false << 0.75 << 1.0 << -1.0;
+    QTest::newRow("landscape") << true << 0.75 << 1.0 << -1.0;
+    QTest::newRow("wide margins") << false << 2.0 << 1.5 << -1.0;
+    QTest::newRow("device with margins") << false << 0.75 << 1.0 << 15.0;
+    QTest::newRow("device without margins") << false << 0.5 << 0.5 << 0.0;
+}
+
+void TestPrint::cellsSitOnTheMargins()
+{
+    QFETCH(bool, landscape);
+    QFETCH(double, left);
+    QFETCH(double, top);
+    QFETCH(double, deviceMargin);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    MiniBook b;
+    b.text(0, 0, QStringLiteral("左上"));
+    PageSetup& page = b.sheet().page;
+    page.setLandscape(landscape);
+    page.leftMargin = left;
+    page.topMargin = top;
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("m.pdf"));
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(1200);
+        if (deviceMargin >= 0)
+            writer.setPageMargins(QMarginsF(deviceMargin, deviceMargin, deviceMargin, deviceMargin), QPageLayout::Millimeter);
+        PrintLayout(b.book).print(writer);
+    }
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    const QRegularExpressionMatch word = QRegularExpression(QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>左上<"))
+                                             .match(QString::fromUtf8(p.readAllStandardOutput()));
+    QVERIFY(word.hasMatch());
+    // a left-aligned text starts a few points in from the cell's edge; the
+    // row of 12.75 points holds it
+    const double x = word.captured(1).toDouble(), y = word.captured(2).toDouble();
+    QVERIFY2(x >= left * 72 && x <= left * 72 + 4, qPrintable(QString::number(x)));
+    QVERIFY2(y >= top * 72 - 1 && y <= top * 72 + 12.75, qPrintable(QString::number(y)));
 }
 
 void TestPrint::aFailingDeviceIsAnError()
