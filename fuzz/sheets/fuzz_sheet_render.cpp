@@ -1,5 +1,7 @@
 // A workbook read from any bytes is painted as the control and the printer
 // paint it: its first screen of each sheet, and its first printed pages.
+// Run with LSAN_OPTIONS=suppressions=fuzz/sheets/lsan-fonts.supp: font
+// lookups keep what they find for the life of the process.
 #include "sheets/SheetErrors.h"
 #include "sheets/XlsFile.h"
 #include "sheets/render/PrintLayout.h"
