@@ -52,6 +52,8 @@ private slots:
     void fillLandsInItsCell();
     void thickBorderUnderItsCell();
     void textRunsOnAndStopsAtAValue();
+    void tinyTextRunsOnAsALine_data();
+    void tinyTextRunsOnAsALine();
     void mergedAreaCentresItsText();
     void mergedAreaKeepsItsOutline();
     void hiddenColumnsAndGridlines();
@@ -109,6 +111,39 @@ void TestPixels::textRunsOnAndStopsAtAValue()
     // the third row's text runs on to the picture's edge
     const QRect a3 = cellBox(b.book, 2, 0);
     QVERIFY(count(image, QRect(image.width() - 20, a3.top() + 2, 18, a3.height() - 4), dark) > 0);
+}
+
+void TestPixels::tinyTextRunsOnAsALine_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<int>("characters");
+    QTest::addColumn<bool>("runsOn"); // into B1
+    QTest::newRow("10%, long") << 10 << 60 << true;
+    QTest::newRow("20%, long") << 20 << 60 << true;
+    QTest::newRow("20%, short") << 20 << 2 << false;
+    QTest::newRow("25%, long") << 25 << 60 << true;
+}
+
+void TestPixels::tinyTextRunsOnAsALine()
+{
+    // too small to read, a text is a line as long as it would be, running
+    // on into empty cells and stopping at a filled one
+    QFETCH(int, zoom);
+    QFETCH(int, characters);
+    QFETCH(bool, runsOn);
+    MiniBook b;
+    b.text(0, 0, QStringLiteral("■").repeated(characters));
+    b.text(0, 2, QStringLiteral(" "));
+    RenderRequest r;
+    r.cells = Range{0, 3, 0, 5};
+    r.zoom = zoom;
+    const QImage image = renderSheet(b.book, r);
+    const SheetGeometry g(b.book, 0, zoom / 100.0);
+    auto box = [&](int col) { return QRect(g.columnX(col), g.rowY(0), g.columnWidth(col) - 1, g.rowHeight(0) - 1); };
+    auto ink = [](QRgb p) { return qGray(p) < 200; };
+    QVERIFY(count(image, box(0), ink) > 0);
+    QCOMPARE(count(image, box(1), ink) > 0, runsOn);
+    QCOMPARE(count(image, QRect(box(2).left(), 0, image.width(), box(2).height()), ink), 0);
 }
 
 void TestPixels::mergedAreaCentresItsText()
