@@ -354,12 +354,15 @@ void SheetPainter::paintText(QPainter& p, const TextItem& t, QPoint base, const 
 
 void SheetPainter::paintEdge(QPainter& p, const Border& border, QPointF from, QPointF to) const
 {
-    const BorderLook look = borderLook(border.style);
+    // a screen shows the hair line as dots; paper takes it as the finest
+    // solid line
+    const bool hairOnPaper = border.style == 7 && styles_.dpi() > 2 * 96;
+    const BorderLook look = hairOnPaper ? BorderLook{1, false, {}} : borderLook(border.style);
     if (look.weight == 0)
         return;
     const QColor color = styles_.color(border.color);
     const int u = styles_.unit();
-    const qreal w = look.weight * u;
+    const qreal w = hairOnPaper ? std::max(1, u / 2) : look.weight * u;
     const bool vertical = from.x() == to.x();
     // lines run on by half their weight so that corners close
     const QPointF along = vertical ? QPointF(0, w / 2) : QPointF(w / 2, 0);
