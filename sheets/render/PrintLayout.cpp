@@ -269,6 +269,10 @@ void PrintLayout::print(QPagedPaintDevice& device, int first, int last, const QD
         const int dpi = device.logicalDpiX();
         const double k = dpi / 72.0;
         p.save();
+        // the painter starts inside the device's own margins (ten points on
+        // a fresh PDF writer, the unprintable edge on a printer); page setup
+        // margins count from the edge of the paper
+        p.translate(-device.pageLayout().paintRectPixels(dpi).topLeft());
         if (!onItsPaper)
             fitOnPaper(p, paperPoints(device.pageLayout()) * k, paperPoints(pg.paper) * k);
         const Sheet& sheet = book_.sheets[pg.sheet];

@@ -33,6 +33,8 @@ public:
     // The pages of the given sheets (counted from 0), or of every visible
     // sheet when none are given. `filePath` is what &F and &Z print.
     explicit PrintLayout(const Workbook& book, const QList<int>& sheets = {}, const QString& filePath = {});
+    // The layout keeps a reference to the workbook, which must outlive it.
+    PrintLayout(Workbook&&, const QList<int>& = {}, const QString& = {}) = delete;
 
     const QList<PrintedPage>& pages() const { return pages_; }
     int pageCount() const { return int(pages_.size()); }

@@ -206,9 +206,6 @@ void SheetPainter::paintFills(QPainter& p, const Range& block, const Formats& fo
 
 namespace {
 
-// Below this many device pixels a text cannot be read; it is drawn as a line.
-constexpr qreal kSmallestText = 4.0;
-
 // Draws one line of a cell's text at a baseline, with the font runs of a
 // rich text when it has them.
 void drawLine(QPainter& p, SheetStyles& styles, const TextItem& t, const QFont& font, QPointF at)
@@ -263,14 +260,19 @@ void SheetPainter::paintText(QPainter& p, const TextItem& t, QPoint base, const 
 
     QFont font = styles_.font(t.font);
     QFontMetricsF m = styles_.metrics(t.font);
-    if (font.pointSizeF() * styles_.dpi() / 72.0 < kSmallestText) {
-        // too small to read: a line the length of the text, as its ink
-        const qreal width = std::min<qreal>(t.text.size() * font.pointSizeF() * styles_.dpi() / 72.0 * 0.6, span.width());
+    if (styles_.unreadable(t.font)) {
+        // too small to read: a line the length of the text, as its ink;
+        // spaces leave no ink
+        if (t.text.trimmed().isEmpty()) {
+            p.restore();
+            return;
+        }
+        const qreal width = std::min<qreal>(styles_.textWidth(t.font, t.text), span.width());
         QColor ink = t.color;
         ink.setAlphaF(0.5);
         const qreal x = t.hAlign == 3 ? area.left() + area.width() - pad - width
                         : t.hAlign == 2 ? area.left() + (area.width() - width) / 2 : area.left() + pad;
-        p.fillRect(QRectF(x, area.top() + area.height() / 2.0, width, 1), ink);
+        p.fillRect(QRectF(x, area.top() + (area.height() - 1) / 2, width, 1), ink); // on a whole pixel row, even in a row one pixel high
         p.restore();
         return;
     }
@@ -352,12 +354,15 @@ void SheetPainter::paintText(QPainter& p, const TextItem& t, QPoint base, const 
 
 void SheetPainter::paintEdge(QPainter& p, const Border& border, QPointF from, QPointF to) const
 {
-    const BorderLook look = borderLook(border.style);
+    // a screen shows the hair line as dots; paper takes it as the finest
+    // solid line
+    const bool hairOnPaper = border.style == 7 && styles_.dpi() > 2 * 96;
+    const BorderLook look = hairOnPaper ? BorderLook{1, false, {}} : borderLook(border.style);
     if (look.weight == 0)
         return;
     const QColor color = styles_.color(border.color);
     const int u = styles_.unit();
-    const qreal w = look.weight * u;
+    const qreal w = hairOnPaper ? std::max(1, u / 2) : look.weight * u;
     const bool vertical = from.x() == to.x();
     // lines run on by half their weight so that corners close
     const QPointF along = vertical ? QPointF(0, w / 2) : QPointF(w / 2, 0);

@@ -101,8 +101,15 @@ SheetStyles::Shaped& SheetStyles::shaped(int font, const QString& text)
     return shaped_[{font, text}];
 }
 
+bool SheetStyles::unreadable(int font)
+{
+    return pixelSize(font) < 4.0;
+}
+
 qreal SheetStyles::textWidth(int font, const QString& text)
 {
+    if (unreadable(font))
+        return text.size() * pixelSize(font) * 0.6; // about a digit's width a character
     Shaped& s = shaped(font, text);
     if (s.width < 0)
         s.width = metrics(font).horizontalAdvance(text);
@@ -114,6 +121,10 @@ const QStaticText* SheetStyles::shapedText(int font, const QString& text)
     if (!screen_)
         return nullptr;
     Shaped& s = shaped(font, text);
+    if (!s.painted) {
+        s.painted = true;
+        return nullptr;
+    }
     if (!s.text) {
         s.text.emplace(text);
         s.text->setTextFormat(Qt::PlainText);

@@ -55,8 +55,14 @@ public:
 
     // The width of a text in a font, and the text laid out for drawing
     // (nullptr where laid-out text would not match the device: print).
-    // Both are kept, so a screen painted again shapes no text twice.
+    // Both are kept, so a screen painted again shapes no text twice. A text
+    // is laid out for keeps only when painted a second time: a screen seen
+    // once while paging through costs no more than plain drawing.
     qreal textWidth(int font, const QString& text);
+    // Whether a font is too small to read at this scale: its texts are
+    // drawn as lines, their widths guessed rather than measured.
+    bool unreadable(int font);
+    qreal pixelSize(int font) { return this->font(font).pointSizeF() * dpi_ / 72.0; }
     const QStaticText* shapedText(int font, const QString& text);
 
     // One pixel at 100% in device pixels, at least one.
@@ -78,6 +84,7 @@ private:
     QHash<quint64, QBrush> fills_;
     struct Shaped {
         qreal width = -1;
+        bool painted = false; // once before: laid out for good the second time
         std::optional<QStaticText> text;
     };
     Shaped& shaped(int font, const QString& text);

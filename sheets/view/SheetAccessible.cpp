@@ -143,8 +143,9 @@ QAccessibleInterface* AccessibleSheet::child(int index) const
 
 int AccessibleSheet::indexOfChild(const QAccessibleInterface* child) const
 {
-    const auto* cell = child ? const_cast<QAccessibleInterface*>(child)->tableCellInterface() : nullptr;
-    if (!cell)
+    // only cells of this grid are its children
+    const auto* cell = dynamic_cast<const AccessibleCell*>(child);
+    if (!cell || cell->table() != static_cast<const QAccessibleInterface*>(this))
         return -1;
     return cell->rowIndex() * columnCount() + cell->columnIndex();
 }

@@ -23,6 +23,8 @@ const QColor kFrozenLine(0x80, 0x80, 0x80);
 
 SheetGrid::SheetGrid(TSheetBook& book, QWidget* parent) : QAbstractScrollArea(parent), book_(book)
 {
+    // before the accessible name, which may already ask for the grid's interface
+    installSheetAccessibility();
     setObjectName(QStringLiteral("SheetGrid"));
     setAccessibleName(QStringLiteral("セル"));
     setFocusPolicy(Qt::StrongFocus);
@@ -32,7 +34,6 @@ SheetGrid::SheetGrid(TSheetBook& book, QWidget* parent) : QAbstractScrollArea(pa
     viewport()->setMouseTracking(false);
     viewport()->setAutoFillBackground(false);
     editor_ = new CellEditor(this);
-    installSheetAccessibility();
     connect(this, &SheetGrid::activeCellChanged, this, &SheetGrid::tellScreenReaders);
     rebuild();
 }

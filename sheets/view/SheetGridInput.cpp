@@ -274,10 +274,10 @@ void SheetGrid::mousePressEvent(QMouseEvent* event)
         if (isEditing() && !commitEdit())
             return;
         setFocus();
-        if (event->button() != Qt::LeftButton && selection_.contains(book_.activeRow(), book_.activeCol())) {
+        if (event->button() == Qt::RightButton) {
             const auto at = cellAt(event->pos());
             if (at && selection_.contains(at->row, at->col))
-                return; // a right click keeps the selection for the menu
+                return; // a right click inside the selection keeps it for the menu
         }
         const bool extend = event->modifiers() & Qt::ShiftModifier;
         bool column = false, row = false;

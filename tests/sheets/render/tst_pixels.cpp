@@ -4,6 +4,7 @@
 #include "ToolRun.h"
 
 #include "sheets/XlsFile.h"
+#include "sheets/render/MergeIndex.h"
 #include "sheets/render/SheetGeometry.h"
 #include "sheets/render/SheetImage.h"
 #include "sheets/render/SheetPainter.h"
@@ -52,8 +53,12 @@ private slots:
     void fillLandsInItsCell();
     void thickBorderUnderItsCell();
     void textRunsOnAndStopsAtAValue();
+    void tinyTextRunsOnAsALine_data();
+    void tinyTextRunsOnAsALine();
     void mergedAreaCentresItsText();
     void mergedAreaKeepsItsOutline();
+    void dottedLinesOnScreenAndPaper_data();
+    void dottedLinesOnScreenAndPaper();
     void hiddenColumnsAndGridlines();
     void zoomScalesThePicture();
     void toolRendersAndRefuses_data();
@@ -111,6 +116,39 @@ void TestPixels::textRunsOnAndStopsAtAValue()
     QVERIFY(count(image, QRect(image.width() - 20, a3.top() + 2, 18, a3.height() - 4), dark) > 0);
 }
 
+void TestPixels::tinyTextRunsOnAsALine_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<int>("characters");
+    QTest::addColumn<bool>("runsOn"); // into B1
+    QTest::newRow("10%, long") << 10 << 60 << true;
+    QTest::newRow("20%, long") << 20 << 60 << true;
+    QTest::newRow("20%, short") << 20 << 2 << false;
+    QTest::newRow("25%, long") << 25 << 60 << true;
+}
+
+void TestPixels::tinyTextRunsOnAsALine()
+{
+    // too small to read, a text is a line as long as it would be, running
+    // on into empty cells and stopping at a filled one
+    QFETCH(int, zoom);
+    QFETCH(int, characters);
+    QFETCH(bool, runsOn);
+    MiniBook b;
+    b.text(0, 0, QStringLiteral("■").repeated(characters));
+    b.text(0, 2, QStringLiteral(" "));
+    RenderRequest r;
+    r.cells = Range{0, 3, 0, 5};
+    r.zoom = zoom;
+    const QImage image = renderSheet(b.book, r);
+    const SheetGeometry g(b.book, 0, zoom / 100.0);
+    auto box = [&](int col) { return QRect(g.columnX(col), g.rowY(0), g.columnWidth(col) - 1, g.rowHeight(0) - 1); };
+    auto ink = [](QRgb p) { return qGray(p) < 200; };
+    QVERIFY(count(image, box(0), ink) > 0);
+    QCOMPARE(count(image, box(1), ink) > 0, runsOn);
+    QCOMPARE(count(image, QRect(box(2).left(), 0, image.width(), box(2).height()), ink), 0);
+}
+
 void TestPixels::mergedAreaCentresItsText()
 {
     MiniBook b;
@@ -157,6 +195,49 @@ void TestPixels::mergedAreaKeepsItsOutline()
     const QRect b2 = cellBox(b.book, 1, 1);
     QVERIFY(image.pixel(b2.right(), mid.y() + 3) == qRgb(255, 255, 255));
     QVERIFY(image.pixel(b2.center().x(), b2.bottom()) == qRgb(255, 255, 255));
+}
+
+void TestPixels::dottedLinesOnScreenAndPaper_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<bool>("gaps");
+    QTest::newRow("hair on screen") << 7 << 96 << true;
+    QTest::newRow("hair on paper") << 7 << 1200 << false;
+    QTest::newRow("dotted on screen") << 4 << 96 << true;
+    QTest::newRow("dotted on paper") << 4 << 1200 << true;
+    QTest::newRow("thin on paper") << 1 << 1200 << false;
+}
+
+void TestPixels::dottedLinesOnScreenAndPaper()
+{
+    // the hair line is dots where pixels are coarse and the finest solid
+    // line on paper; a dotted line stays dotted everywhere
+    QFETCH(int, style);
+    QFETCH(int, dpi);
+    QFETCH(bool, gaps);
+    MiniBook b;
+    b.blank(0, 1, b.format([&](CellFormat& f) { f.bottom = {quint8(style), 8}; }));
+    const double scale = dpi / 96.0;
+    const SheetGeometry g(b.book, 0, scale);
+    const MergeIndex merges(b.sheet().merged);
+    SheetStyles styles(b.book, scale, dpi);
+    const SheetPainter painter(b.book, 0, g, merges, styles);
+    QImage image(g.columnX(3), g.rowY(2), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        PaintOptions options;
+        options.gridlines = false;
+        painter.paint(p, {0, 1, 0, 2}, {0, 0}, options);
+    }
+    // along the edge under B1, away from its corners
+    const int y0 = g.rowY(1) - int(scale), y1 = g.rowY(1) + int(scale);
+    int inked = 0, columns = 0;
+    for (int x = g.columnX(1) + g.columnWidth(1) / 4; x < g.columnX(2) - g.columnWidth(1) / 4; ++x, ++columns)
+        inked += count(image, QRect(x, y0, 1, y1 - y0 + 1), dark) > 0;
+    QVERIFY(inked > 0);
+    QCOMPARE(inked < columns, gaps);
 }
 
 void TestPixels::hiddenColumnsAndGridlines()

@@ -3,6 +3,7 @@
 #include "MiniBook.h"
 #include "ToolRun.h"
 
+#include "sheets/SheetErrors.h"
 #include "sheets/XlsFile.h"
 #include "sheets/render/HeaderFooter.h"
 #include "sheets/render/PrintLayout.h"
@@ -121,6 +122,9 @@ private slots:
     void headerFonts();
     void pdfHoldsPagesAndTexts();
     void onePaperPrinters();
+    void cellsSitOnTheMargins_data();
+    void cellsSitOnTheMargins();
+    void aFailingDeviceIsAnError();
     void pdfRefusals_data();
     void pdfRefusals();
     void pageCountsAsLibreOffice_data();
@@ -349,6 +353,78 @@ void TestPrint::onePaperPrinters()
     QVERIFY(pdfText(fixed).contains(QStringLiteral("横向きの頁")));
 }
 
+void TestPrint::cellsSitOnTheMargins_data()
+{
+    QTest::addColumn<bool>("landscape");
+    QTest::addColumn<double>("left"); // inches
+    QTest::addColumn<double>("top");
+    QTest::addColumn<double>("deviceMargin"); // millimetres the device keeps to itself
+    QTest::newRow("portrait") << false << 0.75 << 1.0 << -1.0;
+    QTest::newRow("landscape") << true << 0.75 << 1.0 << -1.0;
+    QTest::newRow("wide margins") << false << 2.0 << 1.5 << -1.0;
+    QTest::newRow("device with margins") << false << 0.75 << 1.0 << 15.0;
+    QTest::newRow("device without margins") << false << 0.5 << 0.5 << 0.0;
+}
+
+void TestPrint::cellsSitOnTheMargins()
+{
+    QFETCH(bool, landscape);
+    QFETCH(double, left);
+    QFETCH(double, top);
+    QFETCH(double, deviceMargin);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    MiniBook b;
+    b.text(0, 0, QStringLiteral("左上"));
+    PageSetup& page = b.sheet().page;
+    page.setLandscape(landscape);
+    page.leftMargin = left;
+    page.topMargin = top;
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("m.pdf"));
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(1200);
+        if (deviceMargin >= 0)
+            writer.setPageMargins(QMarginsF(deviceMargin, deviceMargin, deviceMargin, deviceMargin), QPageLayout::Millimeter);
+        PrintLayout(b.book).print(writer);
+    }
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    const QRegularExpressionMatch word = QRegularExpression(QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>左上<"))
+                                             .match(QString::fromUtf8(p.readAllStandardOutput()));
+    QVERIFY(word.hasMatch());
+    // a left-aligned text starts a few points in from the cell's edge; the
+    // row of 12.75 points holds it
+    const double x = word.captured(1).toDouble(), y = word.captured(2).toDouble();
+    QVERIFY2(x >= left * 72 && x <= left * 72 + 4, qPrintable(QString::number(x)));
+    QVERIFY2(y >= top * 72 - 1 && y <= top * 72 + 12.75, qPrintable(QString::number(y)));
+}
+
+void TestPrint::aFailingDeviceIsAnError()
+{
+    // a printer that stops taking pages after the first
+    class Jammed : public QPdfWriter {
+    public:
+        using QPdfWriter::QPdfWriter;
+        bool newPage() override { return false; }
+    };
+    QTemporaryDir dir;
+    const MiniBook b = tall(120);
+    const PrintLayout layout(b.book);
+    Jammed jammed(dir.filePath(QStringLiteral("x.pdf")));
+    try {
+        layout.print(jammed);
+        QFAIL("printing went on");
+    } catch (const ESheetError& e) {
+        QVERIFY(e.message().contains(QStringLiteral("印刷できません")));
+    }
+    // and a workbook with nothing on it says so
+    const Workbook empty;
+    QVERIFY_THROWS_EXCEPTION(ESheetError, PrintLayout(empty).print(jammed));
+}
+
 void TestPrint::pdfRefusals_data()
 {
     QTest::addColumn<QString>("target"); // relative to a fresh folder
@@ -408,7 +484,8 @@ void TestPrint::pageCountsAsLibreOffice()
     QVERIFY(p.waitForFinished(180000));
     const int theirs = pdfPages(dir.filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".pdf")));
     QVERIFY(theirs > 0);
-    QCOMPARE(PrintLayout(readXlsFile(file)).pageCount(), theirs);
+    const Workbook book = readXlsFile(file);
+    QCOMPARE(PrintLayout(book).pageCount(), theirs);
 }
 
 QObject* makeTestPrint() { return new TestPrint; }

@@ -90,6 +90,8 @@ private slots:
     void typeEnterEscape();
     void keysMoveTheCursor_data();
     void keysMoveTheCursor();
+    void clicksInsideTheSelection_data();
+    void clicksInsideTheSelection();
     void editBarAndNameBox();
     void undoRedo();
     void copyPasteThroughTheClipboard();
@@ -202,6 +204,34 @@ void TestF5Book::keysMoveTheCursor()
     else
         QCOMPARE(w.nameBox->text(), name);
     QVERIFY(!w.grid->cellRect(w.book->book().activeRow(), w.book->book().activeCol()).isEmpty());
+}
+
+void TestF5Book::clicksInsideTheSelection_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("selected"); // afterwards, first:last
+    // B2:C4 is selected before each click
+    QTest::newRow("right inside keeps it") << int(Qt::RightButton) << 2 << 2 << QStringLiteral("B2:C4");
+    QTest::newRow("right on its corner keeps it") << int(Qt::RightButton) << 1 << 1 << QStringLiteral("B2:C4");
+    QTest::newRow("right outside moves") << int(Qt::RightButton) << 5 << 4 << QStringLiteral("E6:E6");
+    QTest::newRow("left inside moves") << int(Qt::LeftButton) << 2 << 2 << QStringLiteral("C3:C3");
+    QTest::newRow("middle inside moves") << int(Qt::MiddleButton) << 3 << 1 << QStringLiteral("B4:B4");
+}
+
+void TestF5Book::clicksInsideTheSelection()
+{
+    QFETCH(int, button);
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QFETCH(QString, selected);
+    Window w;
+    w.click(1, 1);
+    w.click(3, 2, Qt::ShiftModifier);
+    QTest::mouseClick(w.grid->viewport(), Qt::MouseButton(button), {}, w.grid->cellRect(row, col).center());
+    const Range r = w.grid->selection();
+    QCOMPARE(cellName(r.firstRow, r.firstCol) + u':' + cellName(r.lastRow, r.lastCol), selected);
 }
 
 void TestF5Book::editBarAndNameBox()
