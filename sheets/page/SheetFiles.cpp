@@ -19,6 +19,11 @@ QString xlsFileName(const QString& chosen)
     return chosen + QStringLiteral(".xls");
 }
 
+bool isDroppableSheet(const QString& path)
+{
+    return MatchWildcard(path, QStringLiteral("*xls*")) || MatchWildcard(path, QStringLiteral("*.ods"));
+}
+
 SheetFiles::SheetFiles(SheetPage& page, FileDialogState& openDialog, FileDialogState& saveDialog,
                        const DragSources& sources)
     : page_(page), OpenDialog1(openDialog), SaveDialog1(saveDialog), sources_(sources)
@@ -75,7 +80,7 @@ void SheetFiles::F5Book1DragDrop(const QObject* source)
 
 void SheetFiles::showDropped(const QString& path)
 {
-    if (!MatchWildcard(path, QStringLiteral("*xls*"))) {
+    if (!isDroppableSheet(path)) {
         seam().message(QStringLiteral("Excelﾌｧｲﾙをﾄﾞﾛｯﾌﾟして下さい!"));
         return;
     }

@@ -20,6 +20,10 @@ class SheetPage;
 // already ends in it, in any letter case.
 QString xlsFileName(const QString& chosen);
 
+// The name test of sheet drops: "xls" anywhere in the path, as always,
+// and OpenDocument spreadsheets, which are read as well.
+bool isDroppableSheet(const QString& path);
+
 class SheetFiles {
 public:
     SheetFiles(SheetPage& page, FileDialogState& openDialog, FileDialogState& saveDialog, const DragSources& sources);

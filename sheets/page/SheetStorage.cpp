@@ -1,7 +1,6 @@
 #include "sheets/page/SheetStorage.h"
 
 #include "core/Errors.h"
-#include "core/MatchWildcard.h"
 #include "db/RecordSet.h"
 #include "sheets/HandleMemoryStream.h"
 #include "sheets/SheetErrors.h"
@@ -181,7 +180,7 @@ void SheetStorage::BitBtn2DragDrop(const QObject* source)
     const QString path = DraggedItemPath(source);
     if (path.isEmpty())
         return;
-    if (!MatchWildcard(path, QStringLiteral("*xls*"))) {
+    if (!isDroppableSheet(path)) {
         seam().message(QStringLiteral("Excelﾌｧｲﾙをﾄﾞﾛｯﾌﾟして下さい!"));
         return;
     }
