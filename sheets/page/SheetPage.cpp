@@ -1,9 +1,12 @@
 #include "sheets/page/SheetPage.h"
 
 #include "core/ErrorGuard.h"
+#include "sheets/SheetErrors.h"
 #include "sheets/WorkbookFile.h"
 #include "sheets/page/SheetFiles.h"
 #include "sheets/page/SheetStorage.h"
+#include "sheets/page/SheetWork.h"
+#include "sheets/view/SheetGrid.h"
 #include "sheets/view/TF5Book.h"
 #include "widgets/DropHelpers.h"
 #include "widgets/FileDropTarget.h"
@@ -58,6 +61,55 @@ void SheetPage::load(const std::function<void()>& loading)
     const QString leftOut = leftOutMessage(F5Book1->book().workbook());
     if (!leftOut.isEmpty())
         seam().message(leftOut);
+}
+
+namespace {
+// About what a workbook takes as .xls bytes, to know ahead whether
+// writing it takes long.
+qint64 estimatedBytes(const Workbook& book)
+{
+    qint64 cells = 0;
+    for (const Sheet& s : book.sheets)
+        cells += s.cellCount();
+    return cells * 24;
+}
+} // namespace
+
+void SheetPage::finishEntry()
+{
+    if (F5Book1->grid()->isEditing())
+        F5Book1->grid()->commitEdit();
+}
+
+void SheetPage::saveToMemoryHandle(HGLOBAL& handle)
+{
+    finishEntry();
+    const TSheetBook& engine = F5Book1->book();
+    runAside(estimatedBytes(engine.workbook()), [&] { engine.SaveToMemoryHandle(handle, 0); });
+}
+
+void SheetPage::loadFromMemoryHandle(HGLOBAL handle)
+{
+    const qint64 size = qint64(GlobalSize(handle));
+    const char* bytes = static_cast<const char*>(GlobalLock(handle));
+    if (!bytes)
+        throw ESheetError(QStringLiteral("メモリブロックを読めません。"));
+    Workbook read;
+    try {
+        runAside(size, [&] { read = readWorkbook(QByteArray::fromRawData(bytes, size)); });
+    } catch (...) {
+        GlobalUnlock(handle);
+        throw;
+    }
+    GlobalUnlock(handle);
+    load([&] { F5Book1->book().setWorkbook(std::move(read)); });
+}
+
+void SheetPage::saveWorkbook(const QString& path)
+{
+    finishEntry();
+    const TSheetBook& engine = F5Book1->book();
+    runAside(estimatedBytes(engine.workbook()), [&] { engine.SaveWorkbook(path, 4); });
 }
 
 QString SheetPage::loadChosenFile(FileDialogState& dialog)

@@ -2,6 +2,8 @@
 // Page 評点明細: the sheet side menu with its file list and the sheet
 // control F5Book1. The page owns the handlers of detail sheet files and of
 // the detail sheet stored in the house record.
+#include "sheets/GlobalMemory.h"
+
 #include <QObject>
 
 #include <functional>
@@ -53,11 +55,19 @@ public:
     // The open dialog, then the chosen file into the control; empty when
     // the user cancelled or named no existing file (that is told).
     QString loadChosenFile(FileDialogState& dialog);
+    // The control's operations on whole workbooks, with large ones read
+    // and written on a worker thread while the gauge moves.
+    void saveToMemoryHandle(HGLOBAL& handle);
+    void loadFromMemoryHandle(HGLOBAL handle);
+    void saveWorkbook(const QString& path);
+
     void setExfileText(const QString& text);
     QString exfileText() const;
 
 private:
     void wire();
+    // An entry being typed into a cell belongs to the workbook first.
+    void finishEntry();
 
     QLineEdit* exfile_;
     SideMenu* InspectorBar2 = nullptr;

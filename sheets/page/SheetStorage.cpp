@@ -39,7 +39,7 @@ bool SheetStorage::RegisterShownSheet()
         return false;
     TGlobalMemoryStream stream;
     HGLOBAL handle = 0;
-    page_.book()->SaveToMemoryHandle(handle, 0);
+    page_.saveToMemoryHandle(handle);
     if (handle == 0)
         throw Exception(QStringLiteral("アサート失敗 (%1, %2 行)").arg(QFileInfo(QStringLiteral(__FILE__)).fileName()).arg(__LINE__));
     {
@@ -94,9 +94,8 @@ bool SheetStorage::loadStored(bool catchSheetErrors)
         return false;
     stream.Write(bytes.constData(), bytes.size());
     stream.SetPosition(0);
-    TF5Book* book = page_.book();
     try {
-        page_.load([&] { book->LoadFromMemoryHandle(stream.Handle(), 0); });
+        page_.loadFromMemoryHandle(stream.Handle());
     } catch (const ESheetError&) {
         if (!catchSheetErrors)
             throw;
@@ -123,7 +122,7 @@ void SheetStorage::ExportStoredSheet()
     SaveDialog1.filter = kSaveFilter;
     if (!seam().saveFile(SaveDialog1))
         return;
-    page_.book()->SaveWorkbook(xlsFileName(SaveDialog1.fileName), 4);
+    page_.saveWorkbook(xlsFileName(SaveDialog1.fileName));
     page_.setExfileText(QStringLiteral(">"));
 }
 
