@@ -30,7 +30,10 @@ public:
         Font bold;
         bold.weight = 700;
         boldFont_ = addFont(bold);
-        areaCode_ = book_.addNumberFormat(QStringLiteral("#,##0.00"));
+        // The cells the transfer reads show plain numbers: the record's
+        // number columns take no thousands separators.
+        areaCode_ = book_.addNumberFormat(QStringLiteral("0.00"));
+        plainScoreCode_ = 1; // built-in "0"
         scoreCode_ = book_.addNumberFormat(QStringLiteral("#,##0"));
         factorCode_ = book_.addNumberFormat(QStringLiteral("0.00"));
         eraCode_ = book_.addNumberFormat(QStringLiteral("[$-411]ggge\"年\"m\"月\"d\"日\""));
@@ -95,7 +98,7 @@ public:
         }
     }
 
-    int areaCode_ = 0, scoreCode_ = 0, factorCode_ = 0, eraCode_ = 0;
+    int areaCode_ = 0, scoreCode_ = 0, plainScoreCode_ = 0, factorCode_ = 0, eraCode_ = 0;
 
 private:
     int addFont(const Font& f)
@@ -234,7 +237,8 @@ DemoSheet makeDemoSheet(const SheetFacts& facts, QRandomGenerator& random)
         w.text(row, col, QString(), framed);
     w.formula(row, 6, QStringLiteral("SUM(F%1:F%2)").arg(top + 1).arg(row - 1), sum, score);
     const double perArea = round0(sum / total);
-    w.formula(6, 5, QStringLiteral("ROUND(F%1/%2,0)").arg(row).arg(totalCell), perArea, score);
+    w.formula(6, 5, QStringLiteral("ROUND(F%1/%2,0)").arg(row).arg(totalCell), perArea,
+              w.format(SheetWriter::Framed, w.plainScoreCode_));
 
     writeFactors(w, factors);
     writeNotes(w, facts);
