@@ -153,6 +153,33 @@ private slots:
         QCOMPARE(GlobalBlockCount(), 0);
     }
 
+    void packagesAreStoredAsTheyAre_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xlsx") << "detail.xlsx";
+        QTest::newRow("ods") << "detail.ods";
+    }
+    // Today's files are kept as their own bytes and read back from them;
+    // what an .xls cannot hold is told at each showing.
+    void packagesAreStoredAsTheyAre()
+    {
+        QFETCH(QString, name);
+        const QString path = QStringLiteral(TEGARO_FIXTURES "/sheets/") + name;
+        Storage w({{kAoki}, {kBaba}});
+        w.seam.fileAnswers << path;
+        w.storage().RegisterSheetFromFile();
+        QCOMPARE(w.excel(kAoki), fileBytes(path));
+        QCOMPARE(w.seam.messages().size(), 1);
+        w.query().next();
+        w.query().prior();
+        w.book()->ClearWorkbook();
+        w.seam.clear();
+        w.menu(0);
+        QCOMPARE(w.cell(2, 2), QStringLiteral("山田　太郎①"));
+        QCOMPARE(w.seam.messages().size(), 1);
+        QCOMPARE(w.exfile(), QStringLiteral("-"));
+    }
+
     void registerTheShownSheet_data()
     {
         addBackends();

@@ -77,6 +77,26 @@ private slots:
             QCOMPARE(w.stored(QString::fromUtf8(columns[i]), kOwner).toDouble(), values[i].toDouble());
     }
 
+    // Sheets read from today's files give their texts the same way.
+    void packagesTransferToo_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xlsx") << "detail.xlsx";
+        QTest::newRow("ods") << "detail.ods";
+    }
+    void packagesTransferToo()
+    {
+        QFETCH(QString, name);
+        Transfer w({{QStringLiteral("青木")}});
+        sheets::TF5Book* book = w.form->sheetPage()->book();
+        book->LoadWorkbook(QStringLiteral(TEGARO_FIXTURES "/sheets/") + name);
+        book->book().SetEntry(0, 5, 9, QStringLiteral("12.5")); // J6
+        w.press(NavigatorPanel::Edit);
+        w.transfer();
+        // exactly what the control shows, G6 being empty there
+        QCOMPARE(w.boxes(), QStringList({QStringLiteral("12.5"), {}, {}, {}, book->CellText(1, 4, 4)}));
+    }
+
     // An empty workbook empties the five boxes.
     void emptySheetEmptiesTheBoxes()
     {
