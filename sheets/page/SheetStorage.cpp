@@ -41,7 +41,9 @@ bool SheetStorage::RegisterShownSheet()
     HGLOBAL handle = 0;
     page_.saveToMemoryHandle(handle);
     if (handle == 0)
-        throw Exception(QStringLiteral("アサート失敗 (%1, %2 行)").arg(QFileInfo(QStringLiteral(__FILE__)).fileName()).arg(__LINE__));
+        throw Exception(QStringLiteral("アサート失敗 (%1, %2 行)")
+                            .arg(QFileInfo(QStringLiteral(__FILE__)).fileName())
+                            .arg(__LINE__));
     {
         // Frees the control's block whether or not the copy succeeds.
         THandleMemoryStream image(handle);
