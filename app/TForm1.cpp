@@ -9,7 +9,10 @@
 #include "drawing/page/DrawingPage.h"
 #include "drawing/page/DrawingStorage.h"
 #include "records/RecordPage.h"
+#include "sheets/page/SheetFiles.h"
 #include "sheets/page/SheetPage.h"
+#include "sheets/page/SheetStorage.h"
+#include "sheets/view/TF5Book.h"
 #include "widgets/AccessibleNames.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/Hint.h"
@@ -172,7 +175,12 @@ void TForm1::buildPages()
     }
 
     record_ = new RecordPage(tab[0], *data_, AttachmentIndicators{PCheck1, zmfile, PCheck2, exfile});
-    sheet_ = new sheets::SheetPage(tab[1]);
+    sheet_ = new sheets::SheetPage(tab[1], {.exfile = exfile,
+                                            .PCheck2 = PCheck2,
+                                            .OpenDialog1 = &OpenDialog1,
+                                            .SaveDialog1 = &SaveDialog1,
+                                            .dragSources = &dragSources_,
+                                            .ADOQuery1 = data_->ADOQuery1});
     drawing_ = new DrawingPage(tab[2], {.zmfile = zmfile,
                                         .PCheck1 = PCheck1,
                                         .OpenDialog1 = &OpenDialog1,
@@ -187,6 +195,24 @@ void TForm1::wirePages()
 {
     connect(record_->sideMenu(), &SideMenu::itemClicked, this,
             [this](int p, int i) { guarded([=, this] { InspectorBar1ItemClick(p, i); }); });
+
+    sheets::TF5Book* book = sheet_->book();
+    record_->connectTransfer([book](int sheet, int row, int col) { return book->CellText(sheet, row, col); });
+
+    sheets::SheetFiles* sheetFiles = &sheet_->files();
+    sheets::SheetStorage* sheetStorage = &sheet_->storage();
+    onClick(findChild<QToolButton*>(QStringLiteral("MMenu")), this, [sheetFiles] { sheetFiles->MMenuClick(); });
+    onClick(findChild<QToolButton*>(QStringLiteral("ToolbarButton973")), this,
+            [sheetFiles] { sheetFiles->ToolbarButton973Click(); });
+    onClick(findChild<QToolButton*>(QStringLiteral("ToolbarButton971")), this,
+            [sheetFiles] { sheetFiles->ToolbarButton971Click(); });
+    onClick(findChild<QToolButton*>(QStringLiteral("ToolbarButton974")), this,
+            [sheetStorage] { sheetStorage->ToolbarButton974Click(); });
+    connect(PCheck2, &ImageCheckLabel::mouseUp, this,
+            [sheetStorage](Qt::MouseButton b) { guarded([=] { sheetStorage->PCheck2MouseUp(b); }); });
+    takeListDrops(
+        BitBtn3, [sheetStorage](const QObject* source) { return sheetStorage->BitBtn2DragOver(source); },
+        [sheetStorage](const QObject* source) { sheetStorage->BitBtn2DragDrop(source); });
 
     DrawingFiles* files = &drawing_->files();
     DrawingStorage* storage = &drawing_->storage();

@@ -198,6 +198,7 @@ RecordForm::RecordForm(QWidget* page, DataSource* DataSource1, DataSource* DataS
             FlatButton1->setObjectName(QStringLiteral("FlatButton1"));
             FlatButton1->setGeometry(205, 387, 120, 36);
             FlatButton1->setFlat(true);
+            setHint(FlatButton1, QStringLiteral("氏名・面積・評点数の転記!"), true);
             pageOrder << FlatButton1;
         }
     }

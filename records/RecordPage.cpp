@@ -4,9 +4,13 @@
 #include "records/NavigatorLink.h"
 #include "records/RecordForm.h"
 #include "records/RecordSearch.h"
+#include "core/ErrorGuard.h"
 #include "widgets/DataControls.h"
+#include "widgets/EventHook.h"
 #include "widgets/NavigatorPanel.h"
 #include "widgets/PageMenu.h"
+
+#include <QPushButton>
 
 namespace tegaro {
 
@@ -34,6 +38,26 @@ void RecordPage::buildStrip(QWidget* strip)
 
     buildSearchTabs(strip);
     wireSearch();
+}
+
+void RecordPage::connectTransfer(CellTextSource cellText)
+{
+    transfer_ = std::make_unique<SheetTransfer>(*form_, std::move(cellText));
+    SheetTransfer* transfer = transfer_.get();
+    connect(form_->transferButton(), &QPushButton::clicked, this,
+            [transfer] { guarded([=] { transfer->FlatButton1Click(); }); });
+    const struct { const char* box; void (SheetTransfer::*handler)(); } copies[] = {
+        {"DBEdit19", &SheetTransfer::DBEdit19DblClick},
+        {"DBEdit20", &SheetTransfer::DBEdit20DblClick},
+        {"DBEdit22", &SheetTransfer::DBEdit22DblClick},
+    };
+    for (const auto& c : copies) {
+        onEvent(form_->control(QString::fromLatin1(c.box)), QEvent::MouseButtonDblClick,
+                [transfer, handler = c.handler](QEvent*) {
+                    (transfer->*handler)();
+                    return false;
+                });
+    }
 }
 
 } // namespace tegaro

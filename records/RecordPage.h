@@ -4,6 +4,7 @@
 // and the search tabs. The page owns them and their handlers; the window
 // places the strip controls and handles the side menu's items.
 #include "records/Indicators.h"
+#include "records/SheetTransfer.h"
 
 #include <QObject>
 
@@ -35,12 +36,16 @@ public:
     // The navigator and the search tabs, made after the pages so that Tab
     // reaches them after the page, in the strip's order.
     void buildStrip(QWidget* strip);
+    // The transfer button and the registry boxes' double clicks read the
+    // shown detail sheet through cellText.
+    void connectTransfer(CellTextSource cellText);
 
     SideMenu* sideMenu() const { return InspectorBar1; }
     RecordForm* form() const { return form_; }
     NavigatorPanel* navigator() const { return DBInspectorBar1; }
     QTabWidget* searchTabs() const { return PageControl2; }
     RecordSearch* search() const { return search_.get(); }
+    SheetTransfer* transfer() const { return transfer_.get(); }
 
 private:
     void buildSearchTabs(QWidget* strip);
@@ -50,6 +55,7 @@ private:
     SideMenu* InspectorBar1 = nullptr;
     RecordForm* form_ = nullptr;
     std::unique_ptr<IndicatorLink> indicators_;
+    std::unique_ptr<SheetTransfer> transfer_;
 
     NavigatorPanel* DBInspectorBar1 = nullptr;
     std::unique_ptr<NavigatorLink> navigatorLink_;

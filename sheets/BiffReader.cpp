@@ -540,3 +540,16 @@ Workbook readBiffCells(const QByteArray& stream, int sheet, const CellSink& sink
 }
 
 } // namespace tegaro::sheets
+
+namespace tegaro::sheets {
+
+QList<Range> nameAreas(const QByteArray& tokens, int biff, int* tab)
+{
+    int found = -1;
+    const QList<Range> areas = areasOf(tokens, biff, found);
+    if (tab)
+        *tab = found;
+    return areas;
+}
+
+} // namespace tegaro::sheets

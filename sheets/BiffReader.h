@@ -21,4 +21,8 @@ using CellSink = std::function<void(const Workbook& book, int row, int col, cons
 // sheet.
 Workbook readBiffCells(const QByteArray& stream, int sheet, const CellSink& sink);
 
+// The areas a defined name's tokens refer to (print areas, print titles);
+// `tab` gets the sheet named in Excel 95 tokens, -1 when none.
+QList<Range> nameAreas(const QByteArray& tokens, int biff, int* tab = nullptr);
+
 } // namespace tegaro::sheets

@@ -85,6 +85,14 @@ std::optional<qint64> serialOfDate(qint64 year, qint64 month, qint64 day, bool d
     return serial;
 }
 
+const Era* eraNamed(QStringView name)
+{
+    for (const Era& e : kEras)
+        if (name == QStringView(e.name) || (name.size() == 1 && name[0].toUpper() == QChar(e.letter)))
+            return &e;
+    return nullptr;
+}
+
 const Era* eraOf(int year, int month, int day)
 {
     const QDate date(year, month, std::max(day, 1));

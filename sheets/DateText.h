@@ -32,6 +32,8 @@ struct Era {
 };
 // The era of a date, or nullptr before Meiji.
 const Era* eraOf(int year, int month, int day);
+// The era called by its name (令和) or letter (R, r); nullptr for none.
+const Era* eraNamed(QStringView name);
 
 QString formatDate(const FormatSection& section, double serial, bool date1904);
 

@@ -24,6 +24,28 @@ void addLiteral(FormatSection& s, const QString& text)
         s.tokens.append(FormatToken{FormatToken::Literal, text});
 }
 
+// The palette index of a colour name in brackets, English or Japanese; -1 if none.
+int colorIndex(const QString& name)
+{
+    static const std::pair<const char16_t*, const char16_t*> names[] = {
+        {u"black", u"黒"}, {u"white", u"白"}, {u"red", u"赤"}, {u"green", u"緑"},
+        {u"blue", u"青"}, {u"yellow", u"黄"}, {u"magenta", u"紫"}, {u"cyan", u"水"},
+    };
+    const QString lower = name.toLower();
+    for (int i = 0; i < 8; ++i)
+        if (lower == QStringView(names[i].first) || name == QStringView(names[i].second))
+            return 8 + i;
+    for (const QString& prefix : {QStringLiteral("color"), QStringLiteral("色")}) {
+        if (!lower.startsWith(prefix))
+            continue;
+        bool ok = false;
+        const int n = lower.mid(prefix.size()).toInt(&ok);
+        if (ok && n >= 1 && n <= 56)
+            return n + 7;
+    }
+    return -1;
+}
+
 // Reads one bracketed part: a condition, a colour, a locale or elapsed time.
 void parseBracket(FormatSection& s, const QString& inner)
 {
@@ -56,12 +78,16 @@ void parseBracket(FormatSection& s, const QString& inner)
         return;
     }
     const QString lower = inner.toLower();
+    if (const int color = colorIndex(inner); color >= 0) {
+        s.color = color;
+        return;
+    }
     if (lower.count(u'h') == lower.size() || lower.count(u'm') == lower.size()
         || lower.count(u's') == lower.size()) {
         s.tokens.append(FormatToken{FormatToken::Elapsed, lower.left(1), int(lower.size())});
         s.isDate = true;
     }
-    // colours and [DBNum] change nothing in the text
+    // [DBNum] changes nothing in the text
 }
 
 PlainLayout plainLayout(const FormatSection& s)

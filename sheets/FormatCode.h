@@ -35,6 +35,7 @@ struct FormatSection {
     bool isDate = false;
     bool isText = false; // holds @
     bool hasGeneral = false;
+    int color = -1;        // palette index of [Red], [Color10] ...; -1 none
     bool matches(double v) const;
 };
 

@@ -488,9 +488,18 @@ bool isDateFormat(const QString& code)
     return !f.sections.isEmpty() && f.sections.first().isDate;
 }
 
-QString formatNumber(double value, const QString& code, bool date1904)
+namespace {
+
+// The section of a code that shows `value`, and whether the value's sign is
+// written in front of it. No section: the value fits no condition.
+struct ChosenSection {
+    const FormatSection* section = nullptr;
+    bool showSign = false;
+    bool isFirst = false;
+};
+
+ChosenSection chooseSection(const FormatCode& f, double value)
 {
-    const FormatCode& f = parsedFormat(code);
     QList<const FormatSection*> numeric;
     for (const FormatSection& s : f.sections)
         if (!(s.isText && &s != &f.sections.first()) || numeric.isEmpty())
@@ -498,34 +507,60 @@ QString formatNumber(double value, const QString& code, bool date1904)
     if (f.sections.size() == 4)
         numeric = {&f.sections[0], &f.sections[1], &f.sections[2]};
     if (numeric.isEmpty())
-        return formatGeneral(value);
+        return {};
 
-    const FormatSection* chosen = nullptr;
-    bool showSign = false;
+    ChosenSection c;
     if (f.anyCondition) {
         for (const FormatSection* s : numeric) {
             if (s->matches(value)) {
-                chosen = s;
+                c.section = s;
                 break;
             }
         }
-        if (!chosen)
-            return QStringLiteral("########");
+        if (!c.section)
+            return {};
         // an explicit "below zero" section shows the value without its sign
-        const bool negativeSection = chosen->hasCondition && (chosen->op.startsWith(u'<')) && chosen->operand <= 0;
-        showSign = value < 0 && !negativeSection && chosen == numeric.first();
-        if (value < 0 && !chosen->hasCondition && chosen != numeric.first())
-            showSign = false;
+        const FormatSection* s = c.section;
+        const bool negativeSection = s->hasCondition && (s->op.startsWith(u'<')) && s->operand <= 0;
+        c.showSign = value < 0 && !negativeSection && s == numeric.first();
+        if (value < 0 && !s->hasCondition && s != numeric.first())
+            c.showSign = false;
     } else if (numeric.size() == 1) {
-        chosen = numeric[0];
-        showSign = value < 0;
+        c.section = numeric[0];
+        c.showSign = value < 0;
     } else if (value < 0) {
-        chosen = numeric[1];
+        c.section = numeric[1];
     } else if (value == 0 && numeric.size() >= 3) {
-        chosen = numeric[2];
+        c.section = numeric[2];
     } else {
-        chosen = numeric[0];
+        c.section = numeric[0];
     }
+    c.isFirst = c.section == numeric.first();
+    return c;
+}
+
+const FormatSection* textSectionOf(const FormatCode& f)
+{
+    if (f.sections.size() >= 4)
+        return &f.sections[3];
+    for (const FormatSection& s : f.sections)
+        if (s.isText)
+            return &s;
+    return nullptr;
+}
+
+} // namespace
+
+QString formatNumber(double value, const QString& code, bool date1904)
+{
+    const FormatCode& f = parsedFormat(code);
+    if (f.sections.isEmpty())
+        return formatGeneral(value);
+    const ChosenSection choice = chooseSection(f, value);
+    const FormatSection* chosen = choice.section;
+    const bool showSign = choice.showSign;
+    if (!chosen)
+        return QStringLiteral("########");
     if (chosen->tokens.isEmpty())
         return {};
     if (chosen->isText && !chosen->isDate && !chosen->hasGeneral) {
@@ -536,7 +571,7 @@ QString formatNumber(double value, const QString& code, bool date1904)
             return textSection(*chosen, formatGeneral(value));
     }
     if (chosen->isDate) {
-        const double v = showSign || chosen == numeric.first() ? value : std::fabs(value);
+        const double v = showSign || choice.isFirst ? value : std::fabs(value);
         return formatDate(*chosen, v, date1904);
     }
     QString body = NumberWriter(*chosen, value).write();
@@ -553,13 +588,33 @@ QString formatNumber(double value, const QString& code, bool date1904)
 
 QString formatText(const QString& text, const QString& code)
 {
-    const FormatCode& f = parsedFormat(code);
-    if (f.sections.size() >= 4)
-        return textSection(f.sections[3], text);
-    for (const FormatSection& s : f.sections)
-        if (s.isText)
-            return textSection(s, text);
-    return text;
+    const FormatSection* s = textSectionOf(parsedFormat(code));
+    return s ? textSection(*s, text) : text;
+}
+
+int numberColor(double value, const QString& code)
+{
+    const ChosenSection choice = chooseSection(parsedFormat(code), value);
+    return choice.section ? choice.section->color : -1;
+}
+
+int textColor(const QString& code)
+{
+    const FormatSection* s = textSectionOf(parsedFormat(code));
+    return s ? s->color : -1;
+}
+
+QString formatGeneral(double value, int maxChars)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("#NUM!");
+    const int budget = maxChars - (value < 0 ? 1 : 0);
+    if (budget < 1)
+        return {};
+    const QString body = generalAbs(std::fabs(value), budget);
+    if (body.size() > budget)
+        return {};
+    return value < 0 && body != u"0" ? u'-' + body : body;
 }
 
 } // namespace tegaro::sheets

@@ -15,6 +15,15 @@ QString formatText(const QString& text, const QString& code);
 // for very large and very small numbers.
 QString formatGeneral(double value);
 
+// General in at most `maxChars` characters, with fewer digits as a narrow
+// column shows it; empty when even the exponent form does not fit.
+QString formatGeneral(double value, int maxChars);
+
+// The palette index of the colour the code gives a number ([Red] ...), or -1.
+int numberColor(double value, const QString& code);
+// The same for a text shown through the code's text section.
+int textColor(const QString& code);
+
 // Whether the code shows dates or times.
 bool isDateFormat(const QString& code);
 

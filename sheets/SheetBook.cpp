@@ -1,5 +1,7 @@
 #include "sheets/SheetBook.h"
 
+#include "sheets/CellClipboard.h"
+#include "sheets/CellEntry.h"
 #include "sheets/Formulas.h"
 #include "sheets/HandleMemoryStream.h"
 #include "sheets/NumberFormat.h"
@@ -7,48 +9,97 @@
 #include "sheets/WorkbookFile.h"
 #include "sheets/XlsFile.h"
 
-#include <QLocale>
-
 #include <cmath>
 #include <cstring>
 
 namespace tegaro::sheets {
 
-TSheetBook::TSheetBook() = default;
+namespace {
 
-void TSheetBook::Changed()
+// Steps of undo kept; older ones are dropped.
+constexpr std::size_t kUndoSteps = 100;
+
+template <class Places>
+Range boundsOf(const Places& places, int sheet)
 {
-    if (onChanged)
-        onChanged();
+    Range r{kMaxRows, -1, kMaxColumns, -1};
+    for (const auto& c : places) {
+        if (c.sheet != sheet)
+            continue;
+        r.firstRow = std::min(r.firstRow, c.row);
+        r.lastRow = std::max(r.lastRow, c.row);
+        r.firstCol = std::min(r.firstCol, c.col);
+        r.lastCol = std::max(r.lastCol, c.col);
+    }
+    return r;
 }
 
-Sheet& TSheetBook::active()
+const Sheet& emptySheet()
+{
+    static const Sheet sheet;
+    return sheet;
+}
+
+} // namespace
+
+TSheetBook::TSheetBook() = default;
+
+void TSheetBook::changed(const BookChange& change)
+{
+    if (onChanged)
+        onChanged(change);
+}
+
+void TSheetBook::viewChanged()
+{
+    changed({BookChange::View, book_.activeSheet, {}});
+}
+
+void TSheetBook::replaced()
 {
     if (book_.sheets.isEmpty())
         book_.addSheet(QStringLiteral("Sheet1"));
     book_.activeSheet = std::clamp(book_.activeSheet, 0, int(book_.sheets.size()) - 1);
+    undo_.clear();
+    redo_.clear();
+    calc_.rebuild();
+    recalc_ = {};
+    const bool headings = active().view.headings();
+    flags_.colHeading = flags_.rowHeading = headings;
+    changed({BookChange::Workbook, -1, {}});
+}
+
+Sheet& TSheetBook::active()
+{
     return book_.sheets[book_.activeSheet];
 }
 
 const Sheet& TSheetBook::active() const
 {
-    return const_cast<TSheetBook*>(this)->active();
+    const int i = book_.activeSheet;
+    return i >= 0 && i < book_.sheets.size() ? book_.sheets[i] : emptySheet();
 }
 
-QString TSheetBook::CellText(int sheet, int row, int col) const
+void TSheetBook::checkPlace(int sheet, int row, int col) const
 {
-    if (sheet < 1 || sheet > book_.sheets.size() || row < 1 || row > kMaxRows || col < 1 || col > kMaxColumns)
-        throw ESheetError(QStringLiteral("セルの位置が正しくありません。(%1, %2, %3)").arg(sheet).arg(row).arg(col));
-    return book_.cellText(sheet - 1, row - 1, col - 1);
+    if (sheet < 0 || sheet >= book_.sheets.size() || row < 0 || row >= kMaxRows || col < 0 || col >= kMaxColumns)
+        throw ESheetError(QStringLiteral("セルの位置が正しくありません。(%1, %2, %3)").arg(sheet + 1).arg(row + 1).arg(col + 1));
+}
+
+void TSheetBook::setWorkbook(Workbook book)
+{
+    book_ = std::move(book);
+    fileName_.clear();
+    replaced();
 }
 
 void TSheetBook::LoadWorkbook(const QString& path, short* fileType)
 {
     book_ = readWorkbookFile(path);
-    calc_.rebuild();
+    fileName_ = path;
     if (fileType)
         *fileType = 4;
-    Changed();
+    replaced();
 }
 
 void TSheetBook::SaveWorkbook(const QString& path, short fileType) const
@@ -81,53 +132,52 @@ void TSheetBook::LoadFromMemoryHandle(HGLOBAL handle, short reserved)
     const QByteArray bytes(p + spare, size - spare);
     GlobalUnlock(handle);
     book_ = readWorkbook(bytes);
-    calc_.rebuild();
-    Changed();
+    fileName_.clear();
+    replaced();
 }
 
 void TSheetBook::ClearWorkbook()
 {
     book_ = Workbook();
-    calc_.rebuild();
-    Changed();
+    fileName_.clear();
+    replaced();
 }
 
-int TSheetBook::TopRow() const { return active().view.topRow + 1; }
-
-void TSheetBook::SetTopRow(int row)
+QString TSheetBook::cellText(int sheet, int row, int col) const
 {
-    active().view.topRow = std::clamp(row, 1, kMaxRows) - 1;
-    Changed();
+    checkPlace(sheet, row, col);
+    return book_.cellText(sheet, row, col);
 }
 
-int TSheetBook::LeftCol() const { return active().view.leftCol + 1; }
+int TSheetBook::topRow() const { return active().view.scrollRow(); }
+int TSheetBook::leftCol() const { return active().view.scrollCol(); }
 
-void TSheetBook::SetLeftCol(int col)
+void TSheetBook::setTopRow(int row)
 {
-    active().view.leftCol = std::clamp(col, 1, kMaxColumns) - 1;
-    Changed();
+    SheetView& v = active().view;
+    v.setScroll(std::clamp(row, 0, kMaxRows - 1), v.scrollCol());
+    viewChanged();
 }
 
-void TSheetBook::SetShowEditBar(bool on) { showEditBar_ = on; Changed(); }
-void TSheetBook::SetShowColHeading(bool on) { showColHeading_ = on; Changed(); }
-void TSheetBook::SetShowRowHeading(bool on) { showRowHeading_ = on; Changed(); }
+void TSheetBook::setLeftCol(int col)
+{
+    SheetView& v = active().view;
+    v.setScroll(v.scrollRow(), std::clamp(col, 0, kMaxColumns - 1));
+    viewChanged();
+}
 
-int TSheetBook::ViewScale() const { return active().view.zoom; }
+int TSheetBook::zoom() const { return active().view.zoom; }
 
-void TSheetBook::SetViewScale(int percent)
+void TSheetBook::setZoom(int percent)
 {
     active().view.zoom = quint16(std::clamp(percent, 10, 400));
-    Changed();
+    viewChanged();
 }
 
-void TSheetBook::ApplyStandardView()
+void TSheetBook::setViewFlags(const ViewFlags& flags)
 {
-    SetTopRow(1);
-    SetLeftCol(1);
-    SetShowEditBar(true);
-    SetShowColHeading(false);
-    SetShowRowHeading(false);
-    SetViewScale(95);
+    flags_ = flags;
+    viewChanged();
 }
 
 void TSheetBook::setActiveSheet(int sheet)
@@ -135,7 +185,7 @@ void TSheetBook::setActiveSheet(int sheet)
     if (sheet < 0 || sheet >= book_.sheets.size())
         return;
     book_.activeSheet = sheet;
-    Changed();
+    viewChanged();
 }
 
 int TSheetBook::activeRow() const { return active().view.activeRow; }
@@ -145,55 +195,58 @@ void TSheetBook::setActiveCell(int row, int col)
 {
     active().view.activeRow = std::clamp(row, 0, kMaxRows - 1);
     active().view.activeCol = std::clamp(col, 0, kMaxColumns - 1);
-    Changed();
+    viewChanged();
+}
+
+Cell TSheetBook::entryCell(int sheet, int row, int col, const QString& entry)
+{
+    checkPlace(sheet, row, col);
+    if (const Cell* old = book_.sheets[sheet].cell(row, col); old && old->kind == CellKind::Formula) {
+        const auto existing = cellFormula(book_, sheet, row, col);
+        if (existing && existing->shape == FormulaShape::ArrayPart)
+            throw ESheetError(QStringLiteral("配列数式の一部は変更できません。"));
+    }
+    const Sheet& s = book_.sheets[sheet];
+    Cell c;
+    c.xf = quint16(s.xfAt(row, col));
+    if (isFormulaEntry(entry)) {
+        // compiled before anything changes, so a faulty formula leaves the cell as it was
+        c.kind = CellKind::Formula;
+        c.formula = compileFormula(book_, sheet, entry);
+        return c;
+    }
+    const CellFormat& format = book_.format(c.xf);
+    const QString code = book_.formatCode(format.numberFormat);
+    // a cell formatted as text keeps what is typed as text
+    CellEntry e = code == u"@" && !entry.isEmpty() ? CellEntry{CellKind::Text, 0, entry, {}, false}
+                                                   : parseEntry(entry, book_.date1904);
+    c.kind = e.kind;
+    c.number = e.number;
+    c.text = e.text;
+    const QString wanted = formatAfterEntry(e, code);
+    if (wanted != code || format.prefix123 != e.quoted) {
+        CellFormat f = format;
+        if (wanted != code) {
+            f.numberFormat = quint16(book_.addNumberFormat(wanted));
+            f.usedAttributes |= 0x01; // the number format is the cell's own
+        }
+        f.prefix123 = e.quoted;
+        c.xf = quint16(book_.addFormat(f));
+    }
+    return c;
+}
+
+int TSheetBook::importFormat(const Workbook& from, int xf)
+{
+    return sheets::importFormat(book_, from, xf);
 }
 
 void TSheetBook::SetEntry(int sheet, int row, int col, const QString& entry)
 {
-    if (sheet < 0 || sheet >= book_.sheets.size() || row < 0 || row >= kMaxRows || col < 0 || col >= kMaxColumns)
-        throw ESheetError(QStringLiteral("セルの位置が正しくありません。"));
-    const auto existing = cellFormula(book_, sheet, row, col);
-    if (existing && existing->shape == FormulaShape::ArrayPart)
-        throw ESheetError(QStringLiteral("配列数式の一部は変更できません。"));
-    // compiled before anything changes, so a faulty formula leaves the cell as it was
-    const std::shared_ptr<const Formula> formula = isFormulaEntry(entry) ? compileFormula(book_, sheet, entry) : nullptr;
-    Cell& c = book_.sheets[sheet].cellRef(row, col);
-    const quint16 xf = c.xf;
-    c = Cell();
-    c.xf = xf;
-    const QString t = entry.trimmed();
-    bool ok = false;
-    QString plain = t;
-    plain.remove(u',');
-    double v = QLocale::c().toDouble(plain, &ok);
-    if (!ok && plain.endsWith(u'%')) {
-        v = QLocale::c().toDouble(plain.chopped(1), &ok) / 100;
-    }
-    if (entry.isEmpty()) {
-        // nothing: an empty cell that keeps its format
-    } else if (formula) {
-        c.kind = CellKind::Formula;
-        c.formula = formula;
-    } else if (ok) {
-        c.kind = CellKind::Number;
-        c.number = v;
-    } else if (t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0
-               || t.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0) {
-        c.kind = CellKind::Boolean;
-        c.number = t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
-    } else {
-        c.kind = CellKind::Text;
-        c.text = entry;
-    }
-    recalc_ = calc_.cellsChanged({{sheet, row, col}});
-    Changed();
-}
-
-void TSheetBook::RecalculateAll()
-{
-    calc_.rebuild();
-    recalc_ = calc_.recalculateAll();
-    Changed();
+    const Cell c = entryCell(sheet, row, col, entry);
+    if (c.kind == CellKind::Empty && !book_.sheets[sheet].cell(row, col))
+        return; // nothing there, nothing to empty
+    apply({{sheet, row, col, c}});
 }
 
 QString TSheetBook::EntryText(int sheet, int row, int col) const
@@ -230,9 +283,103 @@ QString TSheetBook::EntryText(int sheet, int row, int col) const
         }
         return digits;
     }
-    case CellKind::Text: return c->text;
+    case CellKind::Text:
+        // a text typed after an apostrophe shows it again
+        return book_.format(c->xf).prefix123 ? u'\'' + c->text : c->text;
     default: return book_.cellText(sheet, row, col);
     }
+}
+
+CellChanges TSheetBook::applyRaw(const CellChanges& changes)
+{
+    CellChanges inverse;
+    inverse.reserve(changes.size());
+    for (const CellChange& change : changes) {
+        Sheet& s = book_.sheets[change.sheet];
+        const Cell* before = s.cell(change.row, change.col);
+        inverse.prepend({change.sheet, change.row, change.col, before ? std::optional<Cell>(*before) : std::nullopt});
+        if (change.cell)
+            s.cellRef(change.row, change.col) = *change.cell;
+        else
+            s.removeCell(change.row, change.col);
+    }
+    // the formulas reading the cells follow every change, undo and redo too
+    QList<CellAddress> cells;
+    cells.reserve(changes.size());
+    for (const CellChange& change : changes)
+        cells.append({change.sheet, change.row, change.col});
+    recalc_ = calc_.cellsChanged(cells);
+    cells.append(recalc_.changed);
+    cellsChanged(cells);
+    return inverse;
+}
+
+void TSheetBook::cellsChanged(const QList<CellAddress>& cells)
+{
+    // one notice a sheet, covering what the step touched
+    QList<int> sheets;
+    for (const CellAddress& c : cells)
+        if (!sheets.contains(c.sheet))
+            sheets << c.sheet;
+    for (int sheet : sheets)
+        changed({BookChange::Cells, sheet, boundsOf(cells, sheet)});
+}
+
+void TSheetBook::RecalculateAll()
+{
+    calc_.rebuild();
+    recalc_ = calc_.recalculateAll();
+    cellsChanged(recalc_.changed);
+}
+
+void TSheetBook::apply(const CellChanges& changes)
+{
+    for (const CellChange& c : changes)
+        checkPlace(c.sheet, c.row, c.col);
+    if (changes.isEmpty())
+        return;
+    undo_.push_back(applyRaw(changes));
+    if (undo_.size() > kUndoSteps)
+        undo_.erase(undo_.begin());
+    redo_.clear();
+}
+
+std::optional<BookChange> TSheetBook::step(std::vector<CellChanges>& from, std::vector<CellChanges>& to)
+{
+    if (from.empty())
+        return std::nullopt;
+    const CellChanges changes = std::move(from.back());
+    from.pop_back();
+    to.push_back(applyRaw(changes));
+    const int sheet = changes.first().sheet;
+    return BookChange{BookChange::Cells, sheet, boundsOf(changes, sheet)};
+}
+
+std::optional<BookChange> TSheetBook::undo() { return step(undo_, redo_); }
+std::optional<BookChange> TSheetBook::redo() { return step(redo_, undo_); }
+
+bool TSheetBook::isLocked(int sheet, int row, int col) const
+{
+    if (sheet < 0 || sheet >= book_.sheets.size())
+        return false;
+    const Sheet& s = book_.sheets[sheet];
+    return s.isProtected() && book_.format(s.xfAt(row, col)).locked;
+}
+
+bool TSheetBook::anyLocked(int sheet, const Range& range) const
+{
+    if (sheet < 0 || sheet >= book_.sheets.size() || !book_.sheets[sheet].isProtected())
+        return false;
+    const Sheet& s = book_.sheets[sheet];
+    // below the last row with cells or a format of its own every row looks
+    // the same: one of them stands for all
+    const int used = std::max(s.lastRow(), s.rows.empty() ? -1 : s.rows.rbegin()->first);
+    const int last = std::min(range.lastRow, std::max(used, range.firstRow) + 1);
+    for (int r = range.firstRow; r <= last; ++r)
+        for (int c = range.firstCol; c <= range.lastCol; ++c)
+            if (book_.format(s.xfAt(r, c)).locked)
+                return true;
+    return false;
 }
 
 } // namespace tegaro::sheets

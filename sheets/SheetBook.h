@@ -1,25 +1,54 @@
 #pragma once
-// The spreadsheet engine behind the sheet control: the shown workbook and
-// the operations the window calls on it. The view widget draws `workbook()`
-// and calls these; nothing here needs a window.
+// The spreadsheet engine behind the sheet control: the shown workbook, the
+// edits made in it with their undo history, and the control's view state.
+// Sheets, rows and columns count from 0 here; the control's own interface,
+// which counts from 1, converts at its edge. Nothing here needs a window.
 #include "sheets/Calculator.h"
 #include "sheets/GlobalMemory.h"
 #include "sheets/Workbook.h"
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace tegaro::sheets {
+
+// One cell as an edit leaves it; no cell means the cell is removed.
+struct CellChange {
+    int sheet = 0, row = 0, col = 0;
+    std::optional<Cell> cell;
+};
+using CellChanges = QList<CellChange>;
+
+// What a change touched, so that views repaint only that.
+struct BookChange {
+    enum Kind {
+        Cells,    // values or formats of `range` on `sheet`
+        View,     // scroll position, zoom, active cell, flags
+        Workbook, // everything: a load, a clear
+    } kind = Workbook;
+    int sheet = -1;
+    Range range;
+};
+
+// The control's own switches: edit bar, column and row headings. A loaded
+// workbook sets the headings from its active sheet.
+struct ViewFlags {
+    bool editBar = true;
+    bool colHeading = true;
+    bool rowHeading = true;
+    bool operator==(const ViewFlags&) const = default;
+};
 
 class TSheetBook {
 public:
     TSheetBook();
 
     const Workbook& workbook() const { return book_; }
-    Workbook& workbook() { return book_; } // call Changed() after editing it directly
-
-    // The text cell (row, column) of sheet `sheet` shows; all counted from 1.
-    // Empty for an empty cell; ESheetError for a place outside the workbook.
-    QString CellText(int sheet, int row, int col) const;
+    // Replaces the shown workbook; the undo history starts again.
+    void setWorkbook(Workbook book);
+    // The path of the last workbook loaded from a file; empty otherwise.
+    const QString& fileName() const { return fileName_; }
 
     // Replaces the shown workbook with the file; fileType is set to 4 (.xls).
     void LoadWorkbook(const QString& path, short* fileType = nullptr);
@@ -33,58 +62,82 @@ public:
     void LoadFromMemoryHandle(HGLOBAL handle, short reserved = 0);
     void ClearWorkbook();
 
-    // View properties of the control; rows and columns counted from 1.
-    int TopRow() const;
-    void SetTopRow(int row);
-    int LeftCol() const;
-    void SetLeftCol(int col);
-    bool ShowEditBar() const { return showEditBar_; }
-    void SetShowEditBar(bool on);
-    bool ShowColHeading() const { return showColHeading_; }
-    void SetShowColHeading(bool on);
-    bool ShowRowHeading() const { return showRowHeading_; }
-    void SetShowRowHeading(bool on);
-    int ViewScale() const;
-    void SetViewScale(int percent); // 10 to 400
-    // TopRow 1, LeftCol 1, edit bar on, headings off, scale 95.
-    void ApplyStandardView();
+    // The text a cell shows; empty for an empty cell. ESheetError for a
+    // place outside the workbook.
+    QString cellText(int sheet, int row, int col) const;
 
-    // Sheet and cell the user works in (0-based, as in the model).
+    // The scrolled part's first row and column, and the zoom in percent
+    // (10 to 400), of the active sheet.
+    int topRow() const;
+    void setTopRow(int row);
+    int leftCol() const;
+    void setLeftCol(int col);
+    int zoom() const;
+    void setZoom(int percent);
+    const ViewFlags& viewFlags() const { return flags_; }
+    void setViewFlags(const ViewFlags& flags);
+
     int activeSheet() const { return book_.activeSheet; }
     void setActiveSheet(int sheet);
     int activeRow() const;
     int activeCol() const;
     void setActiveCell(int row, int col);
 
-    // What the user types into a cell: a number, TRUE/FALSE, a formula
-    // ("=..."), or text; an empty entry empties the value and keeps the
-    // format. A formula that does not compile throws EFormulaError naming
-    // the place of the fault, and nothing changes. The formulas that read
-    // the cell are worked out again.
+    // What the user types into a cell (see CellEntry.h): a formula starting
+    // with "=" is compiled, and one that does not compile throws
+    // EFormulaError naming the place of the fault, nothing changed. An
+    // empty entry empties the value and keeps the format.
     void SetEntry(int sheet, int row, int col, const QString& entry);
     // The text the edit bar shows for a cell: the formula, or the value unformatted.
     QString EntryText(int sheet, int row, int col) const;
+    // The cell an entry would make, without storing it.
+    Cell entryCell(int sheet, int row, int col, const QString& entry);
+    // A format of another workbook made one of ours (for pasted cells).
+    int importFormat(const Workbook& from, int xf);
 
     // Every formula read and worked out again (F9), changes made to
     // workbook() directly included.
     void RecalculateAll();
-    // What the last edit or recalculation changed, and circular references met.
+    // What the last edit, undo or recalculation changed, and circular
+    // references met.
     const Recalculation& lastRecalculation() const { return recalc_; }
 
-    // Called after every change of the workbook or the view.
-    std::function<void()> onChanged;
+    // Every edit of cells enters the workbook here, as one step of undo.
+    void apply(const CellChanges& changes);
+    bool canUndo() const { return !undo_.empty(); }
+    bool canRedo() const { return !redo_.empty(); }
+    // Take back or do again one step; the cells it touched, for the
+    // selection to follow (nothing when there was no step).
+    std::optional<BookChange> undo();
+    std::optional<BookChange> redo();
+
+    // Whether an edit of the cell is refused: a locked cell of a protected sheet.
+    bool isLocked(int sheet, int row, int col) const;
+    // Whether any cell of the range is locked so.
+    bool anyLocked(int sheet, const Range& range) const;
+
+    // Told after every change of the workbook or the view.
+    std::function<void(const BookChange&)> onChanged;
 
 private:
-    void Changed();
+    void changed(const BookChange& change);
+    void viewChanged();
+    void replaced();
+    void cellsChanged(const QList<CellAddress>& cells);
+    CellChanges applyRaw(const CellChanges& changes); // returns the inverse
+    std::optional<BookChange> step(std::vector<CellChanges>& from, std::vector<CellChanges>& to);
+    void checkPlace(int sheet, int row, int col) const;
     Sheet& active();
     const Sheet& active() const;
 
     Workbook book_;
     Calculator calc_{book_};
     Recalculation recalc_;
-    bool showEditBar_ = true;
-    bool showColHeading_ = true;
-    bool showRowHeading_ = true;
+    QString fileName_;
+    ViewFlags flags_;
+    // Each step kept as the changes that take it back, most recent last.
+    std::vector<CellChanges> undo_;
+    std::vector<CellChanges> redo_;
 };
 
 } // namespace tegaro::sheets

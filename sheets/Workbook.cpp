@@ -30,12 +30,70 @@ QRgb defaultPaletteColor(int index)
     return index == 65 ? 0xFFFFFFFF : 0xFF000000; // 65 system background
 }
 
-QString cellName(int row, int col)
+QString columnName(int col)
 {
     QString letters;
     for (int c = col + 1; c > 0; c = (c - 1) / 26)
         letters.prepend(QChar(u'A' + (c - 1) % 26));
-    return letters + QString::number(row + 1);
+    return letters;
+}
+
+QString cellName(int row, int col)
+{
+    return columnName(col) + QString::number(row + 1);
+}
+
+namespace {
+
+std::optional<std::pair<int, int>> parseCell(QStringView text)
+{
+    int i = 0, col = 0, row = 0;
+    auto dollar = [&] { if (i < text.size() && text[i] == u'$') ++i; };
+    dollar();
+    const int lettersAt = i;
+    while (i < text.size() && text[i].isLetter() && text[i].unicode() < 128) {
+        col = col * 26 + (text[i].toUpper().unicode() - 'A' + 1);
+        if (col > kMaxColumns)
+            return std::nullopt;
+        ++i;
+    }
+    if (i == lettersAt)
+        return std::nullopt;
+    dollar();
+    const int digitsAt = i;
+    while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128) {
+        row = row * 10 + (text[i].unicode() - '0');
+        if (row > kMaxRows)
+            return std::nullopt;
+        ++i;
+    }
+    if (i == digitsAt || i != text.size() || row < 1)
+        return std::nullopt;
+    return std::pair(row - 1, col - 1);
+}
+
+} // namespace
+
+std::optional<Range> parseRange(const QString& text)
+{
+    const QString t = text.trimmed();
+    const qsizetype colon = t.indexOf(u':');
+    const auto a = parseCell(QStringView(t).left(colon < 0 ? t.size() : colon));
+    const auto b = colon < 0 ? a : parseCell(QStringView(t).mid(colon + 1));
+    if (!a || !b)
+        return std::nullopt;
+    return Range{std::min(a->first, b->first), std::max(a->first, b->first),
+                 std::min(a->second, b->second), std::max(a->second, b->second)};
+}
+
+Range usedRange(const Sheet& sheet)
+{
+    Range r{0, std::max(sheet.lastRow(), 0), 0, std::max(sheet.lastColumn(), 0)};
+    for (const Range& m : sheet.merged) {
+        r.lastRow = std::max(r.lastRow, std::min(m.lastRow, kMaxRows - 1));
+        r.lastCol = std::max(r.lastCol, std::min(m.lastCol, kMaxColumns - 1));
+    }
+    return r;
 }
 
 QString errorText(int code)
@@ -70,6 +128,37 @@ void PageSetup::setLandscape(bool on)
         options &= ~quint16(0x02);
     else
         options |= 0x02;
+}
+
+namespace {
+
+int le16At(const QByteArray& pane, int offset)
+{
+    return quint8(pane[offset]) | (quint8(pane[offset + 1]) << 8);
+}
+
+void setLe16At(QByteArray& pane, int offset, int value)
+{
+    pane[offset] = char(value & 0xFF);
+    pane[offset + 1] = char((value >> 8) & 0xFF);
+}
+
+} // namespace
+
+int SheetView::frozenRows() const { return frozen() ? le16At(pane, 2) : 0; }
+int SheetView::frozenCols() const { return frozen() ? le16At(pane, 0) : 0; }
+int SheetView::scrollRow() const { return frozen() ? le16At(pane, 4) : topRow; }
+int SheetView::scrollCol() const { return frozen() ? le16At(pane, 6) : leftCol; }
+
+void SheetView::setScroll(int row, int col)
+{
+    if (frozen()) {
+        setLe16At(pane, 4, std::max(row, frozenRows()));
+        setLe16At(pane, 6, std::max(col, frozenCols()));
+    } else {
+        topRow = row;
+        leftCol = col;
+    }
 }
 
 const Cell* Sheet::cell(int row, int col) const
@@ -159,6 +248,32 @@ const Range* Sheet::mergedAt(int row, int col) const
         if (r.contains(row, col))
             return &r;
     return nullptr;
+}
+
+int Sheet::xfAt(int row, int col) const
+{
+    if (const Cell* c = cell(row, col))
+        return c->xf;
+    auto it = rows.find(row);
+    if (it != rows.end() && (it->second.options & 0x80))
+        return int((it->second.options >> 16) & 0x0FFF);
+    for (const ColumnInfo& info : columns)
+        if (col >= info.first && col <= info.last)
+            return info.xf;
+    return 15;
+}
+
+bool Sheet::isProtected() const
+{
+    // the kept records: type(2) size(2) data; PROTECT holds 1 when on
+    for (qsizetype at = 0; at + 4 <= protection.size();) {
+        const int type = le16At(protection, int(at));
+        const int size = le16At(protection, int(at) + 2);
+        if (type == 0x0012 && size >= 2 && at + 6 <= protection.size())
+            return le16At(protection, int(at) + 4) != 0;
+        at += 4 + size;
+    }
+    return false;
 }
 
 bool Sheet::operator==(const Sheet& o) const

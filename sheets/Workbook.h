@@ -146,6 +146,17 @@ struct SheetView {
     int activeRow = 0, activeCol = 0;
     QByteArray pane;     // the frozen or split pane record, as stored
     bool operator==(const SheetView&) const = default;
+
+    bool gridlines() const { return options & 0x0002; }
+    bool headings() const { return options & 0x0004; }
+    // Frozen panes: rows and columns that stay in place while the rest scrolls.
+    bool frozen() const { return (options & 0x0008) && pane.size() >= 8; }
+    int frozenRows() const;
+    int frozenCols() const;
+    // The first row and column of the part that scrolls.
+    int scrollRow() const;
+    int scrollCol() const;
+    void setScroll(int row, int col);
 };
 
 struct PageSetup {
@@ -229,6 +240,10 @@ public:
     quint16 rowHeight(int row) const;    // twips
     bool rowHidden(int row) const;
     const Range* mergedAt(int row, int col) const;
+    // The format a cell shows: its own, else its row's, else its column's.
+    int xfAt(int row, int col) const;
+    // Whether the sheet is protected (locked cells refuse edits).
+    bool isProtected() const;
 
     static quint32 key(int row, int col) { return (quint32(row) << 16) | quint32(col); }
     static int rowOf(quint32 key) { return int(key >> 16); }
@@ -305,6 +320,11 @@ public:
 
 QRgb defaultPaletteColor(int index);
 QString cellName(int row, int col); // "A1" from 0-based row and column
+QString columnName(int col);        // "A" ... "IV"
+// "B3" or "A1:L40" (either order, $ allowed, any case) as a 0-based range.
+std::optional<Range> parseRange(const QString& text);
+// The cells a sheet uses: values, formats and merged areas; A1 when empty.
+Range usedRange(const Sheet& sheet);
 QString errorText(int code);        // "#DIV/0!" ...
 
 } // namespace tegaro::sheets

@@ -48,6 +48,7 @@ public:
         dialog.setFileMode(QFileDialog::AnyFile);
         return run(dialog, state);
     }
+    bool print(const PrintJob& job) override { return runPrintDialog(job); }
     bool saveFile(FileDialogState& state) override
     {
         QFileDialog dialog(dialogParent(), state.title);

@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QPagedPaintDevice;
+
 namespace tegaro {
 
 // What an open or save dialog is asked for and answers with. The dialog
@@ -15,6 +19,15 @@ struct FileDialogState {
     QString fileName;      // proposed on entry, chosen on return
     QString defaultExt;    // added by the save dialog when the name has none
     QString title;
+};
+
+// A document to print: how many pages it has and how to paint them onto a
+// printer, a PDF file or a preview.
+struct PrintJob {
+    QString title;
+    int pageCount = 0;
+    // Paints pages first..last (counted from 0); throws when it cannot.
+    std::function<void(QPagedPaintDevice& device, int first, int last)> paint;
 };
 
 class UserSeam {
@@ -31,7 +44,13 @@ public:
     // True when the user chose a file; state.fileName then holds it.
     virtual bool openFile(FileDialogState& state) = 0;
     virtual bool saveFile(FileDialogState& state) = 0;
+    // The print dialog (printer, copies, page range, a PDF file, a preview),
+    // then the printing; false when the user cancelled and nothing was printed.
+    virtual bool print(const PrintJob& job) = 0;
 };
+
+// The real print dialog behind the seam.
+bool runPrintDialog(const PrintJob& job);
 
 // The status bar as the rest of the program sees it.
 class StatusPanels {

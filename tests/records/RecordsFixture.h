@@ -13,6 +13,9 @@ namespace records_test {
 // Types text key by key, Japanese included (QTest only knows ASCII keys).
 void typeText(QWidget* widget, const QString& text);
 
+// Writes bytes to a file under dir, making its folders; returns the path.
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
+
 struct House {
     QString owner;
     QVariant date = {};     // 日付

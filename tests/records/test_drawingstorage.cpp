@@ -20,6 +20,7 @@
 using namespace tegaro;
 using records_test::ConnectedWindow;
 using records_test::House;
+using records_test::writeFile;
 
 namespace {
 QByteArray fixtureBytes(const char* name)
@@ -27,16 +28,6 @@ QByteArray fixtureBytes(const char* name)
     QFile f(QStringLiteral(TEGARO_FIXTURES "/drawing/") + QLatin1String(name));
     f.open(QIODevice::ReadOnly);
     return f.readAll();
-}
-
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
-    const QString path = dir.filePath(name);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-    return path;
 }
 
 struct Storage : ConnectedWindow {

@@ -31,13 +31,22 @@ inline QString office()
     return {};
 }
 
+// A LibreOffice profile folder of its own inside the given folder, so a
+// conversion never meets another LibreOffice running on the same machine
+// (a second instance on a shared profile hands its job over and exits).
+inline QString officeProfileArgument(const QString& dir)
+{
+    return QStringLiteral("-env:UserInstallation=file://") + dir + QStringLiteral("/.office-profile");
+}
+
 // Converts `file` with the filter given (e.g. "xls:MS Excel 97") into
 // `outDir`; the converted file's path, empty when it failed.
 inline QString officeConvert(const QString& file, const QString& filter, const QString& outDir, const QString& extension)
 {
-    static QTemporaryDir profile; // one for the whole test run
+    // one profile for the whole test run, of this run alone
+    static QTemporaryDir profile;
     QProcess p;
-    p.start(office(), {QStringLiteral("-env:UserInstallation=file://") + profile.path(), QStringLiteral("--headless"),
+    p.start(office(), {officeProfileArgument(profile.path()), QStringLiteral("--headless"),
                        QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), outDir, file});
     p.waitForFinished(180000);
     const QString out = QDir(outDir).filePath(QFileInfo(file).completeBaseName() + u'.' + extension);

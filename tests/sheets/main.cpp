@@ -10,6 +10,7 @@ QObject* makeTestMemory();
 QObject* makeTestFormulas();
 QObject* makeTestFunctions();
 QObject* makeTestRecalc();
+QObject* makeTestEntry();
 QObject* makeTestFormulaText();
 QObject* makeTestPackages();
 
@@ -17,7 +18,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestFormulaText, makeTestPackages,
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry, makeTestFormulaText, makeTestPackages,
                       makeTestFormulas, makeTestFunctions, makeTestRecalc}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);

@@ -1,6 +1,7 @@
 #include "support/ScriptedSeam.h"
 
 #include <QFileInfo>
+#include <QPdfWriter>
 
 namespace tegaro {
 
@@ -59,6 +60,20 @@ bool ScriptedSeam::answerFile(Shown::Kind kind, FileDialogState& state)
 
 bool ScriptedSeam::openFile(FileDialogState& state) { return answerFile(Shown::Open, state); }
 bool ScriptedSeam::saveFile(FileDialogState& state) { return answerFile(Shown::Save, state); }
+
+bool ScriptedSeam::print(const PrintJob& job)
+{
+    shown.append({Shown::Print, job.title, QString::number(job.pageCount), {}, {}});
+    if (printAnswers.isEmpty())
+        return false;
+    const PrintAnswer answer = printAnswers.dequeue();
+    if (answer.pdf.isEmpty())
+        return false;
+    QPdfWriter pdf(answer.pdf);
+    pdf.setResolution(600);
+    job.paint(pdf, answer.first, answer.last < 0 ? job.pageCount - 1 : answer.last);
+    return true;
+}
 
 void ScriptedSeam::setMessage(const QString& text)
 {

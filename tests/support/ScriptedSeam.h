@@ -10,7 +10,7 @@ namespace tegaro {
 class ScriptedSeam final : public UserSeam, public StatusPanels {
 public:
     struct Shown {
-        enum Kind { Message, Error, Confirm, Open, Save } kind;
+        enum Kind { Message, Error, Confirm, Open, Save, Print } kind;
         QString caption;
         QString text;      // message text, or the dialog's filter
         QString fileName;  // proposed name for dialogs
@@ -24,6 +24,13 @@ public:
     // dialogs are cancelled.
     QQueue<bool> confirmAnswers;
     QQueue<QString> fileAnswers; // an empty string cancels
+    // The print dialog's answers: a PDF file the pages go to, and the
+    // pages (from 0, all when last is -1); an empty path cancels.
+    struct PrintAnswer {
+        QString pdf;
+        int first = 0, last = -1;
+    };
+    QQueue<PrintAnswer> printAnswers;
 
     QList<Shown> shown;
     int beeps = 0;
@@ -38,6 +45,7 @@ public:
     void beep() override { ++beeps; }
     bool openFile(FileDialogState& state) override;
     bool saveFile(FileDialogState& state) override;
+    bool print(const PrintJob& job) override; // Shown: caption the title, text the page count
 
     void setMessage(const QString& text) override;
     QString message() const override { return status_; }

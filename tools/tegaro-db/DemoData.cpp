@@ -1,10 +1,9 @@
 #include "DemoData.h"
 
 #include "DemoDrawing.h"
+#include "DemoSheet.h"
 #include "db/Connection.h"
 #include "db/RecordSet.h"
-#include "sheets/Workbook.h"
-#include "sheets/XlsFile.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
@@ -38,36 +37,6 @@ QDateTime surveyDate(QRandomGenerator& r, int fromYear, int years, QTime time)
     return QDateTime(QDate(fromYear, 1, 1).addDays(r.bounded(365 * years)), time);
 }
 
-// A detail sheet laid out as the transfer expects: D4 owner, E6 score,
-// J6 / K6 / L6 the areas (G6 empty).
-QByteArray makeSheet(const QString& owner, double f1, double f2, double score)
-{
-    sheets::Workbook book;
-    sheets::Sheet& s = book.sheets[0];
-    s.name = QStringLiteral("明細");
-    auto text = [&](int row, int col, const QString& t) {
-        sheets::Cell& c = s.cellRef(row - 1, col - 1);
-        c.kind = sheets::CellKind::Text;
-        c.text = t;
-    };
-    auto number = [&](int row, int col, double v) {
-        sheets::Cell& c = s.cellRef(row - 1, col - 1);
-        c.kind = sheets::CellKind::Number;
-        c.number = v;
-    };
-    text(1, 1, QStringLiteral("家屋評価明細書"));
-    text(4, 3, QStringLiteral("所有者"));
-    text(4, 4, owner);
-    text(5, 5, QStringLiteral("評点数"));
-    text(5, 10, QStringLiteral("１Ｆ"));
-    text(5, 11, QStringLiteral("２Ｆ"));
-    text(5, 12, QStringLiteral("延床"));
-    number(6, 5, score);
-    number(6, 10, f1);
-    number(6, 11, f2);
-    number(6, 12, f1 + f2);
-    return sheets::writeXls(book);
-}
 } // namespace
 
 DemoCounts fillDemo(Connection& connection, int houses)
@@ -127,7 +96,13 @@ DemoCounts fillDemo(Connection& connection, int houses)
             ++counts.drawings;
         }
         if (random.bounded(100) < 25) {
-            set("excel", makeSheet(owner, f1, f2, score));
+            const QString address = rs.fieldByName(QStringLiteral("所有者住所")).asString();
+            const DemoSheet sheet = makeDemoSheet({owner, address, f1, f2, score,
+                                                   rs.fieldByName(QStringLiteral("日付")).asDateTime().date(),
+                                                   random.bounded(100) < 30},
+                                                  random);
+            set("excel", sheet.bytes);
+            set("評点数", sheet.score); // what the sheet comes to
             ++counts.sheets;
         }
         rs.post();

@@ -17,6 +17,7 @@ int infoCommand(const QStringList& args);
 int recordsCommand(const QStringList& args);
 int convertCommand(const QStringList& args);
 int setCommand(const QStringList& args);
+int renderCommand(const QStringList& args);
 
 // "--sheet N" at args[i]: false (after saying why) when N is no sheet number.
 bool parseSheet(const QStringList& args, int& i, int& sheet);

@@ -5,8 +5,10 @@
 #include "sheets/WorkbookFile.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
+#include <memory>
 #include <utility>
 
 namespace tegaro::sheettool {
@@ -16,9 +18,12 @@ int usage()
     QTextStream(stderr) << "usage: tegaro-sheet cat FILE [--sheet N] [--formulas] [--recalc]\n"
                            "       tegaro-sheet set IN OUT.xls [--sheet N] CELL=ENTRY...\n"
                            "       tegaro-sheet convert IN OUT.xls\n"
+                           "       tegaro-sheet convert IN OUT.pdf [--sheet N]\n"
+                           "       tegaro-sheet render IN -o OUT.png [--sheet N] [--zoom PERCENT]\n"
+                           "                           [--cells A1:L40] [--headings]\n"
                            "       tegaro-sheet info FILE\n"
                            "       tegaro-sheet records FILE.xls\n"
-                           "FILE is an .xls, .xlsx or .ods workbook.\n";
+                           "FILE and IN are .xls, .xlsx or .ods workbooks.\n";
     return 2;
 }
 
@@ -38,8 +43,13 @@ sheets::Workbook readBook(const QString& path)
 int main(int argc, char** argv)
 {
     using namespace tegaro::sheettool;
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // Pictures and pages need fonts, hence a GUI application; on a machine
+    // without a display it draws off screen.
+    const bool drawing = argc > 1 && (qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "convert") == 0);
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app(drawing ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
+    QStringList args = app->arguments().mid(1);
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();
@@ -49,6 +59,7 @@ int main(int argc, char** argv)
         {"info", infoCommand},
         {"records", recordsCommand},
         {"set", setCommand},
+        {"render", renderCommand},
     };
     try {
         for (const auto& [name, run] : commands)

@@ -1,0 +1,36 @@
+#pragma once
+// Where the cell cursor goes on a key: one cell on, skipping hidden rows
+// and columns and the rest of a merged area, or with Ctrl to the edge of
+// the values, as in any spreadsheet.
+#include "sheets/render/MergeIndex.h"
+#include "sheets/render/SheetGeometry.h"
+
+namespace tegaro::sheets {
+
+struct CellPos {
+    int row = 0, col = 0;
+    bool operator==(const CellPos&) const = default;
+};
+
+class CellMoves {
+public:
+    CellMoves(const Sheet& sheet, const SheetGeometry& geometry, const MergeIndex& merges);
+
+    CellPos step(CellPos from, int dRow, int dCol) const;
+    CellPos jump(CellPos from, int dRow, int dCol) const;
+    // The corner of the used cells (Ctrl+End).
+    CellPos lastUsed() const;
+    // The range grown until it cuts no merged area in two.
+    Range cover(Range r) const;
+    // The first cell of the merged area holding a cell, or the cell.
+    CellPos anchor(CellPos at) const;
+
+private:
+    bool holdsValue(CellPos at) const;
+
+    const Sheet& sheet_;
+    const SheetGeometry& geo_;
+    const MergeIndex& merges_;
+};
+
+} // namespace tegaro::sheets

@@ -1,0 +1,146 @@
+#pragma once
+// The cells of the active sheet in a scroll area: headings, frozen panes,
+// the cell cursor and selection, editing in the cell, the clipboard, undo
+// and zoom. It paints only what is visible.
+#include "sheets/SheetBook.h"
+#include "sheets/render/Headings.h"
+#include "sheets/render/SheetPainter.h"
+#include "sheets/view/CellMoves.h"
+
+#include <QAbstractScrollArea>
+#include <QPointer>
+
+#include <memory>
+
+class QLineEdit;
+class QMenu;
+
+namespace tegaro::sheets {
+
+class CellEditor;
+
+class SheetGrid : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit SheetGrid(TSheetBook& book, QWidget* parent = nullptr);
+    ~SheetGrid() override;
+
+    // Told by the control after every change of the book.
+    void bookChanged(const BookChange& change);
+
+    // The selected range; the active cell is the book's.
+    Range selection() const { return selection_; }
+    // Makes (row, col) the active cell; `extend` grows the selection from its anchor.
+    void select(int row, int col, bool extend = false);
+    void selectRange(const Range& range);
+    // Whether the selection is just the active cell (or its merged area).
+    bool singleCell() const;
+    // Moves the active cell as the arrow keys do.
+    void moveBy(int dRow, int dCol) { moveCursor(dRow, dCol, false, false); }
+    // Where a cell (or the merged area holding it) lies in the viewport;
+    // empty when it is out of sight.
+    QRect cellRect(int row, int col) const;
+    // The cell under a viewport point, or nothing on the headings.
+    std::optional<CellPos> cellAt(QPoint at) const;
+    CellPos activeCell() const { return {book_.activeRow(), book_.activeCol()}; }
+    // The cells in sight in the scrolled part, and the last row holding a cell.
+    Range shownCells() const;
+    int lastUsedRow() const;
+    // What a cell shows, for screen readers.
+    QString shownText(int row, int col) const;
+    // Rows and columns that fit in the viewport below and right of the frozen part.
+    int visibleRows() const;
+    int visibleCols() const;
+
+    bool isEditing() const;
+    // Starts editing the active cell: `text` replaces its entry when
+    // `replace`, else the entry is edited with the caret at its end.
+    void startEdit(const QString& text, bool replace);
+    // Stores the edit and moves the cursor by (dRow, dCol); false when
+    // the entry was refused.
+    bool commitEdit(int dRow = 0, int dCol = 0);
+    void cancelEdit();
+    // The text being typed, for the edit bar.
+    QString editText() const;
+    void setEditText(const QString& text);
+
+    void copy();
+    void cut();
+    void paste();
+    void clearContents(); // values go, formats stay
+    void undo();
+    void redo();
+    void zoomBy(int steps);
+
+signals:
+    void activeCellChanged();
+    void editTextChanged(const QString& text);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    friend class CellEditor;
+    // Geometry, styles and painters of the shown sheet at its zoom.
+    struct Pictures {
+        int sheet = -1;
+        int zoom = 0;
+        int dpi = 96;
+        std::unique_ptr<SheetGeometry> geo;
+        std::unique_ptr<MergeIndex> merges;
+        std::unique_ptr<SheetStyles> styles;
+        std::unique_ptr<SheetPainter> painter;
+        std::unique_ptr<Headings> headings;
+        std::unique_ptr<CellMoves> moves;
+    };
+    struct Layout {
+        int barW = 0, barH = 0;          // heading bars
+        int frozenRows = 0, frozenCols = 0;
+        int frozenW = 0, frozenH = 0;    // pixels of the frozen part
+        int scrollRow = 0, scrollCol = 0;
+    };
+    Layout layout() const;
+    Pictures& pictures() const;
+    void rebuild();
+    void syncScrollBars();
+    void ensureVisible(int row, int col);
+    void moveCursor(int dRow, int dCol, bool jump, bool extend);
+    void selectLines(int first, int last, bool columns, bool extend);
+    void pageMove(int direction, bool extend, bool across);
+    bool refuseLocked(const Range& range);
+    void applyPasted(const Range& range);
+    std::optional<CellPos> headingAt(QPoint at, bool& column, bool& row) const;
+    void paintPanes(QPainter& p, const Layout& l, const QRect& dirty) const;
+    void paintSelection(QPainter& p, const Layout& l) const;
+    void paintHeadings(QPainter& p, const Layout& l) const;
+    void placeEditor();
+    void tellScreenReaders();
+    QMenu* contextMenu();
+
+    TSheetBook& book_;
+    mutable std::unique_ptr<Pictures> pictures_;
+    Range selection_;
+    CellPos anchor_; // where the selection was started
+    CellPos end_;    // its moving corner
+    std::optional<Range> cutRange_;
+    int cutSheet_ = -1;
+    bool dragging_ = false;
+    int dragKind_ = 0; // 0 cells, 1 columns, 2 rows
+    CellEditor* editor_ = nullptr;
+    bool editByTyping_ = false; // arrows end the edit, as when typing over a cell
+    QMenu* menu_ = nullptr;
+};
+
+} // namespace tegaro::sheets

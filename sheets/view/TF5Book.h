@@ -1,0 +1,74 @@
+#pragma once
+// The detail sheet control F5Book1: a spreadsheet that shows a workbook as
+// the program that made it shows it, edits it and prints it. Its interface
+// counts sheets, rows and columns from 1; everything behind it from 0.
+#include "sheets/SheetBook.h"
+
+#include <QFrame>
+
+class QLineEdit;
+class QTabBar;
+
+namespace tegaro::sheets {
+
+class SheetGrid;
+
+class TF5Book : public QFrame {
+    Q_OBJECT
+public:
+    explicit TF5Book(QWidget* parent = nullptr);
+    ~TF5Book() override;
+
+    TSheetBook& book() { return book_; }
+    const TSheetBook& book() const { return book_; }
+    SheetGrid* grid() const { return grid_; }
+
+    // The text a cell shows; empty for an empty cell. Throws ESheetError
+    // for a place outside the workbook.
+    QString CellText(int sheet, int row, int col) const;
+    void LoadWorkbook(const QString& path, short* fileType = nullptr);
+    void SaveWorkbook(const QString& path, short fileType = 4);
+    void SaveToMemoryHandle(HGLOBAL& handle, short reserved = 0);
+    void LoadFromMemoryHandle(HGLOBAL handle, short reserved = 0);
+    void ClearWorkbook();
+    // Shows the print dialog and prints the workbook as its page setup lays
+    // it out; false when the user cancelled, so nothing was printed.
+    [[nodiscard]] bool PrintWorkbook();
+
+    int TopRow() const;
+    void SetTopRow(int row);
+    int LeftCol() const;
+    void SetLeftCol(int col);
+    bool ShowEditBar() const;
+    void SetShowEditBar(bool on);
+    bool ShowColHeading() const;
+    void SetShowColHeading(bool on);
+    bool ShowRowHeading() const;
+    void SetShowRowHeading(bool on);
+    int ViewScale() const;
+    void SetViewScale(int percent);
+    // TopRow 1, LeftCol 1, edit bar on, headings off, scale 95%.
+    void ApplyStandardView();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void changed(const BookChange& change);
+    void fillTabs();
+    void showActiveCell(bool always = false); // always: even while the name box is typed in
+    void commitEditBar();
+    void goToName();
+    // An entry made in the edit bar or the grid finishes before another call.
+    void finishEditing();
+
+    TSheetBook book_;
+    QWidget* editRow_ = nullptr;
+    QLineEdit* nameBox_ = nullptr;
+    QLineEdit* editBar_ = nullptr;
+    SheetGrid* grid_ = nullptr;
+    QTabBar* tabs_ = nullptr;
+    bool filling_ = false;
+};
+
+} // namespace tegaro::sheets
