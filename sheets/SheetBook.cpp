@@ -327,7 +327,6 @@ void TSheetBook::cellsChanged(const QList<CellAddress>& cells)
 
 void TSheetBook::RecalculateAll()
 {
-    calc_.rebuild();
     recalc_ = calc_.recalculateAll();
     cellsChanged(recalc_.changed);
 }

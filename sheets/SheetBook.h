@@ -95,8 +95,8 @@ public:
     // A format of another workbook made one of ours (for pasted cells).
     int importFormat(const Workbook& from, int xf);
 
-    // Every formula read and worked out again (F9), changes made to
-    // workbook() directly included.
+    // Every formula worked out again (F9); a circular reference already
+    // told is not told again.
     void RecalculateAll();
     // What the last edit, undo or recalculation changed, and circular
     // references met.

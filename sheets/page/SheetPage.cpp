@@ -77,8 +77,7 @@ qint64 estimatedBytes(const Workbook& book)
 
 void SheetPage::finishEntry()
 {
-    if (F5Book1->grid()->isEditing())
-        F5Book1->grid()->commitEdit();
+    F5Book1->grid()->finishEdit();
 }
 
 void SheetPage::saveToMemoryHandle(HGLOBAL& handle)

@@ -57,8 +57,13 @@ public:
     // `replace`, else the entry is edited with the caret at its end.
     void startEdit(const QString& text, bool replace);
     // Stores the edit and moves the cursor by (dRow, dCol); false when
-    // the entry was refused.
+    // the entry was refused. A formula that does not compile is told to the
+    // user and stays in the editor.
     bool commitEdit(int dRow = 0, int dCol = 0);
+    // Stores the edit before the workbook is saved or printed; a formula
+    // that does not compile stays in the editor and throws EFormulaError,
+    // so that nothing goes on without it.
+    void finishEdit();
     void cancelEdit();
     // The text being typed, for the edit bar.
     QString editText() const;
@@ -71,6 +76,10 @@ public:
     void undo();
     void redo();
     void zoomBy(int steps);
+    // Every formula worked out again (F9).
+    void recalculateAll();
+    // Tells the user of a circular reference the last change made.
+    void reportRecalculation();
 
 signals:
     void activeCellChanged();
@@ -93,6 +102,8 @@ protected:
 
 private:
     friend class CellEditor;
+    void storeEdit();
+    void commitAndMove(int dRow, int dCol);
     // Geometry, styles and painters of the shown sheet at its zoom.
     struct Pictures {
         int sheet = -1;

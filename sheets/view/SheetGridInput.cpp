@@ -4,7 +4,9 @@
 
 #include "core/ErrorGuard.h"
 #include "widgets/UserSeam.h"
+#include "sheets/Calculator.h"
 #include "sheets/CellClipboard.h"
+#include "sheets/SheetErrors.h"
 #include "sheets/view/CellEditor.h"
 
 #include <QApplication>
@@ -156,17 +158,60 @@ void SheetGrid::placeEditor()
     editor_->setGeometry(r);
 }
 
+void SheetGrid::storeEdit()
+{
+    try {
+        book_.SetEntry(book_.activeSheet(), book_.activeRow(), book_.activeCol(), editor_->text());
+    } catch (const EFormulaError& e) {
+        // the entry stays in the editor, the caret at the fault, to be put right
+        editor_->setFocus();
+        if (e.position() >= 0)
+            editor_->setCursorPosition(std::min(int(e.position()), int(editor_->text().size())));
+        throw;
+    }
+    reportRecalculation();
+}
+
+void SheetGrid::finishEdit()
+{
+    if (isEditing())
+        commitAndMove(0, 0);
+}
+
 bool SheetGrid::commitEdit(int dRow, int dCol)
 {
     if (!isEditing())
         return true;
-    book_.SetEntry(book_.activeSheet(), book_.activeRow(), book_.activeCol(), editor_->text());
+    try {
+        commitAndMove(dRow, dCol);
+    } catch (const EFormulaError& e) {
+        seam().message(e.message());
+        return false;
+    }
+    return true;
+}
+
+void SheetGrid::commitAndMove(int dRow, int dCol)
+{
+    storeEdit();
     editor_->hide();
     setFocus();
     if (dRow || dCol)
         moveCursor(dRow, dCol, false, false);
     emit activeCellChanged();
-    return true;
+}
+
+void SheetGrid::reportRecalculation()
+{
+    const Recalculation& r = book_.lastRecalculation();
+    if (r.newCircular)
+        seam().message(Calculator::circularMessage(book_.workbook(), r.circular));
+}
+
+void SheetGrid::recalculateAll()
+{
+    book_.RecalculateAll();
+    reportRecalculation();
 }
 
 void SheetGrid::cancelEdit()
@@ -218,6 +263,7 @@ void SheetGrid::paste()
     }
     book_.apply(pasted.changes);
     selectRange(pasted.range);
+    reportRecalculation();
 }
 
 void SheetGrid::clearContents()
@@ -237,18 +283,21 @@ void SheetGrid::clearContents()
         changes.append({sheet, r, c, emptied});
     }
     book_.apply(changes);
+    reportRecalculation();
 }
 
 void SheetGrid::undo()
 {
     if (const auto step = book_.undo(); step && step->sheet == book_.activeSheet() && step->range.lastRow >= 0)
         selectRange(step->range);
+    reportRecalculation();
 }
 
 void SheetGrid::redo()
 {
     if (const auto step = book_.redo(); step && step->sheet == book_.activeSheet() && step->range.lastRow >= 0)
         selectRange(step->range);
+    reportRecalculation();
 }
 
 void SheetGrid::zoomBy(int steps)
@@ -397,6 +446,7 @@ void SheetGrid::keyPressEvent(QKeyEvent* event)
             }
             return;
         case Qt::Key_F2: return startEdit({}, false);
+        case Qt::Key_F9: return recalculateAll();
         case Qt::Key_Delete: return clearContents();
         case Qt::Key_Backspace: return startEdit({}, true);
         case Qt::Key_Escape:

@@ -67,7 +67,12 @@ TF5Book::TF5Book(QWidget* parent) : QFrame(parent)
         if (filling_ || index < 0)
             return;
         guarded([&] {
-            finishEditing();
+            try {
+                finishEditing();
+            } catch (...) {
+                fillTabs(); // the entry stays: so does its sheet
+                throw;
+            }
             book_.setActiveSheet(tabs_->tabData(index).toInt());
         });
     });
@@ -131,7 +136,17 @@ void TF5Book::commitEditBar()
     const int row = book_.activeRow(), col = book_.activeCol();
     if (book_.isLocked(book_.activeSheet(), row, col))
         return;
-    book_.SetEntry(book_.activeSheet(), row, col, editBar_->text());
+    try {
+        book_.SetEntry(book_.activeSheet(), row, col, editBar_->text());
+    } catch (const EFormulaError& e) {
+        // the entry stays in the edit bar, the caret at the fault
+        seam().message(e.message());
+        editBar_->setFocus();
+        if (e.position() >= 0)
+            editBar_->setCursorPosition(std::min(int(e.position()), int(editBar_->text().size())));
+        return;
+    }
+    grid_->reportRecalculation();
     grid_->setFocus();
     grid_->moveBy(1, 0);
 }
@@ -165,8 +180,7 @@ void TF5Book::goToName()
 
 void TF5Book::finishEditing()
 {
-    if (grid_->isEditing())
-        grid_->commitEdit();
+    grid_->finishEdit();
 }
 
 QString TF5Book::CellText(int sheet, int row, int col) const

@@ -1,6 +1,7 @@
 // The control driven as a user drives it: keys, mouse, the edit bar, the
 // clipboard, undo, and the interface the window calls.
 #include "support/ScriptedSeam.h"
+#include "sheets/Formulas.h"
 #include "sheets/SheetErrors.h"
 #include "sheets/XlsFile.h"
 #include "sheets/view/SheetGrid.h"
@@ -94,6 +95,12 @@ private slots:
     void clicksInsideTheSelection();
     void editBarAndNameBox();
     void undoRedo();
+    void formulasFollowTheirCells();
+    void brokenFormulasAreRefused_data();
+    void brokenFormulasAreRefused();
+    void brokenFormulaStopsASave();
+    void circularReferenceToldOnce();
+    void f9WorksOutStaleResults();
     void copyPasteThroughTheClipboard();
     void cutMovesCells();
     void deleteKeepsFormats();
@@ -291,6 +298,171 @@ void TestF5Book::undoRedo()
     w.key(Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(w.book->CellText(1, 1, 1), QStringLiteral("1"));
     QCOMPARE(w.book->CellText(1, 2, 1), QString());
+}
+
+void TestF5Book::formulasFollowTheirCells()
+{
+    ScriptedSeam seam;
+    Window w;
+    w.click(0, 0);
+    w.type(QStringLiteral("3"));
+    w.key(Qt::Key_Tab);
+    w.type(QStringLiteral("=A1*2"));
+    w.key(Qt::Key_Return);
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("6"));
+    w.click(0, 1);
+    QCOMPARE(w.editBar->text(), QStringLiteral("=A1*2"));
+    // an edit of what it reads, typed in the cell or in the edit bar
+    w.click(0, 0);
+    w.type(QStringLiteral("5"));
+    w.key(Qt::Key_Return);
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("10"));
+    w.click(0, 0);
+    w.editBar->setFocus();
+    w.editBar->selectAll();
+    QTest::keyClicks(w.editBar, QStringLiteral("7"));
+    QTest::keyClick(w.editBar, Qt::Key_Return);
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("14"));
+    // undo takes back the value and the result with it, redo brings both
+    w.key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(w.book->CellText(1, 1, 1), QStringLiteral("5"));
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("10"));
+    w.key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("6"));
+    w.key(Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("10"));
+    // Delete empties what it reads
+    w.click(0, 0);
+    w.key(Qt::Key_Delete);
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("0"));
+    // a pasted formula is a formula too
+    QApplication::clipboard()->setText(QStringLiteral("4\t=A1+1"));
+    w.key(Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(w.book->CellText(1, 1, 1), QStringLiteral("4"));
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("5"));
+    QCOMPARE(w.book->book().EntryText(0, 0, 1), QStringLiteral("=A1+1"));
+    QVERIFY(seam.messages().isEmpty());
+}
+
+void TestF5Book::brokenFormulasAreRefused_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("editBar"); // typed into the edit bar, not the cell
+    for (const bool bar : {false, true}) {
+        const char* where = bar ? "edit bar: " : "cell: ";
+        QTest::newRow(QByteArray(where).append("open bracket").constData()) << "=A1*(2" << bar;
+        QTest::newRow(QByteArray(where).append("missing operand").constData()) << "=1+" << bar;
+        QTest::newRow(QByteArray(where).append("open string").constData()) << "=\"abc" << bar;
+        QTest::newRow(QByteArray(where).append("full-width equals").constData()) << "＝SUM(A1" << bar;
+    }
+}
+
+void TestF5Book::brokenFormulasAreRefused()
+{
+    QFETCH(QString, entry);
+    QFETCH(bool, editBar);
+    // what the engine says about the entry is what the user is told
+    Workbook probe;
+    QString expected;
+    try {
+        compileFormula(probe, 0, entry);
+        QFAIL("the entry compiles");
+    } catch (const EFormulaError& e) {
+        expected = e.message();
+    }
+    ScriptedSeam seam;
+    Window w;
+    w.book->book().SetEntry(0, 0, 1, QStringLiteral("old"));
+    w.click(0, 1);
+    if (editBar) {
+        w.editBar->setFocus();
+        w.editBar->selectAll();
+        typeInto(w.editBar, entry);
+        QTest::keyClick(w.editBar, Qt::Key_Return);
+        QCOMPARE(w.editBar->text(), entry);
+        QVERIFY(w.editBar->hasFocus());
+    } else {
+        w.type(entry);
+        w.key(Qt::Key_Return);
+        QVERIFY(w.grid->isEditing());
+        QCOMPARE(w.grid->editText(), entry);
+    }
+    QCOMPARE(seam.messages(), QStringList{expected});
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("old"));
+    QCOMPARE(w.nameBox->text(), QStringLiteral("B1"));
+    QVERIFY(!w.book->book().canUndo() || w.book->book().EntryText(0, 0, 1) == u"old");
+    // Escape gives the old entry back
+    w.key(Qt::Key_Escape);
+    QVERIFY(!w.grid->isEditing());
+    QCOMPARE(w.editBar->text(), QStringLiteral("old"));
+}
+
+void TestF5Book::brokenFormulaStopsASave()
+{
+    ScriptedSeam seam;
+    Window w;
+    w.click(0, 0);
+    w.type(QStringLiteral("=SUM("));
+    HGLOBAL h = 0;
+    QVERIFY_THROWS_EXCEPTION(EFormulaError, w.book->SaveToMemoryHandle(h));
+    QVERIFY(!h);
+    // the entry waits to be put right, then goes in
+    QVERIFY(w.grid->isEditing());
+    w.type(QStringLiteral("1,2)"));
+    w.book->SaveToMemoryHandle(h);
+    QVERIFY(h);
+    QVERIFY(!w.grid->isEditing());
+    TSheetBook back;
+    back.LoadFromMemoryHandle(h);
+    GlobalFree(h);
+    QCOMPARE(back.EntryText(0, 0, 0), QStringLiteral("=SUM(1,2)"));
+    QCOMPARE(back.cellText(0, 0, 0), QStringLiteral("3"));
+}
+
+void TestF5Book::circularReferenceToldOnce()
+{
+    ScriptedSeam seam;
+    Window w;
+    w.click(0, 0);
+    w.type(QStringLiteral("=B1+1"));
+    w.key(Qt::Key_Tab);
+    QVERIFY(seam.messages().isEmpty());
+    w.type(QStringLiteral("=A1+1"));
+    w.key(Qt::Key_Return);
+    QCOMPARE(seam.messages().size(), 1);
+    QVERIFY(seam.messages()[0].contains(QStringLiteral("循環参照")));
+    QVERIFY(seam.messages()[0].contains(QStringLiteral("A1")));
+    // the same loop worked out again is not told again
+    w.click(0, 2);
+    w.type(QStringLiteral("=A1"));
+    w.key(Qt::Key_Return);
+    w.key(Qt::Key_F9);
+    QCOMPARE(seam.messages().size(), 1);
+    // a loop of its own is
+    w.click(5, 5);
+    w.type(QStringLiteral("=F6"));
+    w.key(Qt::Key_Return);
+    QCOMPARE(seam.messages().size(), 2);
+}
+
+void TestF5Book::f9WorksOutStaleResults()
+{
+    // a file whose formula results were saved out of date
+    Workbook book;
+    Cell& a1 = book.sheets[0].cellRef(0, 0);
+    a1.kind = CellKind::Number;
+    a1.number = 21;
+    Cell& b1 = book.sheets[0].cellRef(0, 1);
+    b1.kind = CellKind::Formula;
+    b1.result = CellKind::Number;
+    b1.number = 1;
+    b1.formula = compileFormula(book, 0, QStringLiteral("=A1*2"));
+    Window w;
+    w.setBook(book);
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("1"));
+    w.key(Qt::Key_F9);
+    QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("42"));
+    QVERIFY(!w.book->book().canUndo());
 }
 
 void TestF5Book::copyPasteThroughTheClipboard()
