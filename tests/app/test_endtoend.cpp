@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <cmath>
+
 using namespace tegaro;
 
 class TestEndToEnd : public QObject {
@@ -102,9 +104,19 @@ private slots:
         auto* nameBox = book->findChild<QLineEdit*>(QStringLiteral("NameBox"));
         nameBox->setText(sheets::cellName(5, firstArea - 1));
         QTest::keyClick(nameBox, Qt::Key_Return);
+        const QString partsBefore = book->CellText(1, 21, 6);
+        const bool sameArea = book->CellText(1, 6, firstArea).toDouble() == 77.5;
         QTest::keyClicks(book->grid(), QStringLiteral("77.5"));
         QTest::keyClick(book->grid(), Qt::Key_Return);
         QCOMPARE(book->CellText(1, 6, firstArea), QStringLiteral("77.50"));
+        // the sheet's formulas follow: the whole area, the parts' scores and
+        // their total below the table, and the score per ㎡ from them
+        auto number = [book](int row, int col) { return QString(book->CellText(1, row, col)).remove(u',').toDouble(); };
+        const double total = 77.5 + number(6, firstArea + 1);
+        QCOMPARE(number(6, firstArea + 2), total);
+        QCOMPARE(number(6, 5), std::round(number(21, 6) / total));
+        if (!sameArea)
+            QVERIFY(book->CellText(1, 21, 6) != partsBefore);
         shot("5-edited");
         seam.confirmAnswers << true;
         sheetMenu->itemButton(0, 2)->click(); // 明細登録

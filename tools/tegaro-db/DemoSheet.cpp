@@ -1,5 +1,7 @@
 #include "DemoSheet.h"
 
+#include "sheets/Calculator.h"
+#include "sheets/Formulas.h"
 #include "sheets/Workbook.h"
 #include "sheets/XlsFile.h"
 
@@ -75,16 +77,27 @@ public:
         c.kind = CellKind::Number;
         c.number = v;
     }
-    // Every formula of the demo goes through here, with its result.
-    void formula(int row, int col, const QString& source, double result, int xf)
+    // Every formula of the demo goes through here. It is compiled once all
+    // sheets are there (formulas read the sheets behind), by finish().
+    void formula(int row, int col, const QString& source, int xf)
     {
-        Cell& c = cell(row, col, xf);
-        c.kind = CellKind::Formula;
-        c.result = CellKind::Number;
-        c.number = result;
-        auto f = std::make_shared<Formula>();
-        f->source = source;
-        c.formula = f;
+        cell(row, col, xf);
+        formulas_.append({int(sheet_ - book_.sheets.data()), row - 1, col - 1, u'=' + source});
+    }
+    // Compiles the formulas and works out their results as the sheet
+    // control would; a formula that does not compile is a fault of the demo
+    // and throws EFormulaError.
+    Workbook& finish()
+    {
+        for (const Pending& p : std::as_const(formulas_)) {
+            auto compiled = compileFormula(book_, p.sheet, p.text);
+            Cell& c = book_.sheets[p.sheet].cellRef(p.row, p.col);
+            c.kind = CellKind::Formula;
+            c.formula = std::move(compiled);
+        }
+        formulas_.clear();
+        Calculator(book_).recalculateAll();
+        return book_;
     }
     void merge(int row, int firstCol, int lastCol) { sheet_->merged << Range{row - 1, row - 1, firstCol - 1, lastCol - 1}; }
     void widths(std::initializer_list<double> characters)
@@ -113,8 +126,14 @@ private:
         return c;
     }
 
+    struct Pending {
+        int sheet, row, col;
+        QString text;
+    };
+
     Workbook book_;
     Sheet* sheet_ = &book_.sheets[0];
+    QList<Pending> formulas_;
     int titleFont_ = 0, boldFont_ = 0;
 };
 
@@ -198,7 +217,6 @@ DemoSheet makeDemoSheet(const SheetFacts& facts, QRandomGenerator& random)
     // Row 6: score, use mark and the areas where the transfer reads them.
     const int firstArea = facts.mixedUse ? 9 : 10;
     const QString a = columnName(firstArea - 1), b = columnName(firstArea);
-    const double total = facts.floor1 + facts.floor2;
     w.text(5, 5, QStringLiteral("評点数/㎡"), head);
     w.text(5, 7, QStringLiteral("用途"), head);
     w.text(5, firstArea, QStringLiteral("１階"), head);
@@ -208,7 +226,7 @@ DemoSheet makeDemoSheet(const SheetFacts& facts, QRandomGenerator& random)
         w.text(6, 7, QStringLiteral("併用"), framed);
     w.number(6, firstArea, facts.floor1, area);
     w.number(6, firstArea + 1, facts.floor2, area);
-    w.formula(6, firstArea + 2, QStringLiteral("%1%3+%2%3").arg(a, b, QStringLiteral("6")), total, area);
+    w.formula(6, firstArea + 2, QStringLiteral("%1%3+%2%3").arg(a, b, QStringLiteral("6")), area);
 
     // The parts' table: standard score x factor x area.
     const int top = 8;
@@ -216,33 +234,30 @@ DemoSheet makeDemoSheet(const SheetFacts& facts, QRandomGenerator& random)
     for (int i = 0; i < 5; ++i)
         w.text(top, 2 + i, QString::fromUtf8(headings[i]), head);
     QList<double> factors;
-    double sum = 0;
     const QString totalCell = QStringLiteral("$%1$6").arg(columnName(firstArea + 1));
     int row = top + 1;
     for (const Part& p : kParts) {
         const double f = (90 + random.bounded(21)) / 100.0;
         factors << f;
         const double standard = round0(facts.targetScore * p.share / f);
-        const double points = round0(standard * f * total);
-        sum += points;
         w.text(row, 2, QString::fromUtf8(p.name), framed);
         w.number(row, 3, standard, score);
-        w.formula(row, 4, QStringLiteral("補正係数!C%1").arg(row - top + 3), f, factor);
-        w.formula(row, 5, totalCell, total, area);
-        w.formula(row, 6, QStringLiteral("ROUND(C%1*D%1*E%1,0)").arg(row), points, score);
+        w.formula(row, 4, QStringLiteral("補正係数!C%1").arg(row - top + 3), factor);
+        w.formula(row, 5, totalCell, area);
+        w.formula(row, 6, QStringLiteral("ROUND(C%1*D%1*E%1,0)").arg(row), score);
         ++row;
     }
     w.text(row, 2, QStringLiteral("合計"), head);
     for (int col = 3; col <= 5; ++col)
         w.text(row, col, QString(), framed);
-    w.formula(row, 6, QStringLiteral("SUM(F%1:F%2)").arg(top + 1).arg(row - 1), sum, score);
-    const double perArea = round0(sum / total);
-    w.formula(6, 5, QStringLiteral("ROUND(F%1/%2,0)").arg(row).arg(totalCell), perArea,
-              w.format(SheetWriter::Framed, w.plainScoreCode_));
+    w.formula(row, 6, QStringLiteral("SUM(F%1:F%2)").arg(top + 1).arg(row - 1), score);
+    w.formula(6, 5, QStringLiteral("ROUND(F%1/%2,0)").arg(row).arg(totalCell), w.format(SheetWriter::Framed, w.plainScoreCode_));
 
     writeFactors(w, factors);
     writeNotes(w, facts);
-    return {writeXls(w.book()), perArea};
+    const Workbook& book = w.finish();
+    const Cell* perArea = book.sheets[0].cell(5, 4); // E6
+    return {writeXls(book), perArea && perArea->result == CellKind::Number ? perArea->number : 0};
 }
 
 } // namespace tegaro::demo
