@@ -2,6 +2,7 @@
 
 #include "sheets/CellReference.h"
 #include "sheets/ImportFactory.h"
+#include "sheets/OdsExtras.h"
 #include "sheets/PackageCheck.h"
 #include "sheets/SheetErrors.h"
 
@@ -107,6 +108,7 @@ Workbook readPackage(const QByteArray& bytes)
             reader.read_stream(view);
         }
         factory.finalize();
+        addOdsExtras(package, ctx);
     } catch (const tegaro::Exception&) {
         throw;
     } catch (const std::bad_alloc&) {
