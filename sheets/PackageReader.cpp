@@ -3,6 +3,7 @@
 #include "sheets/CellReference.h"
 #include "sheets/Formulas.h"
 #include "sheets/ImportFactory.h"
+#include "sheets/OdsExtras.h"
 #include "sheets/PackageCheck.h"
 #include "sheets/SheetErrors.h"
 
@@ -108,6 +109,7 @@ Workbook readPackage(const QByteArray& bytes)
             reader.read_stream(view);
         }
         factory.finalize();
+        addOdsExtras(package, ctx);
     } catch (const tegaro::Exception&) {
         throw;
     } catch (const std::bad_alloc&) {

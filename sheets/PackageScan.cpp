@@ -43,9 +43,6 @@ const QString kLinks = QStringLiteral("ハイパーリンク");
 const QString kValidation = QStringLiteral("入力規則");
 const QString kProtection = QStringLiteral("シートの保護");
 const QString kHiddenSheets = QStringLiteral("シートの非表示");
-const QString kMerges = QStringLiteral("セルの結合");
-const QString kHidden = QStringLiteral("行と列の非表示");
-const QString kNumberFormats = QStringLiteral("数値の表示形式");
 const QString kBooleans = QStringLiteral("論理値と時刻のセル");
 const QString kComments = QStringLiteral("コメント");
 const QString kShapes = QStringLiteral("図形・画像");
@@ -243,8 +240,6 @@ private:
             rowsInTable_ += rows;
             if (rowsInTable_ > kMaxRowsInTable)
                 throw tooLarge(QStringLiteral("行数"));
-            if (value(kOdfTable, "visibility") == "collapse" || value(kOdfTable, "visibility") == "filter")
-                unread.insert(kHidden);
         } else if (ns == kOdfTable && (n == "table-cell" || n == "covered-table-cell")) {
             odsCell();
         } else if (ns == kOdfOffice && n == "annotation") {
@@ -263,8 +258,6 @@ private:
             const auto* name = find(kOdfStyle, "name");
             if (name && parent && parent->ns == kOdfOffice && parent->name == "automatic-styles")
                 families_.emplace(std::string(name->value), family_);
-            if (find(kOdfStyle, "data-style-name"))
-                unread.insert(kNumberFormats);
         } else if (n == "table-column-properties" || n == "table-row-properties") {
             // the reader keeps these in a place that only a style of the
             // matching family has
@@ -287,8 +280,6 @@ private:
             if (it != families_.end() && it->second != "table-column")
                 throw damaged(QStringLiteral("(列のスタイル)"));
         }
-        if (value(kOdfTable, "visibility") == "collapse" || value(kOdfTable, "visibility") == "filter")
-            unread.insert(kHidden);
         // The reader moves one column on for a column element however many
         // columns it stands for, so the widths after it would land on the
         // wrong columns: such an element is written once per column, as
@@ -317,8 +308,6 @@ private:
         repeatedCells_ += cells;
         if (repeatedCells_ > kMaxRepeatedCells)
             throw tooLarge(QStringLiteral("セル数"));
-        if (number(find(kOdfTable, "number-columns-spanned"), 1) > 1 || number(find(kOdfTable, "number-rows-spanned"), 1) > 1)
-            unread.insert(kMerges);
         const auto* type = find(kOdfOffice, "value-type");
         const std::string_view t = type ? type->value : std::string_view();
         if (find(kOdfTable, "formula")) {

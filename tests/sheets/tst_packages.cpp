@@ -104,6 +104,23 @@ QStringList layoutOf(const Workbook& book)
     return lines;
 }
 
+// Merged areas and hidden rows and columns of every sheet.
+QStringList mergedAndHidden(const Workbook& book)
+{
+    QStringList lines;
+    for (const Sheet& s : book.sheets) {
+        for (const Range& m : s.merged)
+            lines << s.name + QStringLiteral(" merged %1:%2").arg(cellName(m.firstRow, m.firstCol), cellName(m.lastRow, m.lastCol));
+        for (int col = 0; col < kMaxColumns; ++col)
+            if (s.columnHidden(col))
+                lines << s.name + QStringLiteral(" column %1 hidden").arg(col);
+        for (const auto& [row, info] : s.rows)
+            if (info.hidden())
+                lines << s.name + QStringLiteral(" row %1 hidden").arg(row);
+    }
+    return lines;
+}
+
 // Package bytes with one field of the n-th file of the ZIP directory changed.
 QByteArray patchDirectory(QByteArray zip, int file, int offset, quint32 value)
 {
@@ -148,6 +165,9 @@ private slots:
     void dateSystems();
     void odsValuesKept();
     void odsRepeatedColumns();
+    void odsMergesAndHiddenAgree();
+    void odsNumberFormats_data();
+    void odsNumberFormats();
     void passedOverIsReported_data();
     void passedOverIsReported();
     void largeSheetIsReported();
@@ -478,6 +498,143 @@ void TestPackages::odsRepeatedColumns()
     QCOMPARE(qRound(s.columnWidth(3) / double(s.columnWidth(0))), 2);
 }
 
+void TestPackages::odsMergesAndHiddenAgree()
+{
+    const QStringList xls = mergedAndHidden(detail(QStringLiteral("xls")));
+    QVERIFY(xls.contains(QStringLiteral("明細 merged A1:D1")));
+    QVERIFY(xls.contains(QStringLiteral("明細 row 8 hidden")));
+    QVERIFY(xls.contains(QStringLiteral("明細 column 4 hidden")));
+    QCOMPARE(mergedAndHidden(detail(QStringLiteral("ods"))), xls);
+    // the title centred over its merged area as LibreOffice shows it
+    const Workbook& ods = detail(QStringLiteral("ods"));
+    QCOMPARE(ods.sheets[0].mergedAt(0, 3), ods.sheets[0].mergedAt(0, 0));
+    QVERIFY(ods.sheets[0].mergedAt(0, 0));
+}
+
+void TestPackages::odsNumberFormats_data()
+{
+    QTest::addColumn<QByteArray>("style"); // the data style N1
+    QTest::addColumn<QByteArray>("cell");  // value attributes of the cell
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("shown");
+    const QByteArray number = "office:value-type=\"float\" office:value=";
+    QTest::newRow("grouping, two decimals and a unit")
+        << QByteArray("<number:number-style style:name=\"N1\"><number:number number:decimal-places=\"2\" "
+                      "number:min-decimal-places=\"2\" number:min-integer-digits=\"1\" number:grouping=\"true\"/>"
+                      "<number:text>㎡</number:text></number:number-style>")
+        << number + "\"1234.5\"" << QStringLiteral("#,##0.00\"㎡\"") << QStringLiteral("1,234.50㎡");
+    QTest::newRow("grouping only")
+        << QByteArray("<number:number-style style:name=\"N1\"><number:number number:decimal-places=\"0\" "
+                      "number:min-integer-digits=\"1\" number:grouping=\"true\"/></number:number-style>")
+        << number + "\"1234567\"" << QStringLiteral("#,##0") << QStringLiteral("1,234,567");
+    QTest::newRow("optional decimals")
+        << QByteArray("<number:number-style style:name=\"N1\"><number:number number:decimal-places=\"3\" "
+                      "number:min-decimal-places=\"1\" number:min-integer-digits=\"1\"/></number:number-style>")
+        << number + "\"2.5\"" << QStringLiteral("0.0##") << QStringLiteral("2.5");
+    QTest::newRow("thousands")
+        << QByteArray("<number:number-style style:name=\"N1\"><number:number number:decimal-places=\"0\" "
+                      "number:min-integer-digits=\"1\" number:display-factor=\"1000\"/><number:text>千円</number:text>"
+                      "</number:number-style>")
+        << number + "\"2500000\"" << QStringLiteral("0,\"千円\"") << QStringLiteral("2500千円");
+    QTest::newRow("percentage")
+        << QByteArray("<number:percentage-style style:name=\"N1\"><number:number number:decimal-places=\"1\" "
+                      "number:min-decimal-places=\"1\" number:min-integer-digits=\"1\"/><number:text>%</number:text>"
+                      "</number:percentage-style>")
+        << QByteArray("office:value-type=\"percentage\" office:value=\"0.125\"") << QStringLiteral("0.0%")
+        << QStringLiteral("12.5%");
+    QTest::newRow("scientific")
+        << QByteArray("<number:number-style style:name=\"N1\"><number:scientific-number number:decimal-places=\"2\" "
+                      "number:min-integer-digits=\"1\" number:min-exponent-digits=\"2\"/></number:number-style>")
+        << number + "\"12345\"" << QStringLiteral("0.00E+00") << QStringLiteral("1.23E+04");
+    QTest::newRow("fraction")
+        << QByteArray("<number:number-style style:name=\"N1\"><number:fraction number:min-integer-digits=\"0\" "
+                      "number:min-numerator-digits=\"1\" number:min-denominator-digits=\"1\"/></number:number-style>")
+        << number + "\"1.5\"" << QStringLiteral("# ?/?") << QStringLiteral("1 1/2");
+    QTest::newRow("red negatives in brackets")
+        << QByteArray("<number:number-style style:name=\"N1P0\"><number:number number:decimal-places=\"0\" "
+                      "number:min-integer-digits=\"1\" number:grouping=\"true\"/></number:number-style>"
+                      "<number:number-style style:name=\"N1\"><style:text-properties fo:color=\"#ff0000\"/>"
+                      "<number:text>(</number:text><number:number number:decimal-places=\"0\" number:min-integer-digits=\"1\" "
+                      "number:grouping=\"true\"/><number:text>)</number:text>"
+                      "<style:map style:condition=\"value()&gt;=0\" style:apply-style-name=\"N1P0\"/></number:number-style>")
+        << number + "\"-1234\"" << QStringLiteral("#,##0;[Red](#,##0)") << QStringLiteral("(1,234)");
+    QTest::newRow("positive, negative and zero")
+        << QByteArray("<number:number-style style:name=\"N1P0\"><number:number number:decimal-places=\"1\" "
+                      "number:min-integer-digits=\"1\"/></number:number-style>"
+                      "<number:number-style style:name=\"N1P1\"><number:text>▲</number:text><number:number "
+                      "number:decimal-places=\"1\" number:min-integer-digits=\"1\"/></number:number-style>"
+                      "<number:number-style style:name=\"N1\"><number:text>-</number:text>"
+                      "<style:map style:condition=\"value()&gt;0\" style:apply-style-name=\"N1P0\"/>"
+                      "<style:map style:condition=\"value()&lt;0\" style:apply-style-name=\"N1P1\"/></number:number-style>")
+        << number + "\"-2.5\"" << QStringLiteral("0.0;\"▲\"0.0;-") << QStringLiteral("▲2.5");
+    QTest::newRow("condition on a value")
+        << QByteArray("<number:number-style style:name=\"N1P0\"><number:number number:decimal-places=\"0\" "
+                      "number:min-integer-digits=\"1\"/><number:text>以上</number:text></number:number-style>"
+                      "<number:number-style style:name=\"N1\"><number:number number:decimal-places=\"1\" "
+                      "number:min-integer-digits=\"1\"/>"
+                      "<style:map style:condition=\"value()&gt;=100\" style:apply-style-name=\"N1P0\"/></number:number-style>")
+        << number + "\"150\"" << QStringLiteral("[>=100]0\"以上\";0.0") << QStringLiteral("150以上");
+    QTest::newRow("date in Japanese")
+        << QByteArray("<number:date-style style:name=\"N1\"><number:year number:style=\"long\"/><number:text>年</number:text>"
+                      "<number:month/><number:text>月</number:text><number:day/><number:text>日</number:text></number:date-style>")
+        << QByteArray("office:value-type=\"date\" office:date-value=\"2019-05-01\"") << QStringLiteral("yyyy\"年\"m\"月\"d\"日\"")
+        << QStringLiteral("2019年5月1日");
+    QTest::newRow("date with slashes")
+        << QByteArray("<number:date-style style:name=\"N1\"><number:year number:style=\"long\"/><number:text>/</number:text>"
+                      "<number:month number:style=\"long\"/><number:text>/</number:text><number:day number:style=\"long\"/>"
+                      "</number:date-style>")
+        << QByteArray("office:value-type=\"date\" office:date-value=\"2019-05-31\"") << QStringLiteral("yyyy/mm/dd")
+        << QStringLiteral("2019/05/31");
+    QTest::newRow("era")
+        << QByteArray("<number:date-style style:name=\"N1\" number:language=\"ja\"><number:era number:style=\"long\" "
+                      "number:calendar=\"gengou\"/><number:year number:calendar=\"gengou\"/><number:text>年</number:text>"
+                      "<number:month/><number:text>月</number:text><number:day/><number:text>日</number:text></number:date-style>")
+        << QByteArray("office:value-type=\"date\" office:date-value=\"2019-05-01\"")
+        << QStringLiteral("[$-411]ggge\"年\"m\"月\"d\"日\"") << QStringLiteral("令和1年5月1日");
+    QTest::newRow("time past a day")
+        << QByteArray("<number:time-style style:name=\"N1\" number:truncate-on-overflow=\"false\"><number:hours/>"
+                      "<number:text>:</number:text><number:minutes number:style=\"long\"/></number:time-style>")
+        << number + "\"1.25\"" << QStringLiteral("[h]:mm") << QStringLiteral("30:00");
+    QTest::newRow("time of day")
+        << QByteArray("<number:time-style style:name=\"N1\"><number:hours number:style=\"long\"/><number:text>:</number:text>"
+                      "<number:minutes number:style=\"long\"/><number:text>:</number:text><number:seconds "
+                      "number:style=\"long\"/><number:text> </number:text><number:am-pm/></number:time-style>")
+        << number + "\"0.75\"" << QStringLiteral("hh:mm:ss AM/PM") << QStringLiteral("06:00:00 PM");
+    QTest::newRow("text")
+        << QByteArray("<number:text-style style:name=\"N1\"><number:text>「</number:text><number:text-content/>"
+                      "<number:text>」</number:text></number:text-style>")
+        << QByteArray("office:value-type=\"string\"><text:p>木造</text:p></table:table-cell><table:table-cell")
+        << QStringLiteral("\"「\"@\"」\"") << QStringLiteral("「木造」");
+    QTest::newRow("currency")
+        << QByteArray("<number:currency-style style:name=\"N1\"><number:currency-symbol>￥</number:currency-symbol>"
+                      "<number:number number:decimal-places=\"0\" number:min-integer-digits=\"1\" number:grouping=\"true\"/>"
+                      "</number:currency-style>")
+        << QByteArray("office:value-type=\"currency\" office:currency=\"JPY\" office:value=\"5000\"")
+        << QStringLiteral("\"￥\"#,##0") << QStringLiteral("￥5,000");
+}
+
+void TestPackages::odsNumberFormats()
+{
+    QFETCH(QByteArray, style);
+    QFETCH(QByteArray, cell);
+    QFETCH(QString, code);
+    QFETCH(QString, shown);
+    // the cell's own style in one row, the column's default style in the next
+    const QByteArray styles = style + "<style:style style:name=\"ce1\" style:family=\"table-cell\" "
+                                      "style:data-style-name=\"N1\"/>";
+    const Workbook book = readWorkbook(simpleOds(
+        "<table:table-column table:default-cell-style-name=\"Default\"/>"
+        "<table:table-column table:default-cell-style-name=\"ce1\"/>"
+        "<table:table-row><table:table-cell table:style-name=\"ce1\" " + cell + "/></table:table-row>"
+        "<table:table-row><table:table-cell/><table:table-cell " + cell + "/></table:table-row>", styles));
+    QCOMPARE(book.formatCode(book.format(book.sheets[0].cell(0, 0)->xf).numberFormat), code);
+    QCOMPARE(book.cellText(0, 0, 0), shown);
+    QCOMPARE(book.cellText(0, 1, 1), shown);
+    // a cell of the default style keeps the standard format
+    QVERIFY(book.sheets[0].cell(1, 0) == nullptr || book.format(book.sheets[0].cell(1, 0)->xf).numberFormat == 0);
+    QVERIFY2(book.leftOut.filter(QStringLiteral("表示形式")).isEmpty(), qPrintable(book.leftOut.join(u'\n')));
+}
+
 void TestPackages::passedOverIsReported_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -498,15 +655,30 @@ void TestPackages::passedOverIsReported_data()
     QTest::newRow("plain ods") << simpleOds("<table:table-row><table:table-cell office:value-type=\"float\" "
                                             "office:value=\"1\"/></table:table-row>")
                                << "";
+    // merges, hidden rows and number formats are read; a number format with
+    // no Excel counterpart is not
     QTest::newRow("ods merge") << simpleOds("<table:table-row><table:table-cell table:number-columns-spanned=\"2\"/>"
                                             "<table:covered-table-cell/></table:table-row>")
-                               << "セルの結合";
+                               << "";
+    QTest::newRow("ods merge past the grid")
+        << simpleOds("<table:table-row><table:table-cell table:number-columns-repeated=\"255\"/>"
+                     "<table:table-cell table:number-columns-spanned=\"2\"/><table:covered-table-cell/></table:table-row>")
+        << "範囲の外にかかる結合セル 1 個";
     QTest::newRow("ods number format")
-        << simpleOds("<table:table-row><table:table-cell table:style-name=\"ce1\"/></table:table-row>",
+        << simpleOds("<table:table-row><table:table-cell table:style-name=\"ce1\" office:value-type=\"float\" "
+                     "office:value=\"1\"/></table:table-row>",
+                     "<number:number-style style:name=\"N2\"><number:number number:decimal-places=\"2\"/>"
+                     "</number:number-style><style:style style:name=\"ce1\" style:family=\"table-cell\" "
+                     "style:data-style-name=\"N2\"/>")
+        << "";
+    QTest::newRow("ods quarter format")
+        << simpleOds("<table:table-row><table:table-cell table:style-name=\"ce1\" office:value-type=\"float\" "
+                     "office:value=\"1\"/></table:table-row>",
+                     "<number:date-style style:name=\"N2\"><number:quarter/></number:date-style>"
                      "<style:style style:name=\"ce1\" style:family=\"table-cell\" style:data-style-name=\"N2\"/>")
-        << "数値の表示形式";
+        << "数値の表示形式の一部";
     QTest::newRow("ods hidden row")
-        << simpleOds("<table:table-row table:visibility=\"collapse\"><table:table-cell/></table:table-row>") << "非表示";
+        << simpleOds("<table:table-row table:visibility=\"collapse\"><table:table-cell/></table:table-row>") << "";
     QTest::newRow("ods text result")
         << simpleOds("<table:table-row><table:table-cell table:formula=\"of:=&quot;a&quot;\" office:value-type=\"string\">"
                      "<text:p>a</text:p></table:table-cell></table:table-row>")
