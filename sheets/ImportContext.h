@@ -20,6 +20,7 @@ constexpr qint64 kMaxImportWork = 80'000'000;
 constexpr qint64 kMaxImportCells = 4'000'000;
 constexpr int kMaxImportSheets = 4096;
 constexpr int kMaxTextLength = 32767; // the longest text an .xls cell holds
+constexpr int kMaxImportFormats = 4050; // cell formats (XF records) an .xls workbook may have
 
 // The formatting of one run of a rich text, as the file gives it.
 struct RunFormat {

@@ -9,7 +9,6 @@ namespace tegaro::sheets {
 namespace {
 
 constexpr int kMaxFonts = 510;    // font records an .xls workbook may have
-constexpr int kMaxFormats = 4050; // XF records likewise
 
 QRgb argb(ss::color_elem_t, ss::color_elem_t r, ss::color_elem_t g, ss::color_elem_t b)
 {
@@ -481,7 +480,7 @@ void ImportStyles::build(const std::set<size_t>& usedXfs)
         const QByteArray key = formatKey(f);
         if (auto it = formatIndex_.find(key); it != formatIndex_.end()) {
             cellFormats_[x] = it->second;
-        } else if (book.formats.size() >= kMaxFormats) {
+        } else if (book.formats.size() >= kMaxImportFormats) {
             ++ctx_.leftOut.formats;
             cellFormats_[x] = 15;
         } else {
@@ -531,7 +530,7 @@ quint16 ImportStyles::withDateFormat(quint16 format, bool withTime)
     const QByteArray key = formatKey(f);
     if (auto known = formatIndex_.find(key); known != formatIndex_.end())
         return it->second = known->second;
-    if (book.formats.size() >= kMaxFormats)
+    if (book.formats.size() >= kMaxImportFormats)
         return it->second = format;
     book.formats << f;
     return it->second = formatIndex_[key] = quint16(book.formats.size() - 1);

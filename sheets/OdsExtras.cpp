@@ -535,15 +535,13 @@ private:
         CellFormat f = ctx_.book.format(xf);
         f.numberFormat = quint16(ctx_.book.addNumberFormat(code));
         quint16 made = xf;
-        if (ctx_.book.formats.contains(f) || ctx_.book.formats.size() < kMaxCellFormats)
+        if (ctx_.book.formats.contains(f) || ctx_.book.formats.size() < kMaxImportFormats)
             made = quint16(ctx_.book.addFormat(f));
         else
             ++ctx_.leftOut.formats;
         formats_[{xf, code}] = made;
         return made;
     }
-
-    static constexpr int kMaxCellFormats = 4050;
 
     ImportContext& ctx_;
     std::map<QString, DataStyle> dataStyles_;
