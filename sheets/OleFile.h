@@ -1,5 +1,7 @@
 #pragma once
 // The compound-file container around the workbook stream.
+#include "sheets/LargeBuffer.h"
+
 #include <QByteArray>
 
 namespace tegaro::sheets {
@@ -8,6 +10,10 @@ namespace tegaro::sheets {
 // later) or "Book" (Excel 5 and 95). Old bytes that are a bare record
 // stream come back as they are. Throws ENotAWorkbook, ECorruptWorkbook.
 QByteArray readWorkbookStream(const QByteArray& fileBytes);
+// The same stream for one reading, not copied where it lies in one piece
+// (as it nearly always does), else gathered into `room`: valid only while
+// fileBytes and room are.
+QByteArray workbookStreamView(const QByteArray& fileBytes, LargeBuffer& room);
 
 // A compound file holding `stream` under the name given ("Book" for
 // Excel 95 streams).

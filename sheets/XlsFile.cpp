@@ -32,10 +32,9 @@ Workbook readXlsFileCells(const QString& path, int sheet, const CellSink& sink)
     const qint64 size = f.size();
     if (uchar* mapped = size > 0 ? f.map(0, size) : nullptr) {
         const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size));
-        QByteArray stream = readWorkbookStream(bytes);
-        if (stream.constData() == bytes.constData())
-            stream = QByteArray(stream.constData(), stream.size()); // a bare record stream: our own copy
-        return readBiffCells(stream, sheet, sink);
+        // the stream is read while the file stays mapped
+        LargeBuffer room;
+        return readBiffCells(workbookStreamView(bytes, room), sheet, sink);
     }
     return readBiffCells(readWorkbookStream(f.readAll()), sheet, sink);
 }

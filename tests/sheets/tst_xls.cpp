@@ -41,6 +41,94 @@ QByteArray rawStream(const std::function<void(RecordWriter&)>& globals,
     return g.out;
 }
 
+// A compound file of 512-byte sectors holding `stream` as "Workbook": in the
+// mini stream when it is small, else in sectors laid out in the order given
+// (order[i] is where the i-th piece of the stream goes; none: one after the
+// other). Made by hand, so that the layouts other writers use can be tried.
+struct Compound {
+    QByteArray bytes;
+    qsizetype fatAt = 0;     // where the sector table starts in bytes
+    qsizetype entryAt = 0;   // where the Workbook directory entry starts
+    quint32 firstData = 0;   // the first sector of stream data
+};
+
+Compound compoundFile(const QByteArray& stream, QList<int> order = {})
+{
+    constexpr quint32 kEnd = 0xFFFFFFFE, kFatSector = 0xFFFFFFFD, kFree = 0xFFFFFFFF;
+    const bool mini = stream.size() < 4096;
+    const QByteArray body = mini ? stream.leftJustified((stream.size() + 63) / 64 * 64, '\0') : stream;
+    const int pieces = int((body.size() + 511) / 512);
+    if (order.isEmpty())
+        for (int i = 0; i < pieces; ++i)
+            order << i;
+    const int extra = mini ? 2 : 1; // directory (and the mini table)
+    int fatSectors = 1;
+    while (fatSectors * 128 < fatSectors + extra + pieces)
+        ++fatSectors;
+    const quint32 dir = quint32(fatSectors), miniFat = dir + 1, data = dir + quint32(extra);
+    QList<quint32> fat(fatSectors * 128, kFree);
+    for (int i = 0; i < fatSectors; ++i)
+        fat[i] = kFatSector;
+    fat[dir] = kEnd;
+    if (mini)
+        fat[miniFat] = kEnd;
+    for (int i = 0; i < pieces; ++i)
+        fat[data + quint32(order[i])] = i + 1 < pieces ? data + quint32(order[i + 1]) : kEnd;
+
+    QByteArray out(512 * (1 + fatSectors + extra + pieces), '\0');
+    auto put32 = [&](qsizetype at, quint32 v) { qToLittleEndian(v, out.data() + at); };
+    auto put16 = [&](qsizetype at, quint16 v) { qToLittleEndian(v, out.data() + at); };
+    out.replace(0, 8, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+    put16(0x18, 0x3E);
+    put16(0x1A, 3);
+    put16(0x1C, 0xFFFE);
+    put16(0x1E, 9);
+    put16(0x20, 6);
+    put32(0x2C, quint32(fatSectors));
+    put32(0x30, dir);
+    put32(0x38, 4096);
+    put32(0x3C, mini ? miniFat : kEnd);
+    put32(0x40, mini ? 1 : 0);
+    put32(0x44, kEnd);
+    for (int i = 0; i < 109; ++i)
+        put32(0x4C + 4 * i, i < fatSectors ? quint32(i) : kFree);
+    auto sector = [](quint32 n) { return 512 + qsizetype(n) * 512; };
+    for (int i = 0; i < fat.size(); ++i)
+        put32(sector(0) + 4 * i, fat[i]);
+    auto entry = [&](int index, const QString& name, quint8 type, quint32 child, quint32 start, quint32 size) {
+        const qsizetype at = sector(dir) + 128 * index;
+        for (int k = 0; k < name.size(); ++k)
+            put16(at + 2 * k, name[k].unicode());
+        put16(at + 0x40, quint16(2 * name.size() + 2));
+        out[at + 0x42] = char(type);
+        put32(at + 0x44, kFree);
+        put32(at + 0x48, kFree);
+        put32(at + 0x4C, child);
+        put32(at + 0x74, start);
+        put32(at + 0x78, size);
+    };
+    for (int i = 2; i < 4; ++i)
+        entry(i, QString(), 0, kFree, 0, 0);
+    entry(0, QStringLiteral("Root Entry"), 5, 1, mini ? data + quint32(order[0]) : kEnd, mini ? quint32(body.size()) : 0);
+    entry(1, QStringLiteral("Workbook"), 2, kFree, mini ? 0 : data + quint32(order[0]), quint32(stream.size()));
+    if (mini)
+        for (int i = 0; i < body.size() / 64; ++i)
+            put32(sector(miniFat) + 4 * i, i + 1 < body.size() / 64 ? quint32(i + 1) : kEnd);
+    for (int k = mini ? body.size() / 64 : 0; mini && k < 128; ++k)
+        put32(sector(miniFat) + 4 * k, kFree);
+    for (int i = 0; i < pieces; ++i)
+        out.replace(sector(data + quint32(order[i])), 512, body.mid(512 * i, 512).leftJustified(512, '\0'));
+    return {out, sector(0), sector(dir) + 128, data};
+}
+
+QByteArray patternBytes(qsizetype n)
+{
+    QByteArray b(n, Qt::Uninitialized);
+    for (qsizetype i = 0; i < n; ++i)
+        b[i] = char((i * 7 + i / 251) & 0xFF);
+    return b;
+}
+
 } // namespace
 
 class TestXls : public QObject {
@@ -62,6 +150,10 @@ private slots:
     void officeOpensWhatWeWrite();
     void officeReadsKeptRecords();
     void trailingBytesAreIgnored();
+    void compoundFileLayouts_data();
+    void compoundFileLayouts();
+    void damagedCompoundFiles_data();
+    void damagedCompoundFiles();
     void damagedInput_data();
     void damagedInput();
     void everyTruncationFailsCleanly();
@@ -390,6 +482,93 @@ void TestXls::trailingBytesAreIgnored()
     QVERIFY(readXls(stream + junk) == readXls(stream)); // a bare record stream
     const QByteArray ours = writeXls(sampleWorkbook());
     QVERIFY(readXls(ours + junk) == sampleWorkbook());
+}
+
+void TestXls::compoundFileLayouts_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<QList<int>>("order");
+    QTest::addColumn<bool>("shared");
+    const QByteArray big = patternBytes(40 * 512 + 100);
+    QList<int> reversed, interleaved, twoRuns;
+    for (int i = 0; i < 41; ++i) {
+        reversed << 40 - i;
+        interleaved << (i % 2 ? 21 + i / 2 : i / 2);
+        twoRuns << (i < 30 ? 11 + i : i - 30); // the last pieces stored first
+    }
+    QTest::newRow("one piece") << big << QList<int>() << true;
+    QTest::newRow("sectors in reverse") << big << reversed << false;
+    QTest::newRow("sectors interleaved") << big << interleaved << false;
+    QTest::newRow("two runs") << big << twoRuns << false;
+    QTest::newRow("exactly whole sectors") << patternBytes(16 * 512) << QList<int>() << true;
+    QTest::newRow("mini stream") << patternBytes(3000) << QList<int>() << false;
+    QTest::newRow("mini stream of one piece") << patternBytes(40) << QList<int>() << false;
+}
+
+void TestXls::compoundFileLayouts()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(QList<int>, order);
+    QFETCH(bool, shared);
+    const QByteArray file = compoundFile(stream, order).bytes;
+    QCOMPARE(readWorkbookStream(file), stream);
+    LargeBuffer room;
+    const QByteArray view = workbookStreamView(file, room);
+    QCOMPARE(view, stream);
+    // a stream in one piece is read where it lies, not copied
+    const bool inFile = view.constData() >= file.constData() && view.constData() < file.constData() + file.size();
+    QCOMPARE(inFile, shared);
+    QVERIFY(readWorkbookStream(file).constData() != file.constData() + 512); // the plain reading owns its bytes
+}
+
+void TestXls::damagedCompoundFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray stream = patternBytes(20 * 512);
+    QList<int> order;
+    for (int i = 0; i < 20; ++i)
+        order << (i * 7) % 20;
+    const Compound good = compoundFile(stream, order);
+    auto patched = [&](std::initializer_list<std::pair<qsizetype, quint32>> changes) {
+        QByteArray b = good.bytes;
+        for (const auto& [at, v] : changes)
+            qToLittleEndian(v, b.data() + at);
+        return b;
+    };
+    auto link = [&](int piece) { return good.fatAt + 4 * (good.firstData + quint32(order[piece])); };
+    auto sectorOf = [&](int piece) { return good.firstData + quint32(order[piece]); };
+    const qsizetype root = good.entryAt - 128, spare = good.entryAt + 128;
+    QTest::newRow("chain loops") << patched({{link(9), sectorOf(2)}});
+    QTest::newRow("chain loops onto itself") << patched({{link(4), sectorOf(4)}});
+    QTest::newRow("chain leaves the file") << patched({{link(19), 0x00FFFFFF}});
+    QTest::newRow("chain ends early") << patched({{link(3), 0xFFFFFFFE}});
+    QTest::newRow("chain runs into the table") << patched({{link(3), 0}});
+    QTest::newRow("stream larger than the file") << patched({{good.entryAt + 0x78, 0x7FFFFFFF}});
+    QTest::newRow("directory sector beyond the file") << patched({{0x30, 5000}});
+    QTest::newRow("sector table beyond the file") << patched({{0x4C, 5000}});
+    QTest::newRow("more table sectors than listed") << patched({{0x2C, 300}});
+    QTest::newRow("entries link in a loop") << patched({{root + 0x4C, 2}, {spare + 0x44, 2}});
+    QTest::newRow("entry links beyond the directory") << patched({{root + 0x4C, 2}, {spare + 0x48, 999}});
+    QTest::newRow("sector size") << patched({{0x1C, 0xFFFE | (15u << 16)}});
+    QTest::newRow("cut in the stream") << good.bytes.left(good.bytes.size() - 700);
+    QTest::newRow("cut in the directory") << good.bytes.left(good.entryAt);
+}
+
+void TestXls::damagedCompoundFiles()
+{
+    // Either the stream comes back whole or an error says the file is bad;
+    // never other bytes, never a hang.
+    QFETCH(QByteArray, bytes);
+    const QByteArray stream = patternBytes(20 * 512);
+    for (bool view : {false, true}) {
+        try {
+            LargeBuffer room;
+            const QByteArray got = view ? workbookStreamView(bytes, room) : readWorkbookStream(bytes);
+            QCOMPARE(got, stream);
+        } catch (const ESheetError& e) {
+            QVERIFY(!e.message().isEmpty());
+        }
+    }
 }
 
 void TestXls::damagedInput_data()
