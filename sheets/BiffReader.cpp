@@ -347,10 +347,15 @@ void GlobalsReader::sst(Cursor& c, const BiffRecord&)
 {
     c.u32();
     const quint32 unique = c.u32();
+    // each string takes at least three bytes, so the count cannot ask for more room than that
+    const qsizetype room = std::min<qsizetype>(unique, c.left() / 3);
+    ctx_.sst.reserve(room);
+    ctx_.sstRuns.reserve(room);
     for (quint32 i = 0; i < unique && c.left() > 0; ++i) {
         Cursor::Rich s = c.unicodeString(2, true);
         ctx_.sst << s.text;
         QList<RichRun> runs;
+        runs.reserve(s.runs.size());
         for (const auto& [first, font] : s.runs)
             runs << RichRun{first, ReadContext::fontIndex(font)};
         ctx_.sstRuns << runs;

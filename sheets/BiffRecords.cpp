@@ -4,6 +4,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 namespace tegaro::sheets {
@@ -39,14 +40,27 @@ BiffRecord RecordStream::next()
     qsizetype size = le16(s_, pos_ + 2);
     if (pos_ + 4 + size > s_.size())
         truncated();
-    r.data = s_.mid(pos_ + 4, size);
-    pos_ += 4 + size;
+    // always a copy: the stream may be a view of a mapped file
+    const qsizetype first = pos_ + 4;
+    pos_ = first + size;
     // Drawing records use CONTINUE for their own purposes; joining them is harmless here.
+    qsizetype total = size;
+    for (qsizetype at = pos_; at + 4 <= s_.size() && le16(s_, at) == kContinue;) {
+        const qsizetype part = le16(s_, at + 2);
+        if (at + 4 + part > s_.size())
+            truncated();
+        r.pieces << total;
+        total += part;
+        at += 4 + part;
+    }
+    if (r.pieces.isEmpty()) {
+        r.data = QByteArray(s_.constData() + first, size);
+        return r;
+    }
+    r.data.reserve(total);
+    r.data.append(s_.constData() + first, size);
     while (!atEnd() && le16(s_, pos_) == kContinue) {
         size = le16(s_, pos_ + 2);
-        if (pos_ + 4 + size > s_.size())
-            truncated();
-        r.pieces << r.data.size();
         r.data.append(s_.constData() + pos_ + 4, size);
         pos_ += 4 + size;
     }
@@ -107,10 +121,13 @@ QByteArray Cursor::bytes(qsizetype n)
 
 qsizetype Cursor::nextPiece() const
 {
-    for (qsizetype p : r_.pieces)
-        if (p > pos_)
-            return p;
-    return r_.data.size();
+    const auto p = std::upper_bound(r_.pieces.begin(), r_.pieces.end(), pos_);
+    return p == r_.pieces.end() ? r_.data.size() : *p;
+}
+
+bool Cursor::atPiece() const
+{
+    return std::binary_search(r_.pieces.begin(), r_.pieces.end(), pos_);
 }
 
 QString Cursor::unicodeChars(quint32 count, quint8 flags)
@@ -120,7 +137,7 @@ QString Cursor::unicodeChars(quint32 count, quint8 flags)
     bool wide = flags & 0x01;
     while (count > 0) {
         // a CONTINUE part that goes on with characters starts with their width
-        if (r_.pieces.contains(pos_))
+        if (atPiece())
             wide = u8() & 0x01;
         const qsizetype avail = nextPiece() - pos_;
         const qsizetype width = wide ? 2 : 1;
@@ -128,11 +145,14 @@ QString Cursor::unicodeChars(quint32 count, quint8 flags)
         if (n == 0)
             truncated(); // half a wide character before a boundary
         const char* p = r_.data.constData() + pos_;
-        if (wide) {
+        const qsizetype had = text.size();
+        text.resize(had + n);
+        char16_t* out = reinterpret_cast<char16_t*>(text.data()) + had;
+        if (wide)
+            qFromLittleEndian<quint16>(p, n, out);
+        else
             for (qsizetype i = 0; i < n; ++i)
-                text.append(QChar(qFromLittleEndian<quint16>(p + 2 * i)));
-        } else
-            text.append(QString::fromLatin1(p, n));
+                out[i] = quint8(p[i]);
         pos_ += n * width;
         count -= quint32(n);
     }

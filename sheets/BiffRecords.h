@@ -58,6 +58,7 @@ public:
 
 private:
     qsizetype nextPiece() const; // start of the next CONTINUE part after pos, or size
+    bool atPiece() const;        // pos is where a CONTINUE part starts
     const BiffRecord& r_;
     qsizetype pos_;
 };
