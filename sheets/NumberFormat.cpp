@@ -3,6 +3,9 @@
 #include "sheets/DateText.h"
 #include "sheets/FormatCode.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -11,7 +14,67 @@ namespace tegaro::sheets {
 namespace {
 
 // The digits of v rounded to `decimals` places, half away from zero, after
-// taking v to 15 significant digits as Excel does (so 2.675 gives 2.68).
+// taking v to 15 significant digits as Excel does (so 2.675 gives 2.68):
+// the whole part without leading zeros (none for zero), then exactly
+// `decimals` digits of fraction. Kept on the stack, as most numbers are short.
+struct Digits {
+    QVarLengthArray<char, 64> text;
+    qsizetype whole = 0; // how many of text are the whole part
+};
+
+Digits roundDigits(double v, int decimals)
+{
+    Digits d;
+    decimals = std::max(decimals, 0);
+    if (!(v > 0) || !std::isfinite(v)) {
+        d.text.resize(decimals);
+        std::fill(d.text.begin(), d.text.end(), '0');
+        return d;
+    }
+    // the 15 significant digits and the exponent, without going through text twice
+    char buf[32];
+    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14).ptr;
+    // a carry digit in front, then the 15 digits
+    QVarLengthArray<char, 64>& digits = d.text;
+    digits.append('0');
+    const char* p = buf;
+    for (; p < end && *p != 'e'; ++p)
+        if (*p != '.')
+            digits.append(*p);
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
+    const int point = exponent + 2; // digits before the point, with the carry digit
+    const int keep = point + decimals;
+    if (keep < 1) {
+        digits.resize(decimals);
+        std::fill(digits.begin(), digits.end(), '0');
+        return d;
+    }
+    if (keep < digits.size()) {
+        const bool up = digits[keep] >= '5';
+        digits.resize(keep);
+        if (up) {
+            int i = keep - 1;
+            for (; digits[i] == '9'; --i)
+                digits[i] = '0';
+            ++digits[i]; // the carry digit stops it at the front at the latest
+        }
+    }
+    while (digits.size() < keep)
+        digits.append('0');
+    if (point > 0) {
+        qsizetype lead = 0;
+        while (lead < point && digits[lead] == '0')
+            ++lead;
+        digits.remove(0, lead);
+        d.whole = point - lead;
+    } else {
+        digits.insert(digits.begin(), -point, '0'); // zeros between the point and the digits
+        digits.resize(decimals);
+    }
+    return d;
+}
+
 struct Decimal {
     QString whole;    // no leading zeros; empty for zero
     QString fraction; // exactly `decimals` digits
@@ -19,55 +82,9 @@ struct Decimal {
 
 Decimal roundDecimal(double v, int decimals)
 {
-    Decimal d;
-    d.fraction.fill(u'0', decimals);
-    if (!(v > 0) || !std::isfinite(v))
-        return d;
-    // the 15 significant digits and the exponent, without going through text twice
-    char buf[32];
-    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14).ptr;
-    char digitsBuf[16];
-    int count = 0;
-    const char* p = buf;
-    for (; p < end && *p != 'e'; ++p)
-        if (*p != '.')
-            digitsBuf[count++] = *p;
-    int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
-    QString digits = QString::fromLatin1(digitsBuf, count);
-    int point = exponent + 1; // digits before the point
-    const int keep = point + decimals;
-    if (keep < 0)
-        return d;
-    if (keep < digits.size()) {
-        const bool up = digits[keep] >= u'5';
-        digits.truncate(keep);
-        if (up) {
-            int i = keep - 1;
-            for (; i >= 0 && digits[i] == u'9'; --i)
-                digits[i] = u'0';
-            if (i >= 0)
-                digits[i] = QChar(digits[i].unicode() + 1);
-            else {
-                digits.prepend(u'1');
-                ++point;
-            }
-        }
-    }
-    while (digits.size() < point + decimals)
-        digits += u'0';
-    if (point > 0) {
-        d.whole = digits.left(point);
-        d.fraction = digits.mid(point, decimals);
-    } else {
-        d.fraction = QString(-point, u'0') + digits;
-        d.fraction.truncate(decimals);
-    }
-    while (d.whole.startsWith(u'0'))
-        d.whole.remove(0, 1);
-    while (d.fraction.size() < decimals)
-        d.fraction += u'0';
-    return d;
+    const Digits d = roundDigits(v, decimals);
+    return {QString::fromLatin1(d.text.data(), d.whole),
+            QString::fromLatin1(d.text.data() + d.whole, d.text.size() - d.whole)};
 }
 
 int significant(const Decimal& d)
@@ -219,18 +236,30 @@ QString NumberWriter::placeDigits(const QList<int>& places, const QString& digit
 QString NumberWriter::write()
 {
     if (s_.plain.valid) {
+        // the commonest formats (0.00, #,##0 and the like), written in one go
         const PlainLayout& p = s_.plain;
-        const Decimal d = roundDecimal(std::fabs(value_), p.decimals);
-        QString whole = d.whole;
-        if (whole.size() < p.minWhole)
-            whole.prepend(QString(p.minWhole - whole.size(), u'0'));
-        if (p.group)
-            for (qsizetype at = whole.size() - 3; at > 0; at -= 3)
-                whole.insert(at, u',');
-        QString out = p.prefix + whole;
-        if (p.decimals > 0)
-            out += u'.' + d.fraction;
-        return out + p.suffix;
+        const Digits d = roundDigits(std::fabs(value_), p.decimals);
+        const qsizetype wholeDigits = std::max<qsizetype>(d.whole, p.minWhole);
+        const qsizetype commas = p.group && wholeDigits > 0 ? (wholeDigits - 1) / 3 : 0;
+        const qsizetype fraction = d.text.size() - d.whole;
+        QString out(p.prefix.size() + wholeDigits + commas + (p.decimals > 0 ? 1 + fraction : 0) + p.suffix.size(),
+                    Qt::Uninitialized);
+        QChar* o = out.data();
+        o = std::copy(p.prefix.cbegin(), p.prefix.cend(), o);
+        for (qsizetype i = 0; i < wholeDigits; ++i) {
+            const qsizetype fromRight = wholeDigits - i;
+            const qsizetype at = d.whole - fromRight;
+            *o++ = QLatin1Char(at >= 0 ? d.text[at] : '0');
+            if (commas && fromRight > 1 && (fromRight - 1) % 3 == 0)
+                *o++ = u',';
+        }
+        if (p.decimals > 0) {
+            *o++ = u'.';
+            for (qsizetype i = d.whole; i < d.text.size(); ++i)
+                *o++ = QLatin1Char(d.text[i]);
+        }
+        std::copy(p.suffix.cbegin(), p.suffix.cend(), o);
+        return out;
     }
     const QList<FormatToken>& tk = s_.tokens;
     int pointAt = -1, expAt = -1, slashAt = -1;
@@ -278,7 +307,9 @@ QString NumberWriter::write()
     }
     v /= std::pow(1000.0, scaleCommas.size());
 
-    const Decimal d = roundDecimal(v, int(fracPlaces.size()));
+    // "General" and text around it need no rounding of their own
+    const Decimal d = intPlaces.isEmpty() && fracPlaces.isEmpty() && pointAt < 0 ? Decimal{}
+                                                                                 : roundDecimal(v, int(fracPlaces.size()));
     QString fracText;
     {
         // trailing zeros vanish under # and turn into blanks under ?

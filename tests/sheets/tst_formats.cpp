@@ -30,11 +30,18 @@ void TestFormats::numbers_data()
     QTest::newRow("area tiny negative") << -0.001 << "0.00" << "0.00";
     QTest::newRow("area unit") << 85.5 << "0.00\"㎡\"" << "85.50㎡";
     QTest::newRow("area built-in 2") << 42.125 << builtInFormat(2) << "42.13";
+    QTest::newRow("area rounds up into the whole") << 0.006 << "0.00" << "0.01";
+    QTest::newRow("area below the last place") << 0.0006 << "0.00" << "0.00";
+    QTest::newRow("area carry through nines") << 999.995 << "0.00" << "1000.00";
+    QTest::newRow("area beyond 15 digits") << 123456789012345678.0 << "0.0" << "123456789012346000.0";
     // scores with thousands separators
     QTest::newRow("score") << 1234567.0 << "#,##0" << "1,234,567";
     QTest::newRow("score carry") << 999.5 << "#,##0" << "1,000";
     QTest::newRow("score negative") << -1234.0 << "#,##0" << "-1,234";
     QTest::newRow("score zero") << 0.0 << "#,##0" << "0";
+    QTest::newRow("score below one") << 0.004 << "#,##0.00" << "0.00";
+    QTest::newRow("score carry to a new group") << 999999.5 << "#,##0" << "1,000,000";
+    QTest::newRow("score huge") << 1e20 << "#,##0" << "100,000,000,000,000,000,000";
     QTest::newRow("score decimals") << 1234.5 << "#,##0.00" << "1,234.50";
     QTest::newRow("score built-in 3") << 98765.4 << builtInFormat(3) << "98,765";
     QTest::newRow("yen built-in 5") << -1500.0 << builtInFormat(5) << "¥-1,500";
