@@ -2,6 +2,7 @@
 #include "tools/tegaro-sheet/Commands.h"
 
 #include "sheets/Calculator.h"
+#include "sheets/LargeBuffer.h"
 #include "sheets/Formulas.h"
 #include "sheets/SheetErrors.h"
 #include "sheets/Workbook.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 using namespace tegaro::sheets;
@@ -24,7 +26,7 @@ namespace {
 // when the file listed its cells otherwise.
 class CatOutput {
 public:
-    CatOutput() { buffer_.reserve(1 << 23); } // room that costs nothing until written
+    CatOutput() : buffer_(qsizetype(1) << 23) {} // room that costs nothing until written
 
     void add(int row, int col, const QString& text)
     {
@@ -41,20 +43,33 @@ public:
         std::reverse(head, head + n);
         n = int(std::to_chars(head + n, head + 24, row + 1).ptr - head);
         head[n++] = '\t';
-        buffer_.append(head, n);
+        room(n + 3 * text.size() + 1);
+        append(head, n);
         appendUtf8(text);
-        buffer_.append('\n');
+        append('\n');
     }
 
     void write()
     {
         if (!sorted_)
             sortLines();
-        std::fwrite(buffer_.constData(), 1, size_t(buffer_.size()), stdout);
+        std::fwrite(buffer_.data(), 1, size_t(size_), stdout);
         std::fflush(stdout);
     }
 
 private:
+    void room(qsizetype n)
+    {
+        if (size_ + n > buffer_.capacity())
+            buffer_.reserve(std::max(2 * buffer_.capacity(), size_ + n), size_);
+    }
+    void append(const char* bytes, qsizetype n)
+    {
+        std::memcpy(buffer_.data() + size_, bytes, size_t(n));
+        size_ += n;
+    }
+    void append(char c) { buffer_.data()[size_++] = c; }
+
     // UTF-8 straight into the buffer, line breaks as spaces
     void appendUtf8(const QString& text)
     {
@@ -63,7 +78,7 @@ private:
         for (qsizetype i = 0; i < n; ++i) {
             char32_t c = s[i];
             if (c < 0x80) {
-                buffer_.append(c == u'\n' ? ' ' : char(c));
+                append(c == u'\n' ? ' ' : char(c));
                 continue;
             }
             if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1]))
@@ -79,7 +94,7 @@ private:
                 bytes[0] = char(0xF0 | (c >> 18)); bytes[1] = char(0x80 | ((c >> 12) & 0x3F));
                 bytes[2] = char(0x80 | ((c >> 6) & 0x3F)); bytes[3] = char(0x80 | (c & 0x3F)); k = 4;
             }
-            buffer_.append(bytes, k);
+            append(bytes, k);
         }
     }
 
@@ -92,27 +107,33 @@ private:
             quint32 key;
             qsizetype start, length;
         };
+        const QByteArray all = QByteArray::fromRawData(buffer_.data(), size_);
         std::vector<Line> lines;
-        for (qsizetype at = 0; at < buffer_.size();) {
-            const qsizetype end = buffer_.indexOf('\n', at) + 1;
+        for (qsizetype at = 0; at < all.size();) {
+            const qsizetype end = all.indexOf('\n', at) + 1;
             int col = 0, row = 0;
             qsizetype i = at;
-            for (; buffer_[i] >= 'A' && buffer_[i] <= 'Z'; ++i)
-                col = col * 26 + (buffer_[i] - 'A' + 1);
-            std::from_chars(buffer_.constData() + i, buffer_.constData() + end, row);
+            for (; all[i] >= 'A' && all[i] <= 'Z'; ++i)
+                col = col * 26 + (all[i] - 'A' + 1);
+            std::from_chars(all.constData() + i, all.constData() + end, row);
             lines.push_back({Sheet::key(row - 1, col - 1), at, end - at});
             at = end;
         }
         std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.key < b.key; });
-        QByteArray ordered;
-        ordered.reserve(buffer_.size());
-        for (size_t i = 0; i < lines.size(); ++i)
-            if (i + 1 == lines.size() || lines[i + 1].key != lines[i].key)
-                ordered.append(buffer_.constData() + lines[i].start, lines[i].length);
-        buffer_ = ordered;
+        LargeBuffer ordered(size_);
+        qsizetype size = 0;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i + 1 == lines.size() || lines[i + 1].key != lines[i].key) {
+                std::memcpy(ordered.data() + size, all.constData() + lines[i].start, size_t(lines[i].length));
+                size += lines[i].length;
+            }
+        }
+        std::swap(buffer_, ordered);
+        size_ = size;
     }
 
-    QByteArray buffer_;
+    LargeBuffer buffer_;
+    qsizetype size_ = 0;
     quint32 last_ = 0;
     bool any_ = false;
     bool sorted_ = true;

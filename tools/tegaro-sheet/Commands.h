@@ -1,5 +1,6 @@
 #pragma once
 // The commands of tegaro-sheet, one file each; main() picks one by name.
+// render and convert to PDF live in the drawing module (DrawCommands.cpp).
 #include "sheets/Calculator.h"
 #include "sheets/Workbook.h"
 
@@ -19,6 +20,8 @@ int convertCommand(const QStringList& args);
 int setCommand(const QStringList& args);
 int renderCommand(const QStringList& args);
 
+// The files and sheets of convert: 0, or the exit code after saying why not.
+int parseConvert(const QStringList& args, QStringList& files, QList<int>& sheets);
 // "--sheet N" at args[i]: false (after saying why) when N is no sheet number.
 bool parseSheet(const QStringList& args, int& i, int& sheet);
 // false (after saying why) when the book has no sheet N.

@@ -1,11 +1,39 @@
-// What several commands share: the sheet option and reports of a recalculation.
+// What several commands share: usage, reading a book, the sheet option and
+// reports of a recalculation.
 #include "tools/tegaro-sheet/Commands.h"
+
+#include "sheets/WorkbookFile.h"
 
 #include <QTextStream>
 
 using namespace tegaro::sheets;
 
 namespace tegaro::sheettool {
+
+int usage()
+{
+    QTextStream(stderr) << "usage: tegaro-sheet cat FILE [--sheet N] [--formulas] [--recalc]\n"
+                           "       tegaro-sheet set IN OUT.xls [--sheet N] CELL=ENTRY...\n"
+                           "       tegaro-sheet convert IN OUT.xls\n"
+                           "       tegaro-sheet convert IN OUT.pdf [--sheet N]\n"
+                           "       tegaro-sheet render IN -o OUT.png [--sheet N] [--zoom PERCENT]\n"
+                           "                           [--cells A1:L40] [--headings]\n"
+                           "       tegaro-sheet info FILE\n"
+                           "       tegaro-sheet records FILE.xls\n"
+                           "FILE and IN are .xls, .xlsx or .ods workbooks.\n";
+    return 2;
+}
+
+Workbook readBook(const QString& path)
+{
+    Workbook book = readWorkbookFile(path);
+    if (!book.leftOut.isEmpty()) {
+        QTextStream err(stderr);
+        err.setEncoding(QStringConverter::Utf8);
+        err << "tegaro-sheet: " << leftOutMessage(book) << "\n";
+    }
+    return book;
+}
 
 bool parseSheet(const QStringList& args, int& i, int& sheet)
 {
@@ -16,6 +44,21 @@ bool parseSheet(const QStringList& args, int& i, int& sheet)
         return false;
     }
     return true;
+}
+
+int parseConvert(const QStringList& args, QStringList& files, QList<int>& sheets)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--sheet")) {
+            int sheet = 0;
+            if (!parseSheet(args, i, sheet))
+                return 2;
+            sheets << sheet - 1;
+        } else {
+            files << args[i];
+        }
+    }
+    return files.size() == 2 ? 0 : usage();
 }
 
 bool checkSheet(const Workbook& book, const QString& path, int sheet)

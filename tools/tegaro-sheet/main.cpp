@@ -2,54 +2,61 @@
 #include "tools/tegaro-sheet/Commands.h"
 
 #include "core/Errors.h"
-#include "sheets/WorkbookFile.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QTextStream>
 
-#include <memory>
 #include <utility>
 
-namespace tegaro::sheettool {
+namespace {
 
-int usage()
-{
-    QTextStream(stderr) << "usage: tegaro-sheet cat FILE [--sheet N] [--formulas] [--recalc]\n"
-                           "       tegaro-sheet set IN OUT.xls [--sheet N] CELL=ENTRY...\n"
-                           "       tegaro-sheet convert IN OUT.xls\n"
-                           "       tegaro-sheet convert IN OUT.pdf [--sheet N]\n"
-                           "       tegaro-sheet render IN -o OUT.png [--sheet N] [--zoom PERCENT]\n"
-                           "                           [--cells A1:L40] [--headings]\n"
-                           "       tegaro-sheet info FILE\n"
-                           "       tegaro-sheet records FILE.xls\n"
-                           "FILE and IN are .xls, .xlsx or .ods workbooks.\n";
-    return 2;
-}
+using namespace tegaro::sheettool;
 
-sheets::Workbook readBook(const QString& path)
+// render and convert to PDF: pictures and pages, which need Qt Gui and fonts.
+bool draws(int argc, char** argv)
 {
-    sheets::Workbook book = sheets::readWorkbookFile(path);
-    if (!book.leftOut.isEmpty()) {
-        QTextStream err(stderr);
-        err.setEncoding(QStringConverter::Utf8);
-        err << "tegaro-sheet: " << sheets::leftOutMessage(book) << "\n";
+    if (argc < 2)
+        return false;
+    if (qstrcmp(argv[1], "render") == 0)
+        return true;
+    if (qstrcmp(argv[1], "convert") != 0)
+        return false;
+    QStringList files;
+    for (int i = 2; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--sheet") == 0)
+            ++i;
+        else
+            files << QString::fromLocal8Bit(argv[i]);
     }
-    return book;
+    return files.size() == 2 && files[1].endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
 }
 
-} // namespace tegaro::sheettool
+// The drawing commands live in a module beside the program, loaded only for
+// them: the other commands start without Qt Gui and its libraries.
+int runDrawing(int argc, char** argv)
+{
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QString dir = QFileInfo(self.isEmpty() ? QString::fromLocal8Bit(argv[0]) : self).absolutePath();
+    QLibrary module(dir + QStringLiteral("/tegaro-sheet-draw"));
+    using Entry = int (*)(int, char**);
+    const auto entry = reinterpret_cast<Entry>(module.resolve("tegaroSheetDraw"));
+    if (!entry) {
+        QTextStream(stderr) << "tegaro-sheet: cannot draw without its module: " << module.errorString() << "\n";
+        return 1;
+    }
+    return entry(argc, argv);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    using namespace tegaro::sheettool;
-    // Pictures and pages need fonts, hence a GUI application; on a machine
-    // without a display it draws off screen.
-    const bool drawing = argc > 1 && (qstrcmp(argv[1], "render") == 0 || qstrcmp(argv[1], "convert") == 0);
-    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> app(drawing ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
-    QStringList args = app->arguments().mid(1);
+    if (draws(argc, argv))
+        return runDrawing(argc, argv);
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();
@@ -59,7 +66,6 @@ int main(int argc, char** argv)
         {"info", infoCommand},
         {"records", recordsCommand},
         {"set", setCommand},
-        {"render", renderCommand},
     };
     try {
         for (const auto& [name, run] : commands)
