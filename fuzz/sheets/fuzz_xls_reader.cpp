@@ -1,7 +1,8 @@
 // Any bytes given to the workbook reader end in a workbook or in one of its
-// errors; a workbook read this way shows its cells and formulas, works
-// its formulas out, and writes out again.
+// errors, the stream read in place or as a copy; a workbook read this way
+// shows its cells and formulas, works its formulas out, and writes out again.
 #include "Exercise.h"
+#include "sheets/OleFile.h"
 #include "sheets/SheetErrors.h"
 #include "sheets/XlsFile.h"
 
@@ -17,6 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzzing::exercise(book);
     } catch (const tegaro::Exception&) {
         // a clear error is the right answer to bad bytes
+    }
+    try {
+        // the stream read in place is the stream read as a copy
+        LargeBuffer room;
+        if (workbookStreamView(bytes, room) != readWorkbookStream(bytes))
+            __builtin_trap();
+    } catch (const tegaro::Exception&) {
     }
     return 0;
 }
