@@ -3,9 +3,6 @@
 #include "sheets/GsfSupport.h"
 #include "sheets/SheetErrors.h"
 
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-output-memory.h>
 
@@ -28,13 +25,7 @@ bool looksLikeBof(const QByteArray& b)
 }
 
 constexpr char kOleMagic[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
-
-} // namespace
-
-namespace {
-
 constexpr quint32 kEndOfChain = 0xFFFFFFFE;
-constexpr quint32 kNoStream = 0xFFFFFFFF;
 
 [[noreturn]] void damaged()
 {
@@ -171,17 +162,16 @@ private:
         return name;
     }
 
-    // The entries of a storage are a tree by their left and right links.
+    // The entries of a storage are a tree by their left and right links;
+    // links that lead nowhere or back are passed over, as other readers do.
     qsizetype find(quint32 start, QStringView name, qsizetype entries) const
     {
         QList<quint32> pending{start};
         QSet<quint32> seen;
         while (!pending.isEmpty()) {
             const quint32 e = pending.takeLast();
-            if (e == kNoStream)
-                continue;
             if (qsizetype(e) >= entries || seen.contains(e))
-                damaged();
+                continue;
             seen.insert(e);
             const int type = int(dirU32(e * 128 + 0x40) >> 16) & 0xFF;
             if (type == 2 && entryName(e).compare(name, Qt::CaseInsensitive) == 0)
@@ -279,39 +269,6 @@ private:
     QList<quint32> directory_;
 };
 
-// The stream through libgsf, for compound files our own reading refuses.
-QByteArray streamThroughGsf(const QByteArray& bytes)
-{
-    ensureGsf();
-    GPtr<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.constData()),
-                                              bytes.size(), FALSE));
-    GError* error = nullptr;
-    GPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &error));
-    if (!ole) {
-        QString detail = error ? QString::fromUtf8(error->message) : QString();
-        if (error)
-            g_error_free(error);
-        throw ECorruptWorkbook(QStringLiteral("ブックのファイルが壊れています。%1").arg(detail));
-    }
-    GPtr<GsfInput> stream(gsf_infile_child_by_name(ole.get(), "Workbook"));
-    if (!stream)
-        stream.reset(gsf_infile_child_by_name(ole.get(), "Book"));
-    if (!stream)
-        stream.reset(gsf_infile_child_by_name(ole.get(), "WORKBOOK"));
-    if (!stream)
-        stream.reset(gsf_infile_child_by_name(ole.get(), "BOOK"));
-    if (!stream)
-        throw ENotAWorkbook(QStringLiteral("ファイルにブックがありません。"));
-    const gsf_off_t size = gsf_input_size(stream.get());
-    // a stream cannot be larger than the file that holds it
-    if (size < 0 || size > bytes.size())
-        throw ECorruptWorkbook(QStringLiteral("ブックのファイルが壊れています。"));
-    QByteArray data(qsizetype(size), Qt::Uninitialized);
-    if (size > 0 && !gsf_input_read(stream.get(), size_t(size), reinterpret_cast<guint8*>(data.data())))
-        throw ECorruptWorkbook(QStringLiteral("ブックのファイルが途中で切れています。"));
-    return data;
-}
-
 QByteArray workbookStream(const QByteArray& bytes, LargeBuffer* room)
 {
     if (!bytes.startsWith(QByteArray(kOleMagic, 8))) {
@@ -320,13 +277,7 @@ QByteArray workbookStream(const QByteArray& bytes, LargeBuffer* room)
         throw ENotAWorkbook(QStringLiteral("Excel のブックではありません。"));
     }
     bool found = false;
-    QByteArray stream;
-    try {
-        stream = CompoundFile(bytes).stream({u"Workbook", u"Book"}, room, found);
-    } catch (const ECorruptWorkbook&) {
-        // libgsf forgives some faults of other writers; it has the last word
-        return streamThroughGsf(bytes);
-    }
+    const QByteArray stream = CompoundFile(bytes).stream({u"Workbook", u"Book"}, room, found);
     if (!found)
         throw ENotAWorkbook(QStringLiteral("ファイルにブックがありません。"));
     return stream;
