@@ -300,6 +300,8 @@ Recalculation Calculator::cellsChanged(const QList<CellAddress>& cells)
     }
     for (int id : volatiles_)
         markDirty(id);
+    // a formula marked by an input edited before it, then cleared itself, is gone
+    std::erase_if(order, [&](int id) { return !nodes_[size_t(id)].alive; });
     // what reads the dirty formulas is dirty too; the edges give the order
     std::vector<std::pair<int, int>> edges;
     for (size_t k = 0; k < order.size(); ++k) {

@@ -369,6 +369,17 @@ void TestRecalc::sheetBookEntersFormulas()
     QCOMPARE(book.cellText(0, 0, 2), QStringLiteral("8"));
     book.SetEntry(0, 0, 0, QStringLiteral("100"));
     QCOMPARE(book.cellText(0, 0, 1), QStringLiteral("7"));
+    // a formula cleared in one step with the cells it reads, in either order
+    for (bool inputFirst : {true, false}) {
+        book.SetEntry(0, 4, 0, QStringLiteral("2"));
+        book.SetEntry(0, 4, 1, QStringLiteral("=A5*2"));
+        book.SetEntry(0, 4, 2, QStringLiteral("=B5+A5"));
+        CellChanges clear{{0, 4, 0, std::nullopt}, {0, 4, 1, std::nullopt}};
+        if (!inputFirst)
+            std::swap(clear[0], clear[1]);
+        book.apply(clear);
+        QCOMPARE(book.cellText(0, 4, 2), QStringLiteral("0"));
+    }
     // a cycle typed in ends and says so
     book.SetEntry(0, 1, 0, QStringLiteral("=A2+1"));
     QVERIFY(book.lastRecalculation().newCircular);
