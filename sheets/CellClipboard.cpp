@@ -3,9 +3,40 @@
 #include "sheets/SheetErrors.h"
 #include "sheets/XlsFile.h"
 
+#include <optional>
+
 namespace tegaro::sheets {
 
 const QString kCellsMimeType = QStringLiteral("application/x-tegaro-cells");
+
+namespace {
+
+// Where our own copies came from: "identity sheet row column" of the book
+// and the range's first cell.
+const QString kOriginMimeType = QStringLiteral("application/x-tegaro-cells-origin");
+
+struct Origin {
+    quint64 identity = 0;
+    int sheet = 0, row = 0, col = 0;
+};
+
+std::optional<Origin> originOf(const QMimeData& mime)
+{
+    const QList<QByteArray> parts = mime.data(kOriginMimeType).split(' ');
+    if (parts.size() != 4)
+        return std::nullopt;
+    Origin o;
+    bool ok[4];
+    o.identity = parts[0].toULongLong(&ok[0]);
+    o.sheet = parts[1].toInt(&ok[1]);
+    o.row = parts[2].toInt(&ok[2]);
+    o.col = parts[3].toInt(&ok[3]);
+    if (!(ok[0] && ok[1] && ok[2] && ok[3]) || o.identity == 0)
+        return std::nullopt;
+    return o;
+}
+
+} // namespace
 
 namespace {
 
@@ -88,7 +119,7 @@ int importFormat(Workbook& to, const Workbook& from, int xf)
     return to.addFormat(f);
 }
 
-std::unique_ptr<QMimeData> copyCells(const Workbook& book, int sheet, const Range& range)
+std::unique_ptr<QMimeData> copyCells(const Workbook& book, int sheet, const Range& range, quint64 source)
 {
     auto mime = std::make_unique<QMimeData>();
     QList<QStringList> rows;
@@ -112,10 +143,13 @@ std::unique_ptr<QMimeData> copyCells(const Workbook& book, int sheet, const Rang
     }
     mime->setText(tabText(rows));
     mime->setData(kCellsMimeType, writeXls(copy));
+    if (source)
+        mime->setData(kOriginMimeType, QStringLiteral("%1 %2 %3 %4").arg(source).arg(sheet).arg(range.firstRow)
+                                           .arg(range.firstCol).toLatin1());
     return mime;
 }
 
-PasteResult pasteCells(TSheetBook& book, int sheet, const Range& target, const QMimeData& mime)
+PasteResult pasteCells(TSheetBook& book, int sheet, const Range& target, const QMimeData& mime, bool moving)
 {
     // What the clipboard holds, as cells (our own copies) or as entries.
     std::optional<Workbook> copied;
@@ -128,6 +162,10 @@ PasteResult pasteCells(TSheetBook& book, int sheet, const Range& target, const Q
             copied.reset(); // damaged: fall back on the text
         }
     }
+    // formulas of this workbook move their references with them
+    std::optional<Origin> origin = originOf(mime);
+    if (moving || !origin || origin->identity != book.identity())
+        origin.reset();
     if (copied) {
         const Range used = usedRange(copied->sheets[0]);
         rows = used.lastRow + 1;
@@ -166,6 +204,10 @@ PasteResult pasteCells(TSheetBook& book, int sheet, const Range& target, const Q
                 if (known == formats.constEnd())
                     known = formats.insert(src->xf, book.importFormat(*copied, src->xf));
                 cell.xf = quint16(*known);
+                if (cell.formula && origin && (r != origin->row + sr || c != origin->col + sc)) {
+                    if (auto moved = book.movedFormula(sheet, *cell.formula, r - origin->row - sr, c - origin->col - sc))
+                        cell.formula = moved;
+                }
                 result.changes.append({sheet, r, c, cell});
             } else {
                 const QStringList& line = entries[sr];

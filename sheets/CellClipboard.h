@@ -14,7 +14,9 @@ namespace tegaro::sheets {
 // The MIME type of our own copies (the .xls bytes of the copied range).
 extern const QString kCellsMimeType;
 
-std::unique_ptr<QMimeData> copyCells(const Workbook& book, int sheet, const Range& range);
+// `source` is the identity of the TSheetBook copied from (0: none): pasted
+// back into it, formulas move their relative references.
+std::unique_ptr<QMimeData> copyCells(const Workbook& book, int sheet, const Range& range, quint64 source = 0);
 
 struct PasteResult {
     CellChanges changes;
@@ -23,8 +25,10 @@ struct PasteResult {
 
 // What pasting `mime` at the top-left of `target` changes. A copy smaller
 // than the target is repeated over it when it fits a whole number of
-// times. Formats the copy brings are added to the shown workbook.
-PasteResult pasteCells(TSheetBook& book, int sheet, const Range& target, const QMimeData& mime);
+// times. Formats the copy brings are added to the shown workbook. Formulas
+// copied from this workbook read from their new place, as spreadsheet
+// programs do, unless the cells were cut (`moving`): then they stay as they are.
+PasteResult pasteCells(TSheetBook& book, int sheet, const Range& target, const QMimeData& mime, bool moving = false);
 
 // Tab-separated text: fields with tabs, line breaks or quotes are quoted.
 QString tabText(const QList<QStringList>& rows);

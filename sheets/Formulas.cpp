@@ -261,4 +261,48 @@ std::shared_ptr<const Formula> compileFormula(Workbook& book, int sheet, const Q
     }
 }
 
+std::shared_ptr<const Formula> movedFormula(Workbook& book, int sheet, const Formula& formula, int rows, int cols)
+{
+    if (formula.array || !formula.compiled() || !formula.anchored.isEmpty())
+        return nullptr;
+    const LinkTable links = book.links;
+    try {
+        TokenInput in;
+        in.tokens = formula.tokens;
+        in.extra = formula.extra;
+        in.biff = formula.biff;
+        in.book = &book;
+        in.sheet = sheet;
+        Program p = decodeTokens(in);
+        auto move = [](int& at, bool relative, int by, int limit, bool& off) {
+            if (!relative)
+                return;
+            at += by;
+            off = off || at < 0 || at >= limit;
+        };
+        for (RefOperand& r : p.refs) {
+            if (r.deleted || r.external)
+                continue;
+            bool off = false;
+            move(r.firstRow, r.firstRowRel, rows, kMaxRows, off);
+            move(r.lastRow, r.lastRowRel, rows, kMaxRows, off);
+            move(r.firstCol, r.firstColRel, cols, kMaxColumns, off);
+            move(r.lastCol, r.lastColRel, cols, kMaxColumns, off);
+            if (off) {
+                r.deleted = true;
+                r.firstRow = r.lastRow = r.firstCol = r.lastCol = 0;
+            }
+        }
+        const EncodedFormula e = encodeProgram(p, book);
+        auto f = std::make_shared<Formula>();
+        f->tokens = e.tokens;
+        f->extra = e.extra;
+        f->options = e.isVolatile ? 0x0001 : 0x0000;
+        return f;
+    } catch (const ESheetError&) {
+        book.links = links;
+        return nullptr;
+    }
+}
+
 } // namespace tegaro::sheets

@@ -34,6 +34,12 @@ QString formulaText(const Workbook& book, int sheet, int row, int col);
 // or links only when the formula compiles.
 std::shared_ptr<const Formula> compileFormula(Workbook& book, int sheet, const QString& entry);
 
+// A formula of `sheet` as it reads copied `rows` down and `cols` across:
+// relative references move, absolute ones stay, and one that would leave
+// the sheet becomes #REF!. Nothing for formulas that do not move so (array
+// formulas, and tokens that cannot be taken apart); they are copied as they are.
+std::shared_ptr<const Formula> movedFormula(Workbook& book, int sheet, const Formula& formula, int rows, int cols);
+
 // Formula text read from .xlsx and .ods files (`source` without tokens)
 // compiled in place: defined names first, then every cell's formula, array
 // formulas with the cells they fill. Cached results stay as read. What does

@@ -9,6 +9,9 @@
 #include "sheets/WorkbookFile.h"
 #include "sheets/XlsFile.h"
 
+#include <QSet>
+
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -44,6 +47,12 @@ const Sheet& emptySheet()
 
 TSheetBook::TSheetBook() = default;
 
+quint64 TSheetBook::nextIdentity()
+{
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
+
 void TSheetBook::changed(const BookChange& change)
 {
     if (onChanged)
@@ -62,6 +71,7 @@ void TSheetBook::replaced()
     book_.activeSheet = std::clamp(book_.activeSheet, 0, int(book_.sheets.size()) - 1);
     undo_.clear();
     redo_.clear();
+    identity_ = nextIdentity();
     calc_.rebuild();
     recalc_ = {};
     const bool headings = active().view.headings();
@@ -236,6 +246,11 @@ Cell TSheetBook::entryCell(int sheet, int row, int col, const QString& entry)
     return c;
 }
 
+std::shared_ptr<const Formula> TSheetBook::movedFormula(int sheet, const Formula& formula, int rows, int cols)
+{
+    return sheets::movedFormula(book_, sheet, formula, rows, cols);
+}
+
 int TSheetBook::importFormat(const Workbook& from, int xf)
 {
     return sheets::importFormat(book_, from, xf);
@@ -331,12 +346,50 @@ void TSheetBook::RecalculateAll()
     cellsChanged(recalc_.changed);
 }
 
+// An array formula fills its cells as one: their values may change only all
+// together (Delete or a paste over the whole range), as in spreadsheet
+// programs. Formats of single cells may change.
+void TSheetBook::checkArrays(const CellChanges& changes) const
+{
+    auto place = [](int sheet, int row, int col) { return (quint64(sheet) << 32) | Sheet::key(row, col); };
+    QSet<quint64> touched;
+    QList<const CellChange*> parts; // cells that point to a formula elsewhere (ptgExp)
+    for (const CellChange& c : changes) {
+        const Cell* old = book_.sheets[c.sheet].cell(c.row, c.col);
+        if (!old || !old->formula)
+            continue;
+        const Cell* now = c.cell ? &*c.cell : nullptr;
+        if (now && now->kind == old->kind && now->formula == old->formula && now->number == old->number
+            && now->text == old->text)
+            continue; // its format only
+        touched.insert(place(c.sheet, c.row, c.col));
+        if (old->formula->tokens.startsWith('\x01'))
+            parts << &c;
+    }
+    for (const CellChange* c : parts) {
+        std::optional<CellFormula> f;
+        try {
+            f = cellFormula(book_, c->sheet, c->row, c->col);
+        } catch (const EFormulaError&) {
+            continue; // unreadable: nothing to keep together
+        }
+        if (!f || f->shape != FormulaShape::ArrayPart)
+            continue;
+        const Sheet& s = book_.sheets[c->sheet];
+        for (int r = f->range.firstRow; r <= f->range.lastRow; ++r)
+            for (int col = f->range.firstCol; col <= f->range.lastCol; ++col)
+                if (s.cell(r, col) && !touched.contains(place(c->sheet, r, col)))
+                    throw ESheetError(QStringLiteral("配列数式の一部は変更できません。"));
+    }
+}
+
 void TSheetBook::apply(const CellChanges& changes)
 {
     for (const CellChange& c : changes)
         checkPlace(c.sheet, c.row, c.col);
     if (changes.isEmpty())
         return;
+    checkArrays(changes);
     undo_.push_back(applyRaw(changes));
     if (undo_.size() > kUndoSteps)
         undo_.erase(undo_.begin());

@@ -45,6 +45,9 @@ public:
     TSheetBook();
 
     const Workbook& workbook() const { return book_; }
+    // New with every workbook shown, in this process: a copy knows by it
+    // whether it is pasted back into the workbook it came from.
+    quint64 identity() const { return identity_; }
     // Replaces the shown workbook; the undo history starts again.
     void setWorkbook(Workbook book);
     // The path of the last workbook loaded from a file; empty otherwise.
@@ -94,6 +97,9 @@ public:
     Cell entryCell(int sheet, int row, int col, const QString& entry);
     // A format of another workbook made one of ours (for pasted cells).
     int importFormat(const Workbook& from, int xf);
+    // A formula of this workbook copied `rows` down and `cols` across (see
+    // movedFormula in Formulas.h); nothing when it is copied as it is.
+    std::shared_ptr<const Formula> movedFormula(int sheet, const Formula& formula, int rows, int cols);
 
     // Every formula worked out again (F9); a circular reference already
     // told is not told again.
@@ -120,6 +126,7 @@ public:
     std::function<void(const BookChange&)> onChanged;
 
 private:
+    static quint64 nextIdentity();
     void changed(const BookChange& change);
     void viewChanged();
     void replaced();
@@ -127,10 +134,12 @@ private:
     CellChanges applyRaw(const CellChanges& changes); // returns the inverse
     std::optional<BookChange> step(std::vector<CellChanges>& from, std::vector<CellChanges>& to);
     void checkPlace(int sheet, int row, int col) const;
+    void checkArrays(const CellChanges& changes) const;
     Sheet& active();
     const Sheet& active() const;
 
     Workbook book_;
+    quint64 identity_ = nextIdentity();
     Calculator calc_{book_};
     Recalculation recalc_;
     QString fileName_;

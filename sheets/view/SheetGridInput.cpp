@@ -225,7 +225,8 @@ void SheetGrid::cancelEdit()
 
 void SheetGrid::copy()
 {
-    QApplication::clipboard()->setMimeData(copyCells(book_.workbook(), book_.activeSheet(), selection_).release());
+    QApplication::clipboard()->setMimeData(
+        copyCells(book_.workbook(), book_.activeSheet(), selection_, book_.identity()).release());
     cutRange_.reset();
     viewport()->update();
 }
@@ -245,18 +246,19 @@ void SheetGrid::paste()
     if (!mime)
         return;
     const int sheet = book_.activeSheet();
-    PasteResult pasted = pasteCells(book_, sheet, selection_, *mime);
+    const bool moving = cutRange_ && mime->hasFormat(kCellsMimeType);
+    PasteResult pasted = pasteCells(book_, sheet, selection_, *mime, moving);
     if (pasted.changes.isEmpty() || refuseLocked(pasted.range))
         return;
     // a cut moves: what is not pasted over leaves its old place
-    if (cutRange_ && cutSheet_ == sheet && mime->hasFormat(kCellsMimeType)) {
-        const Sheet& s = book_.workbook().sheets[sheet];
+    if (moving && cutSheet_ < book_.workbook().sheets.size()) {
+        const Sheet& s = book_.workbook().sheets[cutSheet_];
         const Range from = *cutRange_;
         for (auto it = s.cells().lower_bound(Sheet::key(from.firstRow, 0));
              it != s.cells().end() && Sheet::rowOf(it->first) <= from.lastRow; ++it) {
             const int r = Sheet::rowOf(it->first), c = Sheet::colOf(it->first);
-            if (from.contains(r, c) && !pasted.range.contains(r, c))
-                pasted.changes.prepend({sheet, r, c, std::nullopt});
+            if (from.contains(r, c) && !(cutSheet_ == sheet && pasted.range.contains(r, c)))
+                pasted.changes.prepend({cutSheet_, r, c, std::nullopt});
         }
         cutRange_.reset();
         QApplication::clipboard()->clear();

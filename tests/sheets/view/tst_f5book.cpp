@@ -102,7 +102,10 @@ private slots:
     void circularReferenceToldOnce();
     void f9WorksOutStaleResults();
     void copyPasteThroughTheClipboard();
+    void copiedFormulasReadFromTheirNewPlace_data();
+    void copiedFormulasReadFromTheirNewPlace();
     void cutMovesCells();
+    void arrayFormulasChangeAsOne();
     void deleteKeepsFormats();
     void protectedCellsRefuseEdits();
     void inputMethodStartsAnEntry();
@@ -511,6 +514,58 @@ void TestF5Book::copyPasteThroughTheClipboard()
     QCOMPARE(w.book->CellText(1, 11, 4), QString());
 }
 
+void TestF5Book::copiedFormulasReadFromTheirNewPlace_data()
+{
+    // B1 =A1*2, C1 =$A$1+A2, D1 =SUM(A1:A2), E1 =A$1&B1 are copied (or cut) at row 1, column 1
+    QTest::addColumn<bool>("cut");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QStringList>("formulas");
+    QTest::newRow("down one") << false << 1 << 1
+                              << QStringList{"=A2*2", "=$A$1+A3", "=SUM(A2:A3)", "=A$1&B2"};
+    QTest::newRow("across two") << false << 0 << 3
+                                << QStringList{"=C1*2", "=$A$1+C2", "=SUM(C1:C2)", "=C$1&D1"};
+    QTest::newRow("off the sheet") << false << 0 << 0
+                                   << QStringList{"=#REF!*2", "=$A$1+#REF!", "=SUM(#REF!)", "=#REF!&A1"};
+    QTest::newRow("cut keeps them") << true << 4 << 2
+                                    << QStringList{"=A1*2", "=$A$1+A2", "=SUM(A1:A2)", "=A$1&B1"};
+}
+
+void TestF5Book::copiedFormulasReadFromTheirNewPlace()
+{
+    QFETCH(bool, cut);
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QFETCH(QStringList, formulas);
+    ScriptedSeam seam;
+    Window w;
+    TSheetBook& b = w.book->book();
+    b.SetEntry(0, 0, 0, QStringLiteral("1"));
+    b.SetEntry(0, 1, 0, QStringLiteral("2"));
+    const QStringList entries{"=A1*2", "=$A$1+A2", "=SUM(A1:A2)", "=A$1&B1"};
+    for (int i = 0; i < entries.size(); ++i)
+        b.SetEntry(0, 0, 1 + i, entries[i]);
+    w.click(0, 1);
+    for (int i = 1; i < entries.size(); ++i)
+        w.key(Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(w.grid->selection(), (Range{0, 0, 1, 4}));
+    w.key(cut ? Qt::Key_X : Qt::Key_C, Qt::ControlModifier);
+    w.click(row, col);
+    w.key(Qt::Key_V, Qt::ControlModifier);
+    for (int i = 0; i < formulas.size(); ++i)
+        QCOMPARE(b.EntryText(0, row, col + i), formulas[i]);
+    if (row == 1 && col == 1)
+        QCOMPARE(b.cellText(0, 1, 1), QStringLiteral("4")); // worked out at once
+    // pasted into another workbook they stay as they were
+    if (!cut) {
+        Window other;
+        other.click(5, 5);
+        other.key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(other.book->book().EntryText(0, 5, 5), QStringLiteral("=A1*2"));
+    }
+    QCOMPARE(seam.messages(), QStringList());
+}
+
 void TestF5Book::cutMovesCells()
 {
     Window w;
@@ -523,6 +578,63 @@ void TestF5Book::cutMovesCells()
     QCOMPARE(w.book->CellText(1, 1, 3), QStringLiteral("移動"));
     QCOMPARE(w.book->CellText(1, 1, 1), QString());
     QVERIFY(!w.book->book().workbook().sheets[0].cell(0, 0));
+    // and onto another sheet
+    w.setBook(twoSheets());
+    w.book->book().SetEntry(0, 0, 0, QStringLiteral("移動"));
+    w.click(0, 0);
+    w.key(Qt::Key_X, Qt::ControlModifier);
+    w.book->findChild<QTabBar*>(QStringLiteral("SheetTabs"))->setCurrentIndex(1);
+    w.click(3, 3);
+    w.key(Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(w.book->CellText(3, 4, 4), QStringLiteral("移動"));
+    QVERIFY(!w.book->book().workbook().sheets[0].cell(0, 0));
+    QCOMPARE(w.book->CellText(3, 1, 1), QStringLiteral("三枚目"));
+}
+
+void TestF5Book::arrayFormulasChangeAsOne()
+{
+    // B1:B2 hold {=A1:A2*3}
+    Workbook book;
+    Sheet& s = book.sheets[0];
+    for (int r = 0; r < 2; ++r) {
+        Cell& a = s.cellRef(r, 0);
+        a.kind = CellKind::Number;
+        a.number = r + 1;
+        Cell& b = s.cellRef(r, 1);
+        b.kind = CellKind::Formula;
+        b.result = CellKind::Number;
+        b.number = 3 * (r + 1);
+    }
+    auto f = std::make_shared<Formula>();
+    f->source = QStringLiteral("A1:A2*3");
+    f->array = Range{0, 1, 1, 1};
+    s.cellRef(0, 1).formula = f;
+    compileSources(book);
+    QCOMPARE(formulaText(book, 0, 1, 1), QStringLiteral("{=A1:A2*3}"));
+    ScriptedSeam seam;
+    Window w;
+    w.setBook(book);
+    const QString refused = QStringLiteral("配列数式の一部は変更できません。");
+    // Delete, a paste and a cut over one cell of it are refused; nothing changes
+    w.click(1, 1);
+    w.key(Qt::Key_Delete);
+    QApplication::clipboard()->setText(QStringLiteral("7"));
+    w.key(Qt::Key_V, Qt::ControlModifier);
+    w.key(Qt::Key_X, Qt::ControlModifier);
+    w.click(0, 3);
+    w.key(Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(seam.messages(), (QStringList{refused, refused, refused}));
+    QCOMPARE(w.book->CellText(1, 2, 2), QStringLiteral("6"));
+    QCOMPARE(w.book->CellText(1, 1, 4), QString());
+    QCOMPARE(w.book->book().EntryText(0, 1, 1), QStringLiteral("{=A1:A2*3}"));
+    // over all of it, it goes
+    w.click(0, 0);
+    w.key(Qt::Key_Down, Qt::ShiftModifier);
+    w.key(Qt::Key_Right, Qt::ShiftModifier);
+    w.key(Qt::Key_Delete);
+    QCOMPARE(seam.messages().size(), 3);
+    QCOMPARE(w.book->CellText(1, 1, 2), QString());
+    QCOMPARE(w.book->CellText(1, 2, 2), QString());
 }
 
 void TestF5Book::deleteKeepsFormats()
