@@ -241,6 +241,19 @@ bool isFormulaEntry(const QString& entry)
     return entry.startsWith(u'=') || entry.startsWith(u'＝');
 }
 
+namespace {
+
+std::shared_ptr<const Formula> storedFormula(const EncodedFormula& e)
+{
+    auto f = std::make_shared<Formula>();
+    f->tokens = e.tokens;
+    f->extra = e.extra;
+    f->options = e.isVolatile ? 0x0001 : 0x0000; // worked out again at every load
+    return f;
+}
+
+} // namespace
+
 std::shared_ptr<const Formula> compileFormula(Workbook& book, int sheet, const QString& entry)
 {
     // names and links a failed formula added go again
@@ -248,12 +261,7 @@ std::shared_ptr<const Formula> compileFormula(Workbook& book, int sheet, const Q
     const LinkTable links = book.links;
     try {
         const Program p = parseFormula(entry, book, sheet);
-        const EncodedFormula e = encodeProgram(p, book);
-        auto f = std::make_shared<Formula>();
-        f->tokens = e.tokens;
-        f->extra = e.extra;
-        f->options = e.isVolatile ? 0x0001 : 0x0000;
-        return f;
+        return storedFormula(encodeProgram(p, book));
     } catch (...) {
         book.names = names;
         book.links = links;
@@ -293,12 +301,7 @@ std::shared_ptr<const Formula> movedFormula(Workbook& book, int sheet, const For
                 r.firstRow = r.lastRow = r.firstCol = r.lastCol = 0;
             }
         }
-        const EncodedFormula e = encodeProgram(p, book);
-        auto f = std::make_shared<Formula>();
-        f->tokens = e.tokens;
-        f->extra = e.extra;
-        f->options = e.isVolatile ? 0x0001 : 0x0000;
-        return f;
+        return storedFormula(encodeProgram(p, book));
     } catch (const ESheetError&) {
         book.links = links;
         return nullptr;
