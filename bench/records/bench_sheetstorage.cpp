@@ -73,13 +73,3 @@ void BM_LargeStoredSheet(benchmark::State& state)
 BENCHMARK(BM_LargeStoredSheet)->Arg(0)->Arg(1)->ArgNames({"register"})->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
