@@ -94,13 +94,18 @@ private:
     // gives what it holds.
     void readFat()
     {
+        // each table takes a sector of its own, so there are no more than the file has
+        const quint32 fatCount = u32(0x2C);
+        if (fatCount > sectors_)
+            damaged();
         const quint32 perSector = quint32(sectorSize_ / 4);
         QList<quint32> fatSectors;
         for (int i = 0; i < 109; ++i)
             fatSectors << u32(0x4C + 4 * i);
+        // the tables beyond the first 109 are listed in a chain of sectors
         quint32 difat = u32(0x44);
-        for (quint32 steps = 0; difat < kEndOfChain - 2; ++steps) {
-            if (steps > sectors_)
+        for (quint32 steps = 0; quint32(fatSectors.size()) < fatCount; ++steps) {
+            if (difat >= kEndOfChain - 2 || steps > sectors_)
                 damaged();
             const qsizetype at = sectorAt(difat);
             if (at + sectorSize_ > b_.size())
@@ -109,9 +114,6 @@ private:
                 fatSectors << u32(at + 4 * i);
             difat = u32(at + sectorSize_ - 4);
         }
-        const quint32 fatCount = u32(0x2C);
-        if (fatCount > quint32(fatSectors.size()))
-            damaged();
         fat_.reserve(qsizetype(fatCount) * perSector);
         for (quint32 i = 0; i < fatCount; ++i) {
             const qsizetype at = sectorAt(fatSectors[i]);

@@ -552,6 +552,7 @@ void TestXls::damagedCompoundFiles_data()
     QTest::newRow("directory sector beyond the file") << patched({{0x30, 5000}});
     QTest::newRow("sector table beyond the file") << patched({{0x4C, 5000}});
     QTest::newRow("more table sectors than listed") << patched({{0x2C, 300}});
+    QTest::newRow("more table sectors than the file has") << patched({{0x2C, 0x7FFFFFFF}, {0x44, 0}});
     QTest::newRow("entries link in a loop") << patched({{root + 0x4C, 2}, {spare + 0x44, 2}});
     QTest::newRow("entry links beyond the directory") << patched({{root + 0x4C, 2}, {spare + 0x48, 999}});
     QTest::newRow("sector size") << patched({{0x1C, 0xFFFE | (15u << 16)}});
