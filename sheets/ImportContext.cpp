@@ -2,6 +2,8 @@
 
 #include "sheets/SheetErrors.h"
 
+#include <cmath>
+
 namespace tegaro::sheets {
 
 QByteArray RunFormat::key() const
@@ -52,6 +54,17 @@ QString ImportContext::fitText(QString text)
         text.truncate(kMaxTextLength);
     }
     return text;
+}
+
+double ImportContext::dateSerial(QDate date, double seconds) const
+{
+    // in the 1900 system Excel counts a 29 February 1900 that never was,
+    // so earlier days are one less
+    const QDate base = book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+    double days = double(base.daysTo(date));
+    if (!book.date1904 && days < 61)
+        days -= 1;
+    return days + (std::isfinite(seconds) ? seconds : 0) / 86400.0;
 }
 
 } // namespace tegaro::sheets

@@ -68,6 +68,9 @@ struct ImportContext {
     // A text that fits an .xls cell; longer ones are cut and counted.
     QString fitText(std::string_view utf8);
     QString fitText(QString text);
+    // The number that stands for a day and a time of it (seconds from
+    // midnight) in the workbook's date system.
+    double dateSerial(QDate date, double seconds) const;
 
 private:
     qint64 work_ = 0, cells_ = 0;

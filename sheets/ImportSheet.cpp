@@ -457,16 +457,10 @@ void ImportSheet::set_date_time(ss::row_t row, ss::col_t col, int year, int mont
     Cell* c = valueCell(row, col);
     if (!c || !date.isValid())
         return;
-    // days from the workbook's day 0; in the 1900 system Excel counts a
-    // 29 February 1900 that never was, so earlier days are one less
-    const QDate base = ctx_.book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
-    double days = double(base.daysTo(date));
-    if (!ctx_.book.date1904 && days < 61)
-        days -= 1;
-    const double time = (hour * 3600.0 + minute * 60.0 + (std::isfinite(second) ? second : 0)) / 86400.0;
+    const double seconds = hour * 3600.0 + minute * 60.0 + (std::isfinite(second) ? second : 0);
     c->kind = CellKind::Number;
-    c->number = days + time;
-    dates_[Sheet::key(row, col)] = time != 0;
+    c->number = ctx_.dateSerial(date, seconds);
+    dates_[Sheet::key(row, col)] = seconds != 0;
 }
 
 void ImportSheet::set_format(ss::row_t row, ss::col_t col, size_t xf)

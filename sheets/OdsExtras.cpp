@@ -1,6 +1,9 @@
 #include "sheets/OdsExtras.h"
 
 #include "sheets/CellReference.h"
+#include "sheets/NumberFormat.h"
+#include "sheets/OdsValues.h"
+#include "sheets/OdsXml.h"
 #include "sheets/PackageScan.h"
 
 #include <orcus/zip_archive.hpp>
@@ -10,18 +13,15 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
 namespace tegaro::sheets {
 
-namespace {
+using namespace ods;
 
-constexpr QStringView kTable = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:table:1.0");
-constexpr QStringView kStyle = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:style:1.0");
-constexpr QStringView kNumber = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0");
-constexpr QStringView kOffice = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:office:1.0");
-constexpr QStringView kFo = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0");
+namespace {
 
 constexpr int kMaxStyleDepth = 16; // parents of a cell style, styles a data style's conditions name
 
@@ -57,21 +57,6 @@ struct Segment {
     int first, last;
     QString style;
 };
-
-QStringView attr(const QXmlStreamAttributes& a, QStringView ns, QStringView name)
-{
-    for (const QXmlStreamAttribute& at : a)
-        if (at.name() == name && at.namespaceUri() == ns)
-            return at.value();
-    return {};
-}
-
-int intAttr(const QString& v, int otherwise)
-{
-    bool ok = false;
-    const int n = v.toInt(&ok);
-    return ok ? n : otherwise;
-}
 
 // Text that stands as it is in an Excel code, quoted where it must be.
 QString literal(const QString& text, bool percent)
@@ -232,7 +217,7 @@ private:
             return; // styles.xml may be left out
         QXmlStreamReader xml(data);
         int depth = 0;
-        bool inDataStyle = false, inBody = false;
+        bool inDataStyle = false, inBody = false, inNote = false;
         DataStyle* dataStyle = nullptr;
         DataPart* part = nullptr;
         while (!xml.atEnd()) {
@@ -244,17 +229,27 @@ private:
                     inDataStyle = false, dataStyle = nullptr;
                 else if (ns == kNumber)
                     part = nullptr;
+                else if (ns == kTable && (n == u"table-cell" || n == u"covered-table-cell"))
+                    endCell();
+                else if (ns == kText && n == u"p")
+                    inParagraph_ = false;
                 else if (ns == kTable && n == u"table-row")
                     endRow();
                 else if (ns == kTable && n == u"table")
                     endTable();
                 else if (ns == kOffice && n == u"body")
                     inBody = false;
+                else if (ns == kOffice && n == u"annotation")
+                    inNote = false;
                 continue;
             }
             if (token == QXmlStreamReader::Characters && part) {
                 if (part->text.size() < 256)
                     part->text += xml.text();
+                continue;
+            }
+            if (token == QXmlStreamReader::Characters && inParagraph_) {
+                addText(xml.text());
                 continue;
             }
             if (token != QXmlStreamReader::StartElement)
@@ -296,6 +291,10 @@ private:
                 inBody = true;
             } else if (inBody && ns == kTable) {
                 tableElement(n, a);
+            } else if (ns == kOffice && n == u"annotation") {
+                inNote = true; // a comment's paragraphs are not the cell's text
+            } else if (cellValue_ && !inNote && ns == kText) {
+                textElement(n, a);
             }
         }
         if (xml.hasError())
@@ -349,7 +348,86 @@ private:
             const QString style = value(a, u"style-name").toString();
             if (cell_ < kMaxColumns)
                 segments_.push_back({cell_, std::min(cell_ + repeated, kMaxColumns) - 1, style});
+            if (n == u"table-cell")
+                startCell(a, repeated);
             cell_ = std::min(cell_ + repeated, kGridColumns);
+        }
+    }
+
+    // The reader hands over numbers and texts of plain cells and numbers
+    // of formulas; the rest of what a cell states is taken here once its
+    // text is known.
+    void startCell(const QXmlStreamAttributes& a, int repeated)
+    {
+        const QStringView type = attr(a, kOffice, u"value-type");
+        const bool formula = hasAttr(a, kTable, u"formula");
+        const bool error = attr(a, kCalcExt, u"value-type") == u"error";
+        if (!formula && type != u"boolean" && type != u"time")
+            return;
+        if (!formula && error)
+            return;
+        cellValue_ = PendingValue{a, {}, cell_, std::min(cell_ + repeated, kMaxColumns), formula, 0};
+    }
+
+    void textElement(QStringView n, const QXmlStreamAttributes& a)
+    {
+        if (n == u"p") {
+            if (cellValue_->paragraphs++)
+                addText(u"\n");
+            inParagraph_ = true;
+        } else if (!inParagraph_) {
+            return;
+        } else if (n == u"s") {
+            addText(QString(std::clamp(intAttr(attr(a, kText, u"c").toString(), 1), 1, 1024), u' '));
+        } else if (n == u"tab") {
+            addText(u"\t");
+        } else if (n == u"line-break") {
+            addText(u"\n");
+        }
+    }
+
+    void addText(QStringView text)
+    {
+        if (cellValue_ && cellValue_->text.size() < kMaxTextLength)
+            cellValue_->text += text.left(kMaxTextLength - cellValue_->text.size());
+    }
+
+    void endCell()
+    {
+        inParagraph_ = false;
+        if (!cellValue_)
+            return;
+        const PendingValue pending = std::move(*cellValue_);
+        cellValue_.reset();
+        if (sheet_ < 0 || sheet_ >= ctx_.book.sheets.size())
+            return;
+        const auto v = odsValue(pending.attributes, pending.text, ctx_);
+        if (!v)
+            return;
+        Sheet& s = sheet();
+        const int lastRow = int(std::min(qint64(row_) + rowRepeat_, qint64(kMaxRows)));
+        for (int r = row_; r < lastRow; ++r) {
+            for (int c = pending.first; c < pending.last; ++c) {
+                ctx_.charge();
+                Cell* cell = s.cell(r, c);
+                if (pending.formula) {
+                    if (!cell || cell->kind != CellKind::Formula)
+                        continue; // a formula the reader refused
+                    cell->result = v->kind;
+                } else {
+                    if (!cell) {
+                        ctx_.countCell();
+                        const int xf = s.xfAt(r, c);
+                        cell = &s.cellRef(r, c);
+                        cell->xf = quint16(xf);
+                    }
+                    cell->kind = v->kind;
+                }
+                cell->number = v->number;
+                cell->text = v->text;
+                if (v->shown != OdsValue::Shown::AsIs)
+                    dated_[Sheet::key(r, c)] = v->shown;
+            }
         }
     }
 
@@ -397,6 +475,12 @@ private:
                 style = columnStyles_.value(col);
             Cell& cell = s.cellRef(row, col); // there already
             cell.xf = withCode(cell.xf, codeOfCellStyle(style));
+            // a date the cell's style shows as a plain number gets a date format
+            if (auto d = dated_.find(it->first); d != dated_.end()) {
+                if (!isDateFormat(ctx_.book.formatCode(ctx_.book.format(cell.xf).numberFormat)))
+                    cell.xf = withCode(cell.xf, defaultCode(d->second));
+                dated_.erase(d);
+            }
         }
     }
 
@@ -553,9 +637,22 @@ private:
     QMap<int, QString> columnStyles_;
     std::set<int> hiddenColumns_;
     std::vector<Segment> segments_;
+
+    struct PendingValue {
+        QXmlStreamAttributes attributes;
+        QString text;
+        int first, last; // columns
+        bool formula;
+        int paragraphs;
+    };
+    std::optional<PendingValue> cellValue_;
+    bool inParagraph_ = false;
+    std::map<quint32, OdsValue::Shown> dated_;
 };
 
-QByteArray part(const orcus::zip_archive& archive, std::string_view name)
+} // namespace
+
+QByteArray ods::part(const orcus::zip_archive& archive, std::string_view name)
 {
     std::vector<unsigned char> buf;
     if (!archive.read_file_entry(name, buf))
@@ -565,8 +662,6 @@ QByteArray part(const orcus::zip_archive& archive, std::string_view name)
         buf.pop_back();
     return QByteArray(reinterpret_cast<const char*>(buf.data()), qsizetype(buf.size()));
 }
-
-} // namespace
 
 void addOdsExtras(const QByteArray& package, ImportContext& ctx)
 {

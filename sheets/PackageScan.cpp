@@ -43,7 +43,6 @@ const QString kLinks = QStringLiteral("ハイパーリンク");
 const QString kValidation = QStringLiteral("入力規則");
 const QString kProtection = QStringLiteral("シートの保護");
 const QString kHiddenSheets = QStringLiteral("シートの非表示");
-const QString kBooleans = QStringLiteral("論理値と時刻のセル");
 const QString kComments = QStringLiteral("コメント");
 const QString kShapes = QStringLiteral("図形・画像");
 
@@ -308,17 +307,10 @@ private:
         repeatedCells_ += cells;
         if (repeatedCells_ > kMaxRepeatedCells)
             throw tooLarge(QStringLiteral("セル数"));
-        const auto* type = find(kOdfOffice, "value-type");
-        const std::string_view t = type ? type->value : std::string_view();
-        if (find(kOdfTable, "formula")) {
-            if (t == "string" || t == "date" || t == "time" || t == "boolean")
-                unread.insert(kResults);
-        } else if (t == "boolean" || t == "time") {
-            unread.insert(kBooleans);
-        }
         // the reader keeps the value of number cells only: percentages and
         // amounts of money would lose theirs
-        if (t == "percentage" || t == "currency")
+        const auto* type = find(kOdfOffice, "value-type");
+        if (type && (type->value == "percentage" || type->value == "currency"))
             replaceValue(*type, "float");
     }
 

@@ -78,7 +78,8 @@ QByteArray odsContent(const QByteArray& body, const QByteArray& automaticStyles)
            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
            "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
            "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
-           "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.3\">"
+           "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" "
+           "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\" office:version=\"1.3\">"
            "<office:automatic-styles>" + automaticStyles + "</office:automatic-styles>"
            "<office:body><office:spreadsheet>" + body + "</office:spreadsheet></office:body></office:document-content>";
 }
