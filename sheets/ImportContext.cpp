@@ -2,6 +2,8 @@
 
 #include "sheets/SheetErrors.h"
 
+#include <QtEndian>
+
 #include <cmath>
 
 namespace tegaro::sheets {
@@ -54,6 +56,17 @@ QString ImportContext::fitText(QString text)
         text.truncate(kMaxTextLength);
     }
     return text;
+}
+
+QByteArray paneRecord(int x, int y, int topRow, int leftCol, quint8 active)
+{
+    QByteArray b(10, 0);
+    qToLittleEndian<quint16>(quint16(x), b.data());
+    qToLittleEndian<quint16>(quint16(y), b.data() + 2);
+    qToLittleEndian<quint16>(quint16(topRow), b.data() + 4);
+    qToLittleEndian<quint16>(quint16(leftCol), b.data() + 6);
+    b[8] = char(active);
+    return b;
 }
 
 double ImportContext::dateSerial(QDate date, double seconds) const

@@ -49,12 +49,18 @@ struct LeftOut {
     int colours = 0, formats = 0, fonts = 0, texts = 0;
 };
 
+// A PANE record of an .xls sheet: the split at column `x` and row `y`
+// (frozen) or at x and y twips (split), the first row and column of the
+// part that scrolls, and the pane the cursor is in (3 top left ... 0 bottom right).
+QByteArray paneRecord(int x, int y, int topRow, int leftCol, quint8 active);
+
 struct ImportContext {
     ImportContext(Workbook& b, PackageKind k) : book(b), kind(k) {}
 
     Workbook& book;
     PackageKind kind;
     QDate origin{1899, 12, 30}; // the day the value 0 stands for
+    QStringList givenNames; // of the sheets, as the file writes them
     std::vector<ImportedText> strings;
     std::vector<RunFormat> runFormats;
     std::map<QByteArray, quint16> runFormatIndex;

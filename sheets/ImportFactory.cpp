@@ -225,6 +225,7 @@ ss::iface::import_sheet* ImportFactory::append_sheet(ss::sheet_t, std::string_vi
     const int index = int(sheets_.size());
     sheets_.push_back(std::make_unique<ImportSheet>(ctx_, names_, index));
     sheetByName_.insert(given, index);
+    ctx_.givenNames << given;
     return sheets_.back().get();
 }
 

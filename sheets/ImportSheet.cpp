@@ -5,8 +5,6 @@
 #include "sheets/ImportStyles.h"
 #include "sheets/SheetErrors.h"
 
-#include <QtEndian>
-
 #include <cmath>
 
 namespace tegaro::sheets {
@@ -33,17 +31,6 @@ quint8 paneNumber(ss::sheet_pane_t pane)
     case ss::sheet_pane_t::bottom_right: return 0;
     default: return 3;
     }
-}
-
-QByteArray paneRecord(int x, int y, int topRow, int leftCol, quint8 active)
-{
-    QByteArray b(10, 0);
-    qToLittleEndian<quint16>(quint16(x), b.data());
-    qToLittleEndian<quint16>(quint16(y), b.data() + 2);
-    qToLittleEndian<quint16>(quint16(topRow), b.data() + 4);
-    qToLittleEndian<quint16>(quint16(leftCol), b.data() + 6);
-    b[8] = char(active);
-    return b;
 }
 
 bool withinSheet(const ss::range_t& r)

@@ -3,6 +3,7 @@
 #include "sheets/CellReference.h"
 #include "sheets/NumberFormat.h"
 #include "sheets/OdsValues.h"
+#include "sheets/OdsView.h"
 #include "sheets/OdsXml.h"
 #include "sheets/PackageScan.h"
 
@@ -673,6 +674,7 @@ void addOdsExtras(const QByteArray& package, ImportContext& ctx)
     Reader reader(ctx);
     reader.readStyles(part(archive, "styles.xml"));
     reader.readContent(part(archive, "content.xml"));
+    readOdsSettings(part(archive, "settings.xml"), ctx);
 }
 
 } // namespace tegaro::sheets

@@ -251,7 +251,9 @@ private:
     void odsStyle(const orcus::sax_ns_parser_element& e, const Open* parent)
     {
         const std::string_view n = e.name;
-        if (n == "style") {
+        if (n == "default-style") {
+            family_ = value(kOdfStyle, "family"); // Gnumeric gives its default column width so
+        } else if (n == "style") {
             family_ = value(kOdfStyle, "family");
             // of two styles of one name, the reader keeps the first
             const auto* name = find(kOdfStyle, "name");
@@ -261,7 +263,8 @@ private:
             // the reader keeps these in a place that only a style of the
             // matching family has
             const std::string_view wanted = n == "table-column-properties" ? "table-column" : "table-row";
-            if (!parent || parent->ns != kOdfStyle || parent->name != "style" || parent->family != wanted)
+            if (!parent || parent->ns != kOdfStyle || (parent->name != "style" && parent->name != "default-style")
+                || parent->family != wanted)
                 throw damaged(QStringLiteral("(スタイルの種類)"));
         } else if (n == "page-layout") {
             unread.insert(kPrint);

@@ -145,6 +145,52 @@ QByteArray simpleOds(const QByteArray& tableInside, const QByteArray& styles = {
     return odsPackage(odsContent("<table:table table:name=\"S\">" + tableInside + "</table:table>", styles));
 }
 
+// The view of a sheet in the terms a user sees.
+QString viewOf(const Workbook& book, int sheet)
+{
+    const SheetView& v = book.sheets[sheet].view;
+    QString text = QStringLiteral("zoom %1, grid %2, top %3, cursor %4")
+                       .arg(v.zoom)
+                       .arg(v.gridlines() ? "on" : "off", cellName(v.topRow, v.leftCol), cellName(v.activeRow, v.activeCol));
+    if (v.frozen())
+        text += QStringLiteral(", frozen %1x%2 at %3").arg(v.frozenRows()).arg(v.frozenCols()).arg(cellName(v.scrollRow(), v.scrollCol()));
+    else if (!v.pane.isEmpty())
+        text += QStringLiteral(", split");
+    return text + QStringLiteral(", sheet %1").arg(book.activeSheet + 1);
+}
+
+// A settings part as LibreOffice writes it: the document's items, one view
+// with its own items and the items of each table named.
+QByteArray odsSettings(const QByteArray& tables, const QByteArray& view = {}, const QByteArray& document = {})
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-settings "
+           "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+           "xmlns:config=\"urn:oasis:names:tc:opendocument:xmlns:config:1.0\"><office:settings>"
+           "<config:config-item-set config:name=\"ooo:view-settings\"><config:config-item-map-indexed config:name=\"Views\">"
+           "<config:config-item-map-entry><config:config-item config:name=\"ViewId\" config:type=\"string\">view1"
+           "</config:config-item><config:config-item-map-named config:name=\"Tables\">" + tables
+           + "</config:config-item-map-named>" + view + "</config:config-item-map-entry></config:config-item-map-indexed>"
+             "</config:config-item-set><config:config-item-set config:name=\"ooo:configuration-settings\">" + document
+           + "</config:config-item-set></office:settings></office:document-settings>";
+}
+
+// "ZoomValue=85 ShowGrid=false" as config items.
+QByteArray configItems(const QByteArray& items)
+{
+    QByteArray out;
+    for (const QByteArray& item : items.split(' ')) {
+        const QList<QByteArray> nv = item.split('=');
+        if (nv.size() == 2)
+            out += "<config:config-item config:name=\"" + nv[0] + "\" config:type=\"int\">" + nv[1] + "</config:config-item>";
+    }
+    return out;
+}
+
+QByteArray tableSettings(const QByteArray& name, const QByteArray& items)
+{
+    return "<config:config-item-map-entry config:name=\"" + name + "\">" + configItems(items) + "</config:config-item-map-entry>";
+}
+
 } // namespace
 
 class TestPackages : public QObject {
@@ -171,6 +217,8 @@ private slots:
     void odsCellValues_data();
     void odsCellValues();
     void odsRepeatedResults();
+    void odsView_data();
+    void odsView();
     void passedOverIsReported_data();
     void passedOverIsReported();
     void largeSheetIsReported();
@@ -750,6 +798,77 @@ void TestPackages::odsRepeatedResults()
     QCOMPARE(book.cellText(0, 0, 2), QStringLiteral("1"));
 }
 
+void TestPackages::odsView_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("first");  // the view of sheet 一
+    QTest::addColumn<QString>("second"); // and of sheet 二
+    const QString plain = QStringLiteral("zoom 100, grid on, top A1, cursor A1, sheet 1");
+    QTest::newRow("none") << QByteArray() << plain << plain;
+    // as Gnumeric writes a sheet frozen at C4 and scrolled to F11
+    QTest::newRow("frozen rows and columns")
+        << odsSettings(tableSettings("一", "CursorPositionX=6 CursorPositionY=12 ZoomValue=85 ShowGrid=false "
+                                           "HorizontalSplitMode=2 VerticalSplitMode=2 HorizontalSplitPosition=2 "
+                                           "VerticalSplitPosition=3 PositionLeft=0 PositionRight=5 PositionTop=0 "
+                                           "PositionBottom=10"))
+        << "zoom 85, grid off, top A1, cursor G13, frozen 3x2 at F11, sheet 1" << plain;
+    QTest::newRow("scrolled")
+        << odsSettings(tableSettings("二", "CursorPositionX=3 CursorPositionY=6 ZoomValue=120 PositionLeft=2 "
+                                           "PositionRight=0 PositionTop=0 PositionBottom=4"),
+                       configItems("ActiveTable=二"))
+        << plain.chopped(1) + u'2' << "zoom 120, grid on, top C5, cursor D7, sheet 2";
+    QTest::newRow("rows frozen")
+        << odsSettings(tableSettings("一", "VerticalSplitMode=2 VerticalSplitPosition=1 PositionTop=0 PositionBottom=20 "
+                                           "PositionLeft=3 CursorPositionY=25"))
+        << "zoom 100, grid on, top D1, cursor A26, frozen 1x0 at D21, sheet 1" << plain;
+    QTest::newRow("columns frozen")
+        << odsSettings(tableSettings("一", "HorizontalSplitMode=2 HorizontalSplitPosition=2 PositionLeft=0 "
+                                           "PositionRight=7 PositionBottom=9"))
+        << "zoom 100, grid on, top A10, cursor A1, frozen 0x2 at H10, sheet 1" << plain;
+    QTest::newRow("frozen, scrolled to the split")
+        << odsSettings(tableSettings("一", "VerticalSplitMode=2 VerticalSplitPosition=3 PositionBottom=0"))
+        << "zoom 100, grid on, top A1, cursor A1, frozen 3x0 at A4, sheet 1" << plain;
+    QTest::newRow("split, not frozen")
+        << odsSettings(tableSettings("一", "HorizontalSplitMode=1 HorizontalSplitPosition=120 PositionRight=4"))
+        << "zoom 100, grid on, top A1, cursor A1, split, sheet 1" << plain;
+    QTest::newRow("out of bounds")
+        << odsSettings(tableSettings("一", "ZoomValue=5000 CursorPositionX=100000 CursorPositionY=-5 HorizontalSplitMode=2 "
+                                           "HorizontalSplitPosition=99999 PositionRight=0 PositionBottom=9999999")
+                       + tableSettings("二", "ZoomValue=3"))
+        << "zoom 400, grid on, top A65536, cursor IV1, frozen 0x255 at IV65536, sheet 1"
+        << "zoom 10, grid on, top A1, cursor A1, sheet 1";
+    QTest::newRow("not numbers")
+        << odsSettings(tableSettings("一", "ZoomValue=0 CursorPositionX=B HorizontalSplitMode=2 HorizontalSplitPosition=x"))
+        << plain << plain;
+    QTest::newRow("grid of the view")
+        << odsSettings(tableSettings("一", "ZoomValue=100"), configItems("ShowGrid=false ZoomValue=75"))
+        << "zoom 100, grid off, top A1, cursor A1, sheet 1" << "zoom 75, grid off, top A1, cursor A1, sheet 1";
+    QTest::newRow("grid of the table first")
+        << odsSettings(tableSettings("一", "ShowGrid=true"), {}, configItems("ShowGrid=false"))
+        << plain << "zoom 100, grid off, top A1, cursor A1, sheet 1";
+    QTest::newRow("a table of another name")
+        << odsSettings(tableSettings("三", "ZoomValue=50 CursorPositionX=3"), configItems("ActiveTable=三")) << plain << plain;
+}
+
+void TestPackages::odsView()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    const QByteArray table = "<table:table-row><table:table-cell office:value-type=\"float\" office:value=\"1\"/>"
+                             "</table:table-row></table:table>";
+    const Workbook book = readWorkbook(odsPackage(
+        odsContent("<table:table table:name=\"一\">" + table + "<table:table table:name=\"二\">" + table), {}, false,
+        settings));
+    QCOMPARE(viewOf(book, 0), first);
+    QCOMPARE(viewOf(book, 1), second);
+    QVERIFY2(book.leftOut.isEmpty(), qPrintable(book.leftOut.join(u'\n')));
+    // and so in an .xls
+    const Workbook back = readXls(writeXls(book));
+    QCOMPARE(viewOf(back, 0), first);
+    QCOMPARE(viewOf(back, 1), second);
+}
+
 void TestPackages::passedOverIsReported_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -792,6 +911,15 @@ void TestPackages::passedOverIsReported_data()
                      "<number:date-style style:name=\"N2\"><number:quarter/></number:date-style>"
                      "<style:style style:name=\"ce1\" style:family=\"table-cell\" style:data-style-name=\"N2\"/>")
         << "数値の表示形式の一部";
+    // as Gnumeric gives its default column width and row height
+    QTest::newRow("ods default column style")
+        << odsPackage(odsContent("<table:table table:name=\"S\"><table:table-row><table:table-cell "
+                                 "office:value-type=\"float\" office:value=\"1\"/></table:table-row></table:table>"),
+                      odsStyles("<office:styles><style:default-style style:family=\"table-column\">"
+                                "<style:table-column-properties style:column-width=\"60.75pt\"/></style:default-style>"
+                                "<style:default-style style:family=\"table-row\"><style:table-row-properties "
+                                "style:row-height=\"13.5pt\"/></style:default-style></office:styles>"))
+        << "";
     QTest::newRow("ods hidden row")
         << simpleOds("<table:table-row table:visibility=\"collapse\"><table:table-cell/></table:table-row>") << "";
     QTest::newRow("ods text result")
@@ -894,6 +1022,10 @@ void TestPackages::damagedPackages_data()
     QTest::newRow("ods column properties in a cell style")
         << simpleOds("", "<style:style style:name=\"ce1\" style:family=\"table-cell\"><style:table-column-properties "
                          "style:column-width=\"1in\"/></style:style>")
+        << false << "スタイルの種類";
+    QTest::newRow("ods column properties in the default cell style")
+        << simpleOds("", "<style:default-style style:family=\"table-cell\"><style:table-column-properties "
+                         "style:column-width=\"1in\"/></style:default-style>")
         << false << "スタイルの種類";
     QTest::newRow("ods column of a cell style")
         << simpleOds("<table:table-column table:style-name=\"co1\"/>",
