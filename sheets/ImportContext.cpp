@@ -4,6 +4,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tegaro::sheets {
@@ -56,6 +57,19 @@ QString ImportContext::fitText(QString text)
         text.truncate(kMaxTextLength);
     }
     return text;
+}
+
+void ImportContext::addPrintArea(Sheet& sheet, const Range& area)
+{
+    if (area.firstRow >= kMaxRows || area.firstCol >= kMaxColumns) {
+        leftOut.features.insert(QStringLiteral("印刷範囲の一部"));
+        return;
+    }
+    Range r = area;
+    r.lastRow = std::min(r.lastRow, kMaxRows - 1);
+    r.lastCol = std::min(r.lastCol, kMaxColumns - 1);
+    if (sheet.page.printArea.size() < 1024)
+        sheet.page.printArea << r;
 }
 
 QByteArray paneRecord(int x, int y, int topRow, int leftCol, quint8 active)

@@ -74,6 +74,8 @@ struct ImportContext {
     // A text that fits an .xls cell; longer ones are cut and counted.
     QString fitText(std::string_view utf8);
     QString fitText(QString text);
+    // A print area of `sheet`, cut to what an .xls sheet has.
+    void addPrintArea(Sheet& sheet, const Range& area);
     // The number that stands for a day and a time of it (seconds from
     // midnight) in the workbook's date system.
     double dateSerial(QDate date, double seconds) const;

@@ -2,6 +2,7 @@
 
 #include "sheets/CellReference.h"
 #include "sheets/NumberFormat.h"
+#include "sheets/OdsPage.h"
 #include "sheets/OdsValues.h"
 #include "sheets/OdsView.h"
 #include "sheets/OdsXml.h"
@@ -210,6 +211,7 @@ public:
 
     void readStyles(const QByteArray& xml) { read(xml, false); }
     void readContent(const QByteArray& xml) { read(xml, true); }
+    const OdsPrintInfo& printInfo() const { return print_; }
 
 private:
     void read(const QByteArray& data, bool content)
@@ -285,6 +287,8 @@ private:
                                                  attr(a, kStyle, u"apply-style-name").toString());
             } else if (inDataStyle && dataStyle && ns == kStyle && n == u"text-properties") {
                 dataStyle->color = attr(a, kFo, u"color").toString();
+            } else if (ns == kStyle && n == u"style" && attr(a, kStyle, u"family") == u"table") {
+                print_.masterOfStyle[attr(a, kStyle, u"name").toString()] = attr(a, kStyle, u"master-page-name").toString();
             } else if (ns == kStyle && n == u"style" && attr(a, kStyle, u"family") == u"table-cell") {
                 cellStyles_[attr(a, kStyle, u"name").toString()] = {attr(a, kStyle, u"parent-style-name").toString(),
                                                                    attr(a, kStyle, u"data-style-name").toString()};
@@ -319,6 +323,8 @@ private:
     {
         if (n == u"table") {
             ++sheet_;
+            if (print_.tables.size() < size_t(kMaxImportSheets))
+                print_.tables.push_back({value(a, u"style-name").toString(), value(a, u"print-ranges").toString().left(4096)});
             row_ = 0;
             column_ = 0;
             columnStyles_.clear();
@@ -649,6 +655,7 @@ private:
     std::optional<PendingValue> cellValue_;
     bool inParagraph_ = false;
     std::map<quint32, OdsValue::Shown> dated_;
+    OdsPrintInfo print_;
 };
 
 } // namespace
@@ -672,9 +679,11 @@ void addOdsExtras(const QByteArray& package, ImportContext& ctx)
     orcus::zip_archive archive(&stream);
     archive.load();
     Reader reader(ctx);
-    reader.readStyles(part(archive, "styles.xml"));
+    const QByteArray styles = part(archive, "styles.xml");
+    reader.readStyles(styles);
     reader.readContent(part(archive, "content.xml"));
     readOdsSettings(part(archive, "settings.xml"), ctx);
+    readOdsPages(styles, reader.printInfo(), ctx);
 }
 
 } // namespace tegaro::sheets

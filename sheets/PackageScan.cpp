@@ -266,10 +266,6 @@ private:
             if (!parent || parent->ns != kOdfStyle || (parent->name != "style" && parent->name != "default-style")
                 || parent->family != wanted)
                 throw damaged(QStringLiteral("(スタイルの種類)"));
-        } else if (n == "page-layout") {
-            unread.insert(kPrint);
-        } else if (n == "header" || n == "footer") {
-            unread.insert(kHeaders);
         }
     }
 

@@ -191,6 +191,56 @@ QByteArray tableSettings(const QByteArray& name, const QByteArray& items)
     return "<config:config-item-map-entry config:name=\"" + name + "\">" + configItems(items) + "</config:config-item-map-entry>";
 }
 
+// A sheet's page setup in the terms of the printed page.
+QString pageOf(const Workbook& book, int sheet)
+{
+    const PageSetup& p = book.sheets[sheet].page;
+    QStringList parts;
+    parts << (p.landscape() ? "landscape" : "portrait") << QStringLiteral("paper %1").arg(p.paperSize)
+          << QStringLiteral("scale %1").arg(p.scale);
+    if (p.fitToPage)
+        parts << QStringLiteral("fit %1x%2").arg(p.fitWidth).arg(p.fitHeight);
+    parts << QStringLiteral("margins %1 %2 %3 %4")
+                 .arg(p.leftMargin.value_or(-1))
+                 .arg(p.rightMargin.value_or(-1))
+                 .arg(p.topMargin.value_or(-1))
+                 .arg(p.bottomMargin.value_or(-1))
+          << QStringLiteral("header at %1, footer at %2").arg(p.headerMargin).arg(p.footerMargin);
+    if (p.options & 0x01)
+        parts << "over then down";
+    if (p.options & 0x80)
+        parts << QStringLiteral("first page %1").arg(p.pageStart);
+    if (p.hCenter)
+        parts << "centred across";
+    if (p.vCenter)
+        parts << "centred down";
+    if (p.printGridlines)
+        parts << "gridlines";
+    if (p.printHeadings)
+        parts << "headings";
+    if (!p.header.isEmpty())
+        parts << "header " + p.header;
+    if (!p.footer.isEmpty())
+        parts << "footer " + p.footer;
+    return parts.join(QStringLiteral(", "));
+}
+
+// A one-table package whose table prints with page style PM1 of layout L1.
+QByteArray odsWithPage(const QByteArray& layout, const QByteArray& master, const QByteArray& tableStyle = "ta1")
+{
+    return odsPackage(
+        odsContent("<table:table table:name=\"S\" table:style-name=\"" + tableStyle + "\"><table:table-row>"
+                   "<table:table-cell office:value-type=\"float\" office:value=\"1\"/></table:table-row></table:table>",
+                   "<style:style style:name=\"ta1\" style:family=\"table\" style:master-page-name=\"PM1\"/>"),
+        odsStyles("<office:automatic-styles><style:page-layout style:name=\"L1\">" + layout
+                  + "</style:page-layout><style:page-layout style:name=\"L2\"><style:page-layout-properties "
+                    "fo:margin-left=\"1in\" fo:margin-right=\"1in\" fo:margin-top=\"1in\" fo:margin-bottom=\"1in\"/>"
+                    "</style:page-layout></office:automatic-styles><office:master-styles>"
+                    "<style:master-page style:name=\"Default\" style:page-layout-name=\"L2\"/>"
+                    "<style:master-page style:name=\"PM1\" style:page-layout-name=\"L1\">"
+                  + master + "</style:master-page></office:master-styles>"));
+}
+
 } // namespace
 
 class TestPackages : public QObject {
@@ -219,6 +269,9 @@ private slots:
     void odsRepeatedResults();
     void odsView_data();
     void odsView();
+    void odsPageSetup_data();
+    void odsPageSetup();
+    void odsPrintRanges();
     void passedOverIsReported_data();
     void passedOverIsReported();
     void largeSheetIsReported();
@@ -867,6 +920,115 @@ void TestPackages::odsView()
     const Workbook back = readXls(writeXls(book));
     QCOMPARE(viewOf(back, 0), first);
     QCOMPARE(viewOf(back, 1), second);
+}
+
+void TestPackages::odsPageSetup_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("page");
+    // the header and footer as LibreOffice writes them: their room is
+    // inside the page's margins, one 10 pt line of text and the spacing
+    const QByteArray a4 = "fo:page-width=\"8.2681in\" fo:page-height=\"11.6929in\" fo:margin-top=\"0.5in\" "
+                          "fo:margin-bottom=\"0.6in\" fo:margin-left=\"0.7in\" fo:margin-right=\"0.8in\"";
+    const QByteArray headerStyles = "<style:header-style><style:header-footer-properties fo:min-height=\"0.3in\" "
+                                    "fo:margin-bottom=\"0.1in\"/></style:header-style><style:footer-style>"
+                                    "<style:header-footer-properties fo:min-height=\"0.4in\" fo:margin-top=\"0.2in\"/>"
+                                    "</style:footer-style>";
+    const QByteArray fields = "<style:header><style:region-left><text:p>L</text:p></style:region-left><style:region-center>"
+                              "<text:p>P <text:page-number>1</text:page-number>/<text:page-count>9</text:page-count></text:p>"
+                              "</style:region-center><style:region-right><text:p><text:sheet-name>S</text:sheet-name> "
+                              "<text:file-name>x.ods</text:file-name> <text:date>2019/5/1</text:date></text:p>"
+                              "</style:region-right></style:header><style:footer><text:p>foot <text:page-number>1"
+                              "</text:page-number></text:p></style:footer>";
+    QTest::newRow("header and footer")
+        << odsWithPage("<style:page-layout-properties " + a4 + " style:print-orientation=\"portrait\"/>" + headerStyles, fields)
+        << "portrait, paper 9, scale 100, margins 0.7 0.8 0.738889 0.938889, header at 0.5, footer at 0.6, "
+           "header &LL&CP &P/&N&R&A &Z&F &D, footer &Cfoot &P";
+    QTest::newRow("header and footer off")
+        << odsWithPage("<style:page-layout-properties " + a4 + "/>" + headerStyles,
+                       "<style:header style:display=\"false\"><text:p>見えない</text:p></style:header>"
+                       "<style:footer style:display=\"false\"/>")
+        << "portrait, paper 9, scale 100, margins 0.7 0.8 0.5 0.6, header at 0.511811, footer at 0.511811";
+    QTest::newRow("two lines, quotes and ampersands")
+        << odsWithPage("<style:page-layout-properties fo:margin-top=\"1in\" fo:margin-bottom=\"1in\"/><style:header-style>"
+                       "<style:header-footer-properties fo:margin-bottom=\"0.05in\"/></style:header-style>",
+                       "<style:header><text:p>中央<text:s text:c=\"2\"/>&amp; \"q\"</text:p><text:p>二行目</text:p>"
+                       "</style:header><style:header-left><text:p>偶数</text:p></style:header-left>")
+        << "portrait, paper 9, scale 100, margins 0.787402 0.787402 1.32778 1, header at 1, footer at 0.511811, "
+           "header &C中央  && \"q\"\n二行目";
+    QTest::newRow("file name parts")
+        << odsWithPage("<style:page-layout-properties/>",
+                       "<style:footer><style:region-right><text:p><text:file-name text:display=\"path\"/>/"
+                       "<text:file-name text:display=\"name-and-extension\"/><text:line-break/><text:span>"
+                       "<text:page-number>3</text:page-number></text:span></text:p></style:region-right></style:footer>")
+        << "portrait, paper 9, scale 100, margins 0.787402 0.787402 0.787402 1.06518, header at 0.511811, footer at "
+           "0.787402, footer &R&Z/&F\n&P";
+    QTest::newRow("B4 across, fitted, ordered, centred, with grid")
+        << odsWithPage("<style:page-layout-properties fo:page-width=\"14.33in\" fo:page-height=\"10.12in\" "
+                       "style:print-orientation=\"landscape\" style:scale-to-X=\"2\" style:scale-to-Y=\"3\" "
+                       "style:print-page-order=\"ltr\" style:table-centering=\"both\" style:first-page-number=\"5\" "
+                       "style:print=\"grid headers charts drawings objects zero-values\"/>",
+                       "")
+        << "landscape, paper 12, scale 100, fit 2x3, margins 0.787402 0.787402 0.787402 0.787402, header at 0.511811, "
+           "footer at 0.511811, over then down, first page 5, centred across, centred down, gridlines, headings";
+    QTest::newRow("B5 at 75 %")
+        << odsWithPage("<style:page-layout-properties fo:page-width=\"182mm\" fo:page-height=\"257mm\" "
+                       "style:scale-to=\"75%\" style:table-centering=\"horizontal\" fo:margin=\"1cm\"/>",
+                       "")
+        << "portrait, paper 13, scale 75, margins 0.787402 0.787402 0.787402 0.787402, header at 0.511811, "
+           "footer at 0.511811, centred across";
+    QTest::newRow("Legal in two pages")
+        << odsWithPage("<style:page-layout-properties fo:page-width=\"8.5in\" fo:page-height=\"14in\" "
+                       "style:scale-to-pages=\"2\" style:first-page-number=\"continue\"/>",
+                       "")
+        << "portrait, paper 5, scale 100, fit 1x2, margins 0.787402 0.787402 0.787402 0.787402, header at 0.511811, "
+           "footer at 0.511811";
+    QTest::newRow("A3 turned by its size")
+        << odsWithPage("<style:page-layout-properties fo:page-width=\"420mm\" fo:page-height=\"297mm\" "
+                       "fo:margin-left=\"36pt\" fo:margin-right=\"3pc\" fo:margin-top=\"96px\" fo:margin-bottom=\"2.54cm\"/>",
+                       "")
+        << "landscape, paper 8, scale 100, margins 0.5 0.5 1 1, header at 0.511811, footer at 0.511811";
+    QTest::newRow("Letter") << odsWithPage("<style:page-layout-properties fo:page-width=\"215.9mm\" fo:page-height=\"279.4mm\"/>", "")
+                            << "portrait, paper 1, scale 100, margins 0.787402 0.787402 0.787402 0.787402, header at "
+                               "0.511811, footer at 0.511811";
+    QTest::newRow("a paper of no name")
+        << odsWithPage("<style:page-layout-properties fo:page-width=\"5in\" fo:page-height=\"5in\" fo:margin-left=\"0.1in\"/>", "")
+        << "portrait, paper 9, scale 100, margins 0.1 0.787402 0.787402 0.787402, header at 0.511811, footer at 0.511811";
+    QTest::newRow("out of bounds")
+        << odsWithPage("<style:page-layout-properties style:scale-to=\"5000%\" style:scale-to-X=\"99999\" "
+                       "style:scale-to-Y=\"-3\" fo:margin-left=\"-1in\" fo:margin-right=\"100in\" fo:margin-top=\"1e308in\" "
+                       "fo:margin-bottom=\"nan\" style:first-page-number=\"99999\"/>",
+                       "<style:header><text:p>" + QByteArray("<text:p>").repeated(400) + QByteArray("</text:p>").repeated(400)
+                           + "</text:p></style:header>")
+        << "portrait, paper 9, scale 400, fit 32767x0, margins 0 49 49 0.787402, header at 49, footer at 0.511811, "
+           "first page 32767, header &C" + QString(253, u'\n');
+    QTest::newRow("no page style of its own")
+        << odsWithPage("<style:page-layout-properties style:print-orientation=\"landscape\"/>", "", "ta9")
+        << "portrait, paper 9, scale 100, margins 1 1 1 1, header at 0.511811, footer at 0.511811";
+}
+
+void TestPackages::odsPageSetup()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, page);
+    const Workbook book = readWorkbook(bytes);
+    QCOMPARE(pageOf(book, 0), page);
+    QVERIFY2(book.leftOut.isEmpty(), qPrintable(book.leftOut.join(u'\n')));
+    // and an .xls made of it prints the same
+    QCOMPARE(pageOf(readXls(writeXls(book)), 0), page);
+}
+
+void TestPackages::odsPrintRanges()
+{
+    // print ranges given by the table alone, one reaching past the last row
+    const QByteArray table = "<table:table-row><table:table-cell office:value-type=\"float\" office:value=\"1\"/>"
+                             "</table:table-row></table:table>";
+    const Workbook book = readWorkbook(odsPackage(odsContent(
+        "<table:table table:name=\"S\" table:print-ranges=\"S.A1:S.C3 $S.$E$5:.$F$99999\">" + table
+        + "<table:table table:name=\"T\">" + table)));
+    QCOMPARE(book.sheets[0].page.printArea, (QList<Range>{Range{0, 2, 0, 2}, Range{4, kMaxRows - 1, 4, 5}}));
+    QVERIFY(book.sheets[1].page.printArea.isEmpty());
+    QCOMPARE(readXls(writeXls(book)).sheets[0].page.printArea, book.sheets[0].page.printArea);
 }
 
 void TestPackages::passedOverIsReported_data()
