@@ -832,23 +832,46 @@ void TestPackages::odsCellValues()
 
 void TestPackages::odsRepeatedResults()
 {
-    // repeated formula cells: each cell has the result, in the workbook's
+    // a row that stands for three, of repeated formula cells and an amount
+    // in per cent: each cell has its value, the dates in the workbook's
     // date system
     const Workbook book = readWorkbook(odsPackage(odsContent(
         "<table:calculation-settings><table:null-date table:date-value=\"1904-01-01\"/></table:calculation-settings>"
-        "<table:table table:name=\"S\"><table:table-row><table:table-cell "
+        "<table:table table:name=\"S\"><table:table-row table:number-rows-repeated=\"3\"><table:table-cell "
         "table:number-columns-repeated=\"2\" table:formula=\"of:=DATE(2019;5;31)\" office:value-type=\"date\" "
-        "office:date-value=\"2019-05-31\"/><table:table-cell office:value-type=\"float\" office:value=\"1\"/>"
+        "office:date-value=\"2019-05-31\"/><table:table-cell office:value-type=\"percentage\" office:value=\"0.5\"/>"
+        "</table:table-row><table:table-row><table:table-cell office:value-type=\"float\" office:value=\"4\"/>"
         "</table:table-row></table:table>")));
     QVERIFY(book.date1904);
     const Sheet& s = book.sheets[0];
-    for (int col = 0; col < 2; ++col) {
-        const Cell* c = s.cell(0, col);
-        QVERIFY(c && c->kind == CellKind::Formula);
-        QCOMPARE(c->number, double(QDate(1904, 1, 1).daysTo(QDate(2019, 5, 31))));
-        QCOMPARE(book.cellText(0, 0, col), QStringLiteral("2019/5/31"));
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 2; ++col) {
+            const Cell* c = s.cell(row, col);
+            QVERIFY(c && c->kind == CellKind::Formula);
+            QCOMPARE(c->number, double(QDate(1904, 1, 1).daysTo(QDate(2019, 5, 31))));
+            QCOMPARE(book.cellText(0, row, col), QStringLiteral("2019/5/31"));
+        }
+        QCOMPARE(valueOf(s.cell(row, 2)), QStringLiteral("0.5"));
     }
-    QCOMPARE(book.cellText(0, 0, 2), QStringLiteral("1"));
+    QCOMPARE(book.cellText(0, 3, 0), QStringLiteral("4"));
+    QCOMPARE(s.lastRow(), 3);
+    QVERIFY2(book.leftOut.isEmpty(), qPrintable(book.leftOut.join(u'\n')));
+
+    // as far as an .xls sheet reaches; the rest is told
+    const Workbook past = readWorkbook(simpleOds(
+        "<table:table-row table:number-rows-repeated=\"65530\"/><table:table-row table:number-rows-repeated=\"10\">"
+        "<table:table-cell office:value-type=\"float\" office:value=\"7\"/></table:table-row>"));
+    QCOMPARE(past.sheets[0].cellCount(), 6);
+    QCOMPARE(past.cellText(0, kMaxRows - 1, 0), QStringLiteral("7"));
+    QVERIFY2(leftOutMessage(past).contains(QStringLiteral("65,536 行目より下")), qPrintable(leftOutMessage(past)));
+
+    // a row of values repeated a great many times is refused, not spread out without end
+    QVERIFY_THROWS_EXCEPTION(ECorruptWorkbook,
+                             readWorkbook(simpleOds("<table:table-row table:number-rows-repeated=\"65536\">"
+                                                    + QByteArray("<table:table-cell office:value-type=\"float\" "
+                                                                 "office:value=\"1\"/>")
+                                                          .repeated(30)
+                                                    + "</table:table-row>")));
 }
 
 void TestPackages::odsView_data()
