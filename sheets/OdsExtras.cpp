@@ -287,11 +287,17 @@ private:
                                                  attr(a, kStyle, u"apply-style-name").toString());
             } else if (inDataStyle && dataStyle && ns == kStyle && n == u"text-properties") {
                 dataStyle->color = attr(a, kFo, u"color").toString();
+            } else if (ns == kStyle && n == u"style" && attr(a, kStyle, u"family").startsWith(u"table-")) {
+                lineStyle_ = attr(a, kStyle, u"name").toString();
+                if (attr(a, kStyle, u"family") == u"table-cell")
+                    cellStyles_[lineStyle_] = {attr(a, kStyle, u"parent-style-name").toString(),
+                                               attr(a, kStyle, u"data-style-name").toString()};
+            } else if (ns == kStyle && (n == u"table-row-properties" || n == u"table-column-properties")) {
+                // a row or column that starts a new page when printed
+                if (attr(a, kFo, u"break-before") == u"page")
+                    pageBreakStyles_.insert(lineStyle_);
             } else if (ns == kStyle && n == u"style" && attr(a, kStyle, u"family") == u"table") {
                 print_.masterOfStyle[attr(a, kStyle, u"name").toString()] = attr(a, kStyle, u"master-page-name").toString();
-            } else if (ns == kStyle && n == u"style" && attr(a, kStyle, u"family") == u"table-cell") {
-                cellStyles_[attr(a, kStyle, u"name").toString()] = {attr(a, kStyle, u"parent-style-name").toString(),
-                                                                   attr(a, kStyle, u"data-style-name").toString()};
             } else if (content && ns == kOffice && n == u"body") {
                 inBody = true;
             } else if (inBody && ns == kTable) {
@@ -332,6 +338,8 @@ private:
             return;
         } else if (n == u"table-column") {
             const int repeated = count(a, u"number-columns-repeated", kGridColumns);
+            if (pageBreakStyles_.count(value(a, u"style-name").toString()))
+                addBreaks(sheet().page.columnBreaks, column_, repeated, kMaxColumns);
             const QString style = value(a, u"default-cell-style-name").toString();
             const bool hide = hidden(a);
             for (int c = column_; c < std::min(column_ + repeated, kMaxColumns); ++c) {
@@ -342,6 +350,8 @@ private:
             column_ = std::min(column_ + repeated, kGridColumns);
         } else if (n == u"table-row") {
             rowRepeat_ = count(a, u"number-rows-repeated", kGridRows);
+            if (pageBreakStyles_.count(value(a, u"style-name").toString()))
+                addBreaks(sheet().page.rowBreaks, row_, rowRepeat_, kMaxRows);
             rowStyle_ = value(a, u"default-cell-style-name").toString();
             if (hidden(a))
                 for (int r = row_; r < std::min(row_ + rowRepeat_, kMaxRows); ++r)
@@ -439,6 +449,15 @@ private:
     }
 
     Sheet& sheet() { return ctx_.book.sheets[sheet_]; }
+
+    // Breaks before each of `count` rows or columns from `first`; none
+    // before the first, and no more than an .xls sheet keeps.
+    static void addBreaks(QList<int>& breaks, int first, int count, int limit)
+    {
+        for (int i = std::max(first, 1); i < std::min(first + count, limit) && breaks.size() < 1026; ++i)
+            if (breaks.isEmpty() || breaks.last() < i)
+                breaks << i;
+    }
 
     void merge(int rows, int columns)
     {
@@ -637,6 +656,8 @@ private:
     ImportContext& ctx_;
     std::map<QString, DataStyle> dataStyles_;
     std::map<QString, CellStyle> cellStyles_;
+    QString lineStyle_; // the table style being read
+    std::set<QString> pageBreakStyles_;
     std::map<QString, QString> styleCodes_;
     std::map<std::pair<quint16, QString>, quint16> formats_;
     int sheet_ = -1, row_ = 0, column_ = 0, cell_ = 0, rowRepeat_ = 1;

@@ -272,6 +272,7 @@ private slots:
     void odsPageSetup_data();
     void odsPageSetup();
     void odsPrintRanges();
+    void odsPageBreaks();
     void passedOverIsReported_data();
     void passedOverIsReported();
     void largeSheetIsReported();
@@ -1052,6 +1053,31 @@ void TestPackages::odsPrintRanges()
     QCOMPARE(book.sheets[0].page.printArea, (QList<Range>{Range{0, 2, 0, 2}, Range{4, kMaxRows - 1, 4, 5}}));
     QVERIFY(book.sheets[1].page.printArea.isEmpty());
     QCOMPARE(readXls(writeXls(book)).sheets[0].page.printArea, book.sheets[0].page.printArea);
+}
+
+void TestPackages::odsPageBreaks()
+{
+    // rows and columns of a style that starts a new page; a break before
+    // the first row means nothing, a repeated row breaks before each
+    const QByteArray styles =
+        "<style:style style:name=\"ro1\" style:family=\"table-row\"><style:table-row-properties fo:break-before=\"auto\"/>"
+        "</style:style><style:style style:name=\"ro2\" style:family=\"table-row\"><style:table-row-properties "
+        "fo:break-before=\"page\"/></style:style><style:style style:name=\"co2\" style:family=\"table-column\">"
+        "<style:table-column-properties fo:break-before=\"page\" style:column-width=\"1in\"/></style:style>";
+    const QByteArray row = "<table:table-cell office:value-type=\"float\" office:value=\"1\"/></table:table-row>";
+    const Workbook book = readWorkbook(simpleOds(
+        "<table:table-column table:number-columns-repeated=\"2\"/><table:table-column table:style-name=\"co2\"/>"
+        "<table:table-row table:style-name=\"ro2\">" + row + "<table:table-row table:style-name=\"ro1\" "
+        "table:number-rows-repeated=\"9\">" + row + "<table:table-row table:style-name=\"ro2\">" + row
+            + "<table:table-row table:style-name=\"ro1\">" + row + "<table:table-row table:style-name=\"ro2\" "
+              "table:number-rows-repeated=\"2\">" + row,
+        styles));
+    const PageSetup& p = book.sheets[0].page;
+    QCOMPARE(p.rowBreaks, (QList<int>{10, 12, 13}));
+    QCOMPARE(p.columnBreaks, QList<int>{2});
+    const Workbook back = readXls(writeXls(book));
+    QCOMPARE(back.sheets[0].page.rowBreaks, p.rowBreaks);
+    QCOMPARE(back.sheets[0].page.columnBreaks, p.columnBreaks);
 }
 
 void TestPackages::passedOverIsReported_data()
