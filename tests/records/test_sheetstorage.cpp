@@ -171,14 +171,14 @@ private slots:
         w.seam.fileAnswers << path;
         w.storage().RegisterSheetFromFile();
         QCOMPARE(w.excel(kAoki), fileBytes(path));
-        QCOMPARE(w.seam.messages().size(), told);
+        QVERIFY2(w.seam.messages().size() == told, qPrintable(w.seam.messages().join(u'\n')));
         w.query().next();
         w.query().prior();
         w.book()->ClearWorkbook();
         w.seam.clear();
         w.menu(0);
         QCOMPARE(w.cell(2, 2), QStringLiteral("山田　太郎①"));
-        QCOMPARE(w.seam.messages().size(), told);
+        QVERIFY2(w.seam.messages().size() == told, qPrintable(w.seam.messages().join(u'\n')));
         QCOMPARE(w.exfile(), QStringLiteral("-"));
     }
 
