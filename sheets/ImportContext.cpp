@@ -2,6 +2,11 @@
 
 #include "sheets/SheetErrors.h"
 
+#include <QtEndian>
+
+#include <algorithm>
+#include <cmath>
+
 namespace tegaro::sheets {
 
 QByteArray RunFormat::key() const
@@ -52,6 +57,41 @@ QString ImportContext::fitText(QString text)
         text.truncate(kMaxTextLength);
     }
     return text;
+}
+
+void ImportContext::addPrintArea(Sheet& sheet, const Range& area)
+{
+    if (area.firstRow >= kMaxRows || area.firstCol >= kMaxColumns) {
+        leftOut.features.insert(QStringLiteral("印刷範囲の一部"));
+        return;
+    }
+    Range r = area;
+    r.lastRow = std::min(r.lastRow, kMaxRows - 1);
+    r.lastCol = std::min(r.lastCol, kMaxColumns - 1);
+    if (sheet.page.printArea.size() < 1024)
+        sheet.page.printArea << r;
+}
+
+QByteArray paneRecord(int x, int y, int topRow, int leftCol, quint8 active)
+{
+    QByteArray b(10, 0);
+    qToLittleEndian<quint16>(quint16(x), b.data());
+    qToLittleEndian<quint16>(quint16(y), b.data() + 2);
+    qToLittleEndian<quint16>(quint16(topRow), b.data() + 4);
+    qToLittleEndian<quint16>(quint16(leftCol), b.data() + 6);
+    b[8] = char(active);
+    return b;
+}
+
+double ImportContext::dateSerial(QDate date, double seconds) const
+{
+    // in the 1900 system Excel counts a 29 February 1900 that never was,
+    // so earlier days are one less
+    const QDate base = book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+    double days = double(base.daysTo(date));
+    if (!book.date1904 && days < 61)
+        days -= 1;
+    return days + (std::isfinite(seconds) ? seconds : 0) / 86400.0;
 }
 
 } // namespace tegaro::sheets

@@ -49,12 +49,18 @@ struct LeftOut {
     int colours = 0, formats = 0, fonts = 0, texts = 0;
 };
 
+// A PANE record of an .xls sheet: the split at column `x` and row `y`
+// (frozen) or at x and y twips (split), the first row and column of the
+// part that scrolls, and the pane the cursor is in (3 top left ... 0 bottom right).
+QByteArray paneRecord(int x, int y, int topRow, int leftCol, quint8 active);
+
 struct ImportContext {
     ImportContext(Workbook& b, PackageKind k) : book(b), kind(k) {}
 
     Workbook& book;
     PackageKind kind;
     QDate origin{1899, 12, 30}; // the day the value 0 stands for
+    QStringList givenNames; // of the sheets, as the file writes them
     std::vector<ImportedText> strings;
     std::vector<RunFormat> runFormats;
     std::map<QByteArray, quint16> runFormatIndex;
@@ -68,6 +74,11 @@ struct ImportContext {
     // A text that fits an .xls cell; longer ones are cut and counted.
     QString fitText(std::string_view utf8);
     QString fitText(QString text);
+    // A print area of `sheet`, cut to what an .xls sheet has.
+    void addPrintArea(Sheet& sheet, const Range& area);
+    // The number that stands for a day and a time of it (seconds from
+    // midnight) in the workbook's date system.
+    double dateSerial(QDate date, double seconds) const;
 
 private:
     qint64 work_ = 0, cells_ = 0;

@@ -225,6 +225,7 @@ ss::iface::import_sheet* ImportFactory::append_sheet(ss::sheet_t, std::string_vi
     const int index = int(sheets_.size());
     sheets_.push_back(std::make_unique<ImportSheet>(ctx_, names_, index));
     sheetByName_.insert(given, index);
+    ctx_.givenNames << given;
     return sheets_.back().get();
 }
 
@@ -276,16 +277,8 @@ void ImportFactory::applyNames()
                 int sheet = p.sheet;
                 if (!a.sheet.isEmpty())
                     sheet = sheetByName_.value(a.sheet, sheet);
-                if (sheet < 0 || sheet >= book.sheets.size())
-                    continue;
-                if (a.range.firstRow >= kMaxRows || a.range.firstCol >= kMaxColumns) {
-                    ctx_.leftOut.features.insert(QStringLiteral("印刷範囲の一部"));
-                    continue;
-                }
-                Range r = a.range;
-                r.lastRow = std::min(r.lastRow, kMaxRows - 1);
-                r.lastCol = std::min(r.lastCol, kMaxColumns - 1);
-                book.sheets[sheet].page.printArea << r;
+                if (sheet >= 0 && sheet < book.sheets.size())
+                    ctx_.addPrintArea(book.sheets[sheet], a.range);
             }
             continue;
         }

@@ -5,8 +5,6 @@
 #include "sheets/ImportStyles.h"
 #include "sheets/SheetErrors.h"
 
-#include <QtEndian>
-
 #include <cmath>
 
 namespace tegaro::sheets {
@@ -33,17 +31,6 @@ quint8 paneNumber(ss::sheet_pane_t pane)
     case ss::sheet_pane_t::bottom_right: return 0;
     default: return 3;
     }
-}
-
-QByteArray paneRecord(int x, int y, int topRow, int leftCol, quint8 active)
-{
-    QByteArray b(10, 0);
-    qToLittleEndian<quint16>(quint16(x), b.data());
-    qToLittleEndian<quint16>(quint16(y), b.data() + 2);
-    qToLittleEndian<quint16>(quint16(topRow), b.data() + 4);
-    qToLittleEndian<quint16>(quint16(leftCol), b.data() + 6);
-    b[8] = char(active);
-    return b;
 }
 
 bool withinSheet(const ss::range_t& r)
@@ -457,16 +444,10 @@ void ImportSheet::set_date_time(ss::row_t row, ss::col_t col, int year, int mont
     Cell* c = valueCell(row, col);
     if (!c || !date.isValid())
         return;
-    // days from the workbook's day 0; in the 1900 system Excel counts a
-    // 29 February 1900 that never was, so earlier days are one less
-    const QDate base = ctx_.book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
-    double days = double(base.daysTo(date));
-    if (!ctx_.book.date1904 && days < 61)
-        days -= 1;
-    const double time = (hour * 3600.0 + minute * 60.0 + (std::isfinite(second) ? second : 0)) / 86400.0;
+    const double seconds = hour * 3600.0 + minute * 60.0 + (std::isfinite(second) ? second : 0);
     c->kind = CellKind::Number;
-    c->number = days + time;
-    dates_[Sheet::key(row, col)] = time != 0;
+    c->number = ctx_.dateSerial(date, seconds);
+    dates_[Sheet::key(row, col)] = seconds != 0;
 }
 
 void ImportSheet::set_format(ss::row_t row, ss::col_t col, size_t xf)

@@ -1,6 +1,11 @@
 #include "sheets/OdsExtras.h"
 
 #include "sheets/CellReference.h"
+#include "sheets/NumberFormat.h"
+#include "sheets/OdsPage.h"
+#include "sheets/OdsValues.h"
+#include "sheets/OdsView.h"
+#include "sheets/OdsXml.h"
 #include "sheets/PackageScan.h"
 
 #include <orcus/zip_archive.hpp>
@@ -10,18 +15,15 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
 namespace tegaro::sheets {
 
-namespace {
+using namespace ods;
 
-constexpr QStringView kTable = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:table:1.0");
-constexpr QStringView kStyle = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:style:1.0");
-constexpr QStringView kNumber = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0");
-constexpr QStringView kOffice = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:office:1.0");
-constexpr QStringView kFo = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0");
+namespace {
 
 constexpr int kMaxStyleDepth = 16; // parents of a cell style, styles a data style's conditions name
 
@@ -57,21 +59,6 @@ struct Segment {
     int first, last;
     QString style;
 };
-
-QStringView attr(const QXmlStreamAttributes& a, QStringView ns, QStringView name)
-{
-    for (const QXmlStreamAttribute& at : a)
-        if (at.name() == name && at.namespaceUri() == ns)
-            return at.value();
-    return {};
-}
-
-int intAttr(const QString& v, int otherwise)
-{
-    bool ok = false;
-    const int n = v.toInt(&ok);
-    return ok ? n : otherwise;
-}
 
 // Text that stands as it is in an Excel code, quoted where it must be.
 QString literal(const QString& text, bool percent)
@@ -224,6 +211,7 @@ public:
 
     void readStyles(const QByteArray& xml) { read(xml, false); }
     void readContent(const QByteArray& xml) { read(xml, true); }
+    const OdsPrintInfo& printInfo() const { return print_; }
 
 private:
     void read(const QByteArray& data, bool content)
@@ -232,7 +220,7 @@ private:
             return; // styles.xml may be left out
         QXmlStreamReader xml(data);
         int depth = 0;
-        bool inDataStyle = false, inBody = false;
+        bool inDataStyle = false, inBody = false, inNote = false;
         DataStyle* dataStyle = nullptr;
         DataPart* part = nullptr;
         while (!xml.atEnd()) {
@@ -244,17 +232,27 @@ private:
                     inDataStyle = false, dataStyle = nullptr;
                 else if (ns == kNumber)
                     part = nullptr;
+                else if (ns == kTable && (n == u"table-cell" || n == u"covered-table-cell"))
+                    endCell();
+                else if (ns == kText && n == u"p")
+                    inParagraph_ = false;
                 else if (ns == kTable && n == u"table-row")
                     endRow();
                 else if (ns == kTable && n == u"table")
                     endTable();
                 else if (ns == kOffice && n == u"body")
                     inBody = false;
+                else if (ns == kOffice && n == u"annotation")
+                    inNote = false;
                 continue;
             }
             if (token == QXmlStreamReader::Characters && part) {
                 if (part->text.size() < 256)
                     part->text += xml.text();
+                continue;
+            }
+            if (token == QXmlStreamReader::Characters && inParagraph_) {
+                addText(xml.text());
                 continue;
             }
             if (token != QXmlStreamReader::StartElement)
@@ -289,13 +287,25 @@ private:
                                                  attr(a, kStyle, u"apply-style-name").toString());
             } else if (inDataStyle && dataStyle && ns == kStyle && n == u"text-properties") {
                 dataStyle->color = attr(a, kFo, u"color").toString();
-            } else if (ns == kStyle && n == u"style" && attr(a, kStyle, u"family") == u"table-cell") {
-                cellStyles_[attr(a, kStyle, u"name").toString()] = {attr(a, kStyle, u"parent-style-name").toString(),
-                                                                   attr(a, kStyle, u"data-style-name").toString()};
+            } else if (ns == kStyle && n == u"style" && attr(a, kStyle, u"family").startsWith(u"table-")) {
+                lineStyle_ = attr(a, kStyle, u"name").toString();
+                if (attr(a, kStyle, u"family") == u"table-cell")
+                    cellStyles_[lineStyle_] = {attr(a, kStyle, u"parent-style-name").toString(),
+                                               attr(a, kStyle, u"data-style-name").toString()};
+            } else if (ns == kStyle && (n == u"table-row-properties" || n == u"table-column-properties")) {
+                // a row or column that starts a new page when printed
+                if (attr(a, kFo, u"break-before") == u"page")
+                    pageBreakStyles_.insert(lineStyle_);
+            } else if (ns == kStyle && n == u"style" && attr(a, kStyle, u"family") == u"table") {
+                print_.masterOfStyle[attr(a, kStyle, u"name").toString()] = attr(a, kStyle, u"master-page-name").toString();
             } else if (content && ns == kOffice && n == u"body") {
                 inBody = true;
             } else if (inBody && ns == kTable) {
                 tableElement(n, a);
+            } else if (ns == kOffice && n == u"annotation") {
+                inNote = true; // a comment's paragraphs are not the cell's text
+            } else if (cellValue_ && !inNote && ns == kText) {
+                textElement(n, a);
             }
         }
         if (xml.hasError())
@@ -319,6 +329,8 @@ private:
     {
         if (n == u"table") {
             ++sheet_;
+            if (print_.tables.size() < size_t(kMaxImportSheets))
+                print_.tables.push_back({value(a, u"style-name").toString(), value(a, u"print-ranges").toString().left(4096)});
             row_ = 0;
             column_ = 0;
             columnStyles_.clear();
@@ -326,6 +338,8 @@ private:
             return;
         } else if (n == u"table-column") {
             const int repeated = count(a, u"number-columns-repeated", kGridColumns);
+            if (pageBreakStyles_.count(value(a, u"style-name").toString()))
+                addBreaks(sheet().page.columnBreaks, column_, repeated, kMaxColumns);
             const QString style = value(a, u"default-cell-style-name").toString();
             const bool hide = hidden(a);
             for (int c = column_; c < std::min(column_ + repeated, kMaxColumns); ++c) {
@@ -336,6 +350,8 @@ private:
             column_ = std::min(column_ + repeated, kGridColumns);
         } else if (n == u"table-row") {
             rowRepeat_ = count(a, u"number-rows-repeated", kGridRows);
+            if (pageBreakStyles_.count(value(a, u"style-name").toString()))
+                addBreaks(sheet().page.rowBreaks, row_, rowRepeat_, kMaxRows);
             rowStyle_ = value(a, u"default-cell-style-name").toString();
             if (hidden(a))
                 for (int r = row_; r < std::min(row_ + rowRepeat_, kMaxRows); ++r)
@@ -349,11 +365,99 @@ private:
             const QString style = value(a, u"style-name").toString();
             if (cell_ < kMaxColumns)
                 segments_.push_back({cell_, std::min(cell_ + repeated, kMaxColumns) - 1, style});
+            if (n == u"table-cell")
+                startCell(a, repeated);
             cell_ = std::min(cell_ + repeated, kGridColumns);
         }
     }
 
+    // The reader hands over numbers and texts of plain cells and numbers
+    // of formulas; the rest of what a cell states is taken here once its
+    // text is known.
+    void startCell(const QXmlStreamAttributes& a, int repeated)
+    {
+        const QStringView type = attr(a, kOffice, u"value-type");
+        const bool formula = hasAttr(a, kTable, u"formula");
+        const bool error = attr(a, kCalcExt, u"value-type") == u"error";
+        if (!formula && type != u"boolean" && type != u"time")
+            return;
+        if (!formula && error)
+            return;
+        cellValue_ = PendingValue{a, {}, cell_, std::min(cell_ + repeated, kMaxColumns), formula, 0};
+    }
+
+    void textElement(QStringView n, const QXmlStreamAttributes& a)
+    {
+        if (n == u"p") {
+            if (cellValue_->paragraphs++)
+                addText(u"\n");
+            inParagraph_ = true;
+        } else if (!inParagraph_) {
+            return;
+        } else if (n == u"s") {
+            addText(QString(std::clamp(intAttr(attr(a, kText, u"c").toString(), 1), 1, 1024), u' '));
+        } else if (n == u"tab") {
+            addText(u"\t");
+        } else if (n == u"line-break") {
+            addText(u"\n");
+        }
+    }
+
+    void addText(QStringView text)
+    {
+        if (cellValue_ && cellValue_->text.size() < kMaxTextLength)
+            cellValue_->text += text.left(kMaxTextLength - cellValue_->text.size());
+    }
+
+    void endCell()
+    {
+        inParagraph_ = false;
+        if (!cellValue_)
+            return;
+        const PendingValue pending = std::move(*cellValue_);
+        cellValue_.reset();
+        if (sheet_ < 0 || sheet_ >= ctx_.book.sheets.size())
+            return;
+        const auto v = odsValue(pending.attributes, pending.text, ctx_);
+        if (!v)
+            return;
+        Sheet& s = sheet();
+        const int lastRow = int(std::min(qint64(row_) + rowRepeat_, qint64(kMaxRows)));
+        for (int r = row_; r < lastRow; ++r) {
+            for (int c = pending.first; c < pending.last; ++c) {
+                ctx_.charge();
+                Cell* cell = s.cell(r, c);
+                if (pending.formula) {
+                    if (!cell || cell->kind != CellKind::Formula)
+                        continue; // a formula the reader refused
+                    cell->result = v->kind;
+                } else {
+                    if (!cell) {
+                        ctx_.countCell();
+                        const int xf = s.xfAt(r, c);
+                        cell = &s.cellRef(r, c);
+                        cell->xf = quint16(xf);
+                    }
+                    cell->kind = v->kind;
+                }
+                cell->number = v->number;
+                cell->text = v->text;
+                if (v->shown != OdsValue::Shown::AsIs)
+                    dated_[Sheet::key(r, c)] = v->shown;
+            }
+        }
+    }
+
     Sheet& sheet() { return ctx_.book.sheets[sheet_]; }
+
+    // Breaks before each of `count` rows or columns from `first`; none
+    // before the first, and no more than an .xls sheet keeps.
+    static void addBreaks(QList<int>& breaks, int first, int count, int limit)
+    {
+        for (int i = std::max(first, 1); i < std::min(first + count, limit) && breaks.size() < 1026; ++i)
+            if (breaks.isEmpty() || breaks.last() < i)
+                breaks << i;
+    }
 
     void merge(int rows, int columns)
     {
@@ -397,6 +501,12 @@ private:
                 style = columnStyles_.value(col);
             Cell& cell = s.cellRef(row, col); // there already
             cell.xf = withCode(cell.xf, codeOfCellStyle(style));
+            // a date the cell's style shows as a plain number gets a date format
+            if (auto d = dated_.find(it->first); d != dated_.end()) {
+                if (!isDateFormat(ctx_.book.formatCode(ctx_.book.format(cell.xf).numberFormat)))
+                    cell.xf = withCode(cell.xf, defaultCode(d->second));
+                dated_.erase(d);
+            }
         }
     }
 
@@ -546,6 +656,8 @@ private:
     ImportContext& ctx_;
     std::map<QString, DataStyle> dataStyles_;
     std::map<QString, CellStyle> cellStyles_;
+    QString lineStyle_; // the table style being read
+    std::set<QString> pageBreakStyles_;
     std::map<QString, QString> styleCodes_;
     std::map<std::pair<quint16, QString>, quint16> formats_;
     int sheet_ = -1, row_ = 0, column_ = 0, cell_ = 0, rowRepeat_ = 1;
@@ -553,9 +665,23 @@ private:
     QMap<int, QString> columnStyles_;
     std::set<int> hiddenColumns_;
     std::vector<Segment> segments_;
+
+    struct PendingValue {
+        QXmlStreamAttributes attributes;
+        QString text;
+        int first, last; // columns
+        bool formula;
+        int paragraphs;
+    };
+    std::optional<PendingValue> cellValue_;
+    bool inParagraph_ = false;
+    std::map<quint32, OdsValue::Shown> dated_;
+    OdsPrintInfo print_;
 };
 
-QByteArray part(const orcus::zip_archive& archive, std::string_view name)
+} // namespace
+
+QByteArray ods::part(const orcus::zip_archive& archive, std::string_view name)
 {
     std::vector<unsigned char> buf;
     if (!archive.read_file_entry(name, buf))
@@ -566,8 +692,6 @@ QByteArray part(const orcus::zip_archive& archive, std::string_view name)
     return QByteArray(reinterpret_cast<const char*>(buf.data()), qsizetype(buf.size()));
 }
 
-} // namespace
-
 void addOdsExtras(const QByteArray& package, ImportContext& ctx)
 {
     if (ctx.kind != PackageKind::Ods)
@@ -576,8 +700,11 @@ void addOdsExtras(const QByteArray& package, ImportContext& ctx)
     orcus::zip_archive archive(&stream);
     archive.load();
     Reader reader(ctx);
-    reader.readStyles(part(archive, "styles.xml"));
+    const QByteArray styles = part(archive, "styles.xml");
+    reader.readStyles(styles);
     reader.readContent(part(archive, "content.xml"));
+    readOdsSettings(part(archive, "settings.xml"), ctx);
+    readOdsPages(styles, reader.printInfo(), ctx);
 }
 
 } // namespace tegaro::sheets

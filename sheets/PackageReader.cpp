@@ -26,7 +26,7 @@ const std::pair<const char*, const char16_t*> kPartFeatures[] = {
     {"xl/drawings/", u"図形・画像"}, {"xl/media/", u"図形・画像"}, {"Pictures/", u"図形・画像"},
     {"xl/charts/", u"グラフ"}, {"Object ", u"グラフ・埋め込みオブジェクト"}, {"xl/comments", u"コメント"},
     {"xl/pivotTables/", u"ピボットテーブル"}, {"xl/externalLinks/", u"他のブックへのリンク"},
-    {"xl/vbaProject", u"マクロ"}, {"settings.xml", u"シートの表示設定 (表示倍率・ウィンドウ枠の固定・枠線)"},
+    {"xl/vbaProject", u"マクロ"},
 };
 
 QStringList leftOutLines(const LeftOut& l, const Workbook& book, const QList<PackageEntry>& entries)

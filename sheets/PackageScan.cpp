@@ -23,6 +23,7 @@ constexpr qint64 kMaxRowsInTable = 1ll << 30;     // rows counted in one table
 constexpr qint64 kMaxColumnSpans = 1ll << 20;     // columns named by <col> elements of one part
 constexpr qint64 kMaxArrayCells = 1ll << 20;      // cells of one array formula
 constexpr qint64 kMaxRowsRepeated = 1ll << 24;    // the largest sheets LibreOffice makes
+constexpr qint64 kMaxExpandedRows = 64ll << 20;   // bytes of repeated rows written out in one part
 
 constexpr std::string_view kSpreadsheetMl = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 constexpr std::string_view kOdfTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
@@ -43,7 +44,6 @@ const QString kLinks = QStringLiteral("ハイパーリンク");
 const QString kValidation = QStringLiteral("入力規則");
 const QString kProtection = QStringLiteral("シートの保護");
 const QString kHiddenSheets = QStringLiteral("シートの非表示");
-const QString kBooleans = QStringLiteral("論理値と時刻のセル");
 const QString kComments = QStringLiteral("コメント");
 const QString kShapes = QStringLiteral("図形・画像");
 
@@ -90,6 +90,8 @@ public:
 
     void end_element(const orcus::sax_ns_parser_element& e)
     {
+        if (kind_ == PackageKind::Ods && nsOf(e.ns) == kOdfTable && e.name == "table-row")
+            endOdsRow(e);
         if (cutDepth_ == qsizetype(stack_.size()) - 1) {
             edits.push_back({cutFrom_, e.end_pos - cutFrom_, {}});
             cutDepth_ = -1;
@@ -234,9 +236,15 @@ private:
         } else if (ns == kOdfTable && n == "table-column") {
             odsColumn(e);
         } else if (ns == kOdfTable && n == "table-row") {
-            const qint64 rows = number(find(kOdfTable, "number-rows-repeated"), 1);
+            const auto* repeated = find(kOdfTable, "number-rows-repeated");
+            const qint64 rows = number(repeated, 1);
             if (rows < 1 || rows > kMaxRowsRepeated)
                 throw damaged(QStringLiteral("(行の繰り返し %1)").arg(rows));
+            row_ = {e.begin_pos, rows, rowsInTable_, -1, -1, false};
+            if (repeated && !repeated->transient) {
+                row_.countAt = repeated->value.data() - base_;
+                row_.countLength = qsizetype(repeated->value.size());
+            }
             rowsInTable_ += rows;
             if (rowsInTable_ > kMaxRowsInTable)
                 throw tooLarge(QStringLiteral("行数"));
@@ -252,7 +260,9 @@ private:
     void odsStyle(const orcus::sax_ns_parser_element& e, const Open* parent)
     {
         const std::string_view n = e.name;
-        if (n == "style") {
+        if (n == "default-style") {
+            family_ = value(kOdfStyle, "family"); // Gnumeric gives its default column width so
+        } else if (n == "style") {
             family_ = value(kOdfStyle, "family");
             // of two styles of one name, the reader keeps the first
             const auto* name = find(kOdfStyle, "name");
@@ -262,12 +272,9 @@ private:
             // the reader keeps these in a place that only a style of the
             // matching family has
             const std::string_view wanted = n == "table-column-properties" ? "table-column" : "table-row";
-            if (!parent || parent->ns != kOdfStyle || parent->name != "style" || parent->family != wanted)
+            if (!parent || parent->ns != kOdfStyle || (parent->name != "style" && parent->name != "default-style")
+                || parent->family != wanted)
                 throw damaged(QStringLiteral("(スタイルの種類)"));
-        } else if (n == "page-layout") {
-            unread.insert(kPrint);
-        } else if (n == "header" || n == "footer") {
-            unread.insert(kHeaders);
         }
     }
 
@@ -308,22 +315,66 @@ private:
         repeatedCells_ += cells;
         if (repeatedCells_ > kMaxRepeatedCells)
             throw tooLarge(QStringLiteral("セル数"));
-        const auto* type = find(kOdfOffice, "value-type");
-        const std::string_view t = type ? type->value : std::string_view();
-        if (find(kOdfTable, "formula")) {
-            if (t == "string" || t == "date" || t == "time" || t == "boolean")
-                unread.insert(kResults);
-        } else if (t == "boolean" || t == "time") {
-            unread.insert(kBooleans);
-        }
         // the reader keeps the value of number cells only: percentages and
         // amounts of money would lose theirs
-        if (t == "percentage" || t == "currency")
+        const auto* type = find(kOdfOffice, "value-type");
+        if (type && (type->value == "percentage" || type->value == "currency"))
             replaceValue(*type, "float");
+        row_.hasValues = row_.hasValues || type || find(kOdfTable, "formula");
     }
+
+    // The reader reads a row that stands for several only once, so the
+    // values of the rows after it would be lost: such a row is written
+    // once for each row, as far as an .xls sheet reaches, with the edits
+    // made inside it.
+    void endOdsRow(const orcus::sax_ns_parser_element& e)
+    {
+        const OdsRow row = row_;
+        row_ = OdsRow{};
+        if (row.count <= 1 || !row.hasValues || row.countAt < 0 || cutDepth_ >= 0)
+            return;
+        const qint64 copies = std::min<qint64>(row.count, std::max<qint64>(0, kMaxRows - row.firstRow));
+        if (copies < 2)
+            return;
+        QByteArray one(base_ + row.begin, e.end_pos - row.begin);
+        // the edits inside the row, last first so that positions hold
+        std::vector<Edit> inside;
+        for (auto it = edits.begin(); it != edits.end();) {
+            if (it->at >= row.begin && it->at < e.end_pos) {
+                inside.push_back(*it);
+                it = edits.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        inside.push_back({row.countAt, row.countLength, "1"});
+        std::sort(inside.begin(), inside.end(), [](const Edit& a, const Edit& b) { return a.at > b.at; });
+        for (const Edit& edit : inside)
+            one.replace(edit.at - row.begin, edit.length, edit.text);
+        expanded_ += one.size() * copies;
+        if (expanded_ > kMaxExpandedRows)
+            throw tooLarge(QStringLiteral("行の繰り返し"));
+        QByteArray text = one.repeated(copies);
+        if (row.count > copies) {
+            // the rest lies past the last row: the reader counts it as what was left out
+            QByteArray rest(base_ + row.begin, e.end_pos - row.begin);
+            rest.replace(row.countAt - row.begin, row.countLength, QByteArray::number(row.count - copies));
+            text += rest;
+        }
+        edits.push_back({row.begin, e.end_pos - row.begin, text});
+    }
+
+    struct OdsRow {
+        qsizetype begin = 0;
+        qint64 count = 1, firstRow = 0;
+        qsizetype countAt = -1, countLength = -1; // where the repeat count stands
+        bool hasValues = false;
+    };
 
     PackageKind kind_;
     const char* base_;
+    OdsRow row_;
+    qint64 expanded_ = 0;
     std::vector<orcus::sax_ns_parser_attribute> attrs_;
     std::vector<Open> stack_;
     std::string family_;

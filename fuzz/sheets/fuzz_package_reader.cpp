@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 1: bytes = xlsxPackage(rest.split('\0')); break;
         default: {
             const QList<QByteArray> parts = rest.split('\0');
-            bytes = odsPackage(parts.value(0), parts.value(1));
+            bytes = odsPackage(parts.value(0), parts.value(1), false, parts.value(2));
             break;
         }
         }

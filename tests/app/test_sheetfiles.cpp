@@ -187,17 +187,21 @@ private slots:
     void packagesTellWhatWasLeftOut_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("xlsx") << "detail.xlsx";
-        QTest::newRow("ods") << "detail.ods";
+        QTest::addColumn<int>("told");
+        QTest::newRow("xlsx") << "detail.xlsx" << 1; // its page setup
+        QTest::newRow("ods") << "detail.ods" << 0;   // all of it is carried
     }
     void packagesTellWhatWasLeftOut()
     {
         QFETCH(QString, name);
+        QFETCH(int, told);
         Window w;
         emit w.form.findChild<FileDropTarget*>(QStringLiteral("FileDrop3"))
             ->dropped({QStringLiteral(TEGARO_FIXTURES "/sheets/") + name});
         QCOMPARE(w.book()->CellText(1, 2, 2), QStringLiteral("山田　太郎①"));
-        QCOMPARE(w.seam.messages().size(), 1);
+        QVERIFY2(w.seam.messages().size() == told, qPrintable(w.seam.messages().join(u'\n')));
+        if (!told)
+            return;
         QVERIFY(w.seam.messages().first().contains(QStringLiteral("省く")));
     }
 };

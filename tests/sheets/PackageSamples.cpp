@@ -69,25 +69,40 @@ QByteArray xlsxPackage(const QList<QByteArray>& parts, bool compress)
     return writeZip(zip, compress);
 }
 
+namespace {
+
+const QByteArray kOdsNamespaces =
+    "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+    "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+    "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+    "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+    "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+    "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
+    "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" "
+    "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\" office:version=\"1.3\"";
+
+} // namespace
+
+QByteArray odsStyles(const QByteArray& inside)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-styles " + kOdsNamespaces + ">" + inside
+        + "</office:document-styles>";
+}
+
 QByteArray odsContent(const QByteArray& body, const QByteArray& automaticStyles)
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
-           "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-           "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
-           "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-           "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-           "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
-           "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
-           "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" office:version=\"1.3\">"
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content " + kOdsNamespaces + ">"
            "<office:automatic-styles>" + automaticStyles + "</office:automatic-styles>"
            "<office:body><office:spreadsheet>" + body + "</office:spreadsheet></office:body></office:document-content>";
 }
 
-QByteArray odsPackage(const QByteArray& content, const QByteArray& styles, bool compress)
+QByteArray odsPackage(const QByteArray& content, const QByteArray& styles, bool compress, const QByteArray& settings)
 {
     QList<ZipPart> zip = {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}};
     if (!styles.isEmpty())
         zip << ZipPart{"styles.xml", styles};
+    if (!settings.isEmpty())
+        zip << ZipPart{"settings.xml", settings};
     return writeZip(zip, compress);
 }
 

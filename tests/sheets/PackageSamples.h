@@ -17,8 +17,12 @@ QByteArray worksheetPart(const QByteArray& inside);
 QByteArray sharedStringsPart(const QByteArray& inside);
 QByteArray stylesPart(const QByteArray& inside);
 
-// An .ods package of a content part and, when given, a styles part.
-QByteArray odsPackage(const QByteArray& content, const QByteArray& styles = {}, bool compress = false);
+// An .ods package of a content part and, when given, a styles part and a
+// settings part.
+QByteArray odsPackage(const QByteArray& content, const QByteArray& styles = {}, bool compress = false,
+                      const QByteArray& settings = {});
+// The styles part, its root with the namespaces around `inside`.
+QByteArray odsStyles(const QByteArray& inside);
 // The content part: automatic styles, then the spreadsheet body.
 QByteArray odsContent(const QByteArray& body, const QByteArray& automaticStyles = {});
 

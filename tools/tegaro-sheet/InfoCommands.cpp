@@ -35,7 +35,13 @@ int infoCommand(const QStringList& args)
         << (book.date1904 ? ", 1904 dates" : ", 1900 dates") << ", " << book.fonts.size() << " fonts, "
         << book.formats.size() << " formats, active sheet " << book.activeSheet + 1 << '\n';
     for (const Sheet& s : book.sheets) {
-        out << "sheet " << s.name << ": " << s.cellCount() << " cells, zoom " << s.view.zoom << "%";
+        const SheetView& v = s.view;
+        out << "sheet " << s.name << ": " << s.cellCount() << " cells, zoom " << v.zoom << "%"
+            << (v.gridlines() ? "" : ", no gridlines") << ", top left " << cellName(v.topRow, v.leftCol)
+            << ", active cell " << cellName(v.activeRow, v.activeCol);
+        if (v.frozen())
+            out << ", frozen " << v.frozenRows() << " rows " << v.frozenCols() << " columns, scrolled to "
+                << cellName(v.scrollRow(), v.scrollCol());
         for (const Range& m : s.merged)
             out << ", merged " << rangeText(m);
         for (const ColumnInfo& c : s.columns)
@@ -47,6 +53,10 @@ int infoCommand(const QStringList& args)
         out << "\n  page: " << (p.landscape() ? "landscape" : "portrait") << ", scale " << p.scale
             << ", paper " << p.paperSize << ", margins " << p.leftMargin.value_or(-1) << ' '
             << p.rightMargin.value_or(-1) << ' ' << p.topMargin.value_or(-1) << ' ' << p.bottomMargin.value_or(-1)
+            << ", header and footer margins " << p.headerMargin << ' ' << p.footerMargin
+            << (p.fitToPage ? QStringLiteral(", fit to %1 x %2 pages").arg(p.fitWidth).arg(p.fitHeight) : QString())
+            << ((p.options & 0x01) ? ", over then down" : "") << (p.options & 0x04 ? ", no printer data" : "")
+            << (p.printGridlines ? ", gridlines" : "") << (p.printHeadings ? ", headings" : "")
             << (p.hCenter ? ", centred across" : "") << (p.vCenter ? ", centred down" : "")
             << ", header \"" << p.header << "\", footer \"" << p.footer << '"';
         for (const Range& a : p.printArea)
