@@ -1,9 +1,11 @@
 #include "sheets/ImportFactory.h"
 
 #include "sheets/CellReference.h"
+#include "sheets/DigitWidth.h"
 #include "sheets/FormulaText.h"
 #include "sheets/SheetErrors.h"
 
+#include <atomic>
 #include <orcus/exception.hpp>
 
 namespace tegaro::sheets {
@@ -39,8 +41,22 @@ int builtInCode(const QString& name)
 
 } // namespace
 
+namespace {
+
+std::atomic<DigitMeasure> digitMeasure{nullptr};
+
+} // namespace
+
+void setDigitMeasure(DigitMeasure measure)
+{
+    digitMeasure = measure;
+}
+
 double digitWidth(const Font& font)
 {
+    if (const DigitMeasure measure = digitMeasure.load())
+        if (const int pixels = measure(font); pixels > 0)
+            return pixels * 0.75;
     // how wide a digit is in the fonts that set a workbook's column unit,
     // as a share of the font size
     const QString name = font.name.toLower();

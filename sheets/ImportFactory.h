@@ -43,7 +43,4 @@ private:
     bool finalized_ = false;
 };
 
-// The width of a digit of the font, in points, which column widths count in.
-double digitWidth(const Font& font);
-
 } // namespace tegaro::sheets

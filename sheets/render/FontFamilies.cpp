@@ -1,7 +1,10 @@
 #include "sheets/render/FontFamilies.h"
 
+#include "sheets/DigitWidth.h"
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHash>
 
 #include <cmath>
@@ -108,6 +111,8 @@ QFont qtFont(const Font& font, double pixels, int dpi)
 int maxDigitWidth(const Font& font)
 {
     static QHash<QString, int> cache;
+    static std::mutex guard; // workbooks are also read beside the window
+    const std::lock_guard lock(guard);
     const QString key = font.name + u'/' + QString::number(font.height) + u'/' + QString::number(font.weight);
     auto it = cache.constFind(key);
     if (it != cache.constEnd())
@@ -125,5 +130,18 @@ int maxDigitWidth(const Font& font)
     cache.insert(key, width);
     return width;
 }
+
+namespace {
+
+// Widths read as lengths become characters of the digit the sheet is drawn
+// with. Fonts can be measured only in a GUI application.
+int measuredDigit(const Font& font)
+{
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? maxDigitWidth(font) : 0;
+}
+
+const bool measureGiven = (setDigitMeasure(&measuredDigit), true);
+
+} // namespace
 
 } // namespace tegaro::sheets

@@ -77,6 +77,7 @@ const QByteArray kOdsNamespaces =
     "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
     "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
     "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+    "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
     "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
     "xmlns:of=\"urn:oasis:names:tc:opendocument:xmlns:of:1.2\" "
     "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\" office:version=\"1.3\"";

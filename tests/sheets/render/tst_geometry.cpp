@@ -1,7 +1,9 @@
 // Where rows and columns lie: the width and height rules, hidden rows and
 // columns, zoom, merged areas and frozen panes.
 #include "MiniBook.h"
+#include "sheets/PackageSamples.h"
 
+#include "sheets/WorkbookFile.h"
 #include "sheets/render/MergeIndex.h"
 #include "sheets/render/SheetGeometry.h"
 
@@ -24,6 +26,8 @@ private slots:
     void mergedAreas_data();
     void mergedAreas();
     void frozenPanes();
+    void lengthsDrawnAsLong_data();
+    void lengthsDrawnAsLong();
 };
 
 void TestGeometry::conversions_data()
@@ -198,5 +202,29 @@ void TestGeometry::frozenPanes()
 }
 
 QObject* makeTestGeometry() { return new TestGeometry; }
+
+void TestGeometry::lengthsDrawnAsLong_data()
+{
+    QTest::addColumn<QByteArray>("width");
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("one inch") << QByteArray("1in") << 96;
+    QTest::newRow("centimetres") << QByteArray("5.08cm") << 192;
+    QTest::newRow("points") << QByteArray("54pt") << 72;
+}
+
+void TestGeometry::lengthsDrawnAsLong()
+{
+    // .ods widths are lengths: they are drawn that long, whatever digit the
+    // installed substitute of the workbook's font has, as LibreOffice draws them
+    QFETCH(QByteArray, width);
+    QFETCH(int, pixels);
+    const QByteArray styles = "<style:style style:name=\"co1\" style:family=\"table-column\">"
+                              "<style:table-column-properties style:column-width=\"" + width + "\"/></style:style>";
+    const Workbook book = readWorkbook(odsPackage(odsContent(
+        "<table:table table:name=\"S\"><table:table-column table:style-name=\"co1\"/>"
+        "<table:table-row><table:table-cell/></table:table-row></table:table>", styles)));
+    const SheetGeometry g(book, 0, 1.0);
+    QVERIFY2(std::abs(g.columnWidth(0) - pixels) <= 2, qPrintable(QString::number(g.columnWidth(0))));
+}
 
 #include "tst_geometry.moc"
