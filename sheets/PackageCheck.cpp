@@ -73,6 +73,20 @@ bool looksLikeZip(const QByteArray& bytes)
     return bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06");
 }
 
+QByteArray withoutTrailingBytes(const QByteArray& b)
+{
+    for (qsizetype at = b.size() - 22; at >= 0; --at) {
+        if (u32(b, at) != 0x06054B50)
+            continue;
+        const qint64 size = u32(b, at + 12), offset = u32(b, at + 16);
+        if (offset + size != at || (size > 0 && u32(b, qsizetype(offset)) != 0x02014B50))
+            continue;
+        const qsizetype end = std::min(b.size(), at + 22 + u16(b, at + 20));
+        return end == b.size() ? b : b.left(end);
+    }
+    return b;
+}
+
 QList<PackageEntry> checkPackageDirectory(const QByteArray& b)
 {
     const qsizetype end = findEndRecord(b);

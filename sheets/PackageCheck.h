@@ -27,6 +27,13 @@ struct PackageEntry {
 // Whether the bytes begin as a ZIP file does.
 bool looksLikeZip(const QByteArray& bytes);
 
+// The package without the bytes after it. A package read from a memory
+// block runs on into whatever the block held before, which may be the end
+// of an older package; the end record that really closes this one is the
+// one whose directory ends where it begins. Bytes with no such record come
+// back as they are.
+QByteArray withoutTrailingBytes(const QByteArray& bytes);
+
 // Reads the package's directory the way the package reader does and checks
 // every entry's sizes against the file and the limits above. Throws
 // ECorruptWorkbook.

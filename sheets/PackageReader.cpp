@@ -82,8 +82,9 @@ QStringList uncompiledLines(const Workbook& book)
 
 } // namespace
 
-Workbook readPackage(const QByteArray& bytes)
+Workbook readPackage(const QByteArray& given)
 {
+    const QByteArray bytes = withoutTrailingBytes(given);
     const QList<PackageEntry> entries = checkPackageDirectory(bytes);
     const PackageKind kind = packageKind(bytes);
     const PreparedPackage prepared = preparePackage(bytes, entries, kind);

@@ -278,6 +278,8 @@ private slots:
     void largeSheetIsReported();
     void damagedPackages_data();
     void damagedPackages();
+    void bytesAfterThePackage_data();
+    void bytesAfterThePackage();
     void everyTruncationFailsCleanly_data();
     void everyTruncationFailsCleanly();
     void engineLoadsPackages();
@@ -1175,6 +1177,34 @@ void TestPackages::largeSheetIsReported()
     const Workbook back = readXls(writeXls(book));
     QCOMPARE(back.sheets[0].cellCount(), kMaxRows);
     QVERIFY(back.leftOut.isEmpty());
+}
+
+void TestPackages::bytesAfterThePackage_data()
+{
+    // a package read from a memory block runs on into what the block held before
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray older = fixture("detail.xlsx");
+    for (const char* format : {"xlsx", "ods"}) {
+        QTest::addRow("%s, zeros", format) << format << QByteArray(8000, '\0');
+        QTest::addRow("%s, the end of an older package", format) << format << older.right(300) + QByteArray(100, 'x');
+        QTest::addRow("%s, a whole older package", format) << format << older;
+    }
+}
+
+void TestPackages::bytesAfterThePackage()
+{
+    QFETCH(QString, format);
+    QFETCH(QByteArray, after);
+    const QByteArray file = fixture(("detail." + format).toLatin1().constData());
+    const Workbook read = readWorkbook(file + after);
+    const Workbook& alone = detail(format);
+    QCOMPARE(read.sheets.size(), alone.sheets.size());
+    for (int s = 0; s < alone.sheets.size(); ++s)
+        for (const auto& [key, cell] : alone.sheets[s].cells())
+            QCOMPARE(read.cellText(s, Sheet::rowOf(key), Sheet::colOf(key)),
+                     alone.cellText(s, Sheet::rowOf(key), Sheet::colOf(key)));
+    QCOMPARE(read.leftOut, alone.leftOut);
 }
 
 void TestPackages::damagedPackages_data()
