@@ -6,6 +6,7 @@
 #include "sheets/OdsExtras.h"
 #include "sheets/PackageCheck.h"
 #include "sheets/SheetErrors.h"
+#include "sheets/XlsxSheetExtras.h"
 
 #include <orcus/orcus_ods.hpp>
 #include <orcus/orcus_xlsx.hpp>
@@ -111,6 +112,7 @@ Workbook readPackage(const QByteArray& given)
         }
         factory.finalize();
         addOdsExtras(package, ctx);
+        addXlsxSheetExtras(package, ctx);
     } catch (const tegaro::Exception&) {
         throw;
     } catch (const std::bad_alloc&) {

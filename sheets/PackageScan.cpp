@@ -32,9 +32,7 @@ constexpr std::string_view kOdfOffice = "urn:oasis:names:tc:opendocument:xmlns:o
 constexpr std::string_view kOdfDrawing = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0";
 
 // What the reader passes over, as the message after loading names it.
-const QString kPrint = QStringLiteral("印刷の設定 (用紙・向き・余白・拡大縮小)");
-const QString kHeaders = QStringLiteral("ヘッダーとフッター");
-const QString kView = QStringLiteral("シートの表示設定 (表示倍率・枠線)");
+const QString kOtherHeaders = QStringLiteral("偶数ページと先頭ページのヘッダーとフッター");
 const QString kErrors = QStringLiteral("エラー値のセル");
 const QString kInline = QStringLiteral("セルに直接書かれた文字列");
 const QString kResults = QStringLiteral("数式の結果の一部 (文字列・日付・論理値・エラー値)");
@@ -184,14 +182,8 @@ private:
                         throw tooLarge(QStringLiteral("配列数式"));
                 }
             }
-        } else if (n == "pageSetup" || n == "pageMargins") {
-            unread.insert(kPrint);
-        } else if (n == "oddHeader" || n == "oddFooter") {
-            unread.insert(kHeaders);
-        } else if (n == "sheetView") {
-            const std::string_view zoom = value({}, "zoomScale");
-            if ((!zoom.empty() && zoom != "100") || value({}, "showGridLines") == "0" || value({}, "showGridLines") == "false")
-                unread.insert(kView);
+        } else if (n == "evenHeader" || n == "firstHeader" || n == "evenFooter" || n == "firstFooter") {
+            unread.insert(kOtherHeaders);
         } else if (n == "alignment") {
             for (const char* a : {"wrapText", "shrinkToFit"})
                 if (isTrue(value({}, a)))

@@ -279,6 +279,8 @@ private slots:
     void damagedPackages_data();
     void damagedPackages();
     void bytesAfterThePackage_data();
+    void xlsxViewAndPrinting_data();
+    void xlsxViewAndPrinting();
     void bytesAfterThePackage();
     void everyTruncationFailsCleanly_data();
     void everyTruncationFailsCleanly();
@@ -1088,11 +1090,14 @@ void TestPackages::passedOverIsReported_data()
     QTest::addColumn<QString>("note"); // empty: nothing to report
     const QByteArray row = "<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData>";
     QTest::newRow("plain xlsx") << simpleXlsx(row) << "";
-    QTest::newRow("zoom") << simpleXlsx("<sheetViews><sheetView zoomScale=\"85\" workbookViewId=\"0\"/></sheetViews>" + row)
-                          << "表示倍率";
-    QTest::newRow("page setup") << simpleXlsx(row + "<pageMargins left=\"1\" right=\"1\" top=\"1\" bottom=\"1\" "
-                                                    "header=\"0\" footer=\"0\"/><pageSetup orientation=\"landscape\"/>")
-                                << "印刷の設定";
+    QTest::newRow("zoom, carried") << simpleXlsx("<sheetViews><sheetView zoomScale=\"85\" workbookViewId=\"0\"/></sheetViews>" + row)
+                                   << "";
+    QTest::newRow("page setup, carried") << simpleXlsx(row + "<pageMargins left=\"1\" right=\"1\" top=\"1\" bottom=\"1\" "
+                                                             "header=\"0\" footer=\"0\"/><pageSetup orientation=\"landscape\"/>")
+                                         << "";
+    QTest::newRow("first page header") << simpleXlsx(row + "<headerFooter differentFirst=\"1\"><firstHeader>&amp;C表紙</firstHeader>"
+                                                           "</headerFooter>")
+                                       << "先頭ページのヘッダー";
     QTest::newRow("error value")
         << simpleXlsx("<sheetData><row r=\"1\"><c r=\"A1\" t=\"e\"><v>#DIV/0!</v></c></row></sheetData>") << "エラー値のセル";
     QTest::newRow("wrapped text")
@@ -1205,6 +1210,84 @@ void TestPackages::bytesAfterThePackage()
             QCOMPARE(read.cellText(s, Sheet::rowOf(key), Sheet::colOf(key)),
                      alone.cellText(s, Sheet::rowOf(key), Sheet::colOf(key)));
     QCOMPARE(read.leftOut, alone.leftOut);
+}
+
+// A worksheet's view and printing in the terms a user sees.
+QString printingOf(const Sheet& s)
+{
+    const PageSetup& p = s.page;
+    auto margin = [](const std::optional<double>& m) { return m ? QString::number(*m) : QStringLiteral("-"); };
+    QStringList breaks;
+    for (int r : p.rowBreaks)
+        breaks << QStringLiteral("r%1").arg(r);
+    for (int c : p.columnBreaks)
+        breaks << QStringLiteral("c%1").arg(c);
+    return QStringLiteral("zoom %1 grid %2 headings %3 | %4 paper %5 scale %6 fit %7 %8x%9 first %10 order %11 | "
+                          "margins %12 %13 %14 %15 %16 %17 | centre %18%19 print %20%21 | [%22] [%23] | %24")
+        .arg(s.view.zoom).arg(s.view.gridlines()).arg(s.view.headings())
+        .arg(p.landscape() ? "landscape" : (p.options & 0x04) ? "unknown" : "portrait")
+        .arg(p.paperSize).arg(p.scale).arg(p.fitToPage).arg(p.fitWidth).arg(p.fitHeight)
+        .arg((p.options & 0x80) ? p.pageStart : 0).arg((p.options & 0x01) ? "across" : "down")
+        .arg(margin(p.leftMargin), margin(p.rightMargin), margin(p.topMargin), margin(p.bottomMargin))
+        .arg(p.headerMargin).arg(p.footerMargin).arg(p.hCenter).arg(p.vCenter).arg(p.printGridlines).arg(p.printHeadings)
+        .arg(p.header, p.footer, breaks.join(u' '));
+}
+
+void TestPackages::xlsxViewAndPrinting_data()
+{
+    QTest::addColumn<QByteArray>("inside");   // of the worksheet, around the cells
+    QTest::addColumn<QString>("expected");
+    const QString plain = QStringLiteral("zoom 100 grid 1 headings 1 | unknown paper 9 scale 100 fit 0 1x1 first 0 order down | "
+                                         "margins - - - - 0.5 0.5 | centre 00 print 00 | [] [] | ");
+    QTest::newRow("nothing said") << QByteArray() << plain;
+    QTest::newRow("view")
+        << QByteArray("<sheetViews><sheetView showGridLines=\"0\" showRowColHeaders=\"false\" zoomScale=\"85\" workbookViewId=\"0\"/>"
+                      "<sheetView zoomScale=\"200\" workbookViewId=\"1\"/></sheetViews>")
+        << QString(plain).replace(QStringLiteral("zoom 100 grid 1 headings 1"), QStringLiteral("zoom 85 grid 0 headings 0"));
+    QTest::newRow("zoom out of range") << QByteArray("<sheetViews><sheetView zoomScale=\"5000\" workbookViewId=\"0\"/></sheetViews>")
+                                       << QString(plain).replace(QStringLiteral("zoom 100"), QStringLiteral("zoom 400"));
+    QTest::newRow("margins") << QByteArray("@<pageMargins left=\"0.25\" right=\"0.3\" top=\"1.2\" bottom=\"0.9\" header=\"0.1\" footer=\"0.2\"/>")
+                             << QString(plain).replace(QStringLiteral("margins - - - - 0.5 0.5"),
+                                                       QStringLiteral("margins 0.25 0.3 1.2 0.9 0.1 0.2"));
+    QTest::newRow("paper and way")
+        << QByteArray("@<pageSetup paperSize=\"12\" orientation=\"landscape\" scale=\"85\" pageOrder=\"overThenDown\" "
+                      "useFirstPageNumber=\"1\" firstPageNumber=\"3\"/>")
+        << QString(plain).replace(QStringLiteral("unknown paper 9 scale 100 fit 0 1x1 first 0 order down"),
+                                  QStringLiteral("landscape paper 12 scale 85 fit 0 1x1 first 3 order across"));
+    QTest::newRow("fit to pages")
+        << QByteArray("<sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr>@<pageSetup fitToWidth=\"1\" fitToHeight=\"0\"/>")
+        << QString(plain).replace(QStringLiteral("unknown paper 9 scale 100 fit 0 1x1"), QStringLiteral("portrait paper 9 scale 100 fit 1 1x0"));
+    QTest::newRow("centred, grid and headings printed")
+        << QByteArray("@<printOptions horizontalCentered=\"1\" verticalCentered=\"true\" gridLines=\"1\" headings=\"1\"/>")
+        << QString(plain).replace(QStringLiteral("centre 00 print 00"), QStringLiteral("centre 11 print 11"));
+    QTest::newRow("header and footer")
+        << QByteArray("@<headerFooter><oddHeader>&amp;L&amp;\"ＭＳ 明朝,太字\"家屋評価&amp;R&amp;D</oddHeader>"
+                      "<oddFooter>&amp;C&amp;P / &amp;N</oddFooter></headerFooter>")
+        << QString(); // the texts are compared as they stand
+    QTest::newRow("page breaks")
+        << QByteArray("@<rowBreaks count=\"2\" manualBreakCount=\"2\"><brk id=\"20\" max=\"16383\" man=\"1\"/><brk id=\"40\" man=\"1\"/>"
+                      "</rowBreaks><colBreaks count=\"1\"><brk id=\"5\" man=\"1\"/><brk id=\"99999\"/></colBreaks>")
+        << plain.left(plain.size() - 2) + QStringLiteral("| r20 r40 c5 c255");
+}
+
+void TestPackages::xlsxViewAndPrinting()
+{
+    QFETCH(QByteArray, inside);
+    QFETCH(QString, expected);
+    // "@" marks where the cells go: what follows them in the part
+    const qsizetype at = inside.indexOf('@');
+    const QByteArray before = at < 0 ? inside : inside.left(at), after = at < 0 ? QByteArray() : inside.mid(at + 1);
+    const QByteArray cells = "<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData>";
+    const Workbook book = readWorkbook(simpleXlsx(before + cells + after));
+    const Sheet& s = book.sheets[0];
+    if (QByteArray(QTest::currentDataTag()) == "header and footer") {
+        QCOMPARE(s.page.header, QStringLiteral("&L&\"ＭＳ 明朝,太字\"家屋評価&R&D"));
+        QCOMPARE(s.page.footer, QStringLiteral("&C&P / &N"));
+        return;
+    }
+    QCOMPARE(printingOf(s), expected);
+    // and an .xls keeps it
+    QCOMPARE(printingOf(readXls(writeXls(book)).sheets[0]), expected);
 }
 
 void TestPackages::damagedPackages_data()
@@ -1327,7 +1410,7 @@ void TestPackages::engineLoadsPackages()
     TSheetBook book;
     book.LoadWorkbook(QStringLiteral(TEGARO_FIXTURES "/sheets/detail.xlsx"));
     QCOMPARE(book.cellText(0, 1, 1), QStringLiteral("山田　太郎①"));
-    QVERIFY(!leftOutMessage(book.workbook()).isEmpty());
+    QCOMPARE(leftOutMessage(book.workbook()), QString()); // all of it is carried
 
     // stored bytes come back through a memory block longer than they are
     const QByteArray ods = fixture("detail.ods");
