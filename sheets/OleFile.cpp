@@ -115,12 +115,17 @@ private:
             difat = u32(at + sectorSize_ - 4);
         }
         fat_.reserve(qsizetype(fatCount) * perSector);
-        for (quint32 i = 0; i < fatCount; ++i) {
-            const qsizetype at = sectorAt(fatSectors[i]);
-            const qsizetype n = std::min<qsizetype>(perSector, (b_.size() - at) / 4);
-            for (qsizetype k = 0; k < n; ++k)
-                fat_ << u32(at + 4 * k);
-        }
+        for (quint32 i = 0; i < fatCount; ++i)
+            appendEntries(fatSectors[i], fat_);
+    }
+
+    // The entries of one sector of a table; a short last sector gives what it holds.
+    void appendEntries(quint32 sector, QList<quint32>& table) const
+    {
+        const qsizetype at = sectorAt(sector);
+        const qsizetype n = std::min<qsizetype>(sectorSize_, b_.size() - at) / 4;
+        for (qsizetype k = 0; k < n; ++k)
+            table << u32(at + 4 * k);
     }
 
     // The sectors of a chain, in order; `size` bytes of them (or the whole
@@ -252,13 +257,8 @@ private:
         QList<quint32> table;
         if (first >= kEndOfChain)
             return table;
-        for (quint32 sector : chain(first, -1)) {
-            const qsizetype at = sectorAt(sector);
-            if (at + sectorSize_ > b_.size())
-                cutShort();
-            for (qsizetype k = 0; k < sectorSize_ / 4; ++k)
-                table << u32(at + 4 * k);
-        }
+        for (quint32 sector : chain(first, -1))
+            appendEntries(sector, table);
         return table;
     }
 
