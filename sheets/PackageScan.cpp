@@ -432,8 +432,13 @@ ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray&
     const char* begin = reinterpret_cast<const char*>(buffer.data());
     const QByteArray data = QByteArray::fromRawData(begin, qsizetype(buffer.size() - 1));
     const PartText text = partText(data);
-    if (text == PartText::NotXml)
-        return {}; // the reader fails on it at once if it ever tries
+    if (text == PartText::NotXml) {
+        // pictures and the like are not XML; an XML part that is not may
+        // still reach the reader unchecked, and it does not always fail cleanly
+        if (name.endsWith(".xml") || name.endsWith(".rels"))
+            throw damaged(QStringLiteral("(部品「%1」が XML ではありません)").arg(QString::fromUtf8(name)));
+        return {};
+    }
     checkWellFormed(data, name);
     if (text != PartText::Utf8)
         return {};

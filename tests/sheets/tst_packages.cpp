@@ -1303,6 +1303,13 @@ void TestPackages::damagedPackages_data()
         << writeZip({{"mimetype", "application/vnd.oasis.opendocument.text"}, {"content.xml", "<a/>"}}) << true << "ではありません";
     QTest::newRow("package without sheets")
         << xlsxPackage({workbookPart({})}) << true << "ワークシートがありません";
+    // a control character before the content: our checks passed it over, and
+    // the reader went on to crash on a style of no known family
+    QTest::newRow("content that is not XML")
+        << odsPackage("  \x02" + odsContent("<table:table table:name=\"S\"/>",
+                                              "<style:style style:name=\"ro1\" x:family=\"table-row\">"
+                                              "<style:table-row-properties style:row-height=\"0.2in\"/></style:style>"))
+        << false << "XML ではありません";
     QTest::newRow("part larger than the file") << patchDirectory(good, 0, 20, 0x7FFFFFF0) << false << "大きさ";
     QTest::newRow("part said to unpack to 4 GB") << patchDirectory(good, 0, 24, 0xFFFFFFF0) << false << "大きすぎる";
     QByteArray three = patchDirectory(good, 2, 24, quint32(kMaxPartSize));
