@@ -19,6 +19,12 @@ namespace tegaro::sheets {
 
 namespace {
 
+// An array formula's cells change only all together.
+[[noreturn]] void refuseArrayPart()
+{
+    throw ESheetError(QStringLiteral("配列数式の一部は変更できません。"));
+}
+
 // Steps of undo kept; older ones are dropped.
 constexpr std::size_t kUndoSteps = 100;
 
@@ -214,7 +220,7 @@ Cell TSheetBook::entryCell(int sheet, int row, int col, const QString& entry)
     if (const Cell* old = book_.sheets[sheet].cell(row, col); old && old->kind == CellKind::Formula) {
         const auto existing = cellFormula(book_, sheet, row, col);
         if (existing && existing->shape == FormulaShape::ArrayPart)
-            throw ESheetError(QStringLiteral("配列数式の一部は変更できません。"));
+            refuseArrayPart();
     }
     const Sheet& s = book_.sheets[sheet];
     Cell c;
@@ -379,7 +385,7 @@ void TSheetBook::checkArrays(const CellChanges& changes) const
         for (int r = f->range.firstRow; r <= f->range.lastRow; ++r)
             for (int col = f->range.firstCol; col <= f->range.lastCol; ++col)
                 if (s.cell(r, col) && !touched.contains(place(c->sheet, r, col)))
-                    throw ESheetError(QStringLiteral("配列数式の一部は変更できません。"));
+                    refuseArrayPart();
     }
 }
 
