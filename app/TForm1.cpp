@@ -161,7 +161,11 @@ void TForm1::buildPages()
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(belowDock({5, 34, 871, 479}));
     setHint(PageControl1, QStringLiteral("ページ選択・明細シート＆図面ファイルのドロップが出来ます。"));
-    const struct { const char* name; const char* caption; const char* hint; } tabs[] = {
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* hint;
+    } tabs[] = {
         {"TabSheet1", "基本項目", ""},
         {"TabSheet2", "評点明細", "評点明細"},
         {"TabSheet3", "家屋図面", "家屋図面ファイルのドロップが出来ます。"},
@@ -175,18 +179,8 @@ void TForm1::buildPages()
     }
 
     record_ = new RecordPage(tab[0], *data_, AttachmentIndicators{PCheck1, zmfile, PCheck2, exfile});
-    sheet_ = new sheets::SheetPage(tab[1], {.exfile = exfile,
-                                            .PCheck2 = PCheck2,
-                                            .OpenDialog1 = &OpenDialog1,
-                                            .SaveDialog1 = &SaveDialog1,
-                                            .dragSources = &dragSources_,
-                                            .ADOQuery1 = data_->ADOQuery1});
-    drawing_ = new DrawingPage(tab[2], {.zmfile = zmfile,
-                                        .PCheck1 = PCheck1,
-                                        .OpenDialog1 = &OpenDialog1,
-                                        .SaveDialog1 = &SaveDialog1,
-                                        .dragSources = &dragSources_,
-                                        .ADOQuery1 = data_->ADOQuery1});
+    sheet_ = new sheets::SheetPage(tab[1], {.exfile = exfile, .PCheck2 = PCheck2, .OpenDialog1 = &OpenDialog1, .SaveDialog1 = &SaveDialog1, .dragSources = &dragSources_, .ADOQuery1 = data_->ADOQuery1});
+    drawing_ = new DrawingPage(tab[2], {.zmfile = zmfile, .PCheck1 = PCheck1, .OpenDialog1 = &OpenDialog1, .SaveDialog1 = &SaveDialog1, .dragSources = &dragSources_, .ADOQuery1 = data_->ADOQuery1});
     dragSources_ = {sheet_->fileList(), drawing_->fileList()};
 }
 

@@ -170,11 +170,11 @@ QList<ColumnInfo> Connection::tableColumns(const QString& table)
         exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(quoteIdent(target_.dialect, table))).record();
     QSet<QString> keys;
     QSqlQuery k = exec(QStringLiteral(
-        "SELECT ku.COLUMN_NAME FROM INFORMATION_SCHEMA.TABLE_CONSTRAINTS tc"
-        " JOIN INFORMATION_SCHEMA.KEY_COLUMN_USAGE ku ON ku.CONSTRAINT_NAME = tc.CONSTRAINT_NAME"
-        " AND ku.TABLE_NAME = tc.TABLE_NAME"
-        " WHERE tc.CONSTRAINT_TYPE = 'PRIMARY KEY' AND tc.TABLE_NAME = ?"),
-        {table});
+                           "SELECT ku.COLUMN_NAME FROM INFORMATION_SCHEMA.TABLE_CONSTRAINTS tc"
+                           " JOIN INFORMATION_SCHEMA.KEY_COLUMN_USAGE ku ON ku.CONSTRAINT_NAME = tc.CONSTRAINT_NAME"
+                           " AND ku.TABLE_NAME = tc.TABLE_NAME"
+                           " WHERE tc.CONSTRAINT_TYPE = 'PRIMARY KEY' AND tc.TABLE_NAME = ?"),
+                       {table});
     while (k.next())
         keys << k.value(0).toString().toLower();
     for (int i = 0; i < record.count(); ++i) {

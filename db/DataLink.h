@@ -7,7 +7,12 @@
 
 namespace tegaro {
 
-enum class DataSetState { Inactive, Browse, Edit, Insert };
+enum class DataSetState {
+    Inactive,
+    Browse,
+    Edit,
+    Insert
+};
 
 class DataLink {
 public:

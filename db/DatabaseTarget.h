@@ -9,17 +9,20 @@ namespace tegaro {
 
 struct ConnectionSettings;
 
-enum class SqlDialect { SQLite, SqlServer };
+enum class SqlDialect {
+    SQLite,
+    SqlServer
+};
 
 struct DatabaseTarget {
-    QString driver;        // "QSQLITE", or our wide-character ODBC driver
-    QString databaseName;  // file path (QSQLITE) or ODBC connection string
-    QString userName;      // ODBC: handed to the driver apart from the string,
-    QString password;      // so any character of them logs in
-    QString options;       // QSqlDatabase connect options
+    QString driver;       // "QSQLITE", or our wide-character ODBC driver
+    QString databaseName; // file path (QSQLITE) or ODBC connection string
+    QString userName;     // ODBC: handed to the driver apart from the string,
+    QString password;     // so any character of them logs in
+    QString options;      // QSqlDatabase connect options
     SqlDialect dialect = SqlDialect::SQLite;
-    QString sqliteFile;    // the embedded file, checked before opening
-    QStringList secrets;   // never shown in an error text
+    QString sqliteFile;  // the embedded file, checked before opening
+    QStringList secrets; // never shown in an error text
 };
 
 // A Data Source ending in ".sqlite" is an embedded file (relative to baseDir);

@@ -88,8 +88,7 @@ void Field::setValue(const QVariant& value)
     if (kind() == ColumnKind::DateTime)
         setAsString(value.toString());
     else
-        set_->setCurrentValue(index_, kind() == ColumnKind::Integer ? QVariant(value.toLongLong())
-                                                                     : QVariant(value.toDouble()));
+        set_->setCurrentValue(index_, kind() == ColumnKind::Integer ? QVariant(value.toLongLong()) : QVariant(value.toDouble()));
 }
 
 void Field::setAsString(const QString& text)

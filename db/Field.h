@@ -32,8 +32,8 @@ public:
     bool isBlob() const { return kind() == ColumnKind::Blob; }
 
     bool isNull() const;
-    QVariant value() const;     // date-times as QDateTime, blobs as bytes
-    QString asString() const;   // empty for NULL
+    QVariant value() const;   // date-times as QDateTime, blobs as bytes
+    QString asString() const; // empty for NULL
     QDateTime asDateTime() const;
 
     // Writing outside edit or insert throws EDatabaseError. Text that the

@@ -31,7 +31,9 @@ int ioErrorNumber(int err)
     case ENOENT: return 2;
     case ENOTDIR: return 3;
     case EMFILE: return 4;
-    case EACCES: case EPERM: case EISDIR: return 5;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return 5;
     default: return err > 0 ? err : 5;
     }
 }

@@ -187,11 +187,31 @@ void RecordSet::checkBrowseMode()
         cancel();
 }
 
-void RecordSet::first() { checkBrowseMode(); setCurrent(0); }
-void RecordSet::last() { checkBrowseMode(); setCurrent(int(rows_.size()) - 1); }
-void RecordSet::next() { checkBrowseMode(); setCurrent(current_ + 1); }
-void RecordSet::prior() { checkBrowseMode(); setCurrent(current_ - 1); }
-void RecordSet::moveTo(int index) { checkBrowseMode(); setCurrent(index); }
+void RecordSet::first()
+{
+    checkBrowseMode();
+    setCurrent(0);
+}
+void RecordSet::last()
+{
+    checkBrowseMode();
+    setCurrent(int(rows_.size()) - 1);
+}
+void RecordSet::next()
+{
+    checkBrowseMode();
+    setCurrent(current_ + 1);
+}
+void RecordSet::prior()
+{
+    checkBrowseMode();
+    setCurrent(current_ - 1);
+}
+void RecordSet::moveTo(int index)
+{
+    checkBrowseMode();
+    setCurrent(index);
+}
 
 void RecordSet::edit()
 {
@@ -225,8 +245,16 @@ void RecordSet::beginInsert(int position)
     afterScroll();
 }
 
-void RecordSet::insert() { checkActive(); beginInsert(qMax(current_, 0)); }
-void RecordSet::append() { checkActive(); beginInsert(int(rows_.size())); }
+void RecordSet::insert()
+{
+    checkActive();
+    beginInsert(qMax(current_, 0));
+}
+void RecordSet::append()
+{
+    checkActive();
+    beginInsert(int(rows_.size()));
+}
 
 void RecordSet::cancel()
 {

@@ -75,7 +75,7 @@ public:
     QStringList fieldNames() const;
     bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
     int fieldIndex(const QString& name) const; // -1 when missing
-    Field fieldByName(const QString& name);   // throws EDatabaseError when missing
+    Field fieldByName(const QString& name);    // throws EDatabaseError when missing
     Field field(int index);
     const ColumnInfo& column(int index) const { return columns_[index]; }
 
@@ -125,7 +125,7 @@ private:
     DataSetState state_ = DataSetState::Inactive;
     QList<ColumnInfo> columns_;
     QHash<QString, int> byName_;
-    QString baseTable_;     // empty: read-only result
+    QString baseTable_; // empty: read-only result
     bool lazyBlobs_ = false;
     int keyColumn_ = -1;
     int versionColumn_ = -1;

@@ -12,10 +12,16 @@ ColumnKind kindOfField(const QSqlField& field)
 {
     switch (field.metaType().id()) {
     case QMetaType::QByteArray: return ColumnKind::Blob;
-    case QMetaType::Int: case QMetaType::LongLong: case QMetaType::UInt: case QMetaType::ULongLong:
-    case QMetaType::Short: case QMetaType::Bool: return ColumnKind::Integer;
-    case QMetaType::Double: case QMetaType::Float: return ColumnKind::Real;
-    case QMetaType::QDateTime: case QMetaType::QDate: return ColumnKind::DateTime;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::Bool: return ColumnKind::Integer;
+    case QMetaType::Double:
+    case QMetaType::Float: return ColumnKind::Real;
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: return ColumnKind::DateTime;
     default: return ColumnKind::Text;
     }
 }

@@ -12,7 +12,14 @@ class QSqlField;
 
 namespace tegaro {
 
-enum class ColumnKind { Text, Integer, Real, DateTime, Blob, Version };
+enum class ColumnKind {
+    Text,
+    Integer,
+    Real,
+    DateTime,
+    Blob,
+    Version
+};
 
 struct ColumnInfo {
     QString name;
@@ -33,8 +40,8 @@ QVariant toDbValue(SqlDialect dialect, const QVariant& value);
 QDateTime parseDbDateTime(const QVariant& value);
 
 struct BoundSql {
-    QString text;         // ":name" replaced by "?"
-    QVariantList values;  // in order of appearance
+    QString text;        // ":name" replaced by "?"
+    QVariantList values; // in order of appearance
 };
 // Named parameters (":Date_s") outside quotes become positional ones.
 // Throws EDatabaseError for a name that was not set. String literals become

@@ -40,7 +40,13 @@ using TLineList = QList<TLine>;
 using TBoxList = QList<TBox>;
 
 // The area boxes of the drawing page, numbered like their edit boxes.
-enum AreaBox { AreaBoxF1 = 1, AreaBoxF2 = 2, AreaBoxF3 = 3, AreaBoxKen = 4, AreaBoxTotal = 5 };
+enum AreaBox {
+    AreaBoxF1 = 1,
+    AreaBoxF2 = 2,
+    AreaBoxF3 = 3,
+    AreaBoxKen = 4,
+    AreaBoxTotal = 5
+};
 
 struct DrawingModel {
     TLineList LinesF1, LinesF2, LinesF3;
@@ -65,7 +71,7 @@ struct DrawingModel {
     int CurrentFloor = 1;
     double Zoom = 0.5;
 
-    QByteArray DrawingBuffer;      // bytes of the last desktop drop
+    QByteArray DrawingBuffer;       // bytes of the last desktop drop
     QStringList StoredDrawingLines; // the stored drawing, one entry per line
 
     // Texts of the area boxes 1..5 as last shown (index 0 unused).

@@ -65,7 +65,7 @@ public:
         return convertReal(e, next_);
     }
     QString text() { return entry(); }
-    void skipText() { ++next_; } // not looked at, so it need not be there
+    void skipText() { ++next_; }          // not looked at, so it need not be there
     bool hasMore() const { return true; } // running out is an error below
 
 private:

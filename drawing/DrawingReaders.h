@@ -19,7 +19,11 @@
 
 namespace tegaro {
 
-enum class DrawingFormat { Unrecognised, Current, Old };
+enum class DrawingFormat {
+    Unrecognised,
+    Current,
+    Old
+};
 
 // What a finished read has to tell: message boxes first, then the texts for
 // status panel 2 in the order they were written. The caller shows the area

@@ -14,7 +14,7 @@ namespace tegaro {
 
 namespace {
 
-const QRgb kGreen = qRgb(0x00, 0xFF, 0x00); // 0x00FF00
+const QRgb kGreen = qRgb(0x00, 0xFF, 0x00);  // 0x00FF00
 const QRgb kYellow = qRgb(0xFF, 0xFF, 0x00); // 0x00FFFF
 constexpr qint64 kGridRight = 1200;
 constexpr qint64 kGridBottom = 800;

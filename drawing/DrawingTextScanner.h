@@ -13,7 +13,7 @@ public:
     explicit DrawingTextScanner(QByteArray bytes) : bytes_(std::move(bytes)) {}
 
     bool atEnd() const { return pos_ >= bytes_.size(); }
-    int lineNumber() const { return line_; } // of the next byte, from 1
+    int lineNumber() const { return line_; }     // of the next byte, from 1
     int tokenLine() const { return tokenLine_; } // line of the last number read
 
     // The rest of the current line, at most maxBytes of it; the reader then

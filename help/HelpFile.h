@@ -12,7 +12,12 @@ namespace tegaro {
 
 class HelpFile {
 public:
-    enum class State { Closed, Missing, Unreadable, Open };
+    enum class State {
+        Closed,
+        Missing,
+        Unreadable,
+        Open
+    };
 
     State open(const QString& path);
     State state() const { return archive_.isBroken() ? State::Unreadable : state_; }

@@ -13,8 +13,19 @@ namespace tegaro {
 
 namespace {
 
-enum class Kind { Edit, Memo, FreeList, FixedList, Lookup, Date };
-enum class Colour { Window, Menu, Light3D };
+enum class Kind {
+    Edit,
+    Memo,
+    FreeList,
+    FixedList,
+    Lookup,
+    Date
+};
+enum class Colour {
+    Window,
+    Menu,
+    Light3D
+};
 
 struct ControlSpec {
     const char* name;
@@ -31,7 +42,7 @@ struct GroupLayout {
     const char* name;
     const char* caption;
     QRect rect;
-    int columns;          // controls per column before the next column starts
+    int columns;                 // controls per column before the next column starts
     QList<ControlSpec> controls; // in place order
     QStringList tabOrder;        // object names
 };
@@ -59,44 +70,10 @@ QList<GroupLayout> groups()
 {
     const QStringList kinds = {"専住", "共住", "事務所", "店舗"};
     return {
-        {"GroupBox12", "基本項目", {196, 18, 229, 197}, 6,
-         {{"DBEdit27", Kind::Edit, "No", "No", "整理番号"},
-          {"DBEdit9", Kind::Edit, "所有者コード", "所有者コード", "住民基本所有者コード"},
-          {"DBLookupComboBox1", Kind::Lookup, "所在区", "所在区", "行政区"},
-          {"DBEdit10", Kind::Edit, "所有者氏名", "所有者氏名", "家屋所有者", Colour::Menu},
-          {"DBEdit11", Kind::Edit, "所有者住所", "所有者住所", "所有者住所", Colour::Light3D},
-          {"DBEdit16", Kind::Edit, "所在地番", "所在地番", "家屋の所在地", Colour::Light3D}},
-         {"DBEdit9", "DBEdit10", "DBEdit11", "DBEdit16", "DBEdit27", "DBLookupComboBox1"}},
-        {"GroupBox15", "調査項目", {196, 232, 229, 129}, 2,
-         {{"DBDateTimePicker1", Kind::Date, "日付", "日付", "家屋調査日", Colour::Window, {}, QTime(16, 1, 0)},
-          {"DBMemo1", Kind::Memo, "備考", "備考", "メモ"}},
-         {"DBMemo1", "DBDateTimePicker1"}},
-        {"GroupBox13", "家屋項目", {480, 18, 333, 197}, 5,
-         {{"DBEdit1", Kind::Edit, "１Ｆ", "１Ｆ", "１Ｆ面積", Colour::Menu},
-          {"DBEdit2", Kind::Edit, "２Ｆ", "２Ｆ", "２Ｆ面積", Colour::Menu},
-          {"DBEdit26", Kind::Edit, "床面積", "床面積", "延床面積", Colour::Menu},
-          {"DBComboBox3", Kind::FixedList, "新増改築", "新増改", "新増改築区分", Colour::Window, {"新", "増", "改"}},
-          {"DBComboBox6", Kind::FreeList, "構造", "構造", "家屋構造", Colour::Window, RecordForm::structureList()},
-          {"DBComboBox5", Kind::FreeList, "種類", "種類", "家屋種類", Colour::Window, kinds},
-          {"DBComboBox1", Kind::FreeList, "除外", "除外", "棟数除外", Colour::Window, {"0", "1"}},
-          {"DBComboBox2", Kind::FreeList, "新築軽減", "新築軽減", "１６条新築家屋軽減区分"},
-          {"DBEdit25", Kind::Edit, "評点数", "評点数", "再建築評点数/㎡", Colour::Menu},
-          {"DBComboBox4", Kind::FreeList, "建年", "建年", "建築年", Colour::Window, yearList()}},
-         {"DBEdit1", "DBEdit2", "DBEdit25", "DBEdit26", "DBComboBox3", "DBComboBox1", "DBComboBox2",
-          "DBComboBox4", "DBComboBox5", "DBComboBox6"}},
-        {"GroupBox14", "登記項目", {480, 232, 333, 196}, 4,
-         {{"DBEdit3", Kind::Edit, "家屋番号", "家屋番号", "登記の家屋番号"},
-          {"DBComboBox7", Kind::FreeList, "持分１", "持分１", "登記持ち分", Colour::Window, RecordForm::shareList()},
-          {"DBComboBox8", Kind::FreeList, "持分２", "持分２", "登記持ち分", Colour::Window, RecordForm::shareList()},
-          {"DBComboBox9", Kind::FreeList, "持分３", "持分３", "登記持ち分", Colour::Window, RecordForm::shareList()},
-          {"DBEdit19", Kind::Edit, "登記１Ｆ", "登記１Ｆ", "ダブルクリックで１Ｆを転記！", Colour::Light3D},
-          {"DBEdit20", Kind::Edit, "登記２Ｆ", "登記２Ｆ", "ダブルクリックで２Ｆを転記！", Colour::Light3D},
-          {"DBEdit22", Kind::Edit, "登記面積", "登記面積", "ダブルクリックで床面積を転記！", Colour::Light3D},
-          {"DBComboBox10", Kind::FreeList, "登記種類", "登記種類", "登記種類", Colour::Window, {"居宅", "共同住宅", "事務所", "店舗"}},
-          {"DBDateTimePicker2", Kind::Date, "有効開始", "有効開始", "有効開始日", Colour::Window, {}, QTime(16, 8, 6)},
-          {"DBDateTimePicker3", Kind::Date, "登記日", "登記日", "登記日", Colour::Window, {}, QTime(16, 9, 13)}},
-         {"DBEdit3", "DBEdit19", "DBEdit20", "DBEdit22", "DBComboBox7", "DBComboBox8", "DBComboBox9",
-          "DBComboBox10", "DBDateTimePicker2", "DBDateTimePicker3"}},
+        {"GroupBox12", "基本項目", {196, 18, 229, 197}, 6, {{"DBEdit27", Kind::Edit, "No", "No", "整理番号"}, {"DBEdit9", Kind::Edit, "所有者コード", "所有者コード", "住民基本所有者コード"}, {"DBLookupComboBox1", Kind::Lookup, "所在区", "所在区", "行政区"}, {"DBEdit10", Kind::Edit, "所有者氏名", "所有者氏名", "家屋所有者", Colour::Menu}, {"DBEdit11", Kind::Edit, "所有者住所", "所有者住所", "所有者住所", Colour::Light3D}, {"DBEdit16", Kind::Edit, "所在地番", "所在地番", "家屋の所在地", Colour::Light3D}}, {"DBEdit9", "DBEdit10", "DBEdit11", "DBEdit16", "DBEdit27", "DBLookupComboBox1"}},
+        {"GroupBox15", "調査項目", {196, 232, 229, 129}, 2, {{"DBDateTimePicker1", Kind::Date, "日付", "日付", "家屋調査日", Colour::Window, {}, QTime(16, 1, 0)}, {"DBMemo1", Kind::Memo, "備考", "備考", "メモ"}}, {"DBMemo1", "DBDateTimePicker1"}},
+        {"GroupBox13", "家屋項目", {480, 18, 333, 197}, 5, {{"DBEdit1", Kind::Edit, "１Ｆ", "１Ｆ", "１Ｆ面積", Colour::Menu}, {"DBEdit2", Kind::Edit, "２Ｆ", "２Ｆ", "２Ｆ面積", Colour::Menu}, {"DBEdit26", Kind::Edit, "床面積", "床面積", "延床面積", Colour::Menu}, {"DBComboBox3", Kind::FixedList, "新増改築", "新増改", "新増改築区分", Colour::Window, {"新", "増", "改"}}, {"DBComboBox6", Kind::FreeList, "構造", "構造", "家屋構造", Colour::Window, RecordForm::structureList()}, {"DBComboBox5", Kind::FreeList, "種類", "種類", "家屋種類", Colour::Window, kinds}, {"DBComboBox1", Kind::FreeList, "除外", "除外", "棟数除外", Colour::Window, {"0", "1"}}, {"DBComboBox2", Kind::FreeList, "新築軽減", "新築軽減", "１６条新築家屋軽減区分"}, {"DBEdit25", Kind::Edit, "評点数", "評点数", "再建築評点数/㎡", Colour::Menu}, {"DBComboBox4", Kind::FreeList, "建年", "建年", "建築年", Colour::Window, yearList()}}, {"DBEdit1", "DBEdit2", "DBEdit25", "DBEdit26", "DBComboBox3", "DBComboBox1", "DBComboBox2", "DBComboBox4", "DBComboBox5", "DBComboBox6"}},
+        {"GroupBox14", "登記項目", {480, 232, 333, 196}, 4, {{"DBEdit3", Kind::Edit, "家屋番号", "家屋番号", "登記の家屋番号"}, {"DBComboBox7", Kind::FreeList, "持分１", "持分１", "登記持ち分", Colour::Window, RecordForm::shareList()}, {"DBComboBox8", Kind::FreeList, "持分２", "持分２", "登記持ち分", Colour::Window, RecordForm::shareList()}, {"DBComboBox9", Kind::FreeList, "持分３", "持分３", "登記持ち分", Colour::Window, RecordForm::shareList()}, {"DBEdit19", Kind::Edit, "登記１Ｆ", "登記１Ｆ", "ダブルクリックで１Ｆを転記！", Colour::Light3D}, {"DBEdit20", Kind::Edit, "登記２Ｆ", "登記２Ｆ", "ダブルクリックで２Ｆを転記！", Colour::Light3D}, {"DBEdit22", Kind::Edit, "登記面積", "登記面積", "ダブルクリックで床面積を転記！", Colour::Light3D}, {"DBComboBox10", Kind::FreeList, "登記種類", "登記種類", "登記種類", Colour::Window, {"居宅", "共同住宅", "事務所", "店舗"}}, {"DBDateTimePicker2", Kind::Date, "有効開始", "有効開始", "有効開始日", Colour::Window, {}, QTime(16, 8, 6)}, {"DBDateTimePicker3", Kind::Date, "登記日", "登記日", "登記日", Colour::Window, {}, QTime(16, 9, 13)}}, {"DBEdit3", "DBEdit19", "DBEdit20", "DBEdit22", "DBComboBox7", "DBComboBox8", "DBComboBox9", "DBComboBox10", "DBDateTimePicker2", "DBDateTimePicker3"}},
     };
 }
 
@@ -145,8 +122,18 @@ RecordForm::RecordForm(QWidget* page, DataSource* DataSource1, DataSource* DataS
             QWidget* w = nullptr;
             TextLink* link = nullptr;
             switch (c.kind) {
-            case Kind::Edit: { auto* e = new DBEdit(DataSource1, field, box); link = e->link(); w = e; break; }
-            case Kind::Memo: { auto* m = new DBMemo(DataSource1, field, box); link = m->link(); w = m; break; }
+            case Kind::Edit: {
+                auto* e = new DBEdit(DataSource1, field, box);
+                link = e->link();
+                w = e;
+                break;
+            }
+            case Kind::Memo: {
+                auto* m = new DBMemo(DataSource1, field, box);
+                link = m->link();
+                w = m;
+                break;
+            }
             case Kind::FreeList:
             case Kind::FixedList: {
                 auto* cb = new DBComboBox(DataSource1, field, c.kind == Kind::FreeList ? DBComboBox::FreeText : DBComboBox::FixedList,

@@ -18,9 +18,7 @@ RecordPage::RecordPage(QWidget* page, DataAccess& data, const AttachmentIndicato
     : QObject(page), data_(data)
 {
     InspectorBar1 = addPageMenu(page, "InspectorBar1", QStringLiteral("メニュー"), SideMenu::ItemStyle::LargeIcons,
-                                {{"基本項目", "menu-record"}, {"評点明細", "menu-sheet"},
-                                 {"家屋図面", "menu-drawing"}, {"サーバー接続", "menu-connect"},
-                                 {"システム終了", "menu-exit"}});
+                                {{"基本項目", "menu-record"}, {"評点明細", "menu-sheet"}, {"家屋図面", "menu-drawing"}, {"サーバー接続", "menu-connect"}, {"システム終了", "menu-exit"}});
     form_ = new RecordForm(page, data.DataSource1, data.DataSource2);
     indicators_ = std::make_unique<IndicatorLink>(data.DataSource1, marks);
 }
@@ -46,7 +44,10 @@ void RecordPage::connectTransfer(CellTextSource cellText)
     SheetTransfer* transfer = transfer_.get();
     connect(form_->transferButton(), &QPushButton::clicked, this,
             [transfer] { guarded([=] { transfer->FlatButton1Click(); }); });
-    const struct { const char* box; void (SheetTransfer::*handler)(); } copies[] = {
+    const struct {
+        const char* box;
+        void (SheetTransfer::*handler)();
+    } copies[] = {
         {"DBEdit19", &SheetTransfer::DBEdit19DblClick},
         {"DBEdit20", &SheetTransfer::DBEdit20DblClick},
         {"DBEdit22", &SheetTransfer::DBEdit22DblClick},

@@ -13,7 +13,11 @@ class RecordSet;
 // The input with "%" appended, in single quotes, quotes inside doubled.
 QString quotedPrefixPattern(const QString& input);
 
-enum class PrefixSearch { OwnerName, District, Memo };
+enum class PrefixSearch {
+    OwnerName,
+    District,
+    Memo
+};
 QStringList prefixSearchLines(PrefixSearch kind, const QString& input);
 QStringList dateRangeLines();
 QStringList allRecordsLines();

@@ -20,7 +20,10 @@ void SheetTransfer::FlatButton1Click()
 {
     // Sheets with something in G6 keep their areas one column further left.
     const int firstArea = CellText(1, 6, 7).isEmpty() ? 10 : 9;
-    const struct { const char* box; int row, col; } cells[] = {
+    const struct {
+        const char* box;
+        int row, col;
+    } cells[] = {
         {"DBEdit1", 6, firstArea},
         {"DBEdit2", 6, firstArea + 1},
         {"DBEdit26", 6, firstArea + 2},

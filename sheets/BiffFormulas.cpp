@@ -108,8 +108,7 @@ void FormulaPreparer::cell(int sheet, int row, int col, Cell& c)
     const Formula& f = *held;
     if (f.biff == 8 && !isExp(f.tokens))
         return;
-    if (isExp(f.tokens) && arraysDone_.count({sheet, qFromLittleEndian<quint16>(f.tokens.constData() + 1),
-                                             qFromLittleEndian<quint16>(f.tokens.constData() + 3)})) {
+    if (isExp(f.tokens) && arraysDone_.count({sheet, qFromLittleEndian<quint16>(f.tokens.constData() + 1), qFromLittleEndian<quint16>(f.tokens.constData() + 3)})) {
         // another cell of an array formula already carried over
         auto out = std::make_shared<Formula>(f);
         out->biff = 8;

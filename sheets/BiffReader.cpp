@@ -123,14 +123,18 @@ QList<Range> areasOf(const QByteArray& tokens, int biff, int& tab)
                 Range a;
                 if (biff == 8) {
                     c.u16();
-                    a.firstRow = c.u16(); a.lastRow = c.u16();
-                    a.firstCol = c.u16() & 0xFF; a.lastCol = c.u16() & 0xFF;
+                    a.firstRow = c.u16();
+                    a.lastRow = c.u16();
+                    a.firstCol = c.u16() & 0xFF;
+                    a.lastCol = c.u16() & 0xFF;
                 } else {
                     c.skip(10);
                     tab = qint16(c.u16());
                     c.u16();
-                    a.firstRow = c.u16() & 0x3FFF; a.lastRow = c.u16() & 0x3FFF;
-                    a.firstCol = c.u8(); a.lastCol = c.u8();
+                    a.firstRow = c.u16() & 0x3FFF;
+                    a.lastRow = c.u16() & 0x3FFF;
+                    a.firstCol = c.u8();
+                    a.lastCol = c.u8();
                 }
                 out << a;
             } else if (base == 0x3A) { // one cell in a sheet
@@ -152,9 +156,11 @@ QList<Range> areasOf(const QByteArray& tokens, int biff, int& tab)
                 a.firstRow = c.u16() & (biff == 8 ? 0xFFFF : 0x3FFF);
                 a.lastRow = c.u16() & (biff == 8 ? 0xFFFF : 0x3FFF);
                 if (biff == 8) {
-                    a.firstCol = c.u16() & 0xFF; a.lastCol = c.u16() & 0xFF;
+                    a.firstCol = c.u16() & 0xFF;
+                    a.lastCol = c.u16() & 0xFF;
                 } else {
-                    a.firstCol = c.u8(); a.lastCol = c.u8();
+                    a.firstCol = c.u8();
+                    a.lastCol = c.u8();
                 }
                 out << a;
             } else if (base == 0x29) {
@@ -502,7 +508,8 @@ Workbook readStream(const QByteArray& stream, int only, const CellSink* sink)
     for (PendingName& p : globals.names) {
         const int tab = p.name.sheet;
         p.name.sheet = tab >= 1 && tab <= ctx.sheetOfTab.size() && ctx.sheetOfTab[tab - 1] >= 0
-            ? ctx.sheetOfTab[tab - 1] + 1 : 0;
+            ? ctx.sheetOfTab[tab - 1] + 1
+            : 0;
         if (p.printArea) {
             int tokenTab = -1; // 0-based sheet in Excel 95 tokens
             const QList<Range> areas = areasOf(p.name.tokens, ctx.biff, tokenTab);

@@ -11,9 +11,9 @@ namespace tegaro::sheets {
 
 struct BiffRecord {
     quint16 type = 0;
-    qsizetype offset = 0;      // of the record header in the stream
-    QByteArray data;           // with CONTINUE parts appended
-    QList<qsizetype> pieces;   // where each CONTINUE part begins in data
+    qsizetype offset = 0;    // of the record header in the stream
+    QByteArray data;         // with CONTINUE parts appended
+    QList<qsizetype> pieces; // where each CONTINUE part begins in data
 };
 
 // Walks the records of a workbook stream. Every length is checked against
@@ -50,7 +50,10 @@ public:
 
     // BIFF8 strings: a count of 8 or 16 bits, option flags, characters
     // that may switch between 8 and 16 bits at a CONTINUE boundary.
-    struct Rich { QString text; QList<QPair<quint16, quint16>> runs; };
+    struct Rich {
+        QString text;
+        QList<QPair<quint16, quint16>> runs;
+    };
     Rich unicodeString(int countBytes, bool wantRuns = false);
     QString unicodeChars(quint32 count, quint8 flags); // without count and flags
     // BIFF5 strings: a count of 8 or 16 bits and code-page bytes.

@@ -23,7 +23,6 @@ double rkValue(quint32 rk)
     return (rk & 0x01) ? v / 100 : v;
 }
 
-
 class SheetReader {
 public:
     SheetReader(ReadContext& ctx, Sheet& sheet) : ctx_(ctx), sheet_(sheet) {}
@@ -66,8 +65,14 @@ private:
     void rightMargin(Cursor& c, const BiffRecord&) { sheet_.page.rightMargin = c.f64(); }
     void topMargin(Cursor& c, const BiffRecord&) { sheet_.page.topMargin = c.f64(); }
     void bottomMargin(Cursor& c, const BiffRecord&) { sheet_.page.bottomMargin = c.f64(); }
-    void header(Cursor& c, const BiffRecord& r) { if (!r.data.isEmpty()) sheet_.page.header = headerText(c, r); }
-    void footer(Cursor& c, const BiffRecord& r) { if (!r.data.isEmpty()) sheet_.page.footer = headerText(c, r); }
+    void header(Cursor& c, const BiffRecord& r)
+    {
+        if (!r.data.isEmpty()) sheet_.page.header = headerText(c, r);
+    }
+    void footer(Cursor& c, const BiffRecord& r)
+    {
+        if (!r.data.isEmpty()) sheet_.page.footer = headerText(c, r);
+    }
     void rowBreaks(Cursor& c, const BiffRecord&) { sheet_.page.rowBreaks = pageBreaks(c); }
     void columnBreaks(Cursor& c, const BiffRecord&) { sheet_.page.columnBreaks = pageBreaks(c); }
     void rule(Cursor&, const BiffRecord& r);
@@ -91,10 +96,10 @@ private:
 constexpr RecordHandler<SheetReader> SheetReader::kHandlers[] = {
     {rec::Formula, &SheetReader::formula},
     {rec::Protect, &SheetReader::protection},
-    {0x0013, &SheetReader::protection},  // PASSWORD
+    {0x0013, &SheetReader::protection}, // PASSWORD
     {rec::Header, &SheetReader::header},
     {rec::Footer, &SheetReader::footer},
-    {0x0019, &SheetReader::protection},  // WINDOWPROTECT
+    {0x0019, &SheetReader::protection}, // WINDOWPROTECT
     {0x001A, &SheetReader::columnBreaks},
     {0x001B, &SheetReader::rowBreaks},
     {rec::Selection, &SheetReader::selection},
@@ -106,7 +111,7 @@ constexpr RecordHandler<SheetReader> SheetReader::kHandlers[] = {
     {rec::PrintGridlines, &SheetReader::printGridlines},
     {rec::Pane, &SheetReader::pane},
     {rec::DefColWidth, &SheetReader::defColWidth},
-    {0x0063, &SheetReader::protection},  // OBJPROTECT
+    {0x0063, &SheetReader::protection}, // OBJPROTECT
     {rec::ColInfo, &SheetReader::colInfo},
     {rec::WsBool, &SheetReader::wsBool},
     {rec::HCenter, &SheetReader::hCenter},
@@ -116,18 +121,18 @@ constexpr RecordHandler<SheetReader> SheetReader::kHandlers[] = {
     {rec::MulRk, &SheetReader::mulRk},
     {rec::MulBlank, &SheetReader::mulBlank},
     {rec::RString, &SheetReader::label},
-    {0x00DD, &SheetReader::protection},  // SCENPROTECT
+    {0x00DD, &SheetReader::protection}, // SCENPROTECT
     {rec::MergedCells, &SheetReader::mergedCells},
     {rec::LabelSst, &SheetReader::labelSst},
-    {0x01B0, &SheetReader::rule},        // conditional formats
+    {0x01B0, &SheetReader::rule}, // conditional formats
     {0x01B1, &SheetReader::rule},
-    {0x01B2, &SheetReader::rule},        // data validations
+    {0x01B2, &SheetReader::rule}, // data validations
     {0x01BE, &SheetReader::rule},
     {rec::Blank, &SheetReader::blank},
     {rec::Number, &SheetReader::number},
     {rec::Label, &SheetReader::label},
     {rec::BoolErr, &SheetReader::boolErr},
-    {0x0206, &SheetReader::formula},     // FORMULA as Excel 3 wrote it
+    {0x0206, &SheetReader::formula}, // FORMULA as Excel 3 wrote it
     {rec::String, &SheetReader::string},
     {rec::Row, &SheetReader::row},
     {rec::Array, &SheetReader::anchor},
@@ -135,7 +140,7 @@ constexpr RecordHandler<SheetReader> SheetReader::kHandlers[] = {
     {rec::Table, &SheetReader::anchor},
     {rec::Window2, &SheetReader::window2},
     {rec::Rk, &SheetReader::rk},
-    {0x0406, &SheetReader::formula},     // FORMULA as Excel 4 wrote it
+    {0x0406, &SheetReader::formula}, // FORMULA as Excel 4 wrote it
     {rec::SharedFormula, &SheetReader::anchor},
 };
 static_assert(sortedByType(SheetReader::kHandlers));
@@ -284,8 +289,14 @@ void SheetReader::formula(Cursor& c, const BiffRecord&)
     if (quint8(result[6]) == 0xFF && quint8(result[7]) == 0xFF) {
         switch (quint8(result[0])) {
         case 0: cell->result = CellKind::Text; break; // the STRING record follows
-        case 1: cell->result = CellKind::Boolean; cell->number = quint8(result[2]) != 0; break;
-        case 2: cell->result = CellKind::Error; cell->number = quint8(result[2]); break;
+        case 1:
+            cell->result = CellKind::Boolean;
+            cell->number = quint8(result[2]) != 0;
+            break;
+        case 2:
+            cell->result = CellKind::Error;
+            cell->number = quint8(result[2]);
+            break;
         default: cell->result = CellKind::Text; break; // an empty string
         }
     } else {
@@ -378,8 +389,10 @@ void SheetReader::mergedCells(Cursor& c, const BiffRecord&)
     const int count = c.u16();
     for (int i = 0; i < count && c.left() >= 8; ++i) {
         Range m;
-        m.firstRow = c.u16(); m.lastRow = c.u16();
-        m.firstCol = c.u16(); m.lastCol = c.u16();
+        m.firstRow = c.u16();
+        m.lastRow = c.u16();
+        m.firstCol = c.u16();
+        m.lastCol = c.u16();
         if (m.firstRow <= m.lastRow && m.firstCol <= m.lastCol && m.lastCol < kMaxColumns)
             sheet_.merged << m;
     }
@@ -432,7 +445,6 @@ void SheetReader::rule(Cursor&, const BiffRecord& r)
     if (b8())
         sheet_.rules += rawRecord(r); // their formulas are in Excel 97 tokens
 }
-
 
 } // namespace
 

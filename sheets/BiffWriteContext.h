@@ -15,7 +15,10 @@ public:
     void write(RecordWriter& w) const;
 
 private:
-    struct Entry { QString text; QList<RichRun> runs; };
+    struct Entry {
+        QString text;
+        QList<RichRun> runs;
+    };
     QList<Entry> entries_;
     QHash<QString, quint32> index_;
     quint32 total_ = 0;

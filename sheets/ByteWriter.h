@@ -12,7 +12,11 @@ class ByteWriter {
 public:
     QByteArray data;
 
-    ByteWriter& u8(quint8 v) { data.append(char(v)); return *this; }
+    ByteWriter& u8(quint8 v)
+    {
+        data.append(char(v));
+        return *this;
+    }
     ByteWriter& u16(quint16 v) { return raw(qToLittleEndian(v)); }
     ByteWriter& u32(quint32 v) { return raw(qToLittleEndian(v)); }
     ByteWriter& f64(double v)
@@ -21,8 +25,16 @@ public:
         std::memcpy(&bits, &v, sizeof bits);
         return raw(qToLittleEndian(bits));
     }
-    ByteWriter& bytes(const QByteArray& b) { data.append(b); return *this; }
-    ByteWriter& zeros(int n) { data.append(QByteArray(n, 0)); return *this; }
+    ByteWriter& bytes(const QByteArray& b)
+    {
+        data.append(b);
+        return *this;
+    }
+    ByteWriter& zeros(int n)
+    {
+        data.append(QByteArray(n, 0));
+        return *this;
+    }
 
     static bool needsWide(const QString& s)
     {

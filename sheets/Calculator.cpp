@@ -13,8 +13,8 @@ namespace tegaro::sheets {
 namespace {
 
 constexpr size_t kIndexedPass = 256; // formulas worth indexing the cells for
-constexpr int kBlockRows = 64;     // rows a bucket of the range index covers
-constexpr int kMaxBuckets = 64;    // a range in more buckets goes to the list of big ones
+constexpr int kBlockRows = 64;       // rows a bucket of the range index covers
+constexpr int kMaxBuckets = 64;      // a range in more buckets goes to the list of big ones
 constexpr int kMaxNameDepth = 16;
 
 quint64 areaKey(const CellArea& a)
@@ -45,9 +45,18 @@ bool store(Cell& c, const Value& v)
     QString text;
     switch (v.kind) {
     case Value::Number: number = v.number; break;
-    case Value::Text: kind = CellKind::Text; text = v.text; break;
-    case Value::Boolean: kind = CellKind::Boolean; number = v.number; break;
-    case Value::Error: kind = CellKind::Error; number = v.number; break;
+    case Value::Text:
+        kind = CellKind::Text;
+        text = v.text;
+        break;
+    case Value::Boolean:
+        kind = CellKind::Boolean;
+        number = v.number;
+        break;
+    case Value::Error:
+        kind = CellKind::Error;
+        number = v.number;
+        break;
     default: break; // empty: 0
     }
     if (sameValue(c, kind, number, text))

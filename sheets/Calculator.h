@@ -18,10 +18,10 @@ struct CellAddress {
 };
 
 struct Recalculation {
-    QList<CellAddress> changed;   // formula cells whose value changed
-    QList<CellAddress> circular;  // cells on circular references, worked out once each
-    bool newCircular = false;     // a circular reference not reported before
-    int notCalculated = 0;        // formulas with functions this program does not work out
+    QList<CellAddress> changed;  // formula cells whose value changed
+    QList<CellAddress> circular; // cells on circular references, worked out once each
+    bool newCircular = false;    // a circular reference not reported before
+    int notCalculated = 0;       // formulas with functions this program does not work out
 };
 
 class Calculator {
@@ -46,13 +46,13 @@ public:
 
 private:
     struct Node {
-        int sheet = 0, row = 0, col = 0;   // the cell holding the formula
-        Range range;                       // the cells it fills (one, or an array formula's)
+        int sheet = 0, row = 0, col = 0; // the cell holding the formula
+        Range range;                     // the cells it fills (one, or an array formula's)
         std::shared_ptr<const Program> program;
         bool array = false;
         bool isVolatile = false;
         bool alive = false;
-        std::vector<int> listed;           // where it is in the index: cell slots, and ranges as -1 - id
+        std::vector<int> listed; // where it is in the index: cell slots, and ranges as -1 - id
     };
     // The formulas that read one cell; most cells have one reader.
     struct Readers {
@@ -78,7 +78,7 @@ private:
     struct Schedule {
         std::vector<int> order;
         std::vector<std::vector<int>> parts;
-        std::vector<char> cyclic;          // per part
+        std::vector<char> cyclic; // per part
     };
 
     static quint64 cellKey(int sheet, int row, int col) { return (quint64(sheet) << 32) | (quint64(row) << 16) | quint64(col); }
@@ -101,16 +101,16 @@ private:
     CellIndex index_; // built for long passes, used while it holds
     std::vector<Node> nodes_;
     std::vector<int> free_;
-    std::unordered_map<quint64, int> nodeAt_;                 // any cell a formula fills -> its node
-    std::vector<Readers> cellDeps_;                           // per entry of cellSlot_
-    std::unordered_map<quint64, int> cellSlot_;               // cell -> entry in cellDeps_
+    std::unordered_map<quint64, int> nodeAt_;   // any cell a formula fills -> its node
+    std::vector<Readers> cellDeps_;             // per entry of cellSlot_
+    std::unordered_map<quint64, int> cellSlot_; // cell -> entry in cellDeps_
     std::vector<RangeEntry> ranges_;
-    std::unordered_map<quint64, int> rangeIndex_;             // an area -> its range entry
-    std::unordered_map<quint64, std::vector<int>> buckets_;   // sheet, column, block of rows -> ranges
-    std::vector<int> bigRanges_;                              // ranges too big for the buckets
+    std::unordered_map<quint64, int> rangeIndex_;           // an area -> its range entry
+    std::unordered_map<quint64, std::vector<int>> buckets_; // sheet, column, block of rows -> ranges
+    std::vector<int> bigRanges_;                            // ranges too big for the buckets
     std::vector<int> volatiles_;
     std::vector<quint64> reportedCircular_;
-    std::optional<Schedule> everything_;                      // for recalculateAll, while no formula changes
+    std::optional<Schedule> everything_; // for recalculateAll, while no formula changes
 };
 
 } // namespace tegaro::sheets

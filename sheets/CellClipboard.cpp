@@ -144,8 +144,7 @@ std::unique_ptr<QMimeData> copyCells(const Workbook& book, int sheet, const Rang
     mime->setText(tabText(rows));
     mime->setData(kCellsMimeType, writeXls(copy));
     if (source)
-        mime->setData(kOriginMimeType, QStringLiteral("%1 %2 %3 %4").arg(source).arg(sheet).arg(range.firstRow)
-                                           .arg(range.firstCol).toLatin1());
+        mime->setData(kOriginMimeType, QStringLiteral("%1 %2 %3 %4").arg(source).arg(sheet).arg(range.firstRow).arg(range.firstCol).toLatin1());
     return mime;
 }
 

@@ -10,7 +10,7 @@ namespace tegaro::sheets {
 
 struct CellEntry {
     CellKind kind = CellKind::Empty;
-    double number = 0;   // number, date serial, 0/1, or error code
+    double number = 0; // number, date serial, 0/1, or error code
     QString text;
     // A number format the entry brings (a date, a percentage, separators);
     // empty when the entry says nothing about its format.

@@ -44,11 +44,15 @@ SerialDate serialToDate(qint64 day, bool date1904)
     // its weekday slip as well.
     d.weekday = int((day + 6) % 7);
     if (day == 0) {
-        d.year = 1900; d.month = 1; d.day = 0;
+        d.year = 1900;
+        d.month = 1;
+        d.day = 0;
         return d;
     }
     if (day == 60) {
-        d.year = 1900; d.month = 2; d.day = 29;
+        d.year = 1900;
+        d.month = 2;
+        d.day = 29;
         return d;
     }
     QDate q = QDate(1899, 12, 31).addDays(day < 60 ? day : day - 1);
@@ -189,7 +193,8 @@ QString formatDate(const FormatSection& s, double serial, bool date1904)
         }
         case FormatToken::Elapsed: {
             const qint64 secs = dayNumber * 86400 + seconds;
-            const qint64 v = t.text == u"h" ? secs / 3600 : t.text == u"m" ? secs / 60 : secs;
+            const qint64 v = t.text == u"h" ? secs / 3600 : t.text == u"m" ? secs / 60
+                                                                           : secs;
             out += padded(v, t.count);
             break;
         }

@@ -27,8 +27,8 @@ std::optional<qint64> serialOfDate(qint64 year, qint64 month, qint64 day, bool d
 
 struct Era {
     QDate start;
-    const char16_t* name;  // 明治 ...
-    char16_t letter;       // M T S H R
+    const char16_t* name; // 明治 ...
+    char16_t letter;      // M T S H R
 };
 // The era of a date, or nullptr before Meiji.
 const Era* eraOf(int year, int month, int day);

@@ -9,7 +9,15 @@ namespace {
 bool isDateLetter(QChar c)
 {
     switch (c.toLower().unicode()) {
-    case 'y': case 'm': case 'd': case 'h': case 's': case 'g': case 'e': case 'a': case 'b':
+    case 'y':
+    case 'm':
+    case 'd':
+    case 'h':
+    case 's':
+    case 'g':
+    case 'e':
+    case 'a':
+    case 'b':
         return true;
     default:
         return false;
@@ -28,8 +36,14 @@ void addLiteral(FormatSection& s, const QString& text)
 int colorIndex(const QString& name)
 {
     static const std::pair<const char16_t*, const char16_t*> names[] = {
-        {u"black", u"黒"}, {u"white", u"白"}, {u"red", u"赤"}, {u"green", u"緑"},
-        {u"blue", u"青"}, {u"yellow", u"黄"}, {u"magenta", u"紫"}, {u"cyan", u"水"},
+        {u"black", u"黒"},
+        {u"white", u"白"},
+        {u"red", u"赤"},
+        {u"green", u"緑"},
+        {u"blue", u"青"},
+        {u"yellow", u"黄"},
+        {u"magenta", u"紫"},
+        {u"cyan", u"水"},
     };
     const QString lower = name.toLower();
     for (int i = 0; i < 8; ++i)

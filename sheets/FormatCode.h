@@ -7,8 +7,29 @@ namespace tegaro::sheets {
 
 struct FormatToken {
     enum Kind {
-        Literal, General, Zero, Hash, Question, Point, Comma, Percent, Exponent, Slash, At,
-        Year, Month, Day, Hour, Minute, Second, SubSecond, AmPm, Elapsed, Era, EraYear, Weekday,
+        Literal,
+        General,
+        Zero,
+        Hash,
+        Question,
+        Point,
+        Comma,
+        Percent,
+        Exponent,
+        Slash,
+        At,
+        Year,
+        Month,
+        Day,
+        Hour,
+        Minute,
+        Second,
+        SubSecond,
+        AmPm,
+        Elapsed,
+        Era,
+        EraYear,
+        Weekday,
     } kind;
     QString text;  // literal text, exponent sign, AM/PM spelling, elapsed unit
     int count = 1; // letters in a date token
@@ -20,7 +41,7 @@ struct FormatToken {
 struct PlainLayout {
     bool valid = false;
     QString prefix, suffix;
-    int minWhole = 0;   // integer digits shown even when zero
+    int minWhole = 0; // integer digits shown even when zero
     int decimals = 0;
     bool group = false; // thousands separators
 };
@@ -29,13 +50,13 @@ struct FormatSection {
     QList<FormatToken> tokens;
     PlainLayout plain;
     bool hasCondition = false;
-    QString op;          // < <= > >= = <>
+    QString op; // < <= > >= = <>
     double operand = 0;
     bool japanese = false; // [$-411] and the like
     bool isDate = false;
     bool isText = false; // holds @
     bool hasGeneral = false;
-    int color = -1;        // palette index of [Red], [Color10] ...; -1 none
+    int color = -1; // palette index of [Red], [Color10] ...; -1 none
     bool matches(double v) const;
 };
 

@@ -20,7 +20,11 @@ std::span<const BuiltinEntry> infoBuiltins();
 
 // Rounding on the decimal value, as Excel rounds: v taken to 15 significant
 // digits first, so ROUND(2.675,2) is 2.68.
-enum class Rounding { HalfAway, Down, Up };
+enum class Rounding {
+    HalfAway,
+    Down,
+    Up
+};
 double roundDecimal(double v, int digits, Rounding mode);
 
 } // namespace tegaro::sheets

@@ -12,13 +12,13 @@ namespace tegaro::sheets {
 // Stored tokens and where they belong.
 struct TokenInput {
     QByteArrayView tokens;
-    QByteArrayView extra;     // array constants and such after the tokens
+    QByteArrayView extra; // array constants and such after the tokens
     int biff = 8;
-    const Workbook* book = nullptr; // its link table resolves references to other sheets
-    int sheet = 0, row = 0, col = 0; // the cell: shared formulas count from it
-    bool shared = false;      // relative references are offsets from the cell
-    const ByteDecoder* decode = nullptr;      // Excel 95 strings; Latin-1 when unset
-    std::function<int(int)> sheetOfTab;       // Excel 95 sheet references; as stored when unset
+    const Workbook* book = nullptr;      // its link table resolves references to other sheets
+    int sheet = 0, row = 0, col = 0;     // the cell: shared formulas count from it
+    bool shared = false;                 // relative references are offsets from the cell
+    const ByteDecoder* decode = nullptr; // Excel 95 strings; Latin-1 when unset
+    std::function<int(int)> sheetOfTab;  // Excel 95 sheet references; as stored when unset
 };
 
 // Throws EFormulaError for tokens it cannot take apart (including the

@@ -156,8 +156,14 @@ void Decoder::area(RefOperand& r, bool relative)
     const quint16 c1 = b8_ ? c_.u16() : c_.u8();
     const quint16 c2 = b8_ ? c_.u16() : c_.u8();
     const Corner a = corner(r1, c1, relative), b = corner(r2, c2, relative);
-    r.firstRow = a.row; r.firstCol = a.col; r.firstRowRel = a.rowRel; r.firstColRel = a.colRel;
-    r.lastRow = b.row; r.lastCol = b.col; r.lastRowRel = b.rowRel; r.lastColRel = b.colRel;
+    r.firstRow = a.row;
+    r.firstCol = a.col;
+    r.firstRowRel = a.rowRel;
+    r.firstColRel = a.colRel;
+    r.lastRow = b.row;
+    r.lastCol = b.col;
+    r.lastRowRel = b.rowRel;
+    r.lastColRel = b.colRel;
 }
 
 // The sheets of a 3-D reference; false when it points outside this workbook.
@@ -211,13 +217,22 @@ void Decoder::arrayConstant(quint8 cls)
     for (int i = 0; i < rows * cols; ++i) {
         const quint8 type = x_.u8();
         switch (type) {
-        case 0x00: x_.skip(8); m->values.push_back(Value()); break;
+        case 0x00:
+            x_.skip(8);
+            m->values.push_back(Value());
+            break;
         case 0x01: m->values.push_back(Value::num(x_.f64())); break;
         case 0x02:
             m->values.push_back(Value::str(b8_ ? x_.unicodeString(2).text : x_.byteString(1, decode_)));
             break;
-        case 0x04: m->values.push_back(Value::boolean(x_.u8() != 0)); x_.skip(7); break;
-        case 0x10: m->values.push_back(Value::error(x_.u8())); x_.skip(7); break;
+        case 0x04:
+            m->values.push_back(Value::boolean(x_.u8() != 0));
+            x_.skip(7);
+            break;
+        case 0x10:
+            m->values.push_back(Value::error(x_.u8()));
+            x_.skip(7);
+            break;
         default: unreadable(QStringLiteral("配列定数の値"));
         }
     }
@@ -241,11 +256,26 @@ void Decoder::token(quint8 t)
         return;
     }
     switch (base) {
-    case 0x12: n.op = Op::Plus; push(n, 1); return;
-    case 0x13: n.op = Op::Minus; push(n, 1); return;
-    case 0x14: n.op = Op::Percent; push(n, 1); return;
-    case 0x15: n.op = Op::Paren; push(n, 1); return;
-    case 0x16: n.op = Op::Missing; push(n, 0); return;
+    case 0x12:
+        n.op = Op::Plus;
+        push(n, 1);
+        return;
+    case 0x13:
+        n.op = Op::Minus;
+        push(n, 1);
+        return;
+    case 0x14:
+        n.op = Op::Percent;
+        push(n, 1);
+        return;
+    case 0x15:
+        n.op = Op::Paren;
+        push(n, 1);
+        return;
+    case 0x16:
+        n.op = Op::Missing;
+        push(n, 0);
+        return;
     case 0x17:
         n.op = Op::String;
         n.index = int(p_.strings.size());
@@ -266,10 +296,26 @@ void Decoder::token(quint8 t)
         }
         return; // IF, CHOOSE and skip jumps and spaces change nothing in the tree
     }
-    case 0x1C: n.op = Op::ErrorConst; n.index = c_.u8(); push(n, 0); return;
-    case 0x1D: n.op = Op::Boolean; n.number = c_.u8() != 0; push(n, 0); return;
-    case 0x1E: n.op = Op::Number; n.number = c_.u16(); push(n, 0); return;
-    case 0x1F: n.op = Op::Number; n.number = c_.f64(); push(n, 0); return;
+    case 0x1C:
+        n.op = Op::ErrorConst;
+        n.index = c_.u8();
+        push(n, 0);
+        return;
+    case 0x1D:
+        n.op = Op::Boolean;
+        n.number = c_.u8() != 0;
+        push(n, 0);
+        return;
+    case 0x1E:
+        n.op = Op::Number;
+        n.number = c_.u16();
+        push(n, 0);
+        return;
+    case 0x1F:
+        n.op = Op::Number;
+        n.number = c_.f64();
+        push(n, 0);
+        return;
     case 0x20: arrayConstant(cls); return;
     case 0x21:
     case 0x22: {
@@ -299,19 +345,26 @@ void Decoder::token(quint8 t)
         c_.skip(b8_ ? 2 : 12);
         push(n, 0);
         return;
-    case 0x24: case 0x2C: {
+    case 0x24:
+    case 0x2C: {
         RefOperand r;
         reference(r, base == 0x2C);
         pushRef(r, cls);
         return;
     }
-    case 0x25: case 0x2D: {
+    case 0x25:
+    case 0x2D: {
         RefOperand r;
         area(r, base == 0x2D);
         pushRef(r, cls);
         return;
     }
-    case 0x26: case 0x27: case 0x28: case 0x29: case 0x2E: case 0x2F:
+    case 0x26:
+    case 0x27:
+    case 0x28:
+    case 0x29:
+    case 0x2E:
+    case 0x2F:
         // a cached sub-expression: the tokens that follow say all there is
         if (base == 0x26 || base == 0x27 || base == 0x28)
             c_.skip(4);
@@ -321,7 +374,8 @@ void Decoder::token(quint8 t)
             x_.skip(qsizetype(count) * (b8_ ? 8 : 6));
         }
         return;
-    case 0x2A: case 0x2B: {
+    case 0x2A:
+    case 0x2B: {
         RefOperand r;
         r.deleted = true;
         r.area = base == 0x2B;
@@ -338,7 +392,10 @@ void Decoder::token(quint8 t)
         c_.skip(2);
         push(n, 0);
         return;
-    case 0x3A: case 0x3B: case 0x3C: case 0x3D: {
+    case 0x3A:
+    case 0x3B:
+    case 0x3C:
+    case 0x3D: {
         RefOperand r;
         sheets3d(r);
         const bool area3d = base == 0x3B || base == 0x3D;

@@ -19,7 +19,8 @@ constexpr qsizetype kMaxTokenBytes = 1800;
 
 quint8 classBits(ArgClass c)
 {
-    return c == ArgClass::Reference ? 0x20 : c == ArgClass::Value ? 0x40 : 0x60;
+    return c == ArgClass::Reference ? 0x20 : c == ArgClass::Value ? 0x40
+                                                                  : 0x60;
 }
 
 class Encoder {
@@ -201,9 +202,12 @@ void Encoder::encode(int i, ArgClass ctx)
         out_.u8(quint8(cls(n, ctx == ArgClass::Reference ? ArgClass::Array : ctx))).zeros(7);
         arrayValues(*p_.arrays[size_t(n.index)]);
         return;
-    case Op::Plus: case Op::Minus: case Op::Percent:
+    case Op::Plus:
+    case Op::Minus:
+    case Op::Percent:
         encode(i - 1, ctx == ArgClass::Array ? ArgClass::Array : ArgClass::Value);
-        out_.u8(n.op == Op::Plus ? 0x12 : n.op == Op::Minus ? 0x13 : 0x14);
+        out_.u8(n.op == Op::Plus ? 0x12 : n.op == Op::Minus ? 0x13
+                                                            : 0x14);
         return;
     case Op::Paren:
         encode(i - 1, ctx);
@@ -230,7 +234,8 @@ EncodedFormula Encoder::run(ArgClass root)
 
 EncodedFormula encodeProgram(const Program& p, Workbook& book, bool arrayFormula, bool nameDefinition)
 {
-    return Encoder(p, book).run(nameDefinition ? ArgClass::Reference : arrayFormula ? ArgClass::Array : ArgClass::Value);
+    return Encoder(p, book).run(nameDefinition ? ArgClass::Reference : arrayFormula ? ArgClass::Array
+                                                                                    : ArgClass::Value);
 }
 
 } // namespace tegaro::sheets

@@ -98,7 +98,8 @@ Evaluator::Evaluator(const Workbook& book) : book_(book) {}
 Num Evaluator::toNumber(const Value& v) const
 {
     switch (v.kind) {
-    case Value::Number: case Value::Boolean: return {v.number, -1};
+    case Value::Number:
+    case Value::Boolean: return {v.number, -1};
     case Value::Empty: return {0, -1};
     case Value::Error: return {0, v.errorCode()};
     case Value::Text: {
@@ -125,7 +126,8 @@ Str Evaluator::toText(const Value& v) const
 Bool Evaluator::toBool(const Value& v) const
 {
     switch (v.kind) {
-    case Value::Number: case Value::Boolean: return {v.number != 0, -1};
+    case Value::Number:
+    case Value::Boolean: return {v.number != 0, -1};
     case Value::Empty: return {false, -1};
     case Value::Error: return {false, v.errorCode()};
     case Value::Text:
@@ -449,8 +451,10 @@ Value Evaluator::binary(Op op, const Value& a, const Value& b) const
     };
     // References give one cell outside array formulas (implicit
     // intersection); arrays, constants included, go element by element.
-    const Value x = frame_.array ? toArray(a) : a.kind == Value::Ref ? single(a) : a;
-    const Value y = frame_.array ? toArray(b) : b.kind == Value::Ref ? single(b) : b;
+    const Value x = frame_.array ? toArray(a) : a.kind == Value::Ref ? single(a)
+                                                                     : a;
+    const Value y = frame_.array ? toArray(b) : b.kind == Value::Ref ? single(b)
+                                                                     : b;
     if (x.kind != Value::Array && y.kind != Value::Array)
         return scalar(x, y);
     const auto [xr, xc] = shape(x);
@@ -473,7 +477,8 @@ Value Evaluator::unary(Op op, const Value& v) const
             return n.fail();
         return numberResult(op == Op::Minus ? -n.v : n.v / 100);
     };
-    const Value x = frame_.array ? toArray(v) : v.kind == Value::Ref ? single(v) : v;
+    const Value x = frame_.array ? toArray(v) : v.kind == Value::Ref ? single(v)
+                                                                     : v;
     if (x.kind != Value::Array)
         return scalar(x);
     auto m = std::make_shared<Matrix>(*x.matrix);
@@ -591,7 +596,8 @@ Value Evaluator::function(int i, const Node& n)
             x = toArray(x);
         } else if (cls == ArgClass::Value) {
             // as for operators: a function of single values takes arrays element by element
-            x = frame_.array ? toArray(x) : x.kind == Value::Ref ? single(x) : x;
+            x = frame_.array ? toArray(x) : x.kind == Value::Ref ? single(x)
+                                                                 : x;
             if (x.kind == Value::Array)
                 lift.push_back(a);
         }
@@ -622,8 +628,10 @@ Value Evaluator::eval(int i)
     case Op::Name: return name(n.index);
     case Op::ExternName: return Value::error(err::Name);
     case Op::ArrayConst: return Value::array(p.arrays[size_t(n.index)]);
-    case Op::Plus: case Op::Paren: return eval(i - 1);
-    case Op::Minus: case Op::Percent: return unary(n.op, eval(i - 1));
+    case Op::Plus:
+    case Op::Paren: return eval(i - 1);
+    case Op::Minus:
+    case Op::Percent: return unary(n.op, eval(i - 1));
     case Op::Function: return function(i, n);
     default: return Value::error(err::Value);
     }

@@ -72,15 +72,25 @@ public:
     void forgetNames() { names_.clear(); }
     // Between these no cell is added or removed, so lookups go through the
     // index when there is one, or start where the last one ended.
-    void beginPass(const CellIndex* index) { pass_ = true; index_ = index; finger_ = nullptr; }
-    void endPass() { pass_ = false; index_ = nullptr; finger_ = nullptr; }
+    void beginPass(const CellIndex* index)
+    {
+        pass_ = true;
+        index_ = index;
+        finger_ = nullptr;
+    }
+    void endPass()
+    {
+        pass_ = false;
+        index_ = nullptr;
+        finger_ = nullptr;
+    }
     bool indexed() const { return index_ != nullptr; }
 
     // Value helpers for the functions.
     static Value valueOf(const Cell& c);
     Value cellValue(int sheet, int row, int col) const;
-    Value single(const Value& v) const;             // a reference or array as one value
-    Value toArray(const Value& v) const;            // references as arrays of their values
+    Value single(const Value& v) const;  // a reference or array as one value
+    Value toArray(const Value& v) const; // references as arrays of their values
     // Calls f(value, fromReference) for each value: every cell holding
     // something in references, each element of arrays, the value itself
     // otherwise. f returns false to stop.

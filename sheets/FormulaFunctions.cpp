@@ -271,7 +271,8 @@ ArgClass FunctionInfo::param(int i) const
 {
     const int n = int(std::char_traits<char>::length(params));
     const char c = params[std::clamp(i, 0, n - 1)];
-    return c == 'R' ? ArgClass::Reference : c == 'A' ? ArgClass::Array : ArgClass::Value;
+    return c == 'R' ? ArgClass::Reference : c == 'A' ? ArgClass::Array
+                                                     : ArgClass::Value;
 }
 
 const FunctionInfo* functionByIndex(int index)

@@ -7,14 +7,18 @@
 namespace tegaro::sheets {
 
 // How an operand is handed over: as a reference, a single value, or an array.
-enum class ArgClass : quint8 { Reference, Value, Array };
+enum class ArgClass : quint8 {
+    Reference,
+    Value,
+    Array
+};
 
 struct FunctionInfo {
-    int index;              // the number in ptgFunc and ptgFuncVar
+    int index; // the number in ptgFunc and ptgFuncVar
     const char* name;
     int minArgs, maxArgs;
     ArgClass result;
-    const char* params;     // R, V or A per argument; the last one repeats
+    const char* params; // R, V or A per argument; the last one repeats
     bool isVolatile = false;
     ArgClass param(int i) const;
     bool fixedArity() const { return minArgs == maxArgs; }

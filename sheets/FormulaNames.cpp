@@ -8,8 +8,20 @@ namespace tegaro::sheets {
 namespace {
 
 const char* const kBuiltInNames[] = {
-    "Consolidate_Area", "Auto_Open", "Auto_Close", "Extract", "Database", "Criteria", "Print_Area",
-    "Print_Titles", "Recorder", "Data_Form", "Auto_Activate", "Auto_Deactivate", "Sheet_Title", "_FilterDatabase",
+    "Consolidate_Area",
+    "Auto_Open",
+    "Auto_Close",
+    "Extract",
+    "Database",
+    "Criteria",
+    "Print_Area",
+    "Print_Titles",
+    "Recorder",
+    "Data_Form",
+    "Auto_Activate",
+    "Auto_Deactivate",
+    "Sheet_Title",
+    "_FilterDatabase",
 };
 
 // Strings of a SUPBOOK record: the workbook's path, then its sheet names.
@@ -133,7 +145,7 @@ int newerFunctionName(Workbook& book, const QString& function)
             return i + 1;
     DefinedName n;
     n.name = hidden;
-    n.options = 0x000B; // hidden, a function, as other programs store these
+    n.options = 0x000B;                     // hidden, a function, as other programs store these
     n.tokens = QByteArray::fromHex("1c1d"); // #NAME? for programs that do not know it
     book.names << n;
     return int(book.names.size());

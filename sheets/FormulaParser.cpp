@@ -13,15 +13,30 @@ namespace tegaro::sheets {
 
 namespace {
 
-enum class Tok { End, Number, String, Error, Word, Ref, Sheet, Op, Open, Close, Comma, Semicolon, BraceOpen, BraceClose };
+enum class Tok {
+    End,
+    Number,
+    String,
+    Error,
+    Word,
+    Ref,
+    Sheet,
+    Op,
+    Open,
+    Close,
+    Comma,
+    Semicolon,
+    BraceOpen,
+    BraceClose
+};
 
 struct Token {
     Tok kind = Tok::End;
-    QString text;          // operator spelling, word, string value, error text
+    QString text; // operator spelling, word, string value, error text
     double number = 0;
-    RefOperand ref;        // Tok::Ref, with its sheets when a prefix came with it
-    QString raw;           // as typed
-    int pos = 0;           // where it starts in the typed text
+    RefOperand ref; // Tok::Ref, with its sheets when a prefix came with it
+    QString raw;    // as typed
+    int pos = 0;    // where it starts in the typed text
     bool spaceBefore = false;
 };
 
@@ -31,8 +46,13 @@ struct Token {
 }
 
 const QString kErrorTexts[] = {
-    QStringLiteral("#NULL!"), QStringLiteral("#DIV/0!"), QStringLiteral("#VALUE!"), QStringLiteral("#REF!"),
-    QStringLiteral("#NAME?"), QStringLiteral("#NUM!"), QStringLiteral("#N/A"),
+    QStringLiteral("#NULL!"),
+    QStringLiteral("#DIV/0!"),
+    QStringLiteral("#VALUE!"),
+    QStringLiteral("#REF!"),
+    QStringLiteral("#NAME?"),
+    QStringLiteral("#NUM!"),
+    QStringLiteral("#N/A"),
 };
 constexpr int kErrorCodes[] = {err::Null, err::Div0, err::Value, err::Ref, err::Name, err::Num, err::NA};
 
@@ -346,8 +366,7 @@ void Parser::comparison(int depth)
 {
     const int start = int(p_.nodes.size());
     concatenation(depth);
-    static const std::pair<const char*, Op> ops[] = {{"=", Op::Eq}, {"<>", Op::Ne}, {"<", Op::Lt},
-                                                      {">", Op::Gt}, {"<=", Op::Le}, {">=", Op::Ge}};
+    static const std::pair<const char*, Op> ops[] = {{"=", Op::Eq}, {"<>", Op::Ne}, {"<", Op::Lt}, {">", Op::Gt}, {"<=", Op::Le}, {">=", Op::Ge}};
     for (;;) {
         const auto it = std::find_if(std::begin(ops), std::end(ops), [&](const auto& o) { return isOp(o.first); });
         if (it == std::end(ops))
@@ -563,18 +582,13 @@ void Parser::function(const Token& name, int depth)
                 continue;
             if (sep.kind == Tok::Close)
                 break;
-            fail(sep.kind == Tok::End ? name : sep, sep.kind == Tok::End
-                     ? QStringLiteral("関数 %1 の「)」がありません。").arg(name.text.toUpper())
-                     : QStringLiteral("「%1」の前に「,」か「)」が要ります。").arg(sep.raw));
+            fail(sep.kind == Tok::End ? name : sep, sep.kind == Tok::End ? QStringLiteral("関数 %1 の「)」がありません。").arg(name.text.toUpper()) : QStringLiteral("「%1」の前に「,」か「)」が要ります。").arg(sep.raw));
         }
     }
     --parens_;
     const int given = argc - firstArg;
     if (f && (given < f->minArgs || given > f->maxArgs)) {
-        fail(name, f->minArgs == f->maxArgs
-                 ? QStringLiteral("関数 %1 の引数は %2 個です。").arg(QLatin1String(f->name)).arg(f->minArgs)
-                 : QStringLiteral("関数 %1 の引数は %2 から %3 個です。")
-                       .arg(QLatin1String(f->name)).arg(f->minArgs).arg(f->maxArgs));
+        fail(name, f->minArgs == f->maxArgs ? QStringLiteral("関数 %1 の引数は %2 個です。").arg(QLatin1String(f->name)).arg(f->minArgs) : QStringLiteral("関数 %1 の引数は %2 から %3 個です。").arg(QLatin1String(f->name)).arg(f->minArgs).arg(f->maxArgs));
     }
     if (argc > kMaxArguments + firstArg)
         fail(name, QStringLiteral("関数の引数が多すぎます（%1 個まで）。").arg(kMaxArguments));
@@ -591,7 +605,10 @@ void Parser::primary(int depth)
         fail(peek(), QStringLiteral("入れ子が深すぎます。"));
     const Token& t = peek();
     switch (t.kind) {
-    case Tok::Number: next(); leaf(Op::Number, 0, t.number); return;
+    case Tok::Number:
+        next();
+        leaf(Op::Number, 0, t.number);
+        return;
     case Tok::String:
         next();
         if (t.text.size() > 255)
@@ -599,7 +616,10 @@ void Parser::primary(int depth)
         p_.strings.push_back(t.text);
         leaf(Op::String, int(p_.strings.size()) - 1);
         return;
-    case Tok::Error: next(); leaf(Op::ErrorConst, int(t.number)); return;
+    case Tok::Error:
+        next();
+        leaf(Op::ErrorConst, int(t.number));
+        return;
     case Tok::Ref:
         next();
         p_.refs.push_back(t.ref);
@@ -648,8 +668,7 @@ void Parser::primary(int depth)
     }
     case Tok::End: fail(t, QStringLiteral("式が途中で終わっています。"));
     case Tok::Close: fail(t, QStringLiteral("「)」の前に値がありません。"));
-    case Tok::Comma: fail(t, parens_ > 0 ? QStringLiteral("「,」の前に値がありません。")
-                                         : QStringLiteral("「,」は関数の引数の区切りにだけ使えます。"));
+    case Tok::Comma: fail(t, parens_ > 0 ? QStringLiteral("「,」の前に値がありません。") : QStringLiteral("「,」は関数の引数の区切りにだけ使えます。"));
     default: fail(t, QStringLiteral("「%1」の前に値がありません。").arg(t.raw));
     }
 }

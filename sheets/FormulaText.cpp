@@ -242,10 +242,10 @@ QString odfToExcelFormula(const QString& t)
         } else {
             // separators and the operators written differently
             switch (c.unicode()) {
-            case u';': out += u','; break;  // between arguments, or columns of an array
-            case u'|': out += u';'; break;  // between rows of an array
-            case u'~': out += u','; break;  // union
-            case u'!': out += u' '; break;  // intersection
+            case u';': out += u','; break; // between arguments, or columns of an array
+            case u'|': out += u';'; break; // between rows of an array
+            case u'~': out += u','; break; // union
+            case u'!': out += u' '; break; // intersection
             default: out += c; break;
             }
             ++i;

@@ -85,7 +85,11 @@ struct EraName {
     int firstYear; // the Gregorian year of the era's year 1
 };
 constexpr EraName kEraNames[] = {
-    {u"明治", u'M', 1868}, {u"大正", u'T', 1912}, {u"昭和", u'S', 1926}, {u"平成", u'H', 1989}, {u"令和", u'R', 2019},
+    {u"明治", u'M', 1868},
+    {u"大正", u'T', 1912},
+    {u"昭和", u'S', 1926},
+    {u"平成", u'H', 1989},
+    {u"令和", u'R', 2019},
 };
 
 int fullYear(const QString& digits, int eraStart)
@@ -230,7 +234,8 @@ QString numberToText(double v)
 
 int compareValues(const Value& a, const Value& b)
 {
-    auto rank = [](Value::Kind k) { return k == Value::Number ? 0 : k == Value::Text ? 1 : 2; };
+    auto rank = [](Value::Kind k) { return k == Value::Number ? 0 : k == Value::Text ? 1
+                                                                                     : 2; };
     Value::Kind ka = a.kind, kb = b.kind;
     if (ka == Value::Empty && kb == Value::Empty)
         return 0;
@@ -245,7 +250,8 @@ int compareValues(const Value& a, const Value& b)
         const QString& x = a.kind == Value::Empty ? QString() : a.text;
         const QString& y = b.kind == Value::Empty ? QString() : b.text;
         const int c = x.compare(y, Qt::CaseInsensitive);
-        return c < 0 ? -1 : c > 0 ? 1 : 0;
+        return c < 0 ? -1 : c > 0 ? 1
+                                  : 0;
     }
     const double x = a.kind == Value::Empty ? 0 : a.number;
     const double y = b.kind == Value::Empty ? 0 : b.number;

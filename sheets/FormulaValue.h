@@ -35,20 +35,64 @@ struct Value;
 struct Matrix;
 
 struct Value {
-    enum Kind : quint8 { Empty, Number, Text, Boolean, Error, Ref, Array };
+    enum Kind : quint8 {
+        Empty,
+        Number,
+        Text,
+        Boolean,
+        Error,
+        Ref,
+        Array
+    };
     Kind kind = Empty;
-    double number = 0;  // number, boolean (0 or 1), error code
+    double number = 0; // number, boolean (0 or 1), error code
     QString text;
-    CellArea area;          // Ref: the first (usually only) area
+    CellArea area;                                          // Ref: the first (usually only) area
     std::shared_ptr<const std::vector<CellArea>> moreAreas; // Ref: a union's other areas
-    std::shared_ptr<const Matrix> matrix;                // Array
+    std::shared_ptr<const Matrix> matrix;                   // Array
 
-    static Value num(double v) { Value x; x.kind = Number; x.number = v; return x; }
-    static Value str(QString s) { Value x; x.kind = Text; x.text = std::move(s); return x; }
-    static Value boolean(bool b) { Value x; x.kind = Boolean; x.number = b ? 1 : 0; return x; }
-    static Value error(int code) { Value x; x.kind = Error; x.number = code; return x; }
-    static Value ref(const CellArea& a) { Value x; x.kind = Ref; x.area = a; return x; }
-    static Value array(std::shared_ptr<const Matrix> m) { Value x; x.kind = Array; x.matrix = std::move(m); return x; }
+    static Value num(double v)
+    {
+        Value x;
+        x.kind = Number;
+        x.number = v;
+        return x;
+    }
+    static Value str(QString s)
+    {
+        Value x;
+        x.kind = Text;
+        x.text = std::move(s);
+        return x;
+    }
+    static Value boolean(bool b)
+    {
+        Value x;
+        x.kind = Boolean;
+        x.number = b ? 1 : 0;
+        return x;
+    }
+    static Value error(int code)
+    {
+        Value x;
+        x.kind = Error;
+        x.number = code;
+        return x;
+    }
+    static Value ref(const CellArea& a)
+    {
+        Value x;
+        x.kind = Ref;
+        x.area = a;
+        return x;
+    }
+    static Value array(std::shared_ptr<const Matrix> m)
+    {
+        Value x;
+        x.kind = Array;
+        x.matrix = std::move(m);
+        return x;
+    }
 
     bool isError() const { return kind == Error; }
     int errorCode() const { return int(number); }

@@ -13,8 +13,8 @@ namespace tegaro::sheets {
 struct CellFormula {
     FormulaShape shape = FormulaShape::Plain;
     Program program;
-    Range range;        // the cells an array formula or table fills
-    QString tableText;  // a data table: "TABLE(B1,)" 
+    Range range;                      // the cells an array formula or table fills
+    QString tableText;                // a data table: "TABLE(B1,)"
     int anchorRow = 0, anchorCol = 0; // the cell that holds it
 };
 

@@ -189,8 +189,20 @@ Value dateDif(Call& c)
 }
 
 constexpr BuiltinEntry kDate[] = {
-    {65, date}, {66, time}, {67, day}, {68, month}, {69, year}, {70, weekday}, {71, hour}, {72, minute},
-    {73, second}, {74, now}, {140, dateValue}, {141, timeValue}, {221, today}, {351, dateDif},
+    {65, date},
+    {66, time},
+    {67, day},
+    {68, month},
+    {69, year},
+    {70, weekday},
+    {71, hour},
+    {72, minute},
+    {73, second},
+    {74, now},
+    {140, dateValue},
+    {141, timeValue},
+    {221, today},
+    {351, dateDif},
 };
 
 } // namespace

@@ -21,7 +21,8 @@ Value logical(Call& c, bool all)
             bool b;
             switch (v.kind) {
             case Value::Error: error = v.errorCode(); return false;
-            case Value::Number: case Value::Boolean: b = v.number != 0; break;
+            case Value::Number:
+            case Value::Boolean: b = v.number != 0; break;
             case Value::Text: {
                 if (fromRef)
                     return true;
@@ -80,7 +81,8 @@ Value n(Call& c)
 {
     const Value v = c.ev.single(c[0]);
     switch (v.kind) {
-    case Value::Number: case Value::Error: return v;
+    case Value::Number:
+    case Value::Error: return v;
     case Value::Boolean: return Value::num(v.number);
     default: return Value::num(0);
     }
@@ -117,9 +119,25 @@ Value errorType(Call& c)
 }
 
 constexpr BuiltinEntry kInfo[] = {
-    {2, is<notAvailable>}, {3, is<error>}, {10, na}, {34, trueFn}, {35, falseFn}, {36, andFn}, {37, orFn},
-    {38, notFn}, {86, type}, {105, is<reference>}, {126, is<errorNotNA>}, {127, is<text>}, {128, is<number>},
-    {129, is<blank>}, {130, t}, {131, n}, {190, is<notText>}, {198, is<boolean>}, {261, errorType},
+    {2, is<notAvailable>},
+    {3, is<error>},
+    {10, na},
+    {34, trueFn},
+    {35, falseFn},
+    {36, andFn},
+    {37, orFn},
+    {38, notFn},
+    {86, type},
+    {105, is<reference>},
+    {126, is<errorNotNA>},
+    {127, is<text>},
+    {128, is<number>},
+    {129, is<blank>},
+    {130, t},
+    {131, n},
+    {190, is<notText>},
+    {198, is<boolean>},
+    {261, errorType},
 };
 
 } // namespace

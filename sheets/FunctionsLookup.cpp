@@ -41,7 +41,11 @@ private:
     int rows_ = 0, cols_ = 0;
 };
 
-enum class Match { Exact, Ascending, Descending };
+enum class Match {
+    Exact,
+    Ascending,
+    Descending
+};
 
 int kindClass(const Value& v)
 {
@@ -174,7 +178,8 @@ Value match(Call& c)
     const Num type = c.integer(2, 1);
     if (!type)
         return type.fail();
-    const Match mode = type.v > 0 ? Match::Ascending : type.v < 0 ? Match::Descending : Match::Exact;
+    const Match mode = type.v > 0 ? Match::Ascending : type.v < 0 ? Match::Descending
+                                                                  : Match::Exact;
     const bool across = g.rows() == 1;
     const int at = search([&](int i) { return across ? g.at(0, i) : g.at(i, 0); }, across ? g.cols() : g.rows(), x, mode);
     return at < 0 ? Value::error(err::NA) : Value::num(at + 1);
@@ -282,8 +287,16 @@ Value areas(Call& c)
 }
 
 constexpr BuiltinEntry kLookup[] = {
-    {8, row}, {9, column}, {28, lookup}, {29, index}, {64, match}, {75, areas}, {76, rowsFn}, {77, columnsFn},
-    {101, hlookup}, {102, vlookup},
+    {8, row},
+    {9, column},
+    {28, lookup},
+    {29, index},
+    {64, match},
+    {75, areas},
+    {76, rowsFn},
+    {77, columnsFn},
+    {101, hlookup},
+    {102, vlookup},
 };
 
 } // namespace

@@ -64,7 +64,8 @@ Value unaryMath(Call& c)
 }
 
 double absolute(double x) { return std::fabs(x); }
-double sign(double x) { return x > 0 ? 1 : x < 0 ? -1 : 0; }
+double sign(double x) { return x > 0 ? 1 : x < 0 ? -1
+                                                 : 0; }
 double wholeBelow(double x) { return std::floor(round15(x)); }
 double radians(double x) { return x * std::numbers::pi / 180; }
 double degrees(double x) { return x * 180 / std::numbers::pi; }
@@ -241,12 +242,36 @@ Value randomFn(Call&)
 }
 
 constexpr BuiltinEntry kMath[] = {
-    {15, unaryMath<sine>}, {16, unaryMath<cosine>}, {17, unaryMath<tangent>}, {18, unaryMath<arcTangent>},
-    {19, pi}, {20, squareRoot}, {21, unaryMath<exponential>}, {22, ln}, {23, log10},
-    {24, unaryMath<absolute>}, {25, unaryMath<wholeBelow>}, {26, unaryMath<sign>}, {27, roundFn},
-    {39, mod}, {63, randomFn}, {97, arcTangent2}, {98, arcSine}, {99, arcCosine}, {109, log},
-    {184, factorial}, {197, trunc}, {212, roundUp}, {213, roundDown}, {279, even}, {285, floorFn},
-    {288, ceiling}, {298, odd}, {337, power}, {342, unaryMath<radians>}, {343, unaryMath<degrees>},
+    {15, unaryMath<sine>},
+    {16, unaryMath<cosine>},
+    {17, unaryMath<tangent>},
+    {18, unaryMath<arcTangent>},
+    {19, pi},
+    {20, squareRoot},
+    {21, unaryMath<exponential>},
+    {22, ln},
+    {23, log10},
+    {24, unaryMath<absolute>},
+    {25, unaryMath<wholeBelow>},
+    {26, unaryMath<sign>},
+    {27, roundFn},
+    {39, mod},
+    {63, randomFn},
+    {97, arcTangent2},
+    {98, arcSine},
+    {99, arcCosine},
+    {109, log},
+    {184, factorial},
+    {197, trunc},
+    {212, roundUp},
+    {213, roundDown},
+    {279, even},
+    {285, floorFn},
+    {288, ceiling},
+    {298, odd},
+    {337, power},
+    {342, unaryMath<radians>},
+    {343, unaryMath<degrees>},
 };
 
 } // namespace

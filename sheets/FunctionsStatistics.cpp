@@ -227,7 +227,13 @@ public:
     bool matchesEmpty() const { return matches(Value()); }
 
 private:
-    enum class Kind { Number, Text, Boolean, Error, Blank } kind_ = Kind::Number;
+    enum class Kind {
+        Number,
+        Text,
+        Boolean,
+        Error,
+        Blank
+    } kind_ = Kind::Number;
     QString op_ = QStringLiteral("=");
     double number_ = 0;
     QString text_;
@@ -239,8 +245,14 @@ Criterion::Criterion(const Value& c, bool date1904) : date1904_(date1904)
 {
     switch (c.kind) {
     case Value::Number: number_ = c.number; return;
-    case Value::Boolean: kind_ = Kind::Boolean; number_ = c.number; return;
-    case Value::Error: kind_ = Kind::Error; number_ = c.number; return;
+    case Value::Boolean:
+        kind_ = Kind::Boolean;
+        number_ = c.number;
+        return;
+    case Value::Error:
+        kind_ = Kind::Error;
+        number_ = c.number;
+        return;
     case Value::Empty: return; // the same as 0
     default: break;
     }
@@ -479,9 +491,26 @@ Value subtotal(Call& c)
 }
 
 constexpr BuiltinEntry kStatistics[] = {
-    {0, count}, {4, sum}, {5, average}, {6, minFn}, {7, maxFn}, {12, stdev}, {46, var}, {169, countA},
-    {183, product}, {193, stdevp}, {194, varp}, {227, median}, {228, sumProduct}, {321, sumSquares},
-    {325, large}, {326, small}, {344, subtotal}, {345, sumIf}, {346, countIf}, {347, countBlank},
+    {0, count},
+    {4, sum},
+    {5, average},
+    {6, minFn},
+    {7, maxFn},
+    {12, stdev},
+    {46, var},
+    {169, countA},
+    {183, product},
+    {193, stdevp},
+    {194, varp},
+    {227, median},
+    {228, sumProduct},
+    {321, sumSquares},
+    {325, large},
+    {326, small},
+    {344, subtotal},
+    {345, sumIf},
+    {346, countIf},
+    {347, countBlank},
 };
 
 } // namespace

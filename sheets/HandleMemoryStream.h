@@ -22,7 +22,11 @@ public:
     using Exception::Exception;
 };
 
-enum class SeekOrigin { Beginning, Current, End };
+enum class SeekOrigin {
+    Beginning,
+    Current,
+    End
+};
 
 // A stream over memory it does not allocate itself.
 class TCustomMemoryStream {

@@ -19,7 +19,7 @@ namespace tegaro::sheets {
 constexpr qint64 kMaxImportWork = 80'000'000;
 constexpr qint64 kMaxImportCells = 4'000'000;
 constexpr int kMaxImportSheets = 4096;
-constexpr int kMaxTextLength = 32767; // the longest text an .xls cell holds
+constexpr int kMaxTextLength = 32767;   // the longest text an .xls cell holds
 constexpr int kMaxImportFormats = 4050; // cell formats (XF records) an .xls workbook may have
 
 // The formatting of one run of a rich text, as the file gives it.
@@ -60,7 +60,7 @@ struct ImportContext {
     Workbook& book;
     PackageKind kind;
     QDate origin{1899, 12, 30}; // the day the value 0 stands for
-    QStringList givenNames; // of the sheets, as the file writes them
+    QStringList givenNames;     // of the sheets, as the file writes them
     std::vector<ImportedText> strings;
     std::vector<RunFormat> runFormats;
     std::map<QByteArray, quint16> runFormatIndex;

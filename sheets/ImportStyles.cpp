@@ -8,7 +8,7 @@ namespace tegaro::sheets {
 
 namespace {
 
-constexpr int kMaxFonts = 510;    // font records an .xls workbook may have
+constexpr int kMaxFonts = 510; // font records an .xls workbook may have
 
 QRgb argb(ss::color_elem_t, ss::color_elem_t r, ss::color_elem_t g, ss::color_elem_t b)
 {
@@ -20,12 +20,15 @@ quint8 borderStyle(ss::border_style_t s)
 {
     using B = ss::border_style_t;
     switch (s) {
-    case B::thin: case B::solid: return 1;
+    case B::thin:
+    case B::solid: return 1;
     case B::medium: return 2;
-    case B::dashed: case B::fine_dashed: return 3;
+    case B::dashed:
+    case B::fine_dashed: return 3;
     case B::dotted: return 4;
     case B::thick: return 5;
-    case B::double_border: case B::double_thin: return 6;
+    case B::double_border:
+    case B::double_thin: return 6;
     case B::hair: return 7;
     case B::medium_dashed: return 8;
     case B::dash_dot: return 9;
@@ -182,9 +185,18 @@ void ImportStyles::setBorderLine(ss::border_direction_t dir, const std::function
     case D::bottom: set(border_.bottom); break;
     case D::left: set(border_.left); break;
     case D::right: set(border_.right); break;
-    case D::diagonal: set(border_.diagonal); border_.diagonalLines |= 3; break;
-    case D::diagonal_tl_br: set(border_.diagonal); border_.diagonalLines |= 1; break;
-    case D::diagonal_bl_tr: set(border_.diagonal); border_.diagonalLines |= 2; break;
+    case D::diagonal:
+        set(border_.diagonal);
+        border_.diagonalLines |= 3;
+        break;
+    case D::diagonal_tl_br:
+        set(border_.diagonal);
+        border_.diagonalLines |= 1;
+        break;
+    case D::diagonal_bl_tr:
+        set(border_.diagonal);
+        border_.diagonalLines |= 2;
+        break;
     default: break;
     }
 }
@@ -466,8 +478,7 @@ void ImportStyles::build(const std::set<size_t>& usedXfs)
         if (spec.border < borders_.size()) {
             const BorderSpec& b = borders_[spec.border];
             const std::pair<Border*, const BorderSpec::Line*> lines[] = {
-                {&f.left, &b.left}, {&f.right, &b.right}, {&f.top, &b.top}, {&f.bottom, &b.bottom},
-                {&f.diagonal, &b.diagonal}};
+                {&f.left, &b.left}, {&f.right, &b.right}, {&f.top, &b.top}, {&f.bottom, &b.bottom}, {&f.diagonal, &b.diagonal}};
             for (const auto& [to, from] : lines)
                 *to = Border{from->style, from->style ? colour(from->color, 64) : quint8(64)};
             f.diagonalLines = b.diagonal.style ? b.diagonalLines : 0;

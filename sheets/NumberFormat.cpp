@@ -343,7 +343,9 @@ QString NumberWriter::write()
         case FormatToken::Percent: out += u'%'; break;
         case FormatToken::General: out += generalAbs(v, value_ < 0 ? 10 : 11); break;
         case FormatToken::At: break;
-        case FormatToken::Zero: case FormatToken::Hash: case FormatToken::Question:
+        case FormatToken::Zero:
+        case FormatToken::Hash:
+        case FormatToken::Question:
             if (i > intEnd) {
                 // fraction placeholders take their digit in order
                 if (fracPlaces.indexOf(i) == 0)

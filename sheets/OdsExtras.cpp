@@ -127,10 +127,14 @@ QString numberCode(const DataPart& p)
 QString colourName(const QString& rgb)
 {
     static const std::map<QString, QString> names = {
-        {QStringLiteral("#000000"), QStringLiteral("[Black]")}, {QStringLiteral("#ffffff"), QStringLiteral("[White]")},
-        {QStringLiteral("#ff0000"), QStringLiteral("[Red]")},   {QStringLiteral("#00ff00"), QStringLiteral("[Green]")},
-        {QStringLiteral("#0000ff"), QStringLiteral("[Blue]")},  {QStringLiteral("#ffff00"), QStringLiteral("[Yellow]")},
-        {QStringLiteral("#ff00ff"), QStringLiteral("[Magenta]")}, {QStringLiteral("#00ffff"), QStringLiteral("[Cyan]")},
+        {QStringLiteral("#000000"), QStringLiteral("[Black]")},
+        {QStringLiteral("#ffffff"), QStringLiteral("[White]")},
+        {QStringLiteral("#ff0000"), QStringLiteral("[Red]")},
+        {QStringLiteral("#00ff00"), QStringLiteral("[Green]")},
+        {QStringLiteral("#0000ff"), QStringLiteral("[Blue]")},
+        {QStringLiteral("#ffff00"), QStringLiteral("[Yellow]")},
+        {QStringLiteral("#ff00ff"), QStringLiteral("[Magenta]")},
+        {QStringLiteral("#00ffff"), QStringLiteral("[Cyan]")},
     };
     auto it = names.find(rgb.toLower());
     return it == names.end() ? QString() : it->second;

@@ -15,7 +15,7 @@ using namespace ods;
 
 namespace {
 
-constexpr double kDefaultMargin = 2 / 2.54;       // what LibreOffice takes when a page style names none
+constexpr double kDefaultMargin = 2 / 2.54;        // what LibreOffice takes when a page style names none
 constexpr double kUnusedHeaderMargin = 1.3 / 2.54; // what it writes for a header that is off
 constexpr double kHeaderLine = 10.0 / 72;          // a line of header text in its default font
 constexpr double kMaxMargin = 49;                  // inches, as far as an .xls page goes
@@ -26,7 +26,9 @@ using Attributes = std::map<QString, QString>; // "fo:margin-top" and such
 QString qualified(const QXmlStreamAttribute& a)
 {
     const QStringView ns = a.namespaceUri();
-    const char* prefix = ns == kFo ? "fo:" : ns == kStyle ? "style:" : ns == kTable ? "table:" : nullptr;
+    const char* prefix = ns == kFo ? "fo:" : ns == kStyle ? "style:"
+        : ns == kTable                                    ? "table:"
+                                                          : nullptr;
     return prefix ? QLatin1String(prefix) + a.name().toString() : QString();
 }
 
@@ -161,7 +163,9 @@ private:
             header_->shown = attr(a, kStyle, u"display") != u"false";
             region_ = Region{&header_->centre, 0}; // text straight in the header stands in its middle
         } else if (header_ && ns == kStyle && n.startsWith(u"region-")) {
-            region_ = Region{n == u"region-left" ? &header_->left : n == u"region-right" ? &header_->right : &header_->centre, 0};
+            region_ = Region{n == u"region-left" ? &header_->left : n == u"region-right" ? &header_->right
+                                                                                         : &header_->centre,
+                             0};
         } else if (header_ && ns == kText) {
             textElement(n, a);
         }
@@ -243,9 +247,14 @@ std::optional<quint16> paperCode(double width, double height)
         double shortSide, longSide; // inches
     };
     static const Paper papers[] = {
-        {9, 210 / 25.4, 297 / 25.4},  {8, 297 / 25.4, 420 / 25.4},  {11, 148 / 25.4, 210 / 25.4},
-        {12, 257 / 25.4, 364 / 25.4}, {13, 182 / 25.4, 257 / 25.4}, {1, 8.5, 11},
-        {5, 8.5, 14},                 {3, 11, 17},
+        {9, 210 / 25.4, 297 / 25.4},
+        {8, 297 / 25.4, 420 / 25.4},
+        {11, 148 / 25.4, 210 / 25.4},
+        {12, 257 / 25.4, 364 / 25.4},
+        {13, 182 / 25.4, 257 / 25.4},
+        {1, 8.5, 11},
+        {5, 8.5, 14},
+        {3, 11, 17},
     };
     const double a = std::min(width, height), b = std::max(width, height);
     for (const Paper& p : papers)
@@ -344,7 +353,12 @@ void addPrintRanges(Sheet& sheet, const QString& ranges, ImportContext& ctx)
 std::optional<double> odsInches(QStringView length)
 {
     static const std::pair<const char16_t*, double> units[] = {
-        {u"in", 1}, {u"cm", 1 / 2.54}, {u"mm", 1 / 25.4}, {u"pt", 1 / 72.0}, {u"pc", 1 / 6.0}, {u"px", 1 / 96.0},
+        {u"in", 1},
+        {u"cm", 1 / 2.54},
+        {u"mm", 1 / 25.4},
+        {u"pt", 1 / 72.0},
+        {u"pc", 1 / 6.0},
+        {u"px", 1 / 96.0},
     };
     const QStringView t = length.trimmed();
     for (const auto& [unit, factor] : units) {

@@ -20,8 +20,8 @@ struct OdsTablePrint {
 };
 
 struct OdsPrintInfo {
-    std::vector<OdsTablePrint> tables;          // by sheet
-    std::map<QString, QString> masterOfStyle;   // table style -> page style
+    std::vector<OdsTablePrint> tables;        // by sheet
+    std::map<QString, QString> masterOfStyle; // table style -> page style
 };
 
 // Fills the sheets' page setups from `stylesXml`, which holds the page

@@ -12,7 +12,13 @@ namespace tegaro::sheets {
 struct OdsValue {
     // What the value needs of a number format when the cell's own says
     // nothing of dates and times.
-    enum class Shown { AsIs, Date, DateTime, Time, Duration };
+    enum class Shown {
+        AsIs,
+        Date,
+        DateTime,
+        Time,
+        Duration
+    };
     CellKind kind = CellKind::Empty; // Number, Text, Boolean or Error
     double number = 0;
     QString text;

@@ -16,7 +16,7 @@ namespace {
 
 using Items = std::map<QString, QString>;
 
-constexpr int kMaxTables = 4096;  // entries of the table map kept
+constexpr int kMaxTables = 4096; // entries of the table map kept
 constexpr int kMaxItemLength = 256;
 
 // The items that matter here, in the three places they stand: the

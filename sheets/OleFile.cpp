@@ -305,8 +305,7 @@ QByteArray writeWorkbookFile(const QByteArray& stream, const char* name)
     {
         GPtr<GsfOutfile> ole(gsf_outfile_msole_new(memory.get()));
         GPtr<GsfOutput> child(gsf_outfile_new_child(ole.get(), name, FALSE));
-        if (!child || !gsf_output_write(child.get(), size_t(stream.size()),
-                                        reinterpret_cast<const guint8*>(stream.constData())))
+        if (!child || !gsf_output_write(child.get(), size_t(stream.size()), reinterpret_cast<const guint8*>(stream.constData())))
             throw ESheetError(QStringLiteral("ブックを書き出せません。"));
         gsf_output_close(child.get());
         gsf_output_close(GSF_OUTPUT(ole.get()));

@@ -17,7 +17,10 @@ constexpr qint64 kMaxPackageSize = 256ll << 20; // unpacked bytes of all parts
 constexpr int kMaxParts = 65536;
 constexpr int kMaxXmlDepth = 512;
 
-enum class PackageKind { Xlsx, Ods };
+enum class PackageKind {
+    Xlsx,
+    Ods
+};
 
 struct PackageEntry {
     QByteArray name;
@@ -43,8 +46,8 @@ QList<PackageEntry> checkPackageDirectory(const QByteArray& bytes);
 PackageKind packageKind(const QByteArray& bytes);
 
 struct PreparedPackage {
-    QByteArray bytes;      // what the reader gets
-    bool date1904 = false; // an .xlsx workbook counting dates from 1904, which the reader misses
+    QByteArray bytes;         // what the reader gets
+    bool date1904 = false;    // an .xlsx workbook counting dates from 1904, which the reader misses
     std::set<QString> unread; // what the reader passes over, for the message after loading
 };
 

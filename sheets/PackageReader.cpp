@@ -24,9 +24,14 @@ QString count(qint64 n)
 
 // Package parts that hold what the reader does not hand over.
 const std::pair<const char*, const char16_t*> kPartFeatures[] = {
-    {"xl/drawings/", u"図形・画像"}, {"xl/media/", u"図形・画像"}, {"Pictures/", u"図形・画像"},
-    {"xl/charts/", u"グラフ"}, {"Object ", u"グラフ・埋め込みオブジェクト"}, {"xl/comments", u"コメント"},
-    {"xl/pivotTables/", u"ピボットテーブル"}, {"xl/externalLinks/", u"他のブックへのリンク"},
+    {"xl/drawings/", u"図形・画像"},
+    {"xl/media/", u"図形・画像"},
+    {"Pictures/", u"図形・画像"},
+    {"xl/charts/", u"グラフ"},
+    {"Object ", u"グラフ・埋め込みオブジェクト"},
+    {"xl/comments", u"コメント"},
+    {"xl/pivotTables/", u"ピボットテーブル"},
+    {"xl/externalLinks/", u"他のブックへのリンク"},
     {"xl/vbaProject", u"マクロ"},
 };
 

@@ -377,7 +377,11 @@ private:
     qint64 columnSpans_ = 0, repeatedCells_ = 0, rowsInTable_ = 0, columnsInTable_ = 0;
 };
 
-enum class PartText { NotXml, Utf8, Other };
+enum class PartText {
+    NotXml,
+    Utf8,
+    Other
+};
 
 // What the reader would make of a part: XML in UTF-8, XML in another
 // encoding (it converts UTF-16), or no XML at all (pictures and such).

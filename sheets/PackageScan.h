@@ -18,8 +18,8 @@ ECorruptWorkbook damaged(const QString& detail = {});
 ECorruptWorkbook tooLarge(const QString& what);
 
 struct ScannedPart {
-    QByteArray mended;     // null when no edit was needed
-    bool date1904 = false; // an .xlsx workbook counting dates from 1904
+    QByteArray mended;        // null when no edit was needed
+    bool date1904 = false;    // an .xlsx workbook counting dates from 1904
     std::set<QString> unread; // what the part holds that the reader does not hand over
 };
 

@@ -17,7 +17,14 @@ namespace tegaro::sheets {
 constexpr int kMaxRows = 65536;
 constexpr int kMaxColumns = 256;
 
-enum class CellKind : quint8 { Empty, Number, Text, Boolean, Error, Formula };
+enum class CellKind : quint8 {
+    Empty,
+    Number,
+    Text,
+    Boolean,
+    Error,
+    Formula
+};
 
 // A font change inside a text: from character `first` on, font `font`.
 struct RichRun {
@@ -42,11 +49,11 @@ struct Range {
 // compiled to tokens, `tokens` is empty and the cell is saved as its value.
 struct Formula {
     QByteArray tokens;
-    QByteArray extra;     // data after the tokens (array constants and such)
+    QByteArray extra; // data after the tokens (array constants and such)
     quint16 options = 0;
-    QByteArray anchored;  // records: type(2) size(2) data, one after another
-    int biff = 8;         // token dialect: 8, or 5 for Excel 95 files
-    QString source;       // Excel formula text without "=" as a package gave it
+    QByteArray anchored;        // records: type(2) size(2) data, one after another
+    int biff = 8;               // token dialect: 8, or 5 for Excel 95 files
+    QString source;             // Excel formula text without "=" as a package gave it
     std::optional<Range> array; // the cells an array formula fills, on its first cell
     bool compiled() const { return !tokens.isEmpty(); }
     bool operator==(const Formula&) const = default;
@@ -56,8 +63,8 @@ struct Cell {
     CellKind kind = CellKind::Empty;
     CellKind result = CellKind::Empty; // a formula's cached result kind
     quint16 xf = 15;
-    double number = 0;  // number, boolean (0/1), error code, cached result
-    QString text;       // text, or a formula's cached text
+    double number = 0; // number, boolean (0/1), error code, cached result
+    QString text;      // text, or a formula's cached text
     QList<RichRun> runs;
     std::shared_ptr<const Formula> formula;
 
@@ -81,7 +88,7 @@ struct Font {
 };
 
 struct Border {
-    quint8 style = 0;  // 0 none, 1 thin, 2 medium, ... 13
+    quint8 style = 0; // 0 none, 1 thin, 2 medium, ... 13
     quint8 color = 64;
     bool operator==(const Border&) const = default;
 };
@@ -95,17 +102,17 @@ struct CellFormat {
     bool isStyle = false;
     bool prefix123 = false;
     quint16 parent = 0;
-    quint8 hAlign = 0;     // 0 general, 1 left, 2 centre, 3 right, 4 fill, 5 justify, 6 centre across
-    quint8 vAlign = 2;     // 0 top, 1 centre, 2 bottom, 3 justify
+    quint8 hAlign = 0; // 0 general, 1 left, 2 centre, 3 right, 4 fill, 5 justify, 6 centre across
+    quint8 vAlign = 2; // 0 top, 1 centre, 2 bottom, 3 justify
     bool wrap = false;
     bool justLast = false;
-    quint8 rotation = 0;   // 0-90 up, 91-180 down, 255 stacked
+    quint8 rotation = 0; // 0-90 up, 91-180 down, 255 stacked
     quint8 indent = 0;
     bool shrink = false;
     quint8 readOrder = 0;
     quint8 usedAttributes = 0; // the six "attribute set here" bits
     Border left, right, top, bottom;
-    quint8 diagonalLines = 0;  // 1 down, 2 up
+    quint8 diagonalLines = 0; // 1 down, 2 up
     Border diagonal;
     quint8 pattern = 0;
     quint8 patternColor = 64;
@@ -126,13 +133,13 @@ struct ColumnInfo {
     int first = 0, last = 0;
     quint16 width = 2560; // 1/256 of a character
     quint16 xf = 15;
-    quint16 options = 0;  // 0x01 hidden, 0x0700 outline level, 0x1000 collapsed
+    quint16 options = 0; // 0x01 hidden, 0x0700 outline level, 0x1000 collapsed
     bool hidden() const { return options & 0x01; }
     bool operator==(const ColumnInfo&) const = default;
 };
 
 struct RowInfo {
-    quint16 height = 255;  // twips; bit 15 set means default height
+    quint16 height = 255;    // twips; bit 15 set means default height
     quint32 options = 0x100; // 0x20 hidden, 0x40 custom height, 0x80 has format, xf in bits 16-27
     bool hidden() const { return options & 0x20; }
     bool operator==(const RowInfo&) const = default;
@@ -142,9 +149,9 @@ struct SheetView {
     quint16 options = 0x00B6; // gridlines, headings, zero values, outline symbols
     int topRow = 0, leftCol = 0;
     quint16 gridColor = 64;
-    quint16 zoom = 100;  // percent
+    quint16 zoom = 100; // percent
     int activeRow = 0, activeCol = 0;
-    QByteArray pane;     // the frozen or split pane record, as stored
+    QByteArray pane; // the frozen or split pane record, as stored
     bool operator==(const SheetView&) const = default;
 
     bool gridlines() const { return options & 0x0002; }
@@ -160,7 +167,7 @@ struct SheetView {
 };
 
 struct PageSetup {
-    quint16 paperSize = 9;  // A4
+    quint16 paperSize = 9; // A4
     quint16 scale = 100;
     qint16 pageStart = 1;
     quint16 fitWidth = 1, fitHeight = 1;
@@ -187,7 +194,11 @@ class LayoutRevision {
 public:
     LayoutRevision() : value_(next()) {}
     LayoutRevision(const LayoutRevision&) : value_(next()) {}
-    LayoutRevision& operator=(const LayoutRevision&) { value_ = next(); return *this; }
+    LayoutRevision& operator=(const LayoutRevision&)
+    {
+        value_ = next();
+        return *this;
+    }
     void bump() { value_ = next(); }
     quint64 value() const { return value_; }
 
@@ -199,11 +210,11 @@ private:
 class Sheet {
 public:
     QString name;
-    quint8 visibility = 0; // 0 visible, 1 hidden, 2 very hidden
-    quint16 defaultColumnWidth = 8;  // characters
-    quint16 defaultRowHeight = 255;  // twips
+    quint8 visibility = 0;          // 0 visible, 1 hidden, 2 very hidden
+    quint16 defaultColumnWidth = 8; // characters
+    quint16 defaultRowHeight = 255; // twips
     quint16 defaultRowOptions = 0;
-    quint16 wsBool = 0x04C1;         // sheet options (outline symbols, fit to page ...)
+    quint16 wsBool = 0x04C1; // sheet options (outline symbols, fit to page ...)
     QList<ColumnInfo> columns;
     std::map<int, RowInfo> rows;
     QList<Range> merged;
@@ -235,9 +246,9 @@ public:
     int lastRow() const;
     int lastColumn() const;
 
-    quint16 columnWidth(int col) const;  // 1/256 character
+    quint16 columnWidth(int col) const; // 1/256 character
     bool columnHidden(int col) const;
-    quint16 rowHeight(int row) const;    // twips
+    quint16 rowHeight(int row) const; // twips
     bool rowHidden(int row) const;
     const Range* mergedAt(int row, int col) const;
     // The format a cell shows: its own, else its row's, else its column's.
@@ -259,12 +270,12 @@ private:
 // A defined name. Print areas are names too; their areas live in
 // PageSetup, their entries here only keep the names' order.
 struct DefinedName {
-    QString name;       // for built-in names the one-character code
+    QString name;        // for built-in names the one-character code
     quint16 options = 0; // 0x20 built-in, 0x01 hidden ...
-    int sheet = 0;      // 0 global, else 1-based sheet
+    int sheet = 0;       // 0 global, else 1-based sheet
     QByteArray tokens;
     int biff = 8;
-    QString source;      // Excel formula text of a name not yet compiled to tokens
+    QString source; // Excel formula text of a name not yet compiled to tokens
     bool builtIn() const { return options & 0x20; }
     bool isPrintArea() const { return builtIn() && name == QStringLiteral("\x06"); }
     bool operator==(const DefinedName&) const = default;
@@ -273,8 +284,16 @@ struct DefinedName {
 // References to this and other workbooks, kept so that formula tokens that
 // point into them stay valid when written again.
 struct LinkTable {
-    struct Book { QByteArray record; QList<QByteArray> externNames; bool self = false; };
-    struct Ref { quint16 book = 0; qint16 first = 0, last = 0; bool operator==(const Ref&) const = default; };
+    struct Book {
+        QByteArray record;
+        QList<QByteArray> externNames;
+        bool self = false;
+    };
+    struct Ref {
+        quint16 book = 0;
+        qint16 first = 0, last = 0;
+        bool operator==(const Ref&) const = default;
+    };
     QList<Book> books;
     QList<Ref> refs;
 };
@@ -285,29 +304,29 @@ public:
 
     QList<Sheet> sheets;
     QList<Font> fonts;
-    QMap<int, QString> numberFormats;  // custom and stored codes by index
+    QMap<int, QString> numberFormats; // custom and stored codes by index
     QList<CellFormat> formats;
     QList<CellStyle> styles;
-    QList<QRgb> palette;               // empty: the standard palette
+    QList<QRgb> palette; // empty: the standard palette
     QList<DefinedName> names;
     LinkTable links;
     bool date1904 = false;
     int activeSheet = 0;
     int firstVisibleTab = 0;
-    quint16 windowOptions = 0x38;      // tabs and scroll bars shown
+    quint16 windowOptions = 0x38; // tabs and scroll bars shown
     quint16 tabRatio = 600;
-    int biffVersion = 8;               // what it was read from
+    int biffVersion = 8; // what it was read from
     quint16 codePage = 1200;
-    QByteArray protection;             // workbook protection records, as read
+    QByteArray protection; // workbook protection records, as read
     // What reading the file left out or changed because an .xls workbook
     // cannot hold it, one line each, for the message shown after loading.
     QStringList leftOut;
 
     Sheet& addSheet(const QString& name);
-    QString formatCode(int index) const;   // stored or built-in code
+    QString formatCode(int index) const;    // stored or built-in code
     const CellFormat& format(int xf) const; // a valid format for any index
     const Font& font(int index) const;
-    QRgb color(int index) const;            // palette lookup, automatic as black
+    QRgb color(int index) const;             // palette lookup, automatic as black
     int addFormat(const CellFormat& format); // index of an equal or new XF
     int addNumberFormat(const QString& code);
 
@@ -325,6 +344,6 @@ QString columnName(int col);        // "A" ... "IV"
 std::optional<Range> parseRange(const QString& text);
 // The cells a sheet uses: values, formats and merged areas; A1 when empty.
 Range usedRange(const Sheet& sheet);
-QString errorText(int code);        // "#DIV/0!" ...
+QString errorText(int code); // "#DIV/0!" ...
 
 } // namespace tegaro::sheets

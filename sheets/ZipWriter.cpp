@@ -49,8 +49,7 @@ QByteArray writeZip(const QList<ZipPart>& parts, bool compress)
             const QByteArray leaf = slash < 0 ? part.name : part.name.mid(slash + 1);
             GPtr<GsfOutput> child(gsf_outfile_new_child_full(parent, leaf.constData(), FALSE, "compression-level",
                                                              compress ? GSF_ZIP_DEFLATED : GSF_ZIP_STORED, nullptr));
-            if (!child || !gsf_output_write(child.get(), size_t(part.data.size()),
-                                            reinterpret_cast<const guint8*>(part.data.constData())))
+            if (!child || !gsf_output_write(child.get(), size_t(part.data.size()), reinterpret_cast<const guint8*>(part.data.constData())))
                 throw ESheetError(QStringLiteral("パッケージを書き出せません。"));
             gsf_output_close(child.get());
         }

@@ -110,6 +110,7 @@ public:
     {
         recordChanged(-1);
     }
+
 protected:
     void showField(const Field* field) override
     {

@@ -45,7 +45,10 @@ private:
 class DBComboBox : public QComboBox {
     Q_OBJECT
 public:
-    enum Style { FreeText, FixedList };
+    enum Style {
+        FreeText,
+        FixedList
+    };
     DBComboBox(DataSource* source, const QString& fieldName, Style style, const QStringList& items,
                QWidget* parent = nullptr);
     TextLink* link() const { return link_; }

@@ -204,7 +204,8 @@ bool TextLink::eventFilter(QObject* watched, QEvent* event)
         if (!writePending()) {
             // Refused: the user stays here with the text as typed.
             QWidget* w = inputWidget();
-            QMetaObject::invokeMethod(w, [w] { w->setFocus(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                w, [w] { w->setFocus(); }, Qt::QueuedConnection);
         }
     }
     return false;

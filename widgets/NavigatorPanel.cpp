@@ -24,27 +24,53 @@ QIcon navigatorIcon(int action)
     p.setBrush(ink);
     auto triangle = [&](bool left, int x) {
         QPainterPath t;
-        if (left) { t.moveTo(x + 5, 3); t.lineTo(x, 8); t.lineTo(x + 5, 13); }
-        else { t.moveTo(x, 3); t.lineTo(x + 5, 8); t.lineTo(x, 13); }
+        if (left) {
+            t.moveTo(x + 5, 3);
+            t.lineTo(x, 8);
+            t.lineTo(x + 5, 13);
+        } else {
+            t.moveTo(x, 3);
+            t.lineTo(x + 5, 8);
+            t.lineTo(x, 13);
+        }
         t.closeSubpath();
         p.drawPath(t);
     };
     switch (action) {
-    case NavigatorPanel::First: p.drawRect(3, 3, 2, 10); triangle(true, 6); break;
+    case NavigatorPanel::First:
+        p.drawRect(3, 3, 2, 10);
+        triangle(true, 6);
+        break;
     case NavigatorPanel::Prior: triangle(true, 5); break;
     case NavigatorPanel::Next: triangle(false, 6); break;
-    case NavigatorPanel::Last: triangle(false, 5); p.drawRect(11, 3, 2, 10); break;
-    case NavigatorPanel::Insert: p.drawRect(7, 3, 2, 10); p.drawRect(3, 7, 10, 2); break;
+    case NavigatorPanel::Last:
+        triangle(false, 5);
+        p.drawRect(11, 3, 2, 10);
+        break;
+    case NavigatorPanel::Insert:
+        p.drawRect(7, 3, 2, 10);
+        p.drawRect(3, 7, 10, 2);
+        break;
     case NavigatorPanel::Delete: p.drawRect(3, 7, 10, 2); break;
-    case NavigatorPanel::Edit: p.drawRect(3, 12, 10, 1); p.drawPolygon(QPolygonF({{4, 11}, {11, 3}, {13, 5}, {6, 11}})); break;
+    case NavigatorPanel::Edit:
+        p.drawRect(3, 12, 10, 1);
+        p.drawPolygon(QPolygonF({{4, 11}, {11, 3}, {13, 5}, {6, 11}}));
+        break;
     case NavigatorPanel::Post:
-        p.setPen(QPen(ink, 2)); p.setBrush(Qt::NoBrush);
-        p.drawPolyline(QPolygonF({{3, 8}, {7, 12}, {13, 4}})); break;
+        p.setPen(QPen(ink, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(QPolygonF({{3, 8}, {7, 12}, {13, 4}}));
+        break;
     case NavigatorPanel::Cancel:
-        p.setPen(QPen(ink, 2)); p.drawLine(4, 4, 12, 12); p.drawLine(12, 4, 4, 12); break;
+        p.setPen(QPen(ink, 2));
+        p.drawLine(4, 4, 12, 12);
+        p.drawLine(12, 4, 4, 12);
+        break;
     case NavigatorPanel::Refresh:
-        p.setPen(QPen(ink, 2)); p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(3, 3, 10, 10), 30 * 16, 300 * 16); break;
+        p.setPen(QPen(ink, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(3, 3, 10, 10), 30 * 16, 300 * 16);
+        break;
     }
     return QIcon(pm);
 }

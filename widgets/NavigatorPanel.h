@@ -13,7 +13,18 @@ namespace tegaro {
 class NavigatorPanel : public QFrame {
     Q_OBJECT
 public:
-    enum Action { First, Prior, Next, Last, Insert, Delete, Edit, Post, Cancel, Refresh };
+    enum Action {
+        First,
+        Prior,
+        Next,
+        Last,
+        Insert,
+        Delete,
+        Edit,
+        Post,
+        Cancel,
+        Refresh
+    };
     static constexpr int ActionCount = 10;
 
     explicit NavigatorPanel(QWidget* parent = nullptr);

@@ -16,7 +16,10 @@ namespace tegaro {
 class SideMenu : public QWidget {
     Q_OBJECT
 public:
-    enum class ItemStyle { LargeIcons, SmallIcons };
+    enum class ItemStyle {
+        LargeIcons,
+        SmallIcons
+    };
 
     explicit SideMenu(QWidget* parent = nullptr);
 
@@ -24,7 +27,10 @@ public:
     int addItemPanel(const QString& caption, ItemStyle style);
     void addItem(int panel, const QString& caption, const QIcon& icon);
     // Items with pictures from the program's resources (":/icons/<name>.svg").
-    struct ItemSpec { const char* caption; const char* icon; };
+    struct ItemSpec {
+        const char* caption;
+        const char* icon;
+    };
     void addItems(int panel, std::initializer_list<ItemSpec> items);
     int addHostPanel(const QString& caption, QWidget* hosted, bool open);
 

@@ -15,9 +15,9 @@ namespace tegaro {
 // What an open or save dialog is asked for and answers with. The dialog
 // objects of the window keep one of these between uses.
 struct FileDialogState {
-    QString filter;        // "Label|*.ext|Label|*.ext" pairs
-    QString fileName;      // proposed on entry, chosen on return
-    QString defaultExt;    // added by the save dialog when the name has none
+    QString filter;     // "Label|*.ext|Label|*.ext" pairs
+    QString fileName;   // proposed on entry, chosen on return
+    QString defaultExt; // added by the save dialog when the name has none
     QString title;
 };
 
@@ -58,7 +58,7 @@ public:
     virtual ~StatusPanels() = default;
     virtual void setMessage(const QString& text) = 0; // panel 2
     virtual QString message() const = 0;
-    virtual void setGauge(int position) = 0;          // panel 1, 0..100
+    virtual void setGauge(int position) = 0; // panel 1, 0..100
     virtual int gauge() const = 0;
 };
 

@@ -23,9 +23,14 @@ DrawingModel busyFloor(int segments, int boxes)
         const qint32 x = coord(1180), y = coord(820), len = 10 + coord(190);
         TLine l{x, y, x, y, qint32(rng.bounded(0x1000000)), 0, {}};
         switch (i % 5) {
-        case 0: case 1: l.X2 += len; break;
-        case 2: case 3: l.Y2 += len; break;
-        default: l.X2 += len; l.Y2 += coord(200) - 100; break;
+        case 0:
+        case 1: l.X2 += len; break;
+        case 2:
+        case 3: l.Y2 += len; break;
+        default:
+            l.X2 += len;
+            l.Y2 += coord(200) - 100;
+            break;
         }
         m.LinesF1 << l;
     }

@@ -34,8 +34,7 @@ QByteArray bigXlsx()
         "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"0.00\"/></numFmts>"
         "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"ＭＳ Ｐゴシック\"/></font></fonts>"
         "<cellXfs count=\"2\"><xf numFmtId=\"0\" fontId=\"0\"/><xf numFmtId=\"164\" fontId=\"0\" applyNumberFormat=\"1\"/></cellXfs>";
-    return xlsxPackage({workbookPart({QStringLiteral("明細")}), worksheetPart("<sheetData>" + rows + "</sheetData>"), {},
-                        sharedStringsPart(strings), stylesPart(styles)},
+    return xlsxPackage({workbookPart({QStringLiteral("明細")}), worksheetPart("<sheetData>" + rows + "</sheetData>"), {}, sharedStringsPart(strings), stylesPart(styles)},
                        true);
 }
 

@@ -110,9 +110,16 @@ void BM_RepaintScreen(benchmark::State& state)
 }
 BENCHMARK(BM_RepaintScreen)
     ->ArgNames({"zoom", "top"})
-    ->Args({10, 1})->Args({50, 1})->Args({95, 1})->Args({100, 1})->Args({200, 1})->Args({400, 1})
+    ->Args({10, 1})
+    ->Args({50, 1})
+    ->Args({95, 1})
+    ->Args({100, 1})
+    ->Args({200, 1})
+    ->Args({400, 1})
     ->Args({100, 9950})
-    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // Paging down: every picture shows cells not painted before.
 void BM_PageDown(benchmark::State& state)
@@ -133,7 +140,6 @@ void BM_PageDown(benchmark::State& state)
     }
     GlobalFree(h);
 }
-BENCHMARK(BM_PageDown)->ArgName("zoom")->Arg(10)->Arg(100)->Arg(400)
-    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PageDown)->ArgName("zoom")->Arg(10)->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace

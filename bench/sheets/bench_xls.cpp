@@ -33,7 +33,7 @@ Workbook bigWorkbook()
         for (int c = 7; c < 10; ++c) {
             ByteWriter t;
             t.u8(0x24).u16(quint16(r)).u16(0xC000 | (c - 7)); // the number to the left
-            t.u8(0x1E).u16(2).u8(0x05);                      // * 2
+            t.u8(0x1E).u16(2).u8(0x05);                       // * 2
             auto f = std::make_shared<Formula>();
             f->tokens = t.data;
             Cell& cell = s.cellRef(r, c);

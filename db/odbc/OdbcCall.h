@@ -24,7 +24,7 @@ inline QString fromWide(const SQLWCHAR* text, qsizetype length)
 }
 
 struct Diagnostic {
-    QString state;   // SQLSTATE, five characters
+    QString state; // SQLSTATE, five characters
     QString message;
     int native = 0;
 };

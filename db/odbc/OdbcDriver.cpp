@@ -24,8 +24,13 @@ Driver::~Driver() { close(); }
 bool Driver::hasFeature(DriverFeature feature) const
 {
     switch (feature) {
-    case Transactions: case BLOB: case Unicode: case PreparedQueries: case PositionalPlaceholders:
-    case LowPrecisionNumbers: case FinishQuery:
+    case Transactions:
+    case BLOB:
+    case Unicode:
+    case PreparedQueries:
+    case PositionalPlaceholders:
+    case LowPrecisionNumbers:
+    case FinishQuery:
         return true;
     default:
         return false;

@@ -86,18 +86,37 @@ bool readFixed(SQLHSTMT st, SQLUSMALLINT index, SQLSMALLINT cType, T& value, boo
     return true;
 }
 
-enum class Read { Text, Binary, Integer, BigInteger, Real, Date, Time, DateTime };
+enum class Read {
+    Text,
+    Binary,
+    Integer,
+    BigInteger,
+    Real,
+    Date,
+    Time,
+    DateTime
+};
 
 Read readKind(SQLSMALLINT sqlType)
 {
     switch (sqlType) {
-    case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY: return Read::Binary;
-    case SQL_BIT: case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: return Read::Integer;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY: return Read::Binary;
+    case SQL_BIT:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER: return Read::Integer;
     case SQL_BIGINT: return Read::BigInteger;
-    case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE: case SQL_DECIMAL: case SQL_NUMERIC: return Read::Real;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_DECIMAL:
+    case SQL_NUMERIC: return Read::Real;
     case SQL_TYPE_DATE: return Read::Date;
     case SQL_TYPE_TIME: return Read::Time;
-    case SQL_TYPE_TIMESTAMP: case SQL_DATETIME: return Read::DateTime;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_DATETIME: return Read::DateTime;
     default: return Read::Text; // text, GUIDs and whatever else: as the driver writes it
     }
 }
@@ -123,15 +142,23 @@ Parameter toParameter(const QVariant& value)
     case QMetaType::Bool:
         setFixed(p, SQL_C_BIT, SQL_BIT, 1, 0, bytesOf<unsigned char>(value.toBool() ? 1 : 0));
         break;
-    case QMetaType::Int: case QMetaType::Short: case QMetaType::UShort: case QMetaType::Char:
-    case QMetaType::SChar: case QMetaType::UChar:
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
         setFixed(p, SQL_C_SLONG, SQL_INTEGER, 10, 0, bytesOf<SQLINTEGER>(SQLINTEGER(value.toInt())));
         break;
-    case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong: case QMetaType::Long:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
     case QMetaType::ULong:
         setFixed(p, SQL_C_SBIGINT, SQL_BIGINT, 19, 0, bytesOf<SQLBIGINT>(SQLBIGINT(value.toLongLong())));
         break;
-    case QMetaType::Double: case QMetaType::Float:
+    case QMetaType::Double:
+    case QMetaType::Float:
         setFixed(p, SQL_C_DOUBLE, SQL_DOUBLE, 15, 0, bytesOf<SQLDOUBLE>(value.toDouble()));
         break;
     case QMetaType::QDateTime: {

@@ -17,8 +17,8 @@ struct Parameter {
     SQLSMALLINT sqlType = SQL_WVARCHAR;
     SQLULEN columnSize = 1;
     SQLSMALLINT digits = 0;
-    QString text;     // SQL_C_WCHAR
-    QByteArray bytes; // every other C type
+    QString text;      // SQL_C_WCHAR
+    QByteArray bytes;  // every other C type
     SQLLEN length = 0; // bytes, or SQL_NULL_DATA
 
     SQLPOINTER data();

@@ -23,8 +23,7 @@ namespace tegaro {
 DrawingPage::DrawingPage(QWidget* page, const Frame& frame) : QObject(page), zmfile_(frame.zmfile)
 {
     InspectorBar3 = addPageMenu(page, "InspectorBar3", QStringLiteral("図面メニュー"), SideMenu::ItemStyle::SmallIcons,
-                                {{"図面表示", "item-show"}, {"図面消去", "item-clear"},
-                                 {"図面登録", "item-register"}, {"図面書出", "item-export"}});
+                                {{"図面表示", "item-show"}, {"図面消去", "item-clear"}, {"図面登録", "item-register"}, {"図面書出", "item-export"}});
     ShellListView2 = addFileList(InspectorBar3, QStringLiteral("図面ファイル"), "ShellListView2");
     buildCanvas(page);
     buildBoxes(page);
@@ -65,7 +64,10 @@ void DrawingPage::buildBoxes(QWidget* page)
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(752, 6, 108, 168);
     setHint(GroupBox1, GroupBox1->title());
-    const struct { int box; const char* label; } boxes[] = {
+    const struct {
+        int box;
+        const char* label;
+    } boxes[] = {
         {AreaBoxF1, "F1"}, {AreaBoxF2, "F2"}, {AreaBoxF3, "F3"}, {AreaBoxTotal, "計"}, {AreaBoxKen, "【１間長】"}};
     int y = 20;
     for (const auto& b : boxes) {

@@ -34,12 +34,12 @@ class DrawingPage : public QObject {
 public:
     // What the page uses of the window around it.
     struct Frame {
-        QLineEdit* zmfile = nullptr;           // the drawing field of the toolbar
-        ImageCheckLabel* PCheck1 = nullptr;    // the drawing mark of the indicators
+        QLineEdit* zmfile = nullptr;        // the drawing field of the toolbar
+        ImageCheckLabel* PCheck1 = nullptr; // the drawing mark of the indicators
         FileDialogState* OpenDialog1 = nullptr;
         FileDialogState* SaveDialog1 = nullptr;
         const DragSources* dragSources = nullptr;
-        RecordSet* ADOQuery1 = nullptr;        // the house records
+        RecordSet* ADOQuery1 = nullptr; // the house records
     };
 
     DrawingPage(QWidget* page, const Frame& frame);

@@ -64,8 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             // stored tokens of either dialect, with the extra data after them
             const qsizetype split = rest.isEmpty() ? 0 : quint8(rest[0]) % (rest.size());
             TokenInput in;
-            in.tokens = QByteArrayView(rest).sliced(std::min<qsizetype>(1, rest.size())).first(
-                std::max<qsizetype>(0, split - 1));
+            in.tokens = QByteArrayView(rest).sliced(std::min<qsizetype>(1, rest.size())).first(std::max<qsizetype>(0, split - 1));
             in.extra = QByteArrayView(rest).sliced(std::max<qsizetype>(split, std::min<qsizetype>(1, rest.size())));
             in.biff = mode == 1 ? 8 : 5;
             in.book = &book;

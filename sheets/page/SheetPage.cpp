@@ -22,8 +22,7 @@ namespace tegaro::sheets {
 SheetPage::SheetPage(QWidget* page, const Frame& frame) : QObject(page), exfile_(frame.exfile)
 {
     InspectorBar2 = addPageMenu(page, "InspectorBar2", QStringLiteral("明細メニュー"), SideMenu::ItemStyle::SmallIcons,
-                                {{"明細表示", "item-show"}, {"明細消去", "item-clear"},
-                                 {"明細登録", "item-register"}, {"明細書出", "item-export"}});
+                                {{"明細表示", "item-show"}, {"明細消去", "item-clear"}, {"明細登録", "item-register"}, {"明細書出", "item-export"}});
     ShellListView1 = addFileList(InspectorBar2, QStringLiteral("明細ファイル"), "ShellListView1");
 
     F5Book1 = new TF5Book(page);

@@ -32,12 +32,12 @@ class SheetPage : public QObject {
 public:
     // What the page uses of the window around it.
     struct Frame {
-        QLineEdit* exfile = nullptr;           // the sheet field of the toolbar
-        ImageCheckLabel* PCheck2 = nullptr;    // the sheet mark of the indicators
+        QLineEdit* exfile = nullptr;        // the sheet field of the toolbar
+        ImageCheckLabel* PCheck2 = nullptr; // the sheet mark of the indicators
         FileDialogState* OpenDialog1 = nullptr;
         FileDialogState* SaveDialog1 = nullptr;
         const DragSources* dragSources = nullptr;
-        RecordSet* ADOQuery1 = nullptr;        // the house records
+        RecordSet* ADOQuery1 = nullptr; // the house records
     };
 
     SheetPage(QWidget* page, const Frame& frame);

@@ -14,8 +14,8 @@
 namespace tegaro::sheets {
 
 namespace {
-constexpr qint64 kAtOnce = 2 * 1024 * 1024;  // below this the window never waits long
-constexpr qint64 kBytesPerMs = 8 * 1024;      // a slow machine's pace of reading or writing .xls
+constexpr qint64 kAtOnce = 2 * 1024 * 1024; // below this the window never waits long
+constexpr qint64 kBytesPerMs = 8 * 1024;    // a slow machine's pace of reading or writing .xls
 } // namespace
 
 int gaugeFor(qint64 bytes, qint64 elapsedMs)

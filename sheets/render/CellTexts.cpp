@@ -59,17 +59,19 @@ TextItem CellTexts::item(int row, int col, const Cell& cell, const Range& area) 
     const QString code = book_.formatCode(f.numberFormat);
     t.color = styles_.fontColor(f.font);
     const int formatColor = kind == CellKind::Number ? numberColor(cell.number, code)
-                            : kind == CellKind::Text ? textColor(code)
+        : kind == CellKind::Text                     ? textColor(code)
                                                      : -1;
     if (formatColor >= 0)
         t.color = styles_.color(formatColor);
     t.hAlign = f.hAlign;
     if (t.hAlign == 0) // General: numbers right, texts left, the rest centred
-        t.hAlign = kind == CellKind::Number ? 3 : kind == CellKind::Text ? 1 : 2;
+        t.hAlign = kind == CellKind::Number ? 3 : kind == CellKind::Text ? 1
+                                                                         : 2;
     t.vAlign = f.vAlign;
     t.wrap = f.wrap || f.hAlign == 5 || f.vAlign == 3 || f.vAlign == 4;
     t.shrink = f.shrink && !t.wrap;
-    t.rotation = f.rotation == 255 ? 255 : f.rotation > 90 ? -(f.rotation - 90) : f.rotation;
+    t.rotation = f.rotation == 255 ? 255 : f.rotation > 90 ? -(f.rotation - 90)
+                                                           : f.rotation;
     const int indentStep = int(std::lround((geo_.digitWidth() + 2) * geo_.scale()));
     t.indent = (t.hAlign == 1 || t.hAlign == 3 || t.hAlign == 7) ? f.indent * indentStep : 0;
     if (kind == CellKind::Number && !t.shrink && t.rotation == 0 && !t.wrap)
@@ -187,8 +189,10 @@ QList<TextItem> CellTexts::layout(const Range& block) const
                 const int width = areaWidth(t.area);
                 if (needed > width) {
                     // left runs on to the right, right to the left, centre both ways
-                    const qreal right = t.hAlign == 1 ? needed - width : t.hAlign == 2 ? (needed - width) / 2 : 0;
-                    const qreal left = t.hAlign == 3 ? needed - width : t.hAlign == 2 ? (needed - width) / 2 : 0;
+                    const qreal right = t.hAlign == 1 ? needed - width : t.hAlign == 2 ? (needed - width) / 2
+                                                                                       : 0;
+                    const qreal left = t.hAlign == 3 ? needed - width : t.hAlign == 2 ? (needed - width) / 2
+                                                                                      : 0;
                     for (qreal got = 0; got < right && t.lastCol + 1 < kMaxColumns && !blocked(t.lastCol + 1);)
                         got += geo_.columnWidth(++t.lastCol);
                     for (qreal got = 0; got < left && t.firstCol > 0 && !blocked(t.firstCol - 1);)

@@ -20,12 +20,12 @@ struct TextItem {
     const Cell* cell = nullptr;
     int font = 0;
     QColor color;
-    int hAlign = 1;                // 1 left, 2 centre, 3 right, 4 fill, 5 justify, 7 distributed
-    int vAlign = 2;                // 0 top, 1 centre, 2 bottom, 3 justify, 4 distributed
+    int hAlign = 1; // 1 left, 2 centre, 3 right, 4 fill, 5 justify, 7 distributed
+    int vAlign = 2; // 0 top, 1 centre, 2 bottom, 3 justify, 4 distributed
     bool wrap = false;
     bool shrink = false;
-    int rotation = 0;              // degrees, counter-clockwise; 255 stacked
-    int indent = 0;                // device pixels
+    int rotation = 0; // degrees, counter-clockwise; 255 stacked
+    int indent = 0;   // device pixels
 };
 
 class CellTexts {

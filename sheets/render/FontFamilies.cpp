@@ -86,7 +86,7 @@ void installFontSubstitutes()
                 QString wide;
                 for (QChar c : n)
                     wide += c.unicode() > 0x20 && c.unicode() < 0x7F ? QChar(c.unicode() + 0xFEE0)
-                            : c == u' '                              ? QChar(0x3000)
+                        : c == u' '                                  ? QChar(0x3000)
                                                                      : c;
                 add(wide);
                 add(QString(wide).replace(QChar(0x3000), u' '));

@@ -61,7 +61,8 @@ HeaderText parseHeader(const QString& code, const PageFacts& facts, const QFont&
             pending += u'&';
         } else if (upper == u'L' || upper == u'C' || upper == u'R') {
             flush();
-            at = upper == u'L' ? &left : upper == u'C' ? &centre : &right;
+            at = upper == u'L' ? &left : upper == u'C' ? &centre
+                                                       : &right;
         } else if (upper == u'P') {
             // &P, or &P+n / &P-n
             int page = facts.page;
@@ -119,7 +120,8 @@ HeaderText parseHeader(const QString& code, const PageFacts& facts, const QFont&
             switch (upper.unicode()) {
             case 'B': at->font().setBold(!at->font().bold()); break;
             case 'I': at->font().setItalic(!at->font().italic()); break;
-            case 'U': case 'E': at->font().setUnderline(!at->font().underline()); break;
+            case 'U':
+            case 'E': at->font().setUnderline(!at->font().underline()); break;
             case 'S': at->font().setStrikeOut(!at->font().strikeOut()); break;
             case 'X': at->toggleShift(1); break;
             case 'Y': at->toggleShift(-1); break;

@@ -11,11 +11,11 @@
 namespace tegaro::sheets {
 
 struct PageFacts {
-    int page = 1;        // &P
-    int pages = 1;       // &N
-    QString sheetName;   // &A
-    QString filePath;    // &F is its name, &Z its folder
-    QDateTime now;       // &D, &T
+    int page = 1;      // &P
+    int pages = 1;     // &N
+    QString sheetName; // &A
+    QString filePath;  // &F is its name, &Z its folder
+    QDateTime now;     // &D, &T
 };
 
 // One section of a header or footer: its text and the font of each part.

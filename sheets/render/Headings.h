@@ -13,8 +13,8 @@ public:
     // Fonts at `scale` for a device of `dpi`, as for SheetStyles.
     Headings(const Workbook& book, const SheetGeometry& geometry, int dpi);
 
-    int columnBarHeight() const;           // device pixels
-    int rowBarWidth(int lastRow) const;    // wide enough for the numbers up to lastRow
+    int columnBarHeight() const;        // device pixels
+    int rowBarWidth(int lastRow) const; // wide enough for the numbers up to lastRow
     // The letters of columns first..last in a bar of the given height whose
     // left edge (the left of column `first`) is at `origin`; `marked`
     // columns are shown as selected.

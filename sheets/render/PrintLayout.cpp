@@ -29,8 +29,8 @@ QSizeF paperPoints(const QPageLayout& paper)
     const QPageSize& ps = paper.pageSize();
     const QSizeF defined = ps.definitionSize();
     const double perUnit = ps.definitionUnits() == QPageSize::Millimeter ? 72 / 25.4
-                           : ps.definitionUnits() == QPageSize::Inch    ? 72.0
-                                                                          : 1.0;
+        : ps.definitionUnits() == QPageSize::Inch                        ? 72.0
+                                                                         : 1.0;
     const QSizeF size = ps.definitionUnits() == QPageSize::Millimeter || ps.definitionUnits() == QPageSize::Inch
         ? defined * perUnit
         : ps.size(QPageSize::Point);
@@ -107,20 +107,53 @@ void fitOnPaper(QPainter& p, QSizeF paper, QSizeF page)
 QPageSize paperSize(int excelPaper)
 {
     static const std::map<int, QPageSize::PageSizeId> sizes = {
-        {1, QPageSize::Letter}, {2, QPageSize::Letter}, {3, QPageSize::Tabloid}, {4, QPageSize::Ledger},
-        {5, QPageSize::Legal}, {6, QPageSize::Statement}, {7, QPageSize::Executive}, {8, QPageSize::A3},
-        {9, QPageSize::A4}, {10, QPageSize::A4}, {11, QPageSize::A5}, {12, QPageSize::JisB4},
-        {13, QPageSize::JisB5}, {14, QPageSize::Folio}, {15, QPageSize::Quarto}, {16, QPageSize::Imperial10x14},
-        {17, QPageSize::Tabloid}, {18, QPageSize::Note}, {19, QPageSize::Envelope9},
-        {20, QPageSize::Envelope10}, {21, QPageSize::Envelope11}, {22, QPageSize::Envelope12},
-        {23, QPageSize::Envelope14}, {24, QPageSize::AnsiC}, {25, QPageSize::AnsiD}, {26, QPageSize::AnsiE},
-        {27, QPageSize::EnvelopeDL}, {28, QPageSize::EnvelopeC5}, {29, QPageSize::EnvelopeC3},
-        {30, QPageSize::EnvelopeC4}, {31, QPageSize::EnvelopeC6}, {32, QPageSize::EnvelopeC65},
-        {33, QPageSize::EnvelopeB4}, {34, QPageSize::EnvelopeB5}, {35, QPageSize::EnvelopeB6},
-        {36, QPageSize::EnvelopeItalian}, {37, QPageSize::EnvelopeMonarch}, {38, QPageSize::EnvelopePersonal},
-        {39, QPageSize::FanFoldUS}, {40, QPageSize::FanFoldGerman}, {41, QPageSize::FanFoldGermanLegal},
-        {42, QPageSize::B4}, {43, QPageSize::Postcard}, {66, QPageSize::A2}, {69, QPageSize::DoublePostcard},
-        {70, QPageSize::A6}, {88, QPageSize::JisB6},
+        {1, QPageSize::Letter},
+        {2, QPageSize::Letter},
+        {3, QPageSize::Tabloid},
+        {4, QPageSize::Ledger},
+        {5, QPageSize::Legal},
+        {6, QPageSize::Statement},
+        {7, QPageSize::Executive},
+        {8, QPageSize::A3},
+        {9, QPageSize::A4},
+        {10, QPageSize::A4},
+        {11, QPageSize::A5},
+        {12, QPageSize::JisB4},
+        {13, QPageSize::JisB5},
+        {14, QPageSize::Folio},
+        {15, QPageSize::Quarto},
+        {16, QPageSize::Imperial10x14},
+        {17, QPageSize::Tabloid},
+        {18, QPageSize::Note},
+        {19, QPageSize::Envelope9},
+        {20, QPageSize::Envelope10},
+        {21, QPageSize::Envelope11},
+        {22, QPageSize::Envelope12},
+        {23, QPageSize::Envelope14},
+        {24, QPageSize::AnsiC},
+        {25, QPageSize::AnsiD},
+        {26, QPageSize::AnsiE},
+        {27, QPageSize::EnvelopeDL},
+        {28, QPageSize::EnvelopeC5},
+        {29, QPageSize::EnvelopeC3},
+        {30, QPageSize::EnvelopeC4},
+        {31, QPageSize::EnvelopeC6},
+        {32, QPageSize::EnvelopeC65},
+        {33, QPageSize::EnvelopeB4},
+        {34, QPageSize::EnvelopeB5},
+        {35, QPageSize::EnvelopeB6},
+        {36, QPageSize::EnvelopeItalian},
+        {37, QPageSize::EnvelopeMonarch},
+        {38, QPageSize::EnvelopePersonal},
+        {39, QPageSize::FanFoldUS},
+        {40, QPageSize::FanFoldGerman},
+        {41, QPageSize::FanFoldGermanLegal},
+        {42, QPageSize::B4},
+        {43, QPageSize::Postcard},
+        {66, QPageSize::A2},
+        {69, QPageSize::DoublePostcard},
+        {70, QPageSize::A6},
+        {88, QPageSize::JisB6},
     };
     const auto it = sizes.find(excelPaper);
     return QPageSize(it == sizes.end() ? QPageSize::A4 : it->second);

@@ -16,13 +16,13 @@ namespace tegaro::sheets {
 
 struct PrintedPage {
     int sheet = 0;
-    Range cells;                                 // the part of a print area on this page
+    Range cells;                                  // the part of a print area on this page
     std::optional<std::pair<int, int>> titleRows; // repeated above it
     std::optional<std::pair<int, int>> titleCols; // repeated left of it
-    int number = 1;                              // as &P prints it
-    QPageLayout paper;                           // size and orientation, no margins
-    double scale = 1;                            // of the cells; 1 is 100%
-    QPointF origin;                              // top-left of what is printed, in points
+    int number = 1;                               // as &P prints it
+    QPageLayout paper;                            // size and orientation, no margins
+    double scale = 1;                             // of the cells; 1 is 100%
+    QPointF origin;                               // top-left of what is printed, in points
 };
 
 // The paper of an Excel paper size number (A4 for ones we do not know).

@@ -25,9 +25,9 @@ public:
 
     int columnWidth(int col) const;
     int rowHeight(int row) const;
-    int columnX(int col) const;  // left edge from the left of column A; col may be 256
-    int rowY(int row) const;     // top edge from the top of row 1; row may be 65536
-    int columnAt(int x) const;   // the column holding x (clamped to the sheet)
+    int columnX(int col) const; // left edge from the left of column A; col may be 256
+    int rowY(int row) const;    // top edge from the top of row 1; row may be 65536
+    int columnAt(int x) const;  // the column holding x (clamped to the sheet)
     int rowAt(int y) const;
     int defaultRowHeight() const { return defaultRow_; }
 
@@ -36,8 +36,8 @@ public:
     int nextRow(int row, int step) const;
 
     // The conversions themselves, at 100%.
-    static int columnPixels(int width256, int digitWidth);      // a column's stored width
-    static int defaultColumnPixels(int chars, int digitWidth);  // the sheet's default width
+    static int columnPixels(int width256, int digitWidth);     // a column's stored width
+    static int defaultColumnPixels(int chars, int digitWidth); // the sheet's default width
     static int rowPixels(int twips);
 
 private:

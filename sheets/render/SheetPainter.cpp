@@ -164,18 +164,16 @@ void SheetPainter::paintGridlines(QPainter& p, const Range& block, const QList<T
         if (geo_.columnWidth(c) == 0)
             continue;
         const int x = base.x() + geo_.columnX(c + 1) - u;
-        runs(block.firstRow, block.lastRow, [&](int r) { return !(at(r, c) & 1); }, [&](int from, int to) {
-            p.fillRect(QRect(x, base.y() + geo_.rowY(from), u, geo_.rowY(to) - geo_.rowY(from)), options.gridColor);
-        });
+        runs(
+            block.firstRow, block.lastRow, [&](int r) { return !(at(r, c) & 1); }, [&](int from, int to) { p.fillRect(QRect(x, base.y() + geo_.rowY(from), u, geo_.rowY(to) - geo_.rowY(from)), options.gridColor); });
     }
     for (int r = block.firstRow; r <= block.lastRow; ++r) {
         if (geo_.rowHeight(r) == 0)
             continue;
         const int y = base.y() + geo_.rowY(r + 1) - u;
-        runs(block.firstCol, block.lastCol, [&](int c) { return !(at(r, c) & 2); }, [&](int from, int to) {
-            p.fillRect(QRect(base.x() + geo_.columnX(from), y, geo_.columnX(to) - geo_.columnX(from), u),
-                       options.gridColor);
-        });
+        runs(
+            block.firstCol, block.lastCol, [&](int c) { return !(at(r, c) & 2); }, [&](int from, int to) { p.fillRect(QRect(base.x() + geo_.columnX(from), y, geo_.columnX(to) - geo_.columnX(from), u),
+                                                                                                                      options.gridColor); });
     }
 }
 
@@ -271,7 +269,8 @@ void SheetPainter::paintText(QPainter& p, const TextItem& t, QPoint base, const 
         QColor ink = t.color;
         ink.setAlphaF(0.5);
         const qreal x = t.hAlign == 3 ? area.left() + area.width() - pad - width
-                        : t.hAlign == 2 ? area.left() + (area.width() - width) / 2 : area.left() + pad;
+            : t.hAlign == 2           ? area.left() + (area.width() - width) / 2
+                                      : area.left() + pad;
         p.fillRect(QRectF(x, area.top() + (area.height() - 1) / 2, width, 1), ink); // on a whole pixel row, even in a row one pixel high
         p.restore();
         return;
@@ -282,14 +281,17 @@ void SheetPainter::paintText(QPainter& p, const TextItem& t, QPoint base, const 
     auto lineX = [&](qreal width) {
         switch (t.hAlign) {
         case 3: return right - width;
-        case 2: case 7: return (area.left() + area.left() + area.width()) / 2.0 - width / 2;
+        case 2:
+        case 7: return (area.left() + area.left() + area.width()) / 2.0 - width / 2;
         default: return left;
         }
     };
     auto blockY = [&](qreal height) {
         const qreal top = area.top() + u, bottom = area.top() + area.height() - u;
         switch (t.vAlign) {
-        case 0: case 3: case 4: return top;
+        case 0:
+        case 3:
+        case 4: return top;
         case 1: return (top + bottom) / 2 - height / 2;
         default: return bottom - height;
         }

@@ -42,10 +42,15 @@ void CellEditor::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Escape:
         guarded([this] { grid_->cancelEdit(); });
         return;
-    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_Left: case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
         if (grid_->editByTyping_) {
-            dRow = event->key() == Qt::Key_Up ? -1 : event->key() == Qt::Key_Down ? 1 : 0;
-            dCol = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
+            dRow = event->key() == Qt::Key_Up ? -1 : event->key() == Qt::Key_Down ? 1
+                                                                                  : 0;
+            dCol = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1
+                                                                                     : 0;
             break;
         }
         QLineEdit::keyPressEvent(event);

@@ -14,7 +14,7 @@ namespace tegaro::sheets {
 
 namespace {
 
-const QColor kOutside(0xE4, 0xE4, 0xE4);     // beyond the last row or column
+const QColor kOutside(0xE4, 0xE4, 0xE4); // beyond the last row or column
 const QColor kSelectionLine(0x21, 0x73, 0x46);
 const QColor kSelectionTint(0x21, 0x73, 0x46, 0x26);
 const QColor kFrozenLine(0x80, 0x80, 0x80);

@@ -117,9 +117,9 @@ private:
         std::unique_ptr<CellMoves> moves;
     };
     struct Layout {
-        int barW = 0, barH = 0;          // heading bars
+        int barW = 0, barH = 0; // heading bars
         int frozenRows = 0, frozenCols = 0;
-        int frozenW = 0, frozenH = 0;    // pixels of the frozen part
+        int frozenW = 0, frozenH = 0; // pixels of the frozen part
         int scrollRow = 0, scrollCol = 0;
     };
     Layout layout() const;

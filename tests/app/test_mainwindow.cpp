@@ -126,7 +126,11 @@ private slots:
         window.pages()->setCurrentIndex(2);
         DrawingPage* page = window.drawingPage();
         QCOMPARE(page->zoomDisp()->text(), QStringLiteral("0.5"));
-        const struct { Qt::MouseButton button; const char* zoom; const char* status; } steps[] = {
+        const struct {
+            Qt::MouseButton button;
+            const char* zoom;
+            const char* status;
+        } steps[] = {
             {Qt::RightButton, " 0.40", "縮小！"},
             {Qt::RightButton, " 0.30", "縮小！"},
             {Qt::RightButton, " 0.50", "縮小限度！"},
@@ -177,7 +181,7 @@ private slots:
         nav->setButtonSize(30);
         int dialogs = 0;
         window.connectCommand()->showDialog = [&](TSQLLogin&) { ++dialogs; }; // closed without a request
-        window.InspectorBar1ItemClick(0, 3); // サーバー接続
+        window.InspectorBar1ItemClick(0, 3);                                  // サーバー接続
         QCOMPARE(nav->buttonSize(), 18);
         QCOMPARE(dialogs, 1);
         QVERIFY(seam.messages().isEmpty());
@@ -250,7 +254,10 @@ private slots:
         window.show();
         HintTracker* tracker = window.hintTracker();
         StatusPanelBar* bar = window.statusBarPanels();
-        const struct { const char* name; const char* hint; } cases[] = {
+        const struct {
+            const char* name;
+            const char* hint;
+        } cases[] = {
             {"MMenu", "明細読込!"},
             {"ToolbarButton976", "SQLServerに接続します。"},
             {"Owari", "終了"},
@@ -300,9 +307,7 @@ private slots:
             auto x = [&](const QString& n) { auto* w = window.findChild<QWidget*>(n); return w->mapTo(&window, QPoint()).x(); };
             return x(a) < x(b);
         });
-        QCOMPARE(order, QStringList({"MMenu", "ToolbarButton973", "ToolbarButton971", "ZmRead",
-                                     "ToolbarButton974", "ToolbarButton975", "ToolbarButton976",
-                                     "ToolbarButton972", "Owari"}));
+        QCOMPARE(order, QStringList({"MMenu", "ToolbarButton973", "ToolbarButton971", "ZmRead", "ToolbarButton974", "ToolbarButton975", "ToolbarButton976", "ToolbarButton972", "Owari"}));
         // Every control is reachable by an accessible name.
         QCOMPARE(child<QWidget>(window, "Edit1")->accessibleName(), QStringLiteral("[氏名]"));
     }

@@ -94,10 +94,14 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
-        QTest::newRow("no extension") << "abc" << "abc.xls";
-        QTest::newRow("an existing .xls") << "abc.xls" << "abc.xls";
-        QTest::newRow("capitals") << "abc.Xls" << "abc.Xls";
-        QTest::newRow("a dot inside") << "abc.xls.bak" << "abc.xls.bak.xls";
+        QTest::newRow("no extension") << "abc"
+                                      << "abc.xls";
+        QTest::newRow("an existing .xls") << "abc.xls"
+                                          << "abc.xls";
+        QTest::newRow("capitals") << "abc.Xls"
+                                  << "abc.Xls";
+        QTest::newRow("a dot inside") << "abc.xls.bak"
+                                      << "abc.xls.bak.xls";
     }
     void saveProposesTheOwner()
     {

@@ -41,8 +41,7 @@ private slots:
         guarded([] { throw 42; });
         guarded([] {});
         setErrorReporter(nullptr);
-        QCOMPARE(reported, QStringList({QStringLiteral("ファイルが見つかりません"), QStringLiteral("plain"),
-                                        QStringLiteral("不明なエラーが発生しました。")}));
+        QCOMPARE(reported, QStringList({QStringLiteral("ファイルが見つかりません"), QStringLiteral("plain"), QStringLiteral("不明なエラーが発生しました。")}));
         // Without a reporter the text goes to the log.
         QTest::ignoreMessage(QtCriticalMsg, "plain");
         guarded([] { throw std::runtime_error("plain"); });

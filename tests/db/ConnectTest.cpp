@@ -62,13 +62,19 @@ void ConnectTest::connectOutcomes_data()
     QTest::addColumn<bool>("connectionOpen");
     QTest::addColumn<bool>("setsOpen");
 
-    QTest::newRow("connect") << "connect" << "good" << QStringList{} << true << true;
-    QTest::newRow("close box") << "close" << "good" << QStringList{} << false << false;
-    QTest::newRow("empty server name") << "connect" << "none" << QStringList{QStringLiteral("接続サーバー名（サービス名）を入力して下さい。")}
+    QTest::newRow("connect") << "connect"
+                             << "good" << QStringList{} << true << true;
+    QTest::newRow("close box") << "close"
+                               << "good" << QStringList{} << false << false;
+    QTest::newRow("empty server name") << "connect"
+                                       << "none" << QStringList{QStringLiteral("接続サーバー名（サービス名）を入力して下さい。")}
                                        << false << false;
-    QTest::newRow("no such database") << "connect" << "missing" << QStringList{kConnectFailed, kOpenFailed} << false << false;
-    QTest::newRow("not a database") << "connect" << "text" << QStringList{kConnectFailed, kOpenFailed} << false << false;
-    QTest::newRow("tables missing") << "connect" << "empty" << QStringList{kOpenFailed} << true << false;
+    QTest::newRow("no such database") << "connect"
+                                      << "missing" << QStringList{kConnectFailed, kOpenFailed} << false << false;
+    QTest::newRow("not a database") << "connect"
+                                    << "text" << QStringList{kConnectFailed, kOpenFailed} << false << false;
+    QTest::newRow("tables missing") << "connect"
+                                    << "empty" << QStringList{kOpenFailed} << true << false;
 }
 
 void ConnectTest::connectOutcomes()
@@ -208,7 +214,8 @@ try {
     wrong.command.ToolbarButton976Click();
     QCOMPARE(wrong.seam.messages(), (QStringList{kConnectFailed, kOpenFailed}));
     QVERIFY(!wrong.data.ADOQuery1->isOpen());
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void ConnectTest::serverReconnect_data()
 {
@@ -257,7 +264,8 @@ try {
     }
     q.refresh();
     QCOMPARE(q.recordCount(), 2);
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void ConnectTest::passwordNeverInErrors()
 {

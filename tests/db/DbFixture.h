@@ -18,8 +18,8 @@
 // An error of the program (a database error above all) then fails that one
 // test with its message, where escaping Qt Test would end the whole run.
 // Skips a test when no SQL Server is named, and says so.
-#define DBTEST_NEEDS_SERVER()                                                                        \
-    if (qEnvironmentVariableIsEmpty("TEGARO_TEST_MSSQL"))                                            \
+#define DBTEST_NEEDS_SERVER()                             \
+    if (qEnvironmentVariableIsEmpty("TEGARO_TEST_MSSQL")) \
     QSKIP("TEGARO_TEST_MSSQL holds no SQL Server connection string; SQL Server run skipped")
 
 #define DBTEST_CATCH \
@@ -27,7 +27,11 @@
 
 namespace dbtest {
 
-enum class Backend { Sqlite, OdbcSqlite, SqlServer };
+enum class Backend {
+    Sqlite,
+    OdbcSqlite,
+    SqlServer
+};
 QString backendName(Backend backend);
 
 // Why a backend cannot be tested here, or empty when it can.

@@ -14,7 +14,8 @@ try {
     qInfo("backend: %s", qPrintable(dbtest::backendName(backend_)));
     if (backend_ == Backend::SqlServer)
         dbtest::prepareServer();
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void OdbcDriverTest::init()
 try {
@@ -25,7 +26,8 @@ try {
         conn_->setTarget(dbtest::targetFor(backend_, dbtest::createDatabase(dir_, QStringLiteral("driver.sqlite"))));
     }
     conn_->exec(QStringLiteral("DELETE FROM 基本データ"));
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void OdbcDriverTest::cleanup()
 {
@@ -85,7 +87,8 @@ try {
     // number); the value must be the same.
     QVERIFY2(back.convert(value.metaType()), back.metaType().name());
     QCOMPARE(back, value);
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void OdbcDriverTest::scrollingResult()
 try {
@@ -113,7 +116,8 @@ try {
     QVERIFY(forward.last());
     QCOMPARE(forward.value(0).toString(), QStringLiteral("三"));
     QVERIFY(!forward.first());
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void OdbcDriverTest::rowCountsAndTransactions()
 try {
@@ -142,4 +146,5 @@ try {
     QVERIFY(!bad.exec(QStringLiteral("SELECT * FROM 無い表")));
     QVERIFY2(bad.lastError().databaseText().contains(QStringLiteral("無い表")), qPrintable(bad.lastError().text()));
     QCOMPARE(bad.lastError().nativeErrorCode().size(), 5);
-} DBTEST_CATCH
+}
+DBTEST_CATCH

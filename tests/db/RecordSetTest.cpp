@@ -35,18 +35,30 @@ RecordSet* houses(Connection& c, QObject* parent)
 // Runs a record set operation named in a data table.
 void run(RecordSet& rs, const QString& op)
 {
-    if (op == u"first") rs.first();
-    else if (op == u"prior") rs.prior();
-    else if (op == u"next") rs.next();
-    else if (op == u"last") rs.last();
-    else if (op == u"insert") rs.insert();
-    else if (op == u"append") rs.append();
-    else if (op == u"edit") rs.edit();
-    else if (op == u"post") rs.post();
-    else if (op == u"cancel") rs.cancel();
-    else if (op == u"delete") rs.deleteRecord();
-    else if (op == u"refresh") rs.refresh();
-    else QFAIL(qPrintable(QStringLiteral("unknown operation ") + op));
+    if (op == u"first")
+        rs.first();
+    else if (op == u"prior")
+        rs.prior();
+    else if (op == u"next")
+        rs.next();
+    else if (op == u"last")
+        rs.last();
+    else if (op == u"insert")
+        rs.insert();
+    else if (op == u"append")
+        rs.append();
+    else if (op == u"edit")
+        rs.edit();
+    else if (op == u"post")
+        rs.post();
+    else if (op == u"cancel")
+        rs.cancel();
+    else if (op == u"delete")
+        rs.deleteRecord();
+    else if (op == u"refresh")
+        rs.refresh();
+    else
+        QFAIL(qPrintable(QStringLiteral("unknown operation ") + op));
 }
 } // namespace
 
@@ -64,7 +76,8 @@ try {
     QVERIFY(dir_.isValid());
     if (backend_ == Backend::SqlServer)
         dbtest::prepareServer();
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::init()
 try {
@@ -77,7 +90,8 @@ try {
         conn_->exec(QStringLiteral("DELETE FROM 基本データ"));
         conn_->exec(QStringLiteral("DELETE FROM 行政区"));
     }
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::cleanup()
 {
@@ -124,7 +138,8 @@ try {
         op == u"open" ? rs->open() : run(*rs, op);
     QCOMPARE(spy.count(), scrolls);
     QCOMPARE(rs->recNo(), recNo);
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::movePostsChangedAndCancelsUnchanged_data()
 {
@@ -134,11 +149,16 @@ void RecordSetTest::movePostsChangedAndCancelsUnchanged_data()
     QTest::addColumn<QString>("stored"); // owners in the table afterwards
     QTest::addColumn<int>("rows");
 
-    QTest::newRow("edit changed, next posts") << "edit" << true << "next" << "佐藤,鈴木" << 2;
-    QTest::newRow("edit unchanged, next cancels") << "edit" << false << "next" << "山田,鈴木" << 2;
-    QTest::newRow("edit changed, first posts") << "edit" << true << "first" << "佐藤,鈴木" << 2;
-    QTest::newRow("insert changed, last posts") << "insert" << true << "last" << "山田,鈴木,佐藤" << 3;
-    QTest::newRow("insert unchanged, last cancels") << "insert" << false << "last" << "山田,鈴木" << 2;
+    QTest::newRow("edit changed, next posts") << "edit" << true << "next"
+                                              << "佐藤,鈴木" << 2;
+    QTest::newRow("edit unchanged, next cancels") << "edit" << false << "next"
+                                                  << "山田,鈴木" << 2;
+    QTest::newRow("edit changed, first posts") << "edit" << true << "first"
+                                               << "佐藤,鈴木" << 2;
+    QTest::newRow("insert changed, last posts") << "insert" << true << "last"
+                                                << "山田,鈴木,佐藤" << 3;
+    QTest::newRow("insert unchanged, last cancels") << "insert" << false << "last"
+                                                    << "山田,鈴木" << 2;
 }
 
 void RecordSetTest::movePostsChangedAndCancelsUnchanged()
@@ -164,7 +184,8 @@ try {
     while (q.next())
         owners << q.value(0).toString();
     QCOMPARE(owners.join(u','), stored);
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::editOnEmptyStartsInsertAndPostAssignsKey()
 try {
@@ -180,7 +201,10 @@ try {
     QVERIFY(!id.isNull());
     // Every column the user left alone is NULL.
     QCOMPARE(scalar(*conn_, QStringLiteral("SELECT COUNT(*) FROM 基本データ WHERE 所有者氏名 IS NULL AND 日付 IS NULL "
-                                           "AND excel IS NULL AND [１Ｆ] = 52.5 AND ID = ?"), {id.value()}).toInt(), 1);
+                                           "AND excel IS NULL AND [１Ｆ] = 52.5 AND ID = ?"),
+                    {id.value()})
+                 .toInt(),
+             1);
     // The row is found again by its key for a second change.
     rs->edit();
     rs->fieldByName(QStringLiteral("所有者氏名")).setAsString(QStringLiteral("高橋"));
@@ -193,7 +217,8 @@ try {
     rs->cancel();
     QCOMPARE(rs->recordCount(), 1);
     QCOMPARE(rs->fieldByName(QStringLiteral("所有者氏名")).asString(), QStringLiteral("高橋"));
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::fieldRules()
 try {
@@ -218,9 +243,12 @@ try {
     rs->fieldByName(QStringLiteral("日付")).setAsString(QString());
     rs->post();
     QCOMPARE(scalar(*conn_, QStringLiteral("SELECT COUNT(*) FROM 基本データ WHERE 所有者氏名 IS NULL AND 日付 IS NULL "
-                                           "AND 床面積 = 120.25")).toInt(), 1);
+                                           "AND 床面積 = 120.25"))
+                 .toInt(),
+             1);
     QVERIFY(rs->fieldByName(QStringLiteral("所有者氏名")).isNull());
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::blobsComeBackIdentical_data()
 {
@@ -258,17 +286,23 @@ try {
     QCOMPARE(back.size(), bytes.size());
     QVERIFY(back == bytes);
     QVERIFY(!excel.isNull() || bytes.isEmpty());
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::textComesBackIdentical_data()
 {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("text");
-    QTest::newRow("Japanese") << "所有者氏名" << "山田　太郎";
-    QTest::newRow("outside CP932") << "所有者氏名" << "𠮷田 𩸽";
-    QTest::newRow("NEC and IBM extensions") << "所有者氏名" << "①②㈱～髙﨑";
-    QTest::newRow("other scripts") << "所有者住所" << "Ünïcødé 한국어 ελληνικά";
-    QTest::newRow("quote and wildcards") << "所有者氏名" << "O'Brien 100%_[x]";
+    QTest::newRow("Japanese") << "所有者氏名"
+                              << "山田　太郎";
+    QTest::newRow("outside CP932") << "所有者氏名"
+                                   << "𠮷田 𩸽";
+    QTest::newRow("NEC and IBM extensions") << "所有者氏名"
+                                            << "①②㈱～髙﨑";
+    QTest::newRow("other scripts") << "所有者住所"
+                                   << "Ünïcødé 한국어 ελληνικά";
+    QTest::newRow("quote and wildcards") << "所有者氏名"
+                                         << "O'Brien 100%_[x]";
     QTest::newRow("long memo") << "備考" << QStringLiteral("家屋評価").repeated(200);
 }
 
@@ -300,7 +334,8 @@ try {
     search.open();
     QCOMPARE(search.recordCount(), 1);
     QCOMPARE(search.fieldByName(column).asString(), text);
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::failedStatementLeavesConnectionWorking()
 try {
@@ -321,7 +356,8 @@ try {
     rs->post();
     QCOMPARE(scalar(*conn_, QStringLiteral("SELECT 備考 FROM 基本データ")), QStringLiteral("失敗の後"));
     QVERIFY(conn_->verify());
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::lostConnectionIsReportedAndReopened()
 try {
@@ -356,7 +392,8 @@ try {
     rs->refresh();
     QCOMPARE(rs->recordCount(), 1);
     QVERIFY(conn_->verify());
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::blobStreams()
 try {
@@ -393,18 +430,27 @@ try {
     QCOMPARE(zumen.blobSize(), 0);
     rs->post();
     QCOMPARE(scalar(*conn_, QStringLiteral("SELECT COUNT(*) FROM 基本データ WHERE zumen IS NULL")).toInt(), 1);
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::conflictBetweenConnections_data()
 {
-    QTest::addColumn<QString>("first");  // what the other connection does
-    QTest::addColumn<QString>("second"); // what we then try
+    QTest::addColumn<QString>("first");   // what the other connection does
+    QTest::addColumn<QString>("second");  // what we then try
     QTest::addColumn<QString>("remains"); // owner in the table afterwards
 
-    QTest::newRow("changed, then our post") << "update" << "post" << "他人";
-    QTest::newRow("changed, then our delete") << "update" << "delete" << "他人";
-    QTest::newRow("deleted, then our post") << "delete" << "post" << "<no row>";
-    QTest::newRow("blob changed, then our post") << "blob" << "post" << "山田";
+    QTest::newRow("changed, then our post") << "update"
+                                            << "post"
+                                            << "他人";
+    QTest::newRow("changed, then our delete") << "update"
+                                              << "delete"
+                                              << "他人";
+    QTest::newRow("deleted, then our post") << "delete"
+                                            << "post"
+                                            << "<no row>";
+    QTest::newRow("blob changed, then our post") << "blob"
+                                                 << "post"
+                                                 << "山田";
 }
 
 void RecordSetTest::conflictBetweenConnections()
@@ -457,7 +503,8 @@ try {
         ours->post();
         QCOMPARE(scalar(*conn_, QStringLiteral("SELECT 備考 FROM 基本データ WHERE ID = ?"), {id}), QStringLiteral("私のメモ"));
     }
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::dateParametersAndLiterals()
 try {
@@ -493,7 +540,8 @@ try {
     QCOMPARE(rs.recordCount(), 1);
     QCOMPARE(rs.fieldByName(QStringLiteral("所有者氏名")).asString(), QStringLiteral("ab'c:d 様"));
     QVERIFY(rs.hasField(QStringLiteral("zumen")));
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::deleteAndRefresh()
 try {
@@ -529,7 +577,8 @@ try {
     rs->close();
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, rs->next());
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, rs->deleteRecord());
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::otherSelectsAreReadOnly()
 try {
@@ -556,7 +605,8 @@ try {
     missing.setTableName(QStringLiteral("無い表"));
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, missing.open());
     QCOMPARE(missing.state(), DataSetState::Inactive);
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 namespace {
 // A bound edit box in miniature: shows the field, writes its text on post.
@@ -614,7 +664,8 @@ try {
         QCOMPARE(e.message(), QStringLiteral("データセットが編集または挿入モードではありません"));
     }
     QCOMPARE(rs->state(), DataSetState::Browse);
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void RecordSetTest::tableModel()
 try {
@@ -654,4 +705,5 @@ try {
     rs->close();
     QCOMPARE(model.rowCount(), 0);
     QCOMPARE(reset.count(), 3);
-} DBTEST_CATCH
+}
+DBTEST_CATCH

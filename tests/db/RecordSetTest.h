@@ -8,7 +8,7 @@
 namespace tegaro {
 class Connection;
 class RecordSet;
-}
+} // namespace tegaro
 
 // The record set rules, run once per backend.
 class RecordSetTest : public QObject {

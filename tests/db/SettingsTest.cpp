@@ -31,18 +31,39 @@ void SettingsTest::parseSettings_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
 
-    QTest::newRow("CR LF") << QByteArray("[SQL]\r\nServer=srv1\r\nUser=sa\r\nPassword=pw\r\n") << "srv1" << "sa" << "pw";
-    QTest::newRow("LF") << QByteArray("[SQL]\nServer=srv1\nUser=sa\nPassword=pw") << "srv1" << "sa" << "pw";
-    QTest::newRow("lone CR is dropped") << QByteArray("[SQL]\rx\nServer=ab\rc\nUser=s\ra\n") << "abc" << "sa" << "";
-    QTest::newRow("Ctrl-Z ends the file") << QByteArray("[SQL]\nServer=srv\nUser=sa\x1a\nPassword=pw\n") << "srv" << "sa" << "";
-    QTest::newRow("blanks stay") << QByteArray("[SQL]\nServer= srv \nUser=  \nPassword=p w ") << " srv " << "  " << "p w ";
-    QTest::newRow("only the first = separates") << QByteArray("[SQL]\nServer=a=b\nUser==\nPassword=x=y=z") << "a=b" << "=" << "x=y=z";
-    QTest::newRow("no = yields the line") << QByteArray("[SQL]\nsrv\nUser=sa\nsecret") << "srv" << "sa" << "secret";
-    QTest::newRow("header and server only") << QByteArray("[SQL]\r\nServer=tegaro-demo.sqlite\r\n") << "tegaro-demo.sqlite" << "" << "";
-    QTest::newRow("empty file") << QByteArray() << "" << "" << "";
-    QTest::newRow("line 1 and 5 ignored") << QByteArray("Server=no\nS=a\nU=b\nP=c\nP=d\n") << "a" << "b" << "c";
+    QTest::newRow("CR LF") << QByteArray("[SQL]\r\nServer=srv1\r\nUser=sa\r\nPassword=pw\r\n") << "srv1"
+                           << "sa"
+                           << "pw";
+    QTest::newRow("LF") << QByteArray("[SQL]\nServer=srv1\nUser=sa\nPassword=pw") << "srv1"
+                        << "sa"
+                        << "pw";
+    QTest::newRow("lone CR is dropped") << QByteArray("[SQL]\rx\nServer=ab\rc\nUser=s\ra\n") << "abc"
+                                        << "sa"
+                                        << "";
+    QTest::newRow("Ctrl-Z ends the file") << QByteArray("[SQL]\nServer=srv\nUser=sa\x1a\nPassword=pw\n") << "srv"
+                                          << "sa"
+                                          << "";
+    QTest::newRow("blanks stay") << QByteArray("[SQL]\nServer= srv \nUser=  \nPassword=p w ") << " srv "
+                                 << "  "
+                                 << "p w ";
+    QTest::newRow("only the first = separates") << QByteArray("[SQL]\nServer=a=b\nUser==\nPassword=x=y=z") << "a=b"
+                                                << "="
+                                                << "x=y=z";
+    QTest::newRow("no = yields the line") << QByteArray("[SQL]\nsrv\nUser=sa\nsecret") << "srv"
+                                          << "sa"
+                                          << "secret";
+    QTest::newRow("header and server only") << QByteArray("[SQL]\r\nServer=tegaro-demo.sqlite\r\n") << "tegaro-demo.sqlite"
+                                            << ""
+                                            << "";
+    QTest::newRow("empty file") << QByteArray() << ""
+                                << ""
+                                << "";
+    QTest::newRow("line 1 and 5 ignored") << QByteArray("Server=no\nS=a\nU=b\nP=c\nP=d\n") << "a"
+                                          << "b"
+                                          << "c";
     QTest::newRow("CP932") << toCp932(QStringLiteral("[SQL]\nServer=本庁サーバ①\nUser=ユーザ～\nPassword=㈱")) << "本庁サーバ①"
-                           << "ユーザ～" << "㈱";
+                           << "ユーザ～"
+                           << "㈱";
 }
 
 void SettingsTest::parseSettings()
@@ -67,9 +88,12 @@ void SettingsTest::unreadableSettings_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("error");
-    QTest::newRow("missing") << "missing" << "ファイルが見つかりません";
-    QTest::newRow("a folder") << "folder" << "I/O エラー (5)";
-    QTest::newRow("no permission") << "denied" << "I/O エラー (5)";
+    QTest::newRow("missing") << "missing"
+                             << "ファイルが見つかりません";
+    QTest::newRow("a folder") << "folder"
+                              << "I/O エラー (5)";
+    QTest::newRow("no permission") << "denied"
+                                   << "I/O エラー (5)";
 }
 
 void SettingsTest::unreadableSettings()
@@ -134,14 +158,22 @@ void SettingsTest::dialogStates_data()
 
     const QStringList none;
     const QStringList askServer{QStringLiteral("接続サーバー名（サービス名）を入力して下さい。")};
-    QTest::newRow("shown") << true << "show" << "s" << false << none << "s";
-    QTest::newRow("読込 succeeds") << false << "read" << "s" << true << none << "ini-server";
-    QTest::newRow("消去") << true << "clear" << "s" << false << none << "";
-    QTest::newRow("接続 with a server") << false << "connect" << "s" << true << none << "s";
-    QTest::newRow("接続 without a server") << true << "connect" << "" << false << askServer << "";
-    QTest::newRow("close box keeps true") << true << "close" << "s" << true << none << "s";
-    QTest::newRow("close box keeps false") << false << "close" << "s" << false << none << "s";
-    QTest::newRow("ﾍﾙﾌﾟ keeps true") << true << "help" << "s" << true << none << "s";
+    QTest::newRow("shown") << true << "show"
+                           << "s" << false << none << "s";
+    QTest::newRow("読込 succeeds") << false << "read"
+                                   << "s" << true << none << "ini-server";
+    QTest::newRow("消去") << true << "clear"
+                          << "s" << false << none << "";
+    QTest::newRow("接続 with a server") << false << "connect"
+                                        << "s" << true << none << "s";
+    QTest::newRow("接続 without a server") << true << "connect"
+                                           << "" << false << askServer << "";
+    QTest::newRow("close box keeps true") << true << "close"
+                                          << "s" << true << none << "s";
+    QTest::newRow("close box keeps false") << false << "close"
+                                           << "s" << false << none << "s";
+    QTest::newRow("ﾍﾙﾌﾟ keeps true") << true << "help"
+                                     << "s" << true << none << "s";
 }
 
 namespace {
@@ -245,19 +277,27 @@ void SettingsTest::connectionText_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("plain") << "srv" << "sa" << "pw"
+    QTest::newRow("plain") << "srv"
+                           << "sa"
+                           << "pw"
                            << "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;Initial Catalog=MUNEYA;"
                               "Data Source=srv;Use Procedure for Prepare=1;Auto Translate=True;Packet Size=4096;"
                               "Workstation ID=srv;PASSWORD=pw";
-    QTest::newRow("empty password") << "srv" << "" << ""
+    QTest::newRow("empty password") << "srv"
+                                    << ""
+                                    << ""
                                     << "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=;Initial Catalog=MUNEYA;"
                                        "Data Source=srv;Use Procedure for Prepare=1;Auto Translate=True;Packet Size=4096;"
                                        "Workstation ID=srv;PASSWORD=";
-    QTest::newRow("host\\instance") << "host\\SQL2000" << "sa" << "x"
+    QTest::newRow("host\\instance") << "host\\SQL2000"
+                                    << "sa"
+                                    << "x"
                                     << "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;Initial Catalog=MUNEYA;"
                                        "Data Source=host\\SQL2000;Use Procedure for Prepare=1;Auto Translate=True;"
                                        "Packet Size=4096;Workstation ID=host\\SQL2000;PASSWORD=x";
-    QTest::newRow("unsafe characters") << "a;b=c" << "u;=}" << "p;w=}{;" << QString();
+    QTest::newRow("unsafe characters") << "a;b=c"
+                                       << "u;=}"
+                                       << "p;w=}{;" << QString();
 }
 
 void SettingsTest::connectionText()
@@ -354,9 +394,12 @@ void SettingsTest::sqlForBothDialects_data()
                                         << "select * from 基本データ where 備考 Like 'a:b''c%'" << 0 << "基本データ";
     QTest::newRow("Japanese literal on SQL Server") << true << "SELECT * FROM 基本データ where 所有者氏名 Like '山''田%'"
                                                     << "SELECT * FROM 基本データ where 所有者氏名 Like N'山''田%'" << 0 << "基本データ";
-    QTest::newRow("already N'...'") << true << "select x from t where a = N'b'" << "select x from t where a = N'b'" << 0 << "";
-    QTest::newRow("bracketed names") << true << "select * from [行政区]" << "select * from [行政区]" << 0 << "行政区";
-    QTest::newRow("parameter not set") << false << "select * from t where d = :Other" << "" << 0 << "t";
+    QTest::newRow("already N'...'") << true << "select x from t where a = N'b'"
+                                    << "select x from t where a = N'b'" << 0 << "";
+    QTest::newRow("bracketed names") << true << "select * from [行政区]"
+                                     << "select * from [行政区]" << 0 << "行政区";
+    QTest::newRow("parameter not set") << false << "select * from t where d = :Other"
+                                       << "" << 0 << "t";
 }
 
 void SettingsTest::sqlForBothDialects()

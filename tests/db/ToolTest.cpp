@@ -64,7 +64,8 @@ try {
     Connection c;
     c.setTarget(sqliteFileTarget(path));
     checkDemo(c);
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void ToolTest::serverDatabase()
 try {
@@ -86,7 +87,8 @@ try {
     Connection c;
     c.setTarget(odbcStringTarget(server));
     checkDemo(c);
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void ToolTest::refusesToOverwrite()
 {

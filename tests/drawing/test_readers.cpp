@@ -20,8 +20,7 @@ void checkPlan(const DrawingModel& m)
     QCOMPARE(m.GridStepX, 45.0);
     QCOMPARE(m.GridStepY, 45.5);
     QCOMPARE(m.KenLength, 1.82);
-    QCOMPARE(m.LinesF1, TLineList({{100, 100, 300, 100, 255, 0, QStringLiteral("外壁")},
-                                   {300, 100, 300, 250, 255, 1, QStringLiteral("①内壁")}}));
+    QCOMPARE(m.LinesF1, TLineList({{100, 100, 300, 100, 255, 0, QStringLiteral("外壁")}, {300, 100, 300, 250, 255, 1, QStringLiteral("①内壁")}}));
     QCOMPARE(m.LinesF2, TLineList({{50, 50, 150, 50, 0xFF0000, 2, QString()}}));
     QVERIFY(m.LinesF3.isEmpty());
     QCOMPARE(m.ExtraLines, TLineList({{0, 200, 400, 200, 0x00FF00, 0, QString()}}));
@@ -226,8 +225,7 @@ private slots:
         h.model.BoxesF1 << TBox{};
         QCOMPARE(h.readBytes(withLine(ReaderHarness::fixture("old.had"), 1, first)), DrawingFormat::Old);
 
-        QCOMPARE(h.model.LinesF1, TLineList({{10, 20, -1, 40, 0x00FF00, 0, QStringLiteral("壁")},
-                                             {30, 20, 30, 40, 0x00FF00, 0, QStringLiteral("柱")}}));
+        QCOMPARE(h.model.LinesF1, TLineList({{10, 20, -1, 40, 0x00FF00, 0, QStringLiteral("壁")}, {30, 20, 30, 40, 0x00FF00, 0, QStringLiteral("柱")}}));
         QCOMPARE(h.model.LinesF2, TLineList({{1, 2, 3, 4, 0x00FF00, 0, QStringLiteral("二階")}}));
         QVERIFY(h.model.LinesF3.isEmpty() && h.model.BoxesF1.isEmpty() && h.model.ExtraLines.isEmpty());
         QCOMPARE(h.model.GridStepY, 12.0); // 0.125 -> 12.5 -> even 12

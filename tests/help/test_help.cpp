@@ -81,7 +81,7 @@ private slots:
         QTest::addColumn<QString>("html");
         QTest::addColumn<QString>("tree");
         QTest::newRow("nested") << "<UL>" + item("A", "a.html") + "<UL>" + item("B", "b.html#x")
-                                       + item("C", "c.html") + "</UL>" + item("D", "d.html") + "</UL>"
+                + item("C", "c.html") + "</UL>" + item("D", "d.html") + "</UL>"
                                 << "A(a.html)[B(b.html#x),C(c.html)],D(d.html)";
         QTest::newRow("entities and case") << "<ul><li><object TYPE='text/sitemap'><PARAM NAME=name "
                                               "VALUE='R&amp;D &#x56F3;'><param name=local value=r.html>"
@@ -95,7 +95,7 @@ private slots:
                                              << "A(a.html)";
         QTest::newRow("other objects ignored")
             << "<OBJECT type=\"text/site properties\"><param name=\"Name\" value=\"X\"></OBJECT>"
-                   + item("A", "a.html")
+                + item("A", "a.html")
             << "A(a.html)";
         QTest::newRow("first name wins") << "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" "
                                             "value=\"一\"><param name=\"Name\" value=\"二\"></OBJECT></UL>"
@@ -142,15 +142,24 @@ private slots:
         const QString badVersion = damaged("version.CHM", 4, 1);
         const QString badWindow = damaged("window.CHM", 12, 0);
 
-        QTest::newRow("contents") << helpFile << HH_DISPLAY_TOC << 0 << "/index.html" << "Tegaro の概要" << true;
-        QTest::newRow("context 9") << helpFile << HH_HELP_CONTEXT << 9 << "/connect.html" << "SQLサーバー名" << true;
-        QTest::newRow("unmapped context") << helpFile << HH_HELP_CONTEXT << 4711 << "/index.html" << "Tegaro の概要" << true;
-        QTest::newRow("missing file") << dir.filePath("none.CHM") << HH_DISPLAY_TOC << 0 << "" << "ヘルプファイルが見つかりません。" << false;
-        QTest::newRow("contents again") << helpFile << HH_DISPLAY_TOC << 0 << "/index.html" << "Tegaro の概要" << true;
-        QTest::newRow("not a help file") << garbage << HH_HELP_CONTEXT << 9 << "" << "ヘルプファイルを読み込めません。" << false;
-        QTest::newRow("damaged version") << badVersion << HH_DISPLAY_TOC << 0 << "" << "ヘルプファイルを読み込めません。" << false;
-        QTest::newRow("damaged window") << badWindow << HH_HELP_CONTEXT << 9 << "" << "ヘルプファイルを読み込めません。" << false;
-        QTest::newRow("context 9 again") << helpFile << HH_HELP_CONTEXT << 9 << "/connect.html" << "Hotaku.ini" << true;
+        QTest::newRow("contents") << helpFile << HH_DISPLAY_TOC << 0 << "/index.html"
+                                  << "Tegaro の概要" << true;
+        QTest::newRow("context 9") << helpFile << HH_HELP_CONTEXT << 9 << "/connect.html"
+                                   << "SQLサーバー名" << true;
+        QTest::newRow("unmapped context") << helpFile << HH_HELP_CONTEXT << 4711 << "/index.html"
+                                          << "Tegaro の概要" << true;
+        QTest::newRow("missing file") << dir.filePath("none.CHM") << HH_DISPLAY_TOC << 0 << ""
+                                      << "ヘルプファイルが見つかりません。" << false;
+        QTest::newRow("contents again") << helpFile << HH_DISPLAY_TOC << 0 << "/index.html"
+                                        << "Tegaro の概要" << true;
+        QTest::newRow("not a help file") << garbage << HH_HELP_CONTEXT << 9 << ""
+                                         << "ヘルプファイルを読み込めません。" << false;
+        QTest::newRow("damaged version") << badVersion << HH_DISPLAY_TOC << 0 << ""
+                                         << "ヘルプファイルを読み込めません。" << false;
+        QTest::newRow("damaged window") << badWindow << HH_HELP_CONTEXT << 9 << ""
+                                        << "ヘルプファイルを読み込めません。" << false;
+        QTest::newRow("context 9 again") << helpFile << HH_HELP_CONTEXT << 9 << "/connect.html"
+                                         << "Hotaku.ini" << true;
     }
     void commandsOpenTheRightPage()
     {
@@ -193,9 +202,15 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("fragment");
-        QTest::newRow("page") << "家屋図面" << "/drawing.html" << "";
-        QTest::newRow("nested page") << "記録の検索" << "/search.html" << "";
-        QTest::newRow("place in a page") << "設定ファイル Hotaku.ini" << "/connect.html" << "ini";
+        QTest::newRow("page") << "家屋図面"
+                              << "/drawing.html"
+                              << "";
+        QTest::newRow("nested page") << "記録の検索"
+                                     << "/search.html"
+                                     << "";
+        QTest::newRow("place in a page") << "設定ファイル Hotaku.ini"
+                                         << "/connect.html"
+                                         << "ini";
     }
     void clickedEntryShowsItsPlace()
     {
@@ -220,7 +235,8 @@ private slots:
         HelpBrowser* b = helpWindow()->browser();
         b->setSource(HelpBrowser::topicUrl(QStringLiteral("/drawing.html")));
         const QImage picture = b->loadResource(QTextDocument::ImageResource,
-                                               b->source().resolved(QUrl("images/zumen.png"))).value<QImage>();
+                                               b->source().resolved(QUrl("images/zumen.png")))
+                                   .value<QImage>();
         QCOMPARE(picture.size(), QSize(300, 200));
         // Pages never reach outside the help file.
         QVERIFY(!b->loadResource(QTextDocument::HtmlResource, QUrl::fromLocalFile(helpFile)).isValid());

@@ -42,7 +42,10 @@ private slots:
     void layoutAndLists()
     {
         ConnectedWindow w({});
-        const struct { const char* name; const char* caption; } groups[] = {
+        const struct {
+            const char* name;
+            const char* caption;
+        } groups[] = {
             {"GroupBox12", "基本項目"}, {"GroupBox15", "調査項目"}, {"GroupBox13", "家屋項目"}, {"GroupBox14", "登記項目"}};
         for (const auto& g : groups)
             QCOMPARE(w.find<QGroupBox>(g.name)->title(), QString::fromUtf8(g.caption));

@@ -52,8 +52,7 @@ private slots:
         QCOMPARE(prefixSearchLines(PrefixSearch::OwnerName, QStringLiteral("山")),
                  QStringList({"SELECT * FROM 基本データ ", "where 所有者氏名 Like ", "'山%'", ";"}));
         QCOMPARE(prefixSearchLines(PrefixSearch::Memo, QString()).at(1), QStringLiteral("where 備考 Like "));
-        QCOMPARE(dateRangeLines(), QStringList({"SELECT * FROM 基本データ ", "Where ", "日付 >= :Date_s", " and ",
-                                                "日付 <= :Date_e", ";"}));
+        QCOMPARE(dateRangeLines(), QStringList({"SELECT * FROM 基本データ ", "Where ", "日付 >= :Date_s", " and ", "日付 <= :Date_e", ";"}));
         QCOMPARE(wholeSeconds(QDateTime(QDate(2002, 10, 13), QTime(22, 22, 32, 987))),
                  QDateTime(QDate(2002, 10, 13), QTime(22, 22, 32)));
     }
@@ -165,7 +164,7 @@ private slots:
     {
         ConnectedWindow w(town());
         auto* to = w.find<DateTimePicker>("DateTimePicker2");
-        to->setDate(QDate(2002, 10, 14)); // the user picks a day; the time stays 22:22:55
+        to->setDate(QDate(2002, 10, 14));     // the user picks a day; the time stays 22:22:55
         QCOMPARE(w.query().recordCount(), 5); // a change alone searches nothing
         QTest::mouseClick(to->findChild<QLineEdit*>(), Qt::LeftButton);
         QCOMPARE(owners(w.query()), QStringList({"山本"}));

@@ -260,10 +260,14 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
-        QTest::newRow("typed name") << "abc" << "abc.xls";
-        QTest::newRow("existing name") << "abc.xls" << "abc.xls";
-        QTest::newRow("capitals") << "ABC.XLS" << "ABC.XLS";
-        QTest::newRow("other extension") << "abc.txt" << "abc.txt.xls";
+        QTest::newRow("typed name") << "abc"
+                                    << "abc.xls";
+        QTest::newRow("existing name") << "abc.xls"
+                                       << "abc.xls";
+        QTest::newRow("capitals") << "ABC.XLS"
+                                  << "ABC.XLS";
+        QTest::newRow("other extension") << "abc.txt"
+                                         << "abc.txt.xls";
     }
     void exportTheStoredSheet()
     {

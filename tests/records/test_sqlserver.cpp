@@ -50,7 +50,8 @@ void TestSqlServer::initTestCase()
 try {
     DBTEST_NEEDS_SERVER();
     dbtest::prepareServer();
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 void TestSqlServer::connectBrowseSearchStoreAndShow()
 try {
@@ -143,7 +144,8 @@ try {
     QTest::mouseClick(nav->button(NavigatorPanel::Delete), Qt::LeftButton);
     QCOMPARE(stored(QStringLiteral("SELECT COUNT(*) FROM 基本データ"), {}).toInt(), 2);
     QCOMPARE(seam.messages(), QStringList{});
-} DBTEST_CATCH
+}
+DBTEST_CATCH
 
 QTEST_MAIN(TestSqlServer)
 #include "test_sqlserver.moc"

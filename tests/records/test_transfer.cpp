@@ -138,9 +138,15 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("DBEdit19") << "DBEdit19" << "登記１Ｆ" << "22";
-        QTest::newRow("DBEdit20") << "DBEdit20" << "登記２Ｆ" << "33";
-        QTest::newRow("DBEdit22") << "DBEdit22" << "登記面積" << "44";
+        QTest::newRow("DBEdit19") << "DBEdit19"
+                                  << "登記１Ｆ"
+                                  << "22";
+        QTest::newRow("DBEdit20") << "DBEdit20"
+                                  << "登記２Ｆ"
+                                  << "33";
+        QTest::newRow("DBEdit22") << "DBEdit22"
+                                  << "登記面積"
+                                  << "44";
     }
     void doubleClickCopiesTheShownArea()
     {

@@ -46,8 +46,7 @@ inline QString officeConvert(const QString& file, const QString& filter, const Q
     // one profile for the whole test run, of this run alone
     static QTemporaryDir profile;
     QProcess p;
-    p.start(office(), {officeProfileArgument(profile.path()), QStringLiteral("--headless"),
-                       QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), outDir, file});
+    p.start(office(), {officeProfileArgument(profile.path()), QStringLiteral("--headless"), QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), outDir, file});
     p.waitForFinished(180000);
     const QString out = QDir(outDir).filePath(QFileInfo(file).completeBaseName() + u'.' + extension);
     return QFileInfo::exists(out) ? out : QString();

@@ -93,8 +93,10 @@ QByteArray odsStyles(const QByteArray& inside)
 QByteArray odsContent(const QByteArray& body, const QByteArray& automaticStyles)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content " + kOdsNamespaces + ">"
-           "<office:automatic-styles>" + automaticStyles + "</office:automatic-styles>"
-           "<office:body><office:spreadsheet>" + body + "</office:spreadsheet></office:body></office:document-content>";
+                                                                                                    "<office:automatic-styles>"
+        + automaticStyles + "</office:automatic-styles>"
+                            "<office:body><office:spreadsheet>"
+        + body + "</office:spreadsheet></office:body></office:document-content>";
 }
 
 QByteArray odsPackage(const QByteArray& content, const QByteArray& styles, bool compress, const QByteArray& settings)

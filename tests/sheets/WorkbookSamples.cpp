@@ -70,9 +70,9 @@ Workbook sampleWorkbook()
     set(6, 1, CellKind::Boolean, 1, {}, 15);
     set(6, 2, CellKind::Error, 0x07, {}, 15);
     set(6, 3, CellKind::Empty, 0, {}, areaXf);
-    set(7, 0, CellKind::Number, -0.5, {}, 15);        // an RK with hundredths
-    set(7, 1, CellKind::Number, 1e300, {}, 15);       // a NUMBER record
-    set(7, 2, CellKind::Number, 123456789, {}, 15);   // a big integer
+    set(7, 0, CellKind::Number, -0.5, {}, 15);      // an RK with hundredths
+    set(7, 1, CellKind::Number, 1e300, {}, 15);     // a NUMBER record
+    set(7, 2, CellKind::Number, 123456789, {}, 15); // a big integer
     set(65535, 255, CellKind::Text, 0, QStringLiteral("端"), 15);
     s.columns << ColumnInfo{0, 0, 4000, 15, 0} << ColumnInfo{5, 7, 1200, 15, 0x01};
     s.rows[2] = RowInfo{600, 0x140 | (15u << 16)};

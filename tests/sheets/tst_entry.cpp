@@ -110,13 +110,24 @@ void TestEntry::formatAfter_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("cellFormat");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("general takes the separators") << "1,234" << "General" << "#,##0";
-    QTest::newRow("a number keeps the cell's format") << "1,234" << "0.00\"㎡\"" << "0.00\"㎡\"";
-    QTest::newRow("plain number keeps") << "85.5" << "#,##0" << "#,##0";
-    QTest::newRow("a date is never a bare serial") << "2024/4/1" << "0.00" << "yyyy/m/d";
-    QTest::newRow("a date cell keeps its date format") << "2024/4/1" << "[$-411]ggge\"年\"m\"月\"d\"日\""
+    QTest::newRow("general takes the separators") << "1,234"
+                                                  << "General"
+                                                  << "#,##0";
+    QTest::newRow("a number keeps the cell's format") << "1,234"
+                                                      << "0.00\"㎡\""
+                                                      << "0.00\"㎡\"";
+    QTest::newRow("plain number keeps") << "85.5"
+                                        << "#,##0"
+                                        << "#,##0";
+    QTest::newRow("a date is never a bare serial") << "2024/4/1"
+                                                   << "0.00"
+                                                   << "yyyy/m/d";
+    QTest::newRow("a date cell keeps its date format") << "2024/4/1"
+                                                       << "[$-411]ggge\"年\"m\"月\"d\"日\""
                                                        << "[$-411]ggge\"年\"m\"月\"d\"日\"";
-    QTest::newRow("text keeps") << "abc" << "0.00" << "0.00";
+    QTest::newRow("text keeps") << "abc"
+                                << "0.00"
+                                << "0.00";
 }
 
 void TestEntry::formatAfter()
@@ -132,11 +143,21 @@ void TestEntry::typedDatesShowAsDates_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("cellText");
     QTest::addColumn<QString>("entryText");
-    QTest::newRow("slashes") << "2024/4/1" << "2024/4/1" << "2024/4/1";
-    QTest::newRow("era") << "令和6年4月1日" << "令和6年4月1日" << "2024/4/1";
-    QTest::newRow("separators") << "1,234,567" << "1,234,567" << "1234567";
-    QTest::newRow("percent") << "12.5%" << "12.50%" << "0.125";
-    QTest::newRow("apostrophe shows again in the edit bar") << "'2024/4/1" << "2024/4/1" << "'2024/4/1";
+    QTest::newRow("slashes") << "2024/4/1"
+                             << "2024/4/1"
+                             << "2024/4/1";
+    QTest::newRow("era") << "令和6年4月1日"
+                         << "令和6年4月1日"
+                         << "2024/4/1";
+    QTest::newRow("separators") << "1,234,567"
+                                << "1,234,567"
+                                << "1234567";
+    QTest::newRow("percent") << "12.5%"
+                             << "12.50%"
+                             << "0.125";
+    QTest::newRow("apostrophe shows again in the edit bar") << "'2024/4/1"
+                                                            << "2024/4/1"
+                                                            << "'2024/4/1";
 }
 
 void TestEntry::typedDatesShowAsDates()
@@ -232,11 +253,13 @@ void TestEntry::protectedCells()
     book.setWorkbook(w);
     QVERIFY(!book.isLocked(0, 0, 0)); // not protected: nothing is locked
     // PROTECT record, value 1
-    s.protection = QByteArray::fromHex("12000200" "0100");
+    s.protection = QByteArray::fromHex("12000200"
+                                       "0100");
     book.setWorkbook(w);
     QVERIFY(book.isLocked(0, 0, 0));
     QVERIFY(!book.isLocked(0, 0, 1));
-    s.protection = QByteArray::fromHex("12000200" "0000");
+    s.protection = QByteArray::fromHex("12000200"
+                                       "0000");
     book.setWorkbook(w);
     QVERIFY(!book.isLocked(0, 0, 0));
 }
@@ -246,14 +269,21 @@ void TestEntry::tabSeparatedText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QList<QStringList>>("rows");
     QTest::addColumn<bool>("same"); // written back, the very text
-    QTest::newRow("plain") << "a\tb\r\nc\td\r\n" << QList<QStringList>{{"a", "b"}, {"c", "d"}} << true;
-    QTest::newRow("quoted tab") << "\"a\tb\"\tc\r\n" << QList<QStringList>{{"a\tb", "c"}} << true;
-    QTest::newRow("quoted line break") << "\"一行目\n二行目\"\r\n" << QList<QStringList>{{"一行目\n二行目"}} << true;
-    QTest::newRow("doubled quotes") << "\"say \"\"hi\"\"\"\r\n" << QList<QStringList>{{"say \"hi\""}} << true;
-    QTest::newRow("empty fields") << "\t\tx\r\n" << QList<QStringList>{{"", "", "x"}} << true;
+    QTest::newRow("plain") << "a\tb\r\nc\td\r\n"
+                           << QList<QStringList>{{"a", "b"}, {"c", "d"}} << true;
+    QTest::newRow("quoted tab") << "\"a\tb\"\tc\r\n"
+                                << QList<QStringList>{{"a\tb", "c"}} << true;
+    QTest::newRow("quoted line break") << "\"一行目\n二行目\"\r\n"
+                                       << QList<QStringList>{{"一行目\n二行目"}} << true;
+    QTest::newRow("doubled quotes") << "\"say \"\"hi\"\"\"\r\n"
+                                    << QList<QStringList>{{"say \"hi\""}} << true;
+    QTest::newRow("empty fields") << "\t\tx\r\n"
+                                  << QList<QStringList>{{"", "", "x"}} << true;
     QTest::newRow("no last line break") << "a\tb" << QList<QStringList>{{"a", "b"}} << false;
-    QTest::newRow("bare line feeds") << "a\nb\n" << QList<QStringList>{{"a"}, {"b"}} << false;
-    QTest::newRow("a quote inside a field") << "5\"\t6\r\n" << QList<QStringList>{{"5\"", "6"}} << false;
+    QTest::newRow("bare line feeds") << "a\nb\n"
+                                     << QList<QStringList>{{"a"}, {"b"}} << false;
+    QTest::newRow("a quote inside a field") << "5\"\t6\r\n"
+                                            << QList<QStringList>{{"5\"", "6"}} << false;
 }
 
 void TestEntry::tabSeparatedText()

@@ -24,49 +24,87 @@ void TestFormats::numbers_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("shown");
     // floor areas with two decimals: rounding as Excel does, not as binary floats fall
-    QTest::newRow("area") << 85.5 << "0.00" << "85.50";
-    QTest::newRow("area half up") << 12.345 << "0.00" << "12.35";
-    QTest::newRow("area 2.675") << 2.675 << "0.00" << "2.68";
-    QTest::newRow("area tiny negative") << -0.001 << "0.00" << "0.00";
-    QTest::newRow("area unit") << 85.5 << "0.00\"㎡\"" << "85.50㎡";
+    QTest::newRow("area") << 85.5 << "0.00"
+                          << "85.50";
+    QTest::newRow("area half up") << 12.345 << "0.00"
+                                  << "12.35";
+    QTest::newRow("area 2.675") << 2.675 << "0.00"
+                                << "2.68";
+    QTest::newRow("area tiny negative") << -0.001 << "0.00"
+                                        << "0.00";
+    QTest::newRow("area unit") << 85.5 << "0.00\"㎡\""
+                               << "85.50㎡";
     QTest::newRow("area built-in 2") << 42.125 << builtInFormat(2) << "42.13";
-    QTest::newRow("area rounds up into the whole") << 0.006 << "0.00" << "0.01";
-    QTest::newRow("area below the last place") << 0.0006 << "0.00" << "0.00";
-    QTest::newRow("area carry through nines") << 999.995 << "0.00" << "1000.00";
-    QTest::newRow("area beyond 15 digits") << 123456789012345678.0 << "0.0" << "123456789012346000.0";
+    QTest::newRow("area rounds up into the whole") << 0.006 << "0.00"
+                                                   << "0.01";
+    QTest::newRow("area below the last place") << 0.0006 << "0.00"
+                                               << "0.00";
+    QTest::newRow("area carry through nines") << 999.995 << "0.00"
+                                              << "1000.00";
+    QTest::newRow("area beyond 15 digits") << 123456789012345678.0 << "0.0"
+                                           << "123456789012346000.0";
     // scores with thousands separators
-    QTest::newRow("score") << 1234567.0 << "#,##0" << "1,234,567";
-    QTest::newRow("score carry") << 999.5 << "#,##0" << "1,000";
-    QTest::newRow("score negative") << -1234.0 << "#,##0" << "-1,234";
-    QTest::newRow("score zero") << 0.0 << "#,##0" << "0";
-    QTest::newRow("score below one") << 0.004 << "#,##0.00" << "0.00";
-    QTest::newRow("score carry to a new group") << 999999.5 << "#,##0" << "1,000,000";
-    QTest::newRow("score huge") << 1e20 << "#,##0" << "100,000,000,000,000,000,000";
-    QTest::newRow("score decimals") << 1234.5 << "#,##0.00" << "1,234.50";
+    QTest::newRow("score") << 1234567.0 << "#,##0"
+                           << "1,234,567";
+    QTest::newRow("score carry") << 999.5 << "#,##0"
+                                 << "1,000";
+    QTest::newRow("score negative") << -1234.0 << "#,##0"
+                                    << "-1,234";
+    QTest::newRow("score zero") << 0.0 << "#,##0"
+                                << "0";
+    QTest::newRow("score below one") << 0.004 << "#,##0.00"
+                                     << "0.00";
+    QTest::newRow("score carry to a new group") << 999999.5 << "#,##0"
+                                                << "1,000,000";
+    QTest::newRow("score huge") << 1e20 << "#,##0"
+                                << "100,000,000,000,000,000,000";
+    QTest::newRow("score decimals") << 1234.5 << "#,##0.00"
+                                    << "1,234.50";
     QTest::newRow("score built-in 3") << 98765.4 << builtInFormat(3) << "98,765";
     QTest::newRow("yen built-in 5") << -1500.0 << builtInFormat(5) << "¥-1,500";
-    QTest::newRow("yen escaped") << 1500.0 << "\\¥#,##0" << "¥1,500";
-    QTest::newRow("thousands scaled") << 1234567.0 << "#,##0," << "1,235";
-    QTest::newRow("postal code") << 1234567.0 << "000-0000" << "123-4567";
-    QTest::newRow("leading zeros") << 7.0 << "000" << "007";
-    QTest::newRow("optional decimals") << 1.5 << "0.0#" << "1.5";
-    QTest::newRow("no integer digits") << 0.5 << ".00" << ".50";
-    QTest::newRow("percent") << 0.125 << "0%" << "13%";
-    QTest::newRow("percent decimals") << 0.125 << "0.0%" << "12.5%";
-    QTest::newRow("scientific") << 12345.0 << "0.00E+00" << "1.23E+04";
-    QTest::newRow("scientific small") << 0.00012 << "0.00E+00" << "1.20E-04";
-    QTest::newRow("engineering") << 12345.0 << "##0.0E+0" << "12.3E+3";
-    QTest::newRow("fraction") << 1.25 << "# ?/?" << "1 1/4";
-    QTest::newRow("fraction two digits") << 0.3125 << "# ?\?/?\?" << "  5/16";
+    QTest::newRow("yen escaped") << 1500.0 << "\\¥#,##0"
+                                 << "¥1,500";
+    QTest::newRow("thousands scaled") << 1234567.0 << "#,##0,"
+                                      << "1,235";
+    QTest::newRow("postal code") << 1234567.0 << "000-0000"
+                                 << "123-4567";
+    QTest::newRow("leading zeros") << 7.0 << "000"
+                                   << "007";
+    QTest::newRow("optional decimals") << 1.5 << "0.0#"
+                                       << "1.5";
+    QTest::newRow("no integer digits") << 0.5 << ".00"
+                                       << ".50";
+    QTest::newRow("percent") << 0.125 << "0%"
+                             << "13%";
+    QTest::newRow("percent decimals") << 0.125 << "0.0%"
+                                      << "12.5%";
+    QTest::newRow("scientific") << 12345.0 << "0.00E+00"
+                                << "1.23E+04";
+    QTest::newRow("scientific small") << 0.00012 << "0.00E+00"
+                                      << "1.20E-04";
+    QTest::newRow("engineering") << 12345.0 << "##0.0E+0"
+                                 << "12.3E+3";
+    QTest::newRow("fraction") << 1.25 << "# ?/?"
+                              << "1 1/4";
+    QTest::newRow("fraction two digits") << 0.3125 << "# ?\?/?\?"
+                                         << "  5/16";
     // sections: positive;negative;zero;text, conditions decide the section
-    QTest::newRow("negative section") << -5.0 << "0;(0)" << "(5)";
-    QTest::newRow("negative colour") << -5.0 << "#,##0;[Red]-#,##0" << "-5";
-    QTest::newRow("zero section") << 0.0 << "0;-0;\"ゼロ\"" << "ゼロ";
-    QTest::newRow("hidden") << 12.0 << ";;;" << "";
-    QTest::newRow("condition big") << 150.0 << "[>=100]\"大\";[<0]\"負\";\"小\"" << "大";
-    QTest::newRow("condition negative") << -1.0 << "[>=100]\"大\";[<0]\"負\";\"小\"" << "負";
-    QTest::newRow("condition else") << 5.0 << "[>=100]\"大\";[<0]\"負\";\"小\"" << "小";
-    QTest::newRow("condition with digits") << 1500.0 << "[Blue][>1000]#,##0\"点\";0" << "1,500点";
+    QTest::newRow("negative section") << -5.0 << "0;(0)"
+                                      << "(5)";
+    QTest::newRow("negative colour") << -5.0 << "#,##0;[Red]-#,##0"
+                                     << "-5";
+    QTest::newRow("zero section") << 0.0 << "0;-0;\"ゼロ\""
+                                  << "ゼロ";
+    QTest::newRow("hidden") << 12.0 << ";;;"
+                            << "";
+    QTest::newRow("condition big") << 150.0 << "[>=100]\"大\";[<0]\"負\";\"小\""
+                                   << "大";
+    QTest::newRow("condition negative") << -1.0 << "[>=100]\"大\";[<0]\"負\";\"小\""
+                                        << "負";
+    QTest::newRow("condition else") << 5.0 << "[>=100]\"大\";[<0]\"負\";\"小\""
+                                    << "小";
+    QTest::newRow("condition with digits") << 1500.0 << "[Blue][>1000]#,##0\"点\";0"
+                                           << "1,500点";
     QTest::newRow("accounting zero") << 0.0 << builtInFormat(41) << " - ";
     QTest::newRow("accounting") << 1234.0 << builtInFormat(41) << " 1,234 ";
 }
@@ -159,11 +197,21 @@ void TestFormats::texts_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("general") << "山田" << "General" << "山田";
-    QTest::newRow("at") << "山田" << "@" << "山田";
-    QTest::newRow("prefix") << "山田" << "\"氏名:\"@" << "氏名:山田";
-    QTest::newRow("fourth section") << "abc" << "0;-0;0;\"[\"@\"]\"" << "[abc]";
-    QTest::newRow("number format leaves text") << " " << "#,##0" << " ";
+    QTest::newRow("general") << "山田"
+                             << "General"
+                             << "山田";
+    QTest::newRow("at") << "山田"
+                        << "@"
+                        << "山田";
+    QTest::newRow("prefix") << "山田"
+                            << "\"氏名:\"@"
+                            << "氏名:山田";
+    QTest::newRow("fourth section") << "abc"
+                                    << "0;-0;0;\"[\"@\"]\""
+                                    << "[abc]";
+    QTest::newRow("number format leaves text") << " "
+                                               << "#,##0"
+                                               << " ";
 }
 
 void TestFormats::texts()

@@ -351,10 +351,21 @@ void TestFormulas::storedCallsWithWrongArgumentCounts_data()
     QTest::newRow("MATCH without arguments, Excel 95") << QByteArray::fromHex("424000") << 5 << true;
     QTest::newRow("MATCH without arguments") << QByteArray::fromHex("42004000") << 8 << true;
     QTest::newRow("IF without arguments") << QByteArray::fromHex("42000100") << 8 << true;
-    QTest::newRow("IF with one") << QByteArray::fromHex("1e0100" "42010100") << 8 << true;
-    QTest::newRow("CHOOSE with one") << QByteArray::fromHex("1e0100" "42016400") << 8 << true;
-    QTest::newRow("ROUND with three") << QByteArray::fromHex("1e0100" "1e0100" "1e0100" "42031b00") << 8 << true;
-    QTest::newRow("IF with two") << QByteArray::fromHex("1e0100" "1e0100" "42020100") << 8 << false;
+    QTest::newRow("IF with one") << QByteArray::fromHex("1e0100"
+                                                        "42010100")
+                                 << 8 << true;
+    QTest::newRow("CHOOSE with one") << QByteArray::fromHex("1e0100"
+                                                            "42016400")
+                                     << 8 << true;
+    QTest::newRow("ROUND with three") << QByteArray::fromHex("1e0100"
+                                                             "1e0100"
+                                                             "1e0100"
+                                                             "42031b00")
+                                      << 8 << true;
+    QTest::newRow("IF with two") << QByteArray::fromHex("1e0100"
+                                                        "1e0100"
+                                                        "42020100")
+                                 << 8 << false;
 }
 
 void TestFormulas::storedCallsWithWrongArgumentCounts()

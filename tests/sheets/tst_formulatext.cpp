@@ -59,27 +59,48 @@ void TestFormulaText::odfFormula_data()
     // the OpenDocument side as LibreOffice writes the Excel formula on the right
     QTest::addColumn<QString>("odf");
     QTest::addColumn<QString>("excel");
-    QTest::newRow("cells") << "[.B3]+[.C3]" << "B3+C3";
-    QTest::newRow("argument separator") << "ROUND([.B4]*1.1;0)" << "ROUND(B4*1.1,0)";
-    QTest::newRow("text with separators") << "\"a;b|c\"&[.A1]" << "\"a;b|c\"&A1";
-    QTest::newRow("absolute") << "[.$A$1]+[.A$1]+[.$A1]" << "$A$1+A$1+$A1";
-    QTest::newRow("range") << "SUM([.A1:.A3])" << "SUM(A1:A3)";
-    QTest::newRow("other sheet") << "[$明細.B3]*2" << "明細!B3*2";
-    QTest::newRow("quoted sheet") << "[$'My Sheet'.A1:.B2]" << "'My Sheet'!A1:B2";
-    QTest::newRow("quote in sheet name") << "[$'Bob''s'.A1]" << "'Bob''s'!A1";
-    QTest::newRow("across sheets") << "SUM([$Sheet2.A1:$Sheet3.A1])" << "SUM(Sheet2:Sheet3!A1)";
-    QTest::newRow("whole column") << "[.A:.A]" << "A:A";
-    QTest::newRow("whole row") << "SUM([.1:.1])" << "SUM(1:1)";
-    QTest::newRow("inline array") << "{1;2|3;4}" << "{1,2;3,4}";
-    QTest::newRow("intersection") << "SUM([.A1:.A3]![.A2:.B2])" << "SUM(A1:A3 A2:B2)";
-    QTest::newRow("union") << "SUM(([.A1]~[.A2]))" << "SUM((A1,A2))";
-    QTest::newRow("Excel function kept under its own name") << "COM.MICROSOFT.CEILING([.A1];2)" << "CEILING(A1,2)";
-    QTest::newRow("old Excel function") << "LEGACY.NORMSDIST(1)" << "NORMSDIST(1)";
-    QTest::newRow("lower case function") << "phonetic([.A1])" << "PHONETIC(A1)";
-    QTest::newRow("booleans") << "IF([.A1]>=1;TRUE();FALSE())" << "IF(A1>=1,TRUE(),FALSE())";
-    QTest::newRow("error value") << "IF([.A1];#DIV/0!;#N/A)" << "IF(A1,#DIV/0!,#N/A)";
-    QTest::newRow("deleted reference") << "[.#REF!]+1" << "#REF!+1";
-    QTest::newRow("name") << "税率*[.B1]" << "税率*B1";
+    QTest::newRow("cells") << "[.B3]+[.C3]"
+                           << "B3+C3";
+    QTest::newRow("argument separator") << "ROUND([.B4]*1.1;0)"
+                                        << "ROUND(B4*1.1,0)";
+    QTest::newRow("text with separators") << "\"a;b|c\"&[.A1]"
+                                          << "\"a;b|c\"&A1";
+    QTest::newRow("absolute") << "[.$A$1]+[.A$1]+[.$A1]"
+                              << "$A$1+A$1+$A1";
+    QTest::newRow("range") << "SUM([.A1:.A3])"
+                           << "SUM(A1:A3)";
+    QTest::newRow("other sheet") << "[$明細.B3]*2"
+                                 << "明細!B3*2";
+    QTest::newRow("quoted sheet") << "[$'My Sheet'.A1:.B2]"
+                                  << "'My Sheet'!A1:B2";
+    QTest::newRow("quote in sheet name") << "[$'Bob''s'.A1]"
+                                         << "'Bob''s'!A1";
+    QTest::newRow("across sheets") << "SUM([$Sheet2.A1:$Sheet3.A1])"
+                                   << "SUM(Sheet2:Sheet3!A1)";
+    QTest::newRow("whole column") << "[.A:.A]"
+                                  << "A:A";
+    QTest::newRow("whole row") << "SUM([.1:.1])"
+                               << "SUM(1:1)";
+    QTest::newRow("inline array") << "{1;2|3;4}"
+                                  << "{1,2;3,4}";
+    QTest::newRow("intersection") << "SUM([.A1:.A3]![.A2:.B2])"
+                                  << "SUM(A1:A3 A2:B2)";
+    QTest::newRow("union") << "SUM(([.A1]~[.A2]))"
+                           << "SUM((A1,A2))";
+    QTest::newRow("Excel function kept under its own name") << "COM.MICROSOFT.CEILING([.A1];2)"
+                                                            << "CEILING(A1,2)";
+    QTest::newRow("old Excel function") << "LEGACY.NORMSDIST(1)"
+                                        << "NORMSDIST(1)";
+    QTest::newRow("lower case function") << "phonetic([.A1])"
+                                         << "PHONETIC(A1)";
+    QTest::newRow("booleans") << "IF([.A1]>=1;TRUE();FALSE())"
+                              << "IF(A1>=1,TRUE(),FALSE())";
+    QTest::newRow("error value") << "IF([.A1];#DIV/0!;#N/A)"
+                                 << "IF(A1,#DIV/0!,#N/A)";
+    QTest::newRow("deleted reference") << "[.#REF!]+1"
+                                       << "#REF!+1";
+    QTest::newRow("name") << "税率*[.B1]"
+                          << "税率*B1";
 }
 
 void TestFormulaText::odfFormula()
@@ -136,14 +157,22 @@ void TestFormulaText::quotedSheetName_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("written");
-    QTest::newRow("plain") << "Sheet1" << "Sheet1";
-    QTest::newRow("Japanese") << "明細" << "明細";
-    QTest::newRow("space") << "My Sheet" << "'My Sheet'";
-    QTest::newRow("quote") << "Bob's" << "'Bob''s'";
-    QTest::newRow("starts with a digit") << "2019" << "'2019'";
-    QTest::newRow("looks like a cell") << "AB12" << "'AB12'";
-    QTest::newRow("looks like R1C1") << "R2C3" << "'R2C3'";
-    QTest::newRow("hyphen") << "a-b" << "'a-b'";
+    QTest::newRow("plain") << "Sheet1"
+                           << "Sheet1";
+    QTest::newRow("Japanese") << "明細"
+                              << "明細";
+    QTest::newRow("space") << "My Sheet"
+                           << "'My Sheet'";
+    QTest::newRow("quote") << "Bob's"
+                           << "'Bob''s'";
+    QTest::newRow("starts with a digit") << "2019"
+                                         << "'2019'";
+    QTest::newRow("looks like a cell") << "AB12"
+                                       << "'AB12'";
+    QTest::newRow("looks like R1C1") << "R2C3"
+                                     << "'R2C3'";
+    QTest::newRow("hyphen") << "a-b"
+                            << "'a-b'";
 }
 
 void TestFormulaText::quotedSheetName()

@@ -144,9 +144,9 @@ void TestMemory::blockBookkeeping()
     void* p = GlobalLock(h);
     QVERIFY(p);
     QCOMPARE(GlobalLock(h), p);
-    QVERIFY(GlobalUnlock(h));   // still locked once
+    QVERIFY(GlobalUnlock(h));                                   // still locked once
     QCOMPARE(GlobalReAlloc(h, 200, GMEM_MOVEABLE), HGLOBAL(0)); // a locked block stays put
-    QVERIFY(!GlobalUnlock(h));  // now unlocked
+    QVERIFY(!GlobalUnlock(h));                                  // now unlocked
     std::memset(p, 0, 0);
     QCOMPARE(GlobalReAlloc(h, 200, GMEM_MOVEABLE), h);
     QCOMPARE(GlobalSize(h), size_t(200));
@@ -202,7 +202,7 @@ void TestMemory::standardViewAndClear()
     QCOMPARE(book.workbook().sheets.size(), 1);
     QCOMPARE(book.workbook().sheets[0].cellCount(), 0);
     QCOMPARE(book.cellText(0, 5, 6), QString()); // G6 of an empty workbook is empty
-    QVERIFY(!book.canUndo()); // a new workbook has no steps to take back
+    QVERIFY(!book.canUndo());                    // a new workbook has no steps to take back
 }
 
 void TestMemory::entries_data()
@@ -242,7 +242,7 @@ void TestMemory::editBarTexts()
     // the edit bar shows the value itself, not the formatted text
     TSheetBook book;
     book.setWorkbook(testing::sampleWorkbook());
-    QCOMPARE(book.EntryText(0, 0, 0), QStringLiteral("85.5"));     // shown as 85.50㎡
+    QCOMPARE(book.EntryText(0, 0, 0), QStringLiteral("85.5")); // shown as 85.50㎡
     QCOMPARE(book.EntryText(0, 0, 1), QStringLiteral("42.125"));
     QCOMPARE(book.EntryText(0, 5, 4), QStringLiteral("1234567"));  // shown as 1,234,567
     QCOMPARE(book.EntryText(0, 6, 0), QStringLiteral("2019/5/1")); // shown in the era

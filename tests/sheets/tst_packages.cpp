@@ -168,10 +168,12 @@ QByteArray odsSettings(const QByteArray& tables, const QByteArray& view = {}, co
            "xmlns:config=\"urn:oasis:names:tc:opendocument:xmlns:config:1.0\"><office:settings>"
            "<config:config-item-set config:name=\"ooo:view-settings\"><config:config-item-map-indexed config:name=\"Views\">"
            "<config:config-item-map-entry><config:config-item config:name=\"ViewId\" config:type=\"string\">view1"
-           "</config:config-item><config:config-item-map-named config:name=\"Tables\">" + tables
-           + "</config:config-item-map-named>" + view + "</config:config-item-map-entry></config:config-item-map-indexed>"
-             "</config:config-item-set><config:config-item-set config:name=\"ooo:configuration-settings\">" + document
-           + "</config:config-item-set></office:settings></office:document-settings>";
+           "</config:config-item><config:config-item-map-named config:name=\"Tables\">"
+        + tables
+        + "</config:config-item-map-named>" + view + "</config:config-item-map-entry></config:config-item-map-indexed>"
+                                                     "</config:config-item-set><config:config-item-set config:name=\"ooo:configuration-settings\">"
+        + document
+        + "</config:config-item-set></office:settings></office:document-settings>";
 }
 
 // "ZoomValue=85 ShowGrid=false" as config items.
@@ -230,7 +232,7 @@ QByteArray odsWithPage(const QByteArray& layout, const QByteArray& master, const
 {
     return odsPackage(
         odsContent("<table:table table:name=\"S\" table:style-name=\"" + tableStyle + "\"><table:table-row>"
-                   "<table:table-cell office:value-type=\"float\" office:value=\"1\"/></table:table-row></table:table>",
+                                                                                      "<table:table-cell office:value-type=\"float\" office:value=\"1\"/></table:table-row></table:table>",
                    "<style:style style:name=\"ta1\" style:family=\"table\" style:master-page-name=\"PM1\"/>"),
         odsStyles("<office:automatic-styles><style:page-layout style:name=\"L1\">" + layout
                   + "</style:page-layout><style:page-layout style:name=\"L2\"><style:page-layout-properties "
@@ -394,23 +396,36 @@ void TestPackages::packageFormulasCompile_data()
 {
     QTest::addColumn<QByteArray>("cells"); // the <c> elements of row 1 and 2
     QTest::addColumn<QString>("cell");
-    QTest::addColumn<QString>("formula");  // empty: it did not compile
+    QTest::addColumn<QString>("formula"); // empty: it did not compile
     QTest::addColumn<QString>("shown");
-    QTest::newRow("plain") << QByteArray("<c r=\"A1\"><f>A2*2</f><v>4</v></c>") << "A1" << "=A2*2" << "4";
-    QTest::newRow("other sheet, quoted") << QByteArray("<c r=\"A1\"><f>'S'!$B$2+1</f><v>1</v></c>") << "A1" << "=S!$B$2+1"
+    QTest::newRow("plain") << QByteArray("<c r=\"A1\"><f>A2*2</f><v>4</v></c>") << "A1"
+                           << "=A2*2"
+                           << "4";
+    QTest::newRow("other sheet, quoted") << QByteArray("<c r=\"A1\"><f>'S'!$B$2+1</f><v>1</v></c>") << "A1"
+                                         << "=S!$B$2+1"
                                          << "1";
     QTest::newRow("shared, second cell")
         << QByteArray("<c r=\"B1\"><f t=\"shared\" ref=\"B1:B2\" si=\"0\">A1*2</f><v>0</v></c>"
                       "<c r=\"B2\"><f t=\"shared\" si=\"0\"/><v>6</v></c>")
-        << "B2" << "=A2*2" << "6";
+        << "B2"
+        << "=A2*2"
+        << "6";
     QTest::newRow("array, first cell")
         << QByteArray("<c r=\"A1\"><f t=\"array\" ref=\"A1:A2\">{1;2}*3</f><v>3</v></c><c r=\"A2\"><v>6</v></c>")
-        << "A1" << "{={1;2}*3}" << "3";
+        << "A1"
+        << "{={1;2}*3}"
+        << "3";
     QTest::newRow("array, second cell")
         << QByteArray("<c r=\"A1\"><f t=\"array\" ref=\"A1:A2\">{1;2}*3</f><v>3</v></c><c r=\"A2\"><v>6</v></c>")
-        << "A2" << "{={1;2}*3}" << "6";
-    QTest::newRow("beyond the .xls grid") << QByteArray("<c r=\"A1\"><f>B70000*2</f><v>7</v></c>") << "A1" << "" << "7";
-    QTest::newRow("broken text") << QByteArray("<c r=\"A1\"><f>SUM(A2</f><v>8</v></c>") << "A1" << "" << "8";
+        << "A2"
+        << "{={1;2}*3}"
+        << "6";
+    QTest::newRow("beyond the .xls grid") << QByteArray("<c r=\"A1\"><f>B70000*2</f><v>7</v></c>") << "A1"
+                                          << ""
+                                          << "7";
+    QTest::newRow("broken text") << QByteArray("<c r=\"A1\"><f>SUM(A2</f><v>8</v></c>") << "A1"
+                                 << ""
+                                 << "8";
 }
 
 void TestPackages::packageFormulasCompile()
@@ -542,7 +557,9 @@ void TestPackages::dateSystems_data()
         QTest::newRow(in1904 ? "xlsx 1904" : "xlsx 1900")
             << xlsxPackage({workbookPart({QStringLiteral("S")}, in1904 ? "<workbookPr date1904=\"1\"/>" : ""),
                             worksheetPart("<sheetData><row r=\"1\"><c r=\"A1\" s=\"1\"><v>" + value + "</v></c></row></sheetData>"),
-                            {}, {}, styles})
+                            {},
+                            {},
+                            styles})
             << in1904 << "A1";
         const QByteArray settings = in1904 ? "<table:calculation-settings><table:null-date table:date-value=\"1904-01-01\"/>"
                                              "</table:calculation-settings>"
@@ -733,8 +750,11 @@ void TestPackages::odsNumberFormats()
     const Workbook book = readWorkbook(simpleOds(
         "<table:table-column table:default-cell-style-name=\"Default\"/>"
         "<table:table-column table:default-cell-style-name=\"ce1\"/>"
-        "<table:table-row><table:table-cell table:style-name=\"ce1\" " + cell + "/></table:table-row>"
-        "<table:table-row><table:table-cell/><table:table-cell " + cell + "/></table:table-row>", styles));
+        "<table:table-row><table:table-cell table:style-name=\"ce1\" "
+            + cell + "/></table:table-row>"
+                     "<table:table-row><table:table-cell/><table:table-cell "
+            + cell + "/></table:table-row>",
+        styles));
     QCOMPARE(book.formatCode(book.format(book.sheets[0].cell(0, 0)->xf).numberFormat), code);
     QCOMPARE(book.cellText(0, 0, 0), shown);
     QCOMPARE(book.cellText(0, 1, 1), shown);
@@ -755,53 +775,69 @@ void TestPackages::odsCellValues_data()
     const int error = int(CellKind::Error), none = int(CellKind::Empty);
     QTest::newRow("text given apart")
         << QByteArray("office:value-type=\"string\" office:string-value=\"床面積計\"><text:p>床面積</text:p>")
-        << true << false << text << "床面積計" << "床面積計";
+        << true << false << text << "床面積計"
+        << "床面積計";
     QTest::newRow("text of paragraphs")
         << QByteArray("office:value-type=\"string\"><text:p>一行</text:p><text:p>二<text:s text:c=\"3\"/>行"
                       "<text:tab/>末</text:p>")
-        << true << false << text << "一行\n二   行\t末" << "一行\n二   行\t末";
+        << true << false << text << "一行\n二   行\t末"
+        << "一行\n二   行\t末";
     QTest::newRow("a comment is not the text")
         << QByteArray("office:value-type=\"string\"><office:annotation><text:p>メモ</text:p></office:annotation>"
                       "<text:p>本文</text:p>")
-        << true << false << text << "本文" << "本文";
+        << true << false << text << "本文"
+        << "本文";
     QTest::newRow("empty text") << QByteArray("office:value-type=\"string\" office:string-value=\"\">") << true << false
-                                << text << "" << "";
+                                << text << ""
+                                << "";
     QTest::newRow("date") << QByteArray("office:value-type=\"date\" office:date-value=\"2019-05-31\">") << true << false
-                          << number << "2019/5/31" << "43616";
+                          << number << "2019/5/31"
+                          << "43616";
     QTest::newRow("date and time")
         << QByteArray("office:value-type=\"date\" office:date-value=\"2019-05-31T18:00:00\">") << true << false << number
-        << "2019/5/31 18:00" << "43616.75";
+        << "2019/5/31 18:00"
+        << "43616.75";
     QTest::newRow("date before March 1900")
         << QByteArray("office:value-type=\"date\" office:date-value=\"1900-02-28\">") << true << false << number
-        << "1900/2/28" << "59";
+        << "1900/2/28"
+        << "59";
     QTest::newRow("true") << QByteArray("office:value-type=\"boolean\" office:boolean-value=\"true\"><text:p>TRUE</text:p>")
-                          << true << true << boolean << "TRUE" << "TRUE";
+                          << true << true << boolean << "TRUE"
+                          << "TRUE";
     QTest::newRow("false") << QByteArray("office:value-type=\"boolean\" office:boolean-value=\"false\">") << true << true
-                           << boolean << "FALSE" << "FALSE";
+                           << boolean << "FALSE"
+                           << "FALSE";
     QTest::newRow("time of day") << QByteArray("office:value-type=\"time\" office:time-value=\"PT01H02M03S\">") << true
                                  << true << number << "1:02:03" << QString::number(3723.0 / 86400, 'g', 15);
     QTest::newRow("time past a day") << QByteArray("office:value-type=\"time\" office:time-value=\"PT36H30M00S\">")
-                                     << true << true << number << "36:30:00" << "1.52083333333333";
+                                     << true << true << number << "36:30:00"
+                                     << "1.52083333333333";
     QTest::newRow("division by zero")
         << QByteArray("office:value-type=\"string\" office:string-value=\"\" calcext:value-type=\"error\">"
                       "<text:p>#DIV/0!</text:p>")
-        << true << false << error << "#DIV/0!" << "#DIV/0!";
+        << true << false << error << "#DIV/0!"
+        << "#DIV/0!";
     QTest::newRow("error of its own")
         << QByteArray("office:value-type=\"string\" office:string-value=\"\" calcext:value-type=\"error\">"
                       "<text:p>Err:502</text:p>")
-        << true << false << error << "#VALUE!" << "#VALUE!";
+        << true << false << error << "#VALUE!"
+        << "#VALUE!";
     QTest::newRow("percentage") << QByteArray("office:value-type=\"percentage\" office:value=\"0.125\">") << true << false
-                                << number << "0.125" << "0.125";
+                                << number << "0.125"
+                                << "0.125";
     // what does not read as its type is left as the reader gave it
     QTest::newRow("no such day") << QByteArray("office:value-type=\"date\" office:date-value=\"2019-02-30\">") << true
-                                 << true << none << "" << "";
+                                 << true << none << ""
+                                 << "";
     QTest::newRow("beyond the last day")
         << QByteArray("office:value-type=\"date\" office:date-value=\"12019-01-01\">") << true << false << none << ""
         << "";
     QTest::newRow("not a span") << QByteArray("office:value-type=\"time\" office:time-value=\"12:00\">") << true << true
-                                << none << "" << "";
+                                << none << ""
+                                << "";
     QTest::newRow("not a truth") << QByteArray("office:value-type=\"boolean\" office:boolean-value=\"yes\">") << true
-                                 << true << none << "" << "";
+                                 << true << none << ""
+                                 << "";
 }
 
 void TestPackages::odsCellValues()
@@ -923,7 +959,8 @@ void TestPackages::odsView_data()
         << plain << plain;
     QTest::newRow("grid of the view")
         << odsSettings(tableSettings("一", "ZoomValue=100"), configItems("ShowGrid=false ZoomValue=75"))
-        << "zoom 100, grid off, top A1, cursor A1, sheet 1" << "zoom 75, grid off, top A1, cursor A1, sheet 1";
+        << "zoom 100, grid off, top A1, cursor A1, sheet 1"
+        << "zoom 75, grid off, top A1, cursor A1, sheet 1";
     QTest::newRow("grid of the table first")
         << odsSettings(tableSettings("一", "ShowGrid=true"), {}, configItems("ShowGrid=false"))
         << plain << "zoom 100, grid off, top A1, cursor A1, sheet 1";
@@ -1029,7 +1066,8 @@ void TestPackages::odsPageSetup_data()
                        "<style:header><text:p>" + QByteArray("<text:p>").repeated(400) + QByteArray("</text:p>").repeated(400)
                            + "</text:p></style:header>")
         << "portrait, paper 9, scale 400, fit 32767x0, margins 0 49 49 0.787402, header at 49, footer at 0.511811, "
-           "first page 32767, header &C" + QString(253, u'\n');
+           "first page 32767, header &C"
+            + QString(253, u'\n');
     QTest::newRow("no page style of its own")
         << odsWithPage("<style:page-layout-properties style:print-orientation=\"landscape\"/>", "", "ta9")
         << "portrait, paper 9, scale 100, margins 1 1 1 1, header at 0.511811, footer at 0.511811";
@@ -1071,10 +1109,13 @@ void TestPackages::odsPageBreaks()
     const QByteArray row = "<table:table-cell office:value-type=\"float\" office:value=\"1\"/></table:table-row>";
     const Workbook book = readWorkbook(simpleOds(
         "<table:table-column table:number-columns-repeated=\"2\"/><table:table-column table:style-name=\"co2\"/>"
-        "<table:table-row table:style-name=\"ro2\">" + row + "<table:table-row table:style-name=\"ro1\" "
-        "table:number-rows-repeated=\"9\">" + row + "<table:table-row table:style-name=\"ro2\">" + row
+        "<table:table-row table:style-name=\"ro2\">"
+            + row + "<table:table-row table:style-name=\"ro1\" "
+                    "table:number-rows-repeated=\"9\">"
+            + row + "<table:table-row table:style-name=\"ro2\">" + row
             + "<table:table-row table:style-name=\"ro1\">" + row + "<table:table-row table:style-name=\"ro2\" "
-              "table:number-rows-repeated=\"2\">" + row,
+                                                                   "table:number-rows-repeated=\"2\">"
+            + row,
         styles));
     const PageSetup& p = book.sheets[0].page;
     QCOMPARE(p.rowBreaks, (QList<int>{10, 12, 13}));
@@ -1101,8 +1142,7 @@ void TestPackages::passedOverIsReported_data()
     QTest::newRow("error value")
         << simpleXlsx("<sheetData><row r=\"1\"><c r=\"A1\" t=\"e\"><v>#DIV/0!</v></c></row></sheetData>") << "エラー値のセル";
     QTest::newRow("wrapped text")
-        << xlsxPackage({workbookPart({QStringLiteral("S")}), worksheetPart(row), {}, {},
-                        stylesPart("<cellXfs count=\"1\"><xf><alignment wrapText=\"1\"/></xf></cellXfs>")})
+        << xlsxPackage({workbookPart({QStringLiteral("S")}), worksheetPart(row), {}, {}, stylesPart("<cellXfs count=\"1\"><xf><alignment wrapText=\"1\"/></xf></cellXfs>")})
         << "折り返し";
     QTest::newRow("plain ods") << simpleOds("<table:table-row><table:table-cell office:value-type=\"float\" "
                                             "office:value=\"1\"/></table:table-row>")
@@ -1224,18 +1264,31 @@ QString printingOf(const Sheet& s)
         breaks << QStringLiteral("c%1").arg(c);
     return QStringLiteral("zoom %1 grid %2 headings %3 | %4 paper %5 scale %6 fit %7 %8x%9 first %10 order %11 | "
                           "margins %12 %13 %14 %15 %16 %17 | centre %18%19 print %20%21 | [%22] [%23] | %24")
-        .arg(s.view.zoom).arg(s.view.gridlines()).arg(s.view.headings())
-        .arg(p.landscape() ? "landscape" : (p.options & 0x04) ? "unknown" : "portrait")
-        .arg(p.paperSize).arg(p.scale).arg(p.fitToPage).arg(p.fitWidth).arg(p.fitHeight)
-        .arg((p.options & 0x80) ? p.pageStart : 0).arg((p.options & 0x01) ? "across" : "down")
+        .arg(s.view.zoom)
+        .arg(s.view.gridlines())
+        .arg(s.view.headings())
+        .arg(p.landscape() ? "landscape" : (p.options & 0x04) ? "unknown"
+                                                              : "portrait")
+        .arg(p.paperSize)
+        .arg(p.scale)
+        .arg(p.fitToPage)
+        .arg(p.fitWidth)
+        .arg(p.fitHeight)
+        .arg((p.options & 0x80) ? p.pageStart : 0)
+        .arg((p.options & 0x01) ? "across" : "down")
         .arg(margin(p.leftMargin), margin(p.rightMargin), margin(p.topMargin), margin(p.bottomMargin))
-        .arg(p.headerMargin).arg(p.footerMargin).arg(p.hCenter).arg(p.vCenter).arg(p.printGridlines).arg(p.printHeadings)
+        .arg(p.headerMargin)
+        .arg(p.footerMargin)
+        .arg(p.hCenter)
+        .arg(p.vCenter)
+        .arg(p.printGridlines)
+        .arg(p.printHeadings)
         .arg(p.header, p.footer, breaks.join(u' '));
 }
 
 void TestPackages::xlsxViewAndPrinting_data()
 {
-    QTest::addColumn<QByteArray>("inside");   // of the worksheet, around the cells
+    QTest::addColumn<QByteArray>("inside"); // of the worksheet, around the cells
     QTest::addColumn<QString>("expected");
     const QString plain = QStringLiteral("zoom 100 grid 1 headings 1 | unknown paper 9 scale 100 fit 0 1x1 first 0 order down | "
                                          "margins - - - - 0.5 0.5 | centre 00 print 00 | [] [] | ");
@@ -1306,9 +1359,8 @@ void TestPackages::damagedPackages_data()
     // a control character before the content: our checks passed it over, and
     // the reader went on to crash on a style of no known family
     QTest::newRow("content that is not XML")
-        << odsPackage("  \x02" + odsContent("<table:table table:name=\"S\"/>",
-                                              "<style:style style:name=\"ro1\" x:family=\"table-row\">"
-                                              "<style:table-row-properties style:row-height=\"0.2in\"/></style:style>"))
+        << odsPackage("  \x02" + odsContent("<table:table table:name=\"S\"/>", "<style:style style:name=\"ro1\" x:family=\"table-row\">"
+                                                                               "<style:table-row-properties style:row-height=\"0.2in\"/></style:style>"))
         << false << "XML ではありません";
     QTest::newRow("part larger than the file") << patchDirectory(good, 0, 20, 0x7FFFFFF0) << false << "大きさ";
     QTest::newRow("part said to unpack to 4 GB") << patchDirectory(good, 0, 24, 0xFFFFFFF0) << false << "大きすぎる";
@@ -1322,7 +1374,7 @@ void TestPackages::damagedPackages_data()
     // entities that expand a thousandfold at each step
     QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\">";
     for (char c = 'b'; c <= 'j'; ++c)
-        laughs += QByteArray("<!ENTITY ") + c + " \"" + QByteArray("&") .append(char(c - 1)).append(';').repeated(10) + "\">";
+        laughs += QByteArray("<!ENTITY ") + c + " \"" + QByteArray("&").append(char(c - 1)).append(';').repeated(10) + "\">";
     laughs += "]><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData><row "
               "r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>&j;</t></is></c></row></sheetData></worksheet>";
     QTest::newRow("entity expansion")
@@ -1345,7 +1397,8 @@ void TestPackages::damagedPackages_data()
         << false << "セルの繰り返し";
     QTest::newRow("ods cells repeated too often")
         << simpleOds(("<table:table-row>" + QByteArray("<table:table-cell table:number-columns-repeated=\"16384\"/>").repeated(200)
-                      + "</table:table-row>").repeated(100))
+                      + "</table:table-row>")
+                         .repeated(100))
         << false << "セル数";
     QTest::newRow("ods rows repeated past the grid")
         << simpleOds("<table:table-row table:number-rows-repeated=\"99999999999\"><table:table-cell/></table:table-row>")

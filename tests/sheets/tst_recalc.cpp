@@ -148,9 +148,7 @@ void TestRecalc::otherProgramsResultsAgain()
                 continue;
             }
             ++formulas;
-            QVERIFY2(sameResult(cell, before), qPrintable(QStringLiteral("%1 %2: %3 against %4")
-                                                              .arg(where, formulaText(book, s, Sheet::rowOf(key), Sheet::colOf(key)),
-                                                                   book.cellText(cell), stored.cellText(before))));
+            QVERIFY2(sameResult(cell, before), qPrintable(QStringLiteral("%1 %2: %3 against %4").arg(where, formulaText(book, s, Sheet::rowOf(key), Sheet::colOf(key)), book.cellText(cell), stored.cellText(before))));
         }
     }
     QCOMPARE(formulas, calc.formulaCount());
@@ -160,11 +158,16 @@ void TestRecalc::editWorksOutExactlyItsDependents_data()
 {
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("changed");
-    QTest::newRow("feeds a chain, a range, a whole column, another sheet") << "A1" << "B1,B2,C1,C2,F1,Sheet2!A1";
-    QTest::newRow("in a range") << "A2" << "B2,C1,C2";
-    QTest::newRow("only in a whole column") << "A3" << "C2";
-    QTest::newRow("read through a name") << "D1" << "E1,G1";
-    QTest::newRow("read by nothing") << "Z99" << "";
+    QTest::newRow("feeds a chain, a range, a whole column, another sheet") << "A1"
+                                                                           << "B1,B2,C1,C2,F1,Sheet2!A1";
+    QTest::newRow("in a range") << "A2"
+                                << "B2,C1,C2";
+    QTest::newRow("only in a whole column") << "A3"
+                                            << "C2";
+    QTest::newRow("read through a name") << "D1"
+                                         << "E1,G1";
+    QTest::newRow("read by nothing") << "Z99"
+                                     << "";
 }
 
 void TestRecalc::editWorksOutExactlyItsDependents()
@@ -425,9 +428,21 @@ void TestRecalc::officeReadsOurFormulas()
         QSKIP("soffice/libreoffice is not on PATH: our formulas are not checked against another program");
     TSheetBook book;
     const QStringList entries = {
-        "10", "20.5", "=A1+B1", "=ROUND(B1*1.1,0)", "=IF(A1>5,\"大\",\"小\")", "=SUM(A1:B1)*2",
-        "=HLOOKUP(20.5,A1:B1,1,FALSE)", "=LEFTB(\"家屋評価\",4)", "=TEXT(A1,\"0.00\")", "=IFERROR(1/0,\"x\")",
-        "=SUMPRODUCT((A1:B1>15)*A1:B1)", "=CHOOSE(2,\"a\",\"b\")", "=DATE(2024,4,1)", "=A1&\"円\"", "={1,2;3,4}",
+        "10",
+        "20.5",
+        "=A1+B1",
+        "=ROUND(B1*1.1,0)",
+        "=IF(A1>5,\"大\",\"小\")",
+        "=SUM(A1:B1)*2",
+        "=HLOOKUP(20.5,A1:B1,1,FALSE)",
+        "=LEFTB(\"家屋評価\",4)",
+        "=TEXT(A1,\"0.00\")",
+        "=IFERROR(1/0,\"x\")",
+        "=SUMPRODUCT((A1:B1>15)*A1:B1)",
+        "=CHOOSE(2,\"a\",\"b\")",
+        "=DATE(2024,4,1)",
+        "=A1&\"円\"",
+        "={1,2;3,4}",
     };
     for (int i = 0; i < entries.size(); ++i)
         book.SetEntry(0, 0, i, entries[i]);
@@ -478,8 +493,17 @@ void TestRecalc::gnumericWorksOutOurFormulas()
         QSKIP("ssconvert is not on PATH: our formulas are not checked against Gnumeric");
     TSheetBook book;
     const QStringList entries = {
-        "10", "20.5", "=A1+B1", "=ROUND(B1*1.1,0)", "=IF(A1>5,\"大\",\"小\")", "=SUMPRODUCT((A1:B1>15)*A1:B1)",
-        "=IFERROR(1/0,\"x\")", "=HLOOKUP(20.5,A1:B1,1,FALSE)", "=MOD(-7,3)", "=A1&\"円\"", "=CHOOSE(2,\"a\",\"b\")",
+        "10",
+        "20.5",
+        "=A1+B1",
+        "=ROUND(B1*1.1,0)",
+        "=IF(A1>5,\"大\",\"小\")",
+        "=SUMPRODUCT((A1:B1>15)*A1:B1)",
+        "=IFERROR(1/0,\"x\")",
+        "=HLOOKUP(20.5,A1:B1,1,FALSE)",
+        "=MOD(-7,3)",
+        "=A1&\"円\"",
+        "=CHOOSE(2,\"a\",\"b\")",
     };
     for (int i = 0; i < entries.size(); ++i)
         book.SetEntry(0, 0, i, entries[i]);

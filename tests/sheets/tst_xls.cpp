@@ -47,9 +47,9 @@ QByteArray rawStream(const std::function<void(RecordWriter&)>& globals,
 // other). Made by hand, so that the layouts other writers use can be tried.
 struct Compound {
     QByteArray bytes;
-    qsizetype fatAt = 0;     // where the sector table starts in bytes
-    qsizetype entryAt = 0;   // where the Workbook directory entry starts
-    quint32 firstData = 0;   // the first sector of stream data
+    qsizetype fatAt = 0;   // where the sector table starts in bytes
+    qsizetype entryAt = 0; // where the Workbook directory entry starts
+    quint32 firstData = 0; // the first sector of stream data
 };
 
 Compound compoundFile(const QByteArray& stream, QList<int> order = {})
@@ -207,16 +207,26 @@ void TestXls::otherProgramsFile_data()
 {
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("text");
-    QTest::newRow("title") << "A1" << "家屋評価明細書";
-    QTest::newRow("owner") << "B2" << "山田　太郎①";
-    QTest::newRow("area") << "B3" << "85.50";
-    QTest::newRow("area rounded") << "C3" << "42.13";
-    QTest::newRow("sum") << "D3" << "127.63";
-    QTest::newRow("score") << "B4" << "1,234,567";
-    QTest::newRow("score formula") << "C4" << "1,358,024";
-    QTest::newRow("date") << "B5" << "2019年5月1日";
-    QTest::newRow("percent") << "C5" << "12.5%";
-    QTest::newRow("boolean") << "D5" << "TRUE";
+    QTest::newRow("title") << "A1"
+                           << "家屋評価明細書";
+    QTest::newRow("owner") << "B2"
+                           << "山田　太郎①";
+    QTest::newRow("area") << "B3"
+                          << "85.50";
+    QTest::newRow("area rounded") << "C3"
+                                  << "42.13";
+    QTest::newRow("sum") << "D3"
+                         << "127.63";
+    QTest::newRow("score") << "B4"
+                           << "1,234,567";
+    QTest::newRow("score formula") << "C4"
+                                   << "1,358,024";
+    QTest::newRow("date") << "B5"
+                          << "2019年5月1日";
+    QTest::newRow("percent") << "C5"
+                             << "12.5%";
+    QTest::newRow("boolean") << "D5"
+                             << "TRUE";
 }
 
 void TestXls::otherProgramsFile()
@@ -328,8 +338,8 @@ void TestXls::continueSwitchesCharacterWidth()
             sst.u16(5).u8(0x08).u16(1).chars(QStringLiteral("ab"), false); // 2 of 5 characters, 1 run
             g.add(0x00FC, sst);
             ByteWriter more;
-            more.u8(0x01).chars(QStringLiteral("家屋評"), true);           // the rest, wide
-            more.u16(2).u16(0);                                           // the run
+            more.u8(0x01).chars(QStringLiteral("家屋評"), true); // the rest, wide
+            more.u16(2).u16(0);                                  // the run
             more.u16(2).u8(0x00).chars(QStringLiteral("ok"), false);
             g.add(0x003C, more);
         },
@@ -353,7 +363,16 @@ void TestXls::excel95Workbook()
     b.number(1, 0, 85.5, areaXf);
     b.formula(2, 0, QByteArray::fromHex("1e02001e030003"), 5); // =2+3
     // =IF(A2>0,"正","負"): a reference, strings and the jumps of IF
-    b.formula(3, 0, QByteArray::fromHex("4401c000" "1e0000" "0d" "19020800" "170290b3" "19080b00" "17029589" "19080300" "42030100"), 0);
+    b.formula(3, 0, QByteArray::fromHex("4401c000"
+                                        "1e0000"
+                                        "0d"
+                                        "19020800"
+                                        "170290b3"
+                                        "19080b00"
+                                        "17029589"
+                                        "19080300"
+                                        "42030100"),
+              0);
     b.formula(4, 0, QByteArray::fromHex("23010000000000000000000000"), 7); // a name: not carried over
     b.header(QStringLiteral("&C家屋"));
     const QByteArray file = b.file();
@@ -376,7 +395,16 @@ void TestXls::excel95Workbook()
     QCOMPARE(again.cellText(0, 2, 0), QStringLiteral("5"));
     QCOMPARE(again.sheets[0].cell(2, 0)->formula->tokens, QByteArray::fromHex("1e02001e030003"));
     QCOMPARE(again.sheets[0].cell(3, 0)->formula->tokens,
-             QByteArray::fromHex("440100" "00c0" "1e0000" "0d" "19020900" "170101636b" "19080c00" "170101a08c" "19080300" "42030100"));
+             QByteArray::fromHex("440100"
+                                 "00c0"
+                                 "1e0000"
+                                 "0d"
+                                 "19020900"
+                                 "170101636b"
+                                 "19080c00"
+                                 "170101a08c"
+                                 "19080300"
+                                 "42030100"));
     QCOMPARE(again.sheets[0].cell(4, 0)->kind, CellKind::Number);
     QCOMPARE(again.cellText(0, 4, 0), QStringLiteral("7"));
 

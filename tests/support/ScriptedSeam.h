@@ -10,14 +10,21 @@ namespace tegaro {
 class ScriptedSeam final : public UserSeam, public StatusPanels {
 public:
     struct Shown {
-        enum Kind { Message, Error, Confirm, Open, Save, Print } kind;
+        enum Kind {
+            Message,
+            Error,
+            Confirm,
+            Open,
+            Save,
+            Print
+        } kind;
         QString caption;
-        QString text;      // message text, or the dialog's filter
-        QString fileName;  // proposed name for dialogs
+        QString text;     // message text, or the dialog's filter
+        QString fileName; // proposed name for dialogs
         QString defaultExt;
     };
 
-    ScriptedSeam();  // installs itself as seam and status panels
+    ScriptedSeam();           // installs itself as seam and status panels
     ~ScriptedSeam() override; // restores the real ones
 
     // Answers, taken in order; when a queue is empty confirm answers OK and
@@ -49,7 +56,11 @@ public:
 
     void setMessage(const QString& text) override;
     QString message() const override { return status_; }
-    void setGauge(int position) override { gauge_ = position; gaugeHistory << position; }
+    void setGauge(int position) override
+    {
+        gauge_ = position;
+        gaugeHistory << position;
+    }
     int gauge() const override { return gauge_; }
     QList<int> gaugeHistory;
 

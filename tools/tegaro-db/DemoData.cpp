@@ -64,8 +64,7 @@ DemoCounts fillDemo(Connection& connection, int houses)
         set("No", 1001 + i);
         set("所有者コード", QStringLiteral("%1").arg(200000 + random.bounded(800000), 8, 10, QChar(u'0')));
         set("所有者氏名", owner);
-        set("所有者住所", QStringLiteral("%1%2丁目%3-%4").arg(pick(random, kTowns)).arg(1 + random.bounded(5))
-                                 .arg(1 + random.bounded(30)).arg(1 + random.bounded(20)));
+        set("所有者住所", QStringLiteral("%1%2丁目%3-%4").arg(pick(random, kTowns)).arg(1 + random.bounded(5)).arg(1 + random.bounded(30)).arg(1 + random.bounded(20)));
         set("所在区", pick(random, kDistricts));
         set("所在地番", QStringLiteral("%1番地%2").arg(100 + random.bounded(900)).arg(1 + random.bounded(9)));
         set("日付", surveyDate(random, 2002, 5, QTime(16, 1)));

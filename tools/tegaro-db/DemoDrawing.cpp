@@ -12,7 +12,7 @@ namespace {
 constexpr int kOrigin = 10;
 constexpr int kCell = 45; // one grid step, half a ken
 constexpr int kBlack = 0x000000;
-constexpr int kBlue = 0xFF0000;  // 0x00BBGGRR
+constexpr int kBlue = 0xFF0000; // 0x00BBGGRR
 constexpr int kRed = 0x0000FF;
 
 struct Line {

@@ -45,7 +45,12 @@ public:
     Sheet& sheet() { return *sheet_; }
     void use(Sheet& sheet) { sheet_ = &sheet; }
 
-    enum Look { Plain, Framed, Heading, Title };
+    enum Look {
+        Plain,
+        Framed,
+        Heading,
+        Title
+    };
     int format(Look look, int numberCode = 0, quint8 hAlign = 0)
     {
         CellFormat f;
@@ -142,9 +147,18 @@ struct Part {
     double share; // of the whole score
 };
 const Part kParts[] = {
-    {"主体構造部", 0.22}, {"基礎", 0.07}, {"外周壁骨組", 0.06}, {"間仕切骨組", 0.05},
-    {"外部仕上", 0.10}, {"内部仕上", 0.09}, {"床仕上", 0.07}, {"天井仕上", 0.05},
-    {"屋根仕上", 0.08}, {"建具", 0.10}, {"建築設備", 0.08}, {"仮設工事", 0.03},
+    {"主体構造部", 0.22},
+    {"基礎", 0.07},
+    {"外周壁骨組", 0.06},
+    {"間仕切骨組", 0.05},
+    {"外部仕上", 0.10},
+    {"内部仕上", 0.09},
+    {"床仕上", 0.07},
+    {"天井仕上", 0.05},
+    {"屋根仕上", 0.08},
+    {"建具", 0.10},
+    {"建築設備", 0.08},
+    {"仮設工事", 0.03},
 };
 
 void writeFactors(SheetWriter& w, const QList<double>& factors)
@@ -163,7 +177,9 @@ void writeFactors(SheetWriter& w, const QList<double>& factors)
     for (int i = 0; i < factors.size(); ++i) {
         w.text(4 + i, 2, QString::fromUtf8(kParts[i].name), framed);
         w.number(4 + i, 3, factors[i], factor);
-        w.text(4 + i, 4, factors[i] < 1 ? QStringLiteral("程度 減") : factors[i] > 1 ? QStringLiteral("程度 増") : QStringLiteral("標準"), framed);
+        w.text(4 + i, 4, factors[i] < 1 ? QStringLiteral("程度 減") : factors[i] > 1 ? QStringLiteral("程度 増")
+                                                                                     : QStringLiteral("標準"),
+               framed);
     }
 }
 

@@ -14,7 +14,7 @@ struct SheetFacts {
     double floor1 = 0, floor2 = 0; // ㎡
     double targetScore = 0;        // what the sheet's items are chosen to come to
     QDate surveyed;
-    bool mixedUse = false;         // G6 marked: the areas start one column left
+    bool mixedUse = false; // G6 marked: the areas start one column left
 };
 
 struct DemoSheet {

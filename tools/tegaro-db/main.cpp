@@ -81,8 +81,7 @@ int init(const QStringList& args)
         else if (a == u"--server" && !isServer && i + 1 < args.size()) {
             isServer = true;
             server = args[++i];
-        }
-        else if (a.startsWith(u'-') || !path.isEmpty())
+        } else if (a.startsWith(u'-') || !path.isEmpty())
             return usage(qPrintable(QStringLiteral("unknown argument: ") + a));
         else
             path = a;

@@ -86,13 +86,20 @@ private:
             char bytes[4];
             int k;
             if (c < 0x800) {
-                bytes[0] = char(0xC0 | (c >> 6)); bytes[1] = char(0x80 | (c & 0x3F)); k = 2;
+                bytes[0] = char(0xC0 | (c >> 6));
+                bytes[1] = char(0x80 | (c & 0x3F));
+                k = 2;
             } else if (c < 0x10000) {
-                bytes[0] = char(0xE0 | (c >> 12)); bytes[1] = char(0x80 | ((c >> 6) & 0x3F));
-                bytes[2] = char(0x80 | (c & 0x3F)); k = 3;
+                bytes[0] = char(0xE0 | (c >> 12));
+                bytes[1] = char(0x80 | ((c >> 6) & 0x3F));
+                bytes[2] = char(0x80 | (c & 0x3F));
+                k = 3;
             } else {
-                bytes[0] = char(0xF0 | (c >> 18)); bytes[1] = char(0x80 | ((c >> 12) & 0x3F));
-                bytes[2] = char(0x80 | ((c >> 6) & 0x3F)); bytes[3] = char(0x80 | (c & 0x3F)); k = 4;
+                bytes[0] = char(0xF0 | (c >> 18));
+                bytes[1] = char(0x80 | ((c >> 12) & 0x3F));
+                bytes[2] = char(0x80 | ((c >> 6) & 0x3F));
+                bytes[3] = char(0x80 | (c & 0x3F));
+                k = 4;
             }
             append(bytes, k);
         }

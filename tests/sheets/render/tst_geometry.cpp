@@ -85,8 +85,8 @@ MiniBook layoutBook()
 void TestGeometry::sheetLayout_data()
 {
     QTest::addColumn<double>("scale");
-    QTest::addColumn<QList<int>>("xs");  // columnX of A..D
-    QTest::addColumn<QList<int>>("ys");  // rowY of 1..4, and of row 65537 (the end)
+    QTest::addColumn<QList<int>>("xs"); // columnX of A..D
+    QTest::addColumn<QList<int>>("ys"); // rowY of 1..4, and of row 65537 (the end)
     QTest::newRow("100%") << 1.0 << QList<int>{0, 80, 80, 152} << QList<int>{0, 18, 18, 58, 18 * 65536 - 18 + 22};
     QTest::newRow("200%") << 2.0 << QList<int>{0, 160, 160, 304} << QList<int>{0, 36, 36, 116, 36 * 65536 - 36 + 44};
     QTest::newRow("50%") << 0.5 << QList<int>{0, 40, 40, 76} << QList<int>{0, 9, 9, 29, 9 * 65536 - 9 + 11};
@@ -136,7 +136,7 @@ void TestGeometry::hiddenNeighboursAreSkipped()
     const SheetGeometry g(b.book.sheets[0], 8, 1.0);
     QCOMPARE(g.nextColumn(0, 1), 2);
     QCOMPARE(g.nextColumn(2, -1), 0);
-    QCOMPARE(g.nextColumn(0, -1), 0);      // nothing left of A
+    QCOMPARE(g.nextColumn(0, -1), 0); // nothing left of A
     QCOMPARE(g.nextColumn(255, 1), 255);
     QCOMPARE(g.nextRow(0, 1), 2);
     QCOMPARE(g.nextRow(2, -1), 0);
@@ -190,7 +190,12 @@ void TestGeometry::frozenPanes()
     QCOMPARE(v.topRow, 10);
     // two rows and one column frozen, the rest scrolled to row 20, column E
     v.options |= 0x0008;
-    v.pane = QByteArray::fromHex("0100" "0200" "1300" "0400" "00" "00");
+    v.pane = QByteArray::fromHex("0100"
+                                 "0200"
+                                 "1300"
+                                 "0400"
+                                 "00"
+                                 "00");
     QCOMPARE(v.frozenRows(), 2);
     QCOMPARE(v.frozenCols(), 1);
     QCOMPARE(v.scrollRow(), 19);
@@ -219,10 +224,12 @@ void TestGeometry::lengthsDrawnAsLong()
     QFETCH(QByteArray, width);
     QFETCH(int, pixels);
     const QByteArray styles = "<style:style style:name=\"co1\" style:family=\"table-column\">"
-                              "<style:table-column-properties style:column-width=\"" + width + "\"/></style:style>";
+                              "<style:table-column-properties style:column-width=\""
+        + width + "\"/></style:style>";
     const Workbook book = readWorkbook(odsPackage(odsContent(
         "<table:table table:name=\"S\"><table:table-column table:style-name=\"co1\"/>"
-        "<table:table-row><table:table-cell/></table:table-row></table:table>", styles)));
+        "<table:table-row><table:table-cell/></table:table-row></table:table>",
+        styles)));
     const SheetGeometry g(book, 0, 1.0);
     QVERIFY2(std::abs(g.columnWidth(0) - pixels) <= 2, qPrintable(QString::number(g.columnWidth(0))));
 }

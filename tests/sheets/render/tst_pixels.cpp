@@ -187,10 +187,10 @@ void TestPixels::mergedAreaKeepsItsOutline()
     const QRect area = cellBox(b.book, 1, 1).united(cellBox(b.book, 2, 2));
     auto black = [&](int x, int y) { return image.pixel(x, y) == qRgb(0, 0, 0); };
     const QPoint mid = area.center();
-    QVERIFY(black(area.left() - 1, mid.y()));  // left edge, on A's gridline
-    QVERIFY(black(area.right(), mid.y()));     // right edge, on C's gridline
-    QVERIFY(black(mid.x(), area.top() - 1));   // top
-    QVERIFY(black(mid.x(), area.bottom()));    // bottom
+    QVERIFY(black(area.left() - 1, mid.y())); // left edge, on A's gridline
+    QVERIFY(black(area.right(), mid.y()));    // right edge, on C's gridline
+    QVERIFY(black(mid.x(), area.top() - 1));  // top
+    QVERIFY(black(mid.x(), area.bottom()));   // bottom
     // inside, where B meets C and row 2 meets row 3, no line at all
     const QRect b2 = cellBox(b.book, 1, 1);
     QVERIFY(image.pixel(b2.right(), mid.y() + 3) == qRgb(255, 255, 255));

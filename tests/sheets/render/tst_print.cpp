@@ -206,7 +206,12 @@ void TestPrint::titlesRepeatAndTakeRoom()
     titles.name = QStringLiteral("\x07");
     titles.options = 0x20;
     titles.sheet = 1;
-    titles.tokens = QByteArray::fromHex("3b" "0000" "0000" "0100" "0000" "ff00");
+    titles.tokens = QByteArray::fromHex("3b"
+                                        "0000"
+                                        "0000"
+                                        "0100"
+                                        "0000"
+                                        "ff00");
     b.book.names << titles;
     const PrintLayout layout(b.book);
     QList<int> lastRows;
@@ -479,8 +484,7 @@ void TestPrint::pageCountsAsLibreOffice()
         writeXlsFile(b.book, file);
     }
     QProcess p;
-    p.start(office, {QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("profile")),
-                     QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"), dir.path(), file});
+    p.start(office, {QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("profile")), QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"), dir.path(), file});
     QVERIFY(p.waitForFinished(180000));
     const int theirs = pdfPages(dir.filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".pdf")));
     QVERIFY(theirs > 0);

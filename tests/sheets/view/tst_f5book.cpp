@@ -125,15 +125,42 @@ void TestF5Book::typeEnterEscape_data()
     QTest::addColumn<QString>("keys");   // typed; \n Enter, \t Tab, \e Escape, \2 F2
     QTest::addColumn<QString>("shown");  // B2's text after
     QTest::addColumn<QString>("active"); // the active cell after
-    QTest::newRow("Enter stores and moves down") << "" << "123\n" << "123" << "B3";
-    QTest::newRow("Tab stores and moves right") << "" << "abc\t" << "abc" << "C2";
-    QTest::newRow("Escape keeps what was there") << "old" << "new\e" << "old" << "B2";
-    QTest::newRow("typing replaces") << "old" << "x\n" << "x" << "B3";
-    QTest::newRow("F2 edits the entry") << "old" << "\2er\n" << "older" << "B3";
-    QTest::newRow("a date") << "" << "2024/4/1\n" << "2024/4/1" << "B3";
-    QTest::newRow("separators") << "" << "1,234\n" << "1,234" << "B3";
-    QTest::newRow("an era date") << "" << "R6.4.1\n" << "R6.4.1" << "B3";
-    QTest::newRow("arrows end a typed entry") << "" << "7\x1f" << "7" << "B3";
+    QTest::newRow("Enter stores and moves down") << ""
+                                                 << "123\n"
+                                                 << "123"
+                                                 << "B3";
+    QTest::newRow("Tab stores and moves right") << ""
+                                                << "abc\t"
+                                                << "abc"
+                                                << "C2";
+    QTest::newRow("Escape keeps what was there") << "old"
+                                                 << "new\e"
+                                                 << "old"
+                                                 << "B2";
+    QTest::newRow("typing replaces") << "old"
+                                     << "x\n"
+                                     << "x"
+                                     << "B3";
+    QTest::newRow("F2 edits the entry") << "old"
+                                        << "\2er\n"
+                                        << "older"
+                                        << "B3";
+    QTest::newRow("a date") << ""
+                            << "2024/4/1\n"
+                            << "2024/4/1"
+                            << "B3";
+    QTest::newRow("separators") << ""
+                                << "1,234\n"
+                                << "1,234"
+                                << "B3";
+    QTest::newRow("an era date") << ""
+                                 << "R6.4.1\n"
+                                 << "R6.4.1"
+                                 << "B3";
+    QTest::newRow("arrows end a typed entry") << ""
+                                              << "7\x1f"
+                                              << "7"
+                                              << "B3";
 }
 
 void TestF5Book::typeEnterEscape()
@@ -178,10 +205,12 @@ void TestF5Book::keysMoveTheCursor_data()
     QTest::newRow("home") << QList<int>{Qt::Key_Home} << 0 << "A2";
     QTest::newRow("shift extends") << QList<int>{Qt::Key_Down, Qt::Key_Down} << shift << "3R x 1C";
     QTest::newRow("into a merged area") << QList<int>{Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down,
-                                                      Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down} << 0 << "E8";
+                                                      Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}
+                                        << 0 << "E8";
     QTest::newRow("out of a merged area") << QList<int>{Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down,
                                                         Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down,
-                                                        Qt::Key_Down} << 0 << "E10";
+                                                        Qt::Key_Down}
+                                          << 0 << "E10";
     QTest::newRow("page down") << QList<int>{Qt::Key_PageDown} << 0 << "";
 }
 
@@ -827,7 +856,7 @@ void TestF5Book::printWorkbook()
     w.book->book().SetEntry(0, 0, 0, QStringLiteral("一頁目"));
     w.book->book().SetEntry(0, 0, 1, QStringLiteral("x"));
     // rows 1-51 fill the first page (rows of 17 pixels, 12.75 points), so row 81 is on the second
-    w.grid->select(80, 0); // out of sight until selected
+    w.grid->select(80, 0);            // out of sight until selected
     w.type(QStringLiteral("二頁目")); // still being typed: printed all the same
     // a cancelled dialog prints nothing and says so
     seam.printAnswers.enqueue({});
