@@ -1,8 +1,8 @@
 #include "sheets/page/SheetPage.h"
 
 #include "core/ErrorGuard.h"
-#include "sheets/SheetErrors.h"
-#include "sheets/WorkbookFile.h"
+#include "sheets/model/SheetErrors.h"
+#include "sheets/book/WorkbookFile.h"
 #include "sheets/page/SheetFiles.h"
 #include "sheets/page/SheetStorage.h"
 #include "sheets/page/SheetWork.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The merged areas of a sheet, found by row without walking them all.
-#include "sheets/Workbook.h"
+#include "sheets/model/Workbook.h"
 
 #include <vector>
 

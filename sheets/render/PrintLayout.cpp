@@ -1,8 +1,8 @@
 #include "sheets/render/PrintLayout.h"
 
 #include "core/Errors.h"
-#include "sheets/BiffReader.h"
-#include "sheets/SheetErrors.h"
+#include "sheets/formula/Formulas.h"
+#include "sheets/model/SheetErrors.h"
 #include "sheets/render/FontFamilies.h"
 #include "sheets/render/HeaderFooter.h"
 #include "sheets/render/Headings.h"

@@ -2,7 +2,7 @@
 // The cells of the active sheet in a scroll area: headings, frozen panes,
 // the cell cursor and selection, editing in the cell, the clipboard, undo
 // and zoom. It paints only what is visible.
-#include "sheets/SheetBook.h"
+#include "sheets/book/SheetBook.h"
 #include "sheets/render/Headings.h"
 #include "sheets/render/SheetPainter.h"
 #include "sheets/view/CellMoves.h"

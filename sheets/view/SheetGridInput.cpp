@@ -4,9 +4,9 @@
 
 #include "core/ErrorGuard.h"
 #include "widgets/UserSeam.h"
-#include "sheets/Calculator.h"
-#include "sheets/CellClipboard.h"
-#include "sheets/SheetErrors.h"
+#include "sheets/calc/Calculator.h"
+#include "sheets/book/CellClipboard.h"
+#include "sheets/model/SheetErrors.h"
 #include "sheets/view/CellEditor.h"
 
 #include <QApplication>
@@ -247,7 +247,7 @@ void SheetGrid::paste()
         return;
     const int sheet = book_.activeSheet();
     const bool moving = cutRange_ && mime->hasFormat(kCellsMimeType);
-    PasteResult pasted = pasteCells(book_, sheet, selection_, *mime, moving);
+    PasteResult pasted = book_.pasteCells(sheet, selection_, *mime, moving);
     if (pasted.changes.isEmpty() || refuseLocked(pasted.range))
         return;
     // a cut moves: what is not pasted over leaves its old place

@@ -2,7 +2,7 @@
 
 #include "core/ErrorGuard.h"
 #include "widgets/UserSeam.h"
-#include "sheets/SheetErrors.h"
+#include "sheets/model/SheetErrors.h"
 #include "sheets/render/PrintLayout.h"
 #include "sheets/view/SheetGrid.h"
 

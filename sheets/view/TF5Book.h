@@ -2,7 +2,7 @@
 // The detail sheet control F5Book1: a spreadsheet that shows a workbook as
 // the program that made it shows it, edits it and prints it. Its interface
 // counts sheets, rows and columns from 1; everything behind it from 0.
-#include "sheets/SheetBook.h"
+#include "sheets/book/SheetBook.h"
 
 #include <QFrame>
 

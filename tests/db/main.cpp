@@ -1,10 +1,10 @@
 // One program for the database tests; the record set rules run once per
 // backend, the ODBC driver once per ODBC backend.
-#include "ConnectTest.h"
-#include "OdbcDriverTest.h"
-#include "RecordSetTest.h"
-#include "SettingsTest.h"
-#include "ToolTest.h"
+#include "test_connect.h"
+#include "test_odbcdriver.h"
+#include "test_recordset.h"
+#include "test_settings.h"
+#include "test_tool.h"
 
 #include <QApplication>
 #include <QTest>

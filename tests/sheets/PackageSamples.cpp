@@ -1,6 +1,6 @@
 #include "PackageSamples.h"
 
-#include "sheets/ZipWriter.h"
+#include "sheets/container/ZipWriter.h"
 
 namespace tegaro::sheets::testing {
 

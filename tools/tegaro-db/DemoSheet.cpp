@@ -1,9 +1,9 @@
 #include "DemoSheet.h"
 
-#include "sheets/Calculator.h"
-#include "sheets/Formulas.h"
-#include "sheets/Workbook.h"
-#include "sheets/XlsFile.h"
+#include "sheets/calc/Calculator.h"
+#include "sheets/formula/Formulas.h"
+#include "sheets/model/Workbook.h"
+#include "sheets/xls/XlsFile.h"
 
 #include <QRandomGenerator>
 

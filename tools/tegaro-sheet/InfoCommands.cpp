@@ -2,10 +2,10 @@
 #include "tools/tegaro-sheet/Commands.h"
 
 #include "core/Errors.h"
-#include "sheets/BiffRecords.h"
-#include "sheets/OleFile.h"
-#include "sheets/Workbook.h"
-#include "sheets/XlsFile.h"
+#include "sheets/biff/BiffRecords.h"
+#include "sheets/container/OleFile.h"
+#include "sheets/model/Workbook.h"
+#include "sheets/xls/XlsFile.h"
 
 #include <QFile>
 #include <QTextStream>
