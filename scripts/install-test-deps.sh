@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs what only the tests need: the spreadsheet programs that the
-# workbook tests compare with (LibreOffice's soffice, Gnumeric's ssconvert)
-# and poppler's pdftotext and pdfinfo, which read back the PDFs we print.
+# workbook tests compare with (LibreOffice's soffice, Gnumeric's ssconvert),
+# poppler's pdftotext and pdfinfo, which read back the PDFs we print, and
+# what drives the window from outside as a person and a screen reader do:
+# xdotool's real X events, AT-SPI through pyatspi on a session bus.
 # The program itself runs without them.
 set -euo pipefail
 
-PACKAGES=(libreoffice-calc-nogui gnumeric poppler-utils)
+PACKAGES=(libreoffice-calc-nogui gnumeric poppler-utils
+  xvfb xauth xdotool dbus dbus-x11 at-spi2-core python3-pyatspi)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -27,9 +27,12 @@ public:
     {
         if (!grid_)
             return {};
+        // Read as item views' cells are: the text shown as the name, where
+        // the cell is as the description.
         switch (t) {
-        case QAccessible::Name: return cellName(row_, col_);
+        case QAccessible::Name:
         case QAccessible::Value: return grid_->shownText(row_, col_);
+        case QAccessible::Description: return cellName(row_, col_);
         default: return {};
         }
     }
@@ -118,10 +121,17 @@ std::pair<int, int> AccessibleSheet::extent() const
 int AccessibleSheet::rowCount() const { return extent().first; }
 int AccessibleSheet::columnCount() const { return extent().second; }
 
-int AccessibleSheet::childCount() const
+int AccessibleSheet::cellCount() const
 {
     const auto [rows, cols] = extent();
     return rows * cols;
+}
+
+// The cells come first, then the grid's own parts: the scroll bars, the
+// sheet tabs beside them, the editor over a cell.
+int AccessibleSheet::childCount() const
+{
+    return cellCount() + QAccessibleWidget::childCount();
 }
 
 QAccessibleInterface* AccessibleSheet::cellAt(int row, int column) const
@@ -137,21 +147,29 @@ QAccessibleInterface* AccessibleSheet::cellAt(int row, int column) const
 
 QAccessibleInterface* AccessibleSheet::child(int index) const
 {
-    const int cols = columnCount();
-    return index < 0 || index >= childCount() ? nullptr : cellAt(index / cols, index % cols);
+    const int cols = columnCount(), cells = cellCount();
+    if (index >= cells)
+        return QAccessibleWidget::child(index - cells);
+    return index < 0 ? nullptr : cellAt(index / cols, index % cols);
 }
 
 int AccessibleSheet::indexOfChild(const QAccessibleInterface* child) const
 {
-    // only cells of this grid are its children
     const auto* cell = dynamic_cast<const AccessibleCell*>(child);
-    if (!cell || cell->table() != static_cast<const QAccessibleInterface*>(this))
-        return -1;
+    if (!cell) {
+        const int part = QAccessibleWidget::indexOfChild(child);
+        return part < 0 ? -1 : cellCount() + part;
+    }
+    if (cell->table() != static_cast<const QAccessibleInterface*>(this))
+        return -1; // a cell of another grid
     return cell->rowIndex() * columnCount() + cell->columnIndex();
 }
 
 QAccessibleInterface* AccessibleSheet::childAt(int x, int y) const
 {
+    if (QAccessibleInterface* part = QAccessibleWidget::childAt(x, y);
+        part && part->object() != grid()->viewport())
+        return part; // a scroll bar, a sheet tab
     const auto at = grid()->cellAt(grid()->viewport()->mapFromGlobal(QPoint(x, y)));
     return at ? cellAt(at->row, at->col) : nullptr;
 }
@@ -174,6 +192,18 @@ void* AccessibleSheet::interface_cast(QAccessible::InterfaceType type)
     if (type == QAccessible::TableInterface)
         return static_cast<QAccessibleTableInterface*>(this);
     return QAccessibleWidget::interface_cast(type);
+}
+
+void AccessibleSheet::cellsChanged(const Range& range)
+{
+    // cells a reader has asked for may keep their old texts in its cache
+    for (auto it = cells_.constBegin(); it != cells_.constEnd(); ++it) {
+        const int row = Sheet::rowOf(it.key()), col = Sheet::colOf(it.key());
+        if (!range.contains(row, col))
+            continue;
+        QAccessibleEvent event(QAccessible::accessibleInterface(*it), QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 QString AccessibleSheet::columnDescription(int column) const

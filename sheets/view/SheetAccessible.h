@@ -1,6 +1,9 @@
 #pragma once
-// What screen readers see of the grid: a table whose cells say their name
-// ("B3") and the text they show, with the active cell as the focus.
+// What screen readers see of the grid: a table whose cells say the text
+// they show, with their place ("B3") as the description and the active
+// cell as the focus.
+#include "sheets/model/Workbook.h"
+
 #include <QAccessibleWidget>
 
 namespace tegaro::sheets {
@@ -47,10 +50,13 @@ public:
     void modelChange(QAccessibleTableModelChangeEvent*) override {}
 
     SheetGrid* grid() const;
+    // Tells readers that the texts of these cells changed.
+    void cellsChanged(const Range& range);
 
 private:
     // The cells told about: the used ones, those in sight and the active one.
     std::pair<int, int> extent() const;
+    int cellCount() const;
     mutable QHash<quint32, QAccessible::Id> cells_;
 };
 

@@ -74,6 +74,7 @@ void SheetGrid::bookChanged(const BookChange& change)
         if (isEditing())
             cancelEdit();
         rebuild();
+        tellTextsChanged({0, kMaxRows - 1, 0, kMaxColumns - 1});
         emit activeCellChanged();
         break;
     case BookChange::View: {
@@ -82,6 +83,7 @@ void SheetGrid::bookChanged(const BookChange& change)
             if (isEditing())
                 cancelEdit();
             rebuild();
+            tellTextsChanged({0, kMaxRows - 1, 0, kMaxColumns - 1});
         }
         syncScrollBars();
         if (isEditing())
@@ -92,6 +94,7 @@ void SheetGrid::bookChanged(const BookChange& change)
     }
     case BookChange::Cells:
         if (change.sheet == book_.activeSheet()) {
+            tellTextsChanged(change.range);
             viewport()->update();
             syncScrollBars();
             if (change.range.contains(book_.activeRow(), book_.activeCol()))
@@ -139,6 +142,14 @@ int SheetGrid::lastUsedRow() const
 QString SheetGrid::shownText(int row, int col) const
 {
     return book_.workbook().cellText(book_.activeSheet(), row, col);
+}
+
+void SheetGrid::tellTextsChanged(const Range& range)
+{
+    if (!QAccessible::isActive())
+        return;
+    if (auto* table = dynamic_cast<AccessibleSheet*>(QAccessible::queryAccessibleInterface(this)))
+        table->cellsChanged(range);
 }
 
 void SheetGrid::tellScreenReaders()

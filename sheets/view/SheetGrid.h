@@ -119,6 +119,8 @@ private:
     friend class CellEditor;
     void failedNow(); // inside a catch block
     void storeEdit();
+    // Hands a key or input method event to the cell editor, once.
+    void passDown(QEvent* event);
     void commitAndMove(int dRow, int dCol);
     // Geometry, styles and painters of the shown sheet at its zoom.
     struct Pictures {
@@ -152,6 +154,7 @@ private:
     void paintHeadings(QPainter& p, const Layout& l) const;
     void placeEditor();
     void tellScreenReaders();
+    void tellTextsChanged(const Range& range);
     QMenu* contextMenu();
 
     TSheetBook& book_;
@@ -159,6 +162,7 @@ private:
     bool dragging_ = false;
     int dragKind_ = 0; // 0 cells, 1 columns, 2 rows
     CellEditor* editor_ = nullptr;
+    bool passingDown_ = false;
     bool editByTyping_ = false; // arrows end the edit, as when typing over a cell
     QMenu* menu_ = nullptr;
 };

@@ -13,6 +13,7 @@
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 namespace tegaro::sheets {
@@ -341,7 +342,12 @@ bool SheetGrid::focusNextPrevChild(bool)
 void SheetGrid::keyPressEvent(QKeyEvent* event)
 {
     if (isEditing()) {
-        QCoreApplication::sendEvent(editor_, event); // keys belong to the entry being typed
+        // Keys belong to the entry being typed. One the editor leaves
+        // (Shift alone, say) comes back up here, to its parent: it stays here.
+        if (editor_->hasFocus())
+            event->ignore();
+        else
+            passDown(event);
         return;
     }
     run([&] {
@@ -406,8 +412,21 @@ void SheetGrid::inputMethodEvent(QInputMethodEvent* event)
             startEdit({}, true);
         }
         if (isEditing())
-            QCoreApplication::sendEvent(editor_, event);
+            passDown(event);
     });
+}
+
+void SheetGrid::passDown(QEvent* event)
+{
+    // What the editor leaves comes back up to the grid, its parent: sent
+    // down again, it would go back and forth between the two until the
+    // stack is gone.
+    if (passingDown_) {
+        event->ignore();
+        return;
+    }
+    const QScopedValueRollback<bool> passing(passingDown_, true);
+    QCoreApplication::sendEvent(editor_, event);
 }
 
 QVariant SheetGrid::inputMethodQuery(Qt::InputMethodQuery query) const
