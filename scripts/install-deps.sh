@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build clang pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
-  qt6-multimedia-dev qt6-svg-dev libqt6svg6
+  qt6-multimedia-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
   unixodbc-dev tdsodbc libsqliteodbc
   libjpeg62-turbo-dev libgsf-1-dev liborcus-dev libchm-dev fp-utils
   fonts-ipafont-gothic fonts-ipafont-mincho

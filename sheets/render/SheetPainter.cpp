@@ -119,8 +119,11 @@ void SheetPainter::paint(QPainter& p, const Range& block, QPoint origin, const P
     if (options.gridlines)
         paintGridlines(p, block, texts, base, options);
     paintFills(p, block, formats, base);
-    for (const TextItem& t : texts)
+    for (const TextItem& t : texts) {
         paintText(p, t, base, area);
+        if (options.textPainted)
+            options.textPainted(t);
+    }
     paintBorders(p, block, formats, base);
     p.restore();
 }

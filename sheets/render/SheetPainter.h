@@ -7,12 +7,16 @@
 
 #include <QPainter>
 
+#include <functional>
+
 namespace tegaro::sheets {
 
 struct PaintOptions {
     bool gridlines = true;
     QColor gridColor = QColor(0xD4, 0xD4, 0xD4);
     QColor background = Qt::white;
+    // Told of every text as it is painted, for checks of what the screen shows.
+    std::function<void(const TextItem&)> textPainted;
 };
 
 // The gridline colour a sheet asks for.

@@ -307,6 +307,7 @@ void SheetGrid::paintPanes(QPainter& p, const Layout& l, const QRect& dirty) con
     PaintOptions options;
     options.gridlines = sheet.view.gridlines();
     options.gridColor = gridColorOf(book_.workbook(), sheet);
+    options.textPainted = textPainted;
     const int w = viewport()->width(), h = viewport()->height();
     const int x0 = l.barW + l.frozenW, y0 = l.barH + l.frozenH;
     const int lastRow = g.rowAt(g.rowY(l.scrollRow) + std::max(h - y0, 0));

@@ -81,6 +81,9 @@ public:
     // Tells the user of a circular reference the last change made.
     void reportRecalculation();
 
+    // Told of every text the grid paints (checks of what the screen shows).
+    std::function<void(const TextItem&)> textPainted;
+
     // Runs a step of an event: what it throws is signalled as `failed`,
     // never passed on to Qt.
     template <class F>

@@ -103,8 +103,10 @@ void SheetGrid::startEdit(const QString& text, bool replace)
     editor_->setFont(pictures().styles->font(font));
     editor_->setText(replace ? text : book_.EntryText(book_.activeSheet(), row, col));
     editor_->end(false);
-    placeEditor();
+    // shown first: a hidden editor is not placed, and one that kept its text
+    // would stay where the last entry was typed (or in the corner)
     editor_->show();
+    placeEditor();
     editor_->setFocus();
     emit editTextChanged(editor_->text());
 }

@@ -113,6 +113,8 @@ private slots:
     void protectedCellsRefuseEdits();
     void inputMethodStartsAnEntry();
     void modifiersAloneWhileTyping_data();
+    void editorSitsOnItsCell_data();
+    void editorSitsOnItsCell();
     void modifiersAloneWhileTyping();
     void standardView();
     void cellTextPlaces_data();
@@ -767,6 +769,86 @@ void TestF5Book::modifiersAloneWhileTyping()
     w.type(QStringLiteral("*2"));
     w.key(Qt::Key_Return);
     QCOMPARE(w.book->CellText(1, 1, 2), QStringLiteral("8"));
+}
+
+void TestF5Book::editorSitsOnItsCell_data()
+{
+    QTest::addColumn<QString>("before"); // what happens before the edit starts
+    QTest::addColumn<QString>("start");  // F2, double click or typing
+    QTest::addColumn<QString>("during"); // what happens while it is typed
+    const QStringList befores{"", "zoom", "ctrl wheel", "scrolled", "frozen", "other sheet", "resized"};
+    for (const QString& before : befores)
+        for (const char* start : {"F2", "double click", "typing"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(before.isEmpty() ? QStringLiteral("plain") : before,
+                                                                  QString::fromLatin1(start))))
+                << before << QString::fromLatin1(start) << QString();
+    for (const char* during : {"zoom", "ctrl wheel", "resized", "scrolled"})
+        QTest::newRow(qPrintable(QStringLiteral("F2, then %1").arg(QString::fromLatin1(during))))
+            << QString() << QStringLiteral("F2") << QString::fromLatin1(during);
+}
+
+void TestF5Book::editorSitsOnItsCell()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, start);
+    QFETCH(QString, during);
+    Workbook book;
+    book.addSheet(QStringLiteral("二")).cellRef(4, 3).kind = CellKind::Number;
+    for (Sheet& s : book.sheets) {
+        Cell& c = s.cellRef(5, 3);
+        c.kind = CellKind::Text;
+        c.text = QStringLiteral("面積");
+    }
+    if (before == u"frozen") {
+        book.sheets[0].view.options |= 0x0008;
+        book.sheets[0].view.pane = QByteArray::fromHex("02000300030002000000"); // B and rows 1-3 stay
+    }
+    Window w;
+    w.setBook(book);
+    auto* editor = w.grid->findChild<QLineEdit*>(QStringLiteral("CellEditor"));
+    QVERIFY(editor);
+    int row = 5, col = 3;
+    auto wheel = [&](Qt::KeyboardModifiers mods) {
+        const QPoint at = w.grid->cellRect(0, 0).center();
+        QWheelEvent up(at, w.grid->viewport()->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, mods, Qt::NoScrollPhase,
+                       false);
+        QApplication::sendEvent(w.grid->viewport(), &up);
+    };
+    auto happen = [&](const QString& what) {
+        if (what == u"zoom")
+            w.book->SetViewScale(150);
+        else if (what == u"ctrl wheel")
+            wheel(Qt::ControlModifier);
+        else if (what == u"scrolled")
+            wheel(Qt::NoModifier);
+        else if (what == u"resized")
+            w.book->resize(520, 300);
+        else if (what == u"other sheet")
+            w.book->findChild<QTabBar*>(QStringLiteral("SheetTabs"))->setCurrentIndex(1);
+    };
+    happen(before);
+    if (before == u"scrolled" || before == u"frozen") {
+        w.book->SetTopRow(12); // the cell below the frozen rows, in the scrolled part
+        row = 20;
+    }
+    QVERIFY(!w.grid->cellRect(row, col).isEmpty());
+    w.click(row, col);
+    if (start == u"F2")
+        w.key(Qt::Key_F2);
+    else if (start == u"double click")
+        QTest::mouseDClick(w.grid->viewport(), Qt::LeftButton, {}, w.grid->cellRect(row, col).center());
+    else
+        w.type(QStringLiteral("1"));
+    QVERIFY(w.grid->isEditing());
+    happen(during);
+    QVERIFY(w.grid->isEditing());
+    const QRect cell = w.grid->cellRect(row, col);
+    if (cell.isEmpty())
+        QCOMPARE(editor->geometry().bottom() < 0, true); // scrolled away: out of sight
+    else {
+        QCOMPARE(editor->geometry().topLeft(), cell.topLeft());
+        QCOMPARE(editor->height(), cell.height());
+    }
 }
 
 void TestF5Book::standardView()
