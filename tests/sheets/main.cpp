@@ -13,12 +13,13 @@ QObject* makeTestRecalc();
 QObject* makeTestEntry();
 QObject* makeTestFormulaText();
 QObject* makeTestPackages();
+QObject* makeTestSelection();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry, makeTestFormulaText, makeTestPackages,
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry, makeTestSelection, makeTestFormulaText, makeTestPackages,
                       makeTestFormulas, makeTestFunctions, makeTestRecalc}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
