@@ -283,10 +283,11 @@ private slots:
         TForm1 window;
         window.show();
         QTabWidget* pages = window.pages();
-        QCOMPARE(pages->count(), 3);
+        QCOMPARE(pages->count(), 4);
         QCOMPARE(pages->tabText(0), QStringLiteral("基本項目"));
         QCOMPARE(pages->tabText(1), QStringLiteral("評点明細"));
         QCOMPARE(pages->tabText(2), QStringLiteral("家屋図面"));
+        QCOMPARE(pages->tabText(3), QStringLiteral("一覧"));
         auto* search = child<QTabWidget>(window, "PageControl2");
         QCOMPARE(search->tabPosition(), QTabWidget::South);
         QStringList tabs;
@@ -307,7 +308,7 @@ private slots:
             auto x = [&](const QString& n) { auto* w = window.findChild<QWidget*>(n); return w->mapTo(&window, QPoint()).x(); };
             return x(a) < x(b);
         });
-        QCOMPARE(order, QStringList({"MMenu", "ToolbarButton973", "ToolbarButton971", "ZmRead", "ToolbarButton974", "ToolbarButton975", "ToolbarButton976", "ToolbarButton972", "Owari"}));
+        QCOMPARE(order, QStringList({"MMenu", "ToolbarButton973", "ToolbarButton971", "ZmRead", "ToolbarButton974", "ToolbarButton975", "ToolbarButton976", "ToolbarButton972", "Owari", "ToolbarButton977"}));
         // Every control is reachable by an accessible name.
         QCOMPARE(child<QWidget>(window, "Edit1")->accessibleName(), QStringLiteral("[氏名]"));
     }
