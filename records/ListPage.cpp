@@ -23,7 +23,7 @@ namespace tegaro {
 
 namespace {
 // Widths that fit the usual texts at the window's font, in pixels.
-constexpr int kColumnWidths[] = {80, 100, 150, 60, 70, 95, 50, 70, 40, 80, 90, 70, 80, 150, 36, 36};
+constexpr int kColumnWidths[] = {80, 100, 150, 60, 70, 112, 50, 70, 40, 80, 90, 70, 80, 150, 36, 36};
 } // namespace
 
 ListPage::ListPage(QWidget* page, DataAccess& data) : QObject(page), data_(data), page_(page)

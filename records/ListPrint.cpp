@@ -23,7 +23,7 @@ constexpr int kTitleSize = 11;
 // Room for each column, in characters of the text size.
 double columnWeight(int column)
 {
-    static const double weights[] = {7, 10, 16, 6, 8, 9, 5, 7, 4, 8, 9, 7, 8, 14, 3, 3};
+    static const double weights[] = {8.5, 10, 15, 6, 8, 11, 5, 7, 4, 8, 8, 6, 8, 13, 3.5, 3.5};
     return column >= 0 && column < int(std::size(weights)) ? weights[column] : 6;
 }
 

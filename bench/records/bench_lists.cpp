@@ -90,10 +90,15 @@ struct Houses {
         window->show();
     }
 
+    // Made once; gone with the application, before the widgets' end.
     static Houses& get()
     {
-        static Houses houses;
-        return houses;
+        static Houses* houses = [] {
+            auto* made = new Houses;
+            qAddPostRoutine([] { delete houses; });
+            return made;
+        }();
+        return *houses;
     }
 };
 

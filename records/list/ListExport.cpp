@@ -15,7 +15,7 @@ namespace tegaro {
 
 QString exportFilter()
 {
-    return QStringLiteral("Excel ブック (*.xlsx)|*.xlsx|CSV UTF-8 (*.csv)|*.csv|CSV Shift-JIS (*.csv)|*.csv");
+    return QStringLiteral("Excel ブック|*.xlsx|CSV UTF-8|*.csv|CSV Shift-JIS|*.csv");
 }
 
 ExportFormat exportFormatFor(int filterIndex, const QString& path)
@@ -93,6 +93,9 @@ ExportResult writeXlsxFile(const ListRows& rows, const QString& path, const List
             result.outcome = ExportResult::Cancelled;
             return result;
         }
+        // The reserved name was private to us; the list is a file like any other.
+        const QFileDevice::Permissions usual = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        QFile::setPermissions(temp, QFileInfo::exists(path) ? QFile::permissions(path) : usual);
         if (written.shortened > 0)
             result.message = QStringLiteral("%1 個のセルは長すぎるため %2 文字で切りました。")
                                  .arg(written.shortened)

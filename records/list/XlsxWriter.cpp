@@ -7,6 +7,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -34,6 +35,19 @@ void check(lxw_error error)
 struct WorkbookFree {
     void operator()(lxw_workbook* wb) const { lxw_workbook_free(wb); }
 };
+
+// "2003年12月31日" at its widest.
+constexpr int kDateWidth = 14;
+
+// The width of a number in the form's digits, grouped: counted, not written.
+int numberWidth(double value, int decimals)
+{
+    if (decimals < 0)
+        return 12;
+    const double whole = std::fabs(value);
+    const int digits = whole < 1 ? 1 : int(std::floor(std::log10(whole))) + 1;
+    return (value < 0 ? 1 : 0) + digits + (digits - 1) / 3 + (decimals > 0 ? decimals + 1 : 0);
+}
 
 // Excel's number format for values of this many decimals.
 QByteArray numberFormat(int decimals)
@@ -103,13 +117,14 @@ XlsxResult writeXlsx(const ListRows& rows, const QString& path, const ListProgre
         for (int c = 0; c <= last; ++c) {
             const lxw_col_t col = lxw_col_t(c);
             const ListCell cell = rows.cell(r, shown[c]);
-            QString shown = cellText(cell);
+            int width = 0;
             switch (cell.type) {
             case ListCell::Empty: break;
             case ListCell::Number: {
                 const int decimals = decimalsOf(cell.number);
                 check(worksheet_write_number(sheet, row, col, cell.number,
                                              decimals < 0 ? nullptr : numberFormatOf(decimals)));
+                width = numberWidth(cell.number, decimals);
                 break;
             }
             case ListCell::Date: {
@@ -119,9 +134,12 @@ XlsxResult writeXlsx(const ListRows& rows, const QString& path, const ListProgre
                 if (d.year() >= 1900 && d.year() <= 9999) {
                     lxw_datetime dt{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second() + t.msec() / 1000.0};
                     check(worksheet_write_datetime(sheet, row, col, &dt, date));
+                    width = kDateWidth;
                     break;
                 }
-                check(worksheet_write_string(sheet, row, col, shown.toUtf8().constData(), nullptr));
+                const QString text = cellText(cell);
+                check(worksheet_write_string(sheet, row, col, text.toUtf8().constData(), nullptr));
+                width = textWidth(text);
                 break;
             }
             case ListCell::Text:
@@ -133,14 +151,13 @@ XlsxResult writeXlsx(const ListRows& rows, const QString& path, const ListProgre
                 }
                 // Always a string cell: text that begins with "=" is never a formula here.
                 check(worksheet_write_string(sheet, row, col, text.toUtf8().constData(), nullptr));
+                // A memo's width is that of its first line.
+                const qsizetype lineEnd = text.indexOf(u'\n');
+                width = textWidth(lineEnd < 0 ? text : text.left(lineEnd));
                 break;
             }
             }
-            // A memo's width is that of its first line.
-            const qsizetype lineEnd = shown.indexOf(u'\n');
-            if (lineEnd >= 0)
-                shown.truncate(lineEnd);
-            widths[size_t(c)] = std::max(widths[size_t(c)], textWidth(shown) + 1);
+            widths[size_t(c)] = std::max(widths[size_t(c)], width + 1);
         }
         if (progress && (r + 1) % kProgressStep == 0 && !progress(r + 1, n))
             return {}; // the library's temporary files go with the workbook
