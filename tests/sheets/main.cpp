@@ -13,13 +13,14 @@ QObject* makeTestRecalc();
 QObject* makeTestEntry();
 QObject* makeTestFormulaText();
 QObject* makeTestPackages();
+QObject* makeTestSheetTool();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
     for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry, makeTestFormulaText, makeTestPackages,
-                      makeTestFormulas, makeTestFunctions, makeTestRecalc}) {
+                      makeTestFormulas, makeTestFunctions, makeTestRecalc, makeTestSheetTool}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }
