@@ -13,6 +13,7 @@ QObject* makeTestRecalc();
 QObject* makeTestEntry();
 QObject* makeTestFormulaText();
 QObject* makeTestSelection();
+QObject* makeTestSheetTool();
 QObject* makeTestPackageAgreement();
 QObject* makeTestXlsxPackages();
 QObject* makeTestOdsPackages();
@@ -24,7 +25,7 @@ int main(int argc, char** argv)
     int failed = 0;
     for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry, makeTestSelection, makeTestFormulaText, makeTestPackageAgreement,
                       makeTestXlsxPackages, makeTestOdsPackages, makeTestDamagedPackages,
-                      makeTestFormulas, makeTestFunctions, makeTestRecalc}) {
+                      makeTestFormulas, makeTestFunctions, makeTestRecalc, makeTestSheetTool}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }
