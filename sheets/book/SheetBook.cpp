@@ -244,7 +244,7 @@ Cell TSheetBook::entryCell(int sheet, int row, int col, const QString& entry)
         CellFormat f = format;
         if (wanted != code) {
             f.numberFormat = quint16(book_.addNumberFormat(wanted));
-            f.usedAttributes |= 0x01; // the number format is the cell's own
+            f.usedAttributes |= CellFormat::kNumberFormatUsed;
         }
         f.prefix123 = e.quoted;
         c.xf = quint16(book_.addFormat(f));

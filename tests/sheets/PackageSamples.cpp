@@ -109,4 +109,14 @@ QByteArray odsPackage(const QByteArray& content, const QByteArray& styles, bool 
     return writeZip(zip, compress);
 }
 
+QByteArray simpleXlsx(const QByteArray& sheetInside, bool compress)
+{
+    return xlsxPackage({workbookPart({QStringLiteral("S")}), worksheetPart(sheetInside)}, compress);
+}
+
+QByteArray simpleOds(const QByteArray& tableInside, const QByteArray& styles)
+{
+    return odsPackage(odsContent("<table:table table:name=\"S\">" + tableInside + "</table:table>", styles));
+}
+
 } // namespace tegaro::sheets::testing
