@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what only the tests need: the spreadsheet programs that the
 # workbook tests compare with (LibreOffice's soffice, Gnumeric's ssconvert)
-# and poppler's pdftotext and pdfinfo, which read back the PDFs we print.
+# poppler's pdftotext and pdfinfo, which read back the PDFs we print, and
+# Debian's python3-openpyxl, which writes workbooks of the corpus test.
 # The program itself runs without them.
 set -euo pipefail
 
-PACKAGES=(libreoffice-calc-nogui gnumeric poppler-utils)
+PACKAGES=(libreoffice-calc-nogui gnumeric poppler-utils python3-openpyxl)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

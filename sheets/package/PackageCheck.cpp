@@ -219,6 +219,7 @@ PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry
                 prepared.sharedTexts = std::move(part.sharedTexts);
             if (part.cellPass)
                 prepared.cellPass.insert(name);
+            prepared.valueCells += part.valueCells;
             if (!part.mended.isNull())
                 mended.emplace(name, std::move(part.mended));
             else if (!replaced.isNull() || name != e.name)

@@ -43,6 +43,7 @@ struct PreparedPackage {
     std::set<QString> unread;         // what the reader passes over, for the message after loading
     std::vector<QString> sharedTexts; // .xlsx shared strings as they read
     std::set<QByteArray> cellPass;    // .xlsx parts with cells that our own pass reads
+    qint64 valueCells = 0;            // cells the parts state a value for
 };
 
 // Looks through every part (see PackageScan.h) and returns the package to

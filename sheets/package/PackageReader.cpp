@@ -14,6 +14,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace tegaro::sheets {
 
 namespace {
@@ -147,6 +149,11 @@ Workbook readPackage(const QByteArray& given)
     }
     if (book.sheets.isEmpty())
         throw ENotAWorkbook(QStringLiteral("ブックにワークシートがありません。"));
+    // cells in the parts and none in the sheets: read so, the workbook
+    // would be shown or converted empty as if nothing were lost
+    if (prepared.valueCells > 0
+        && std::all_of(book.sheets.begin(), book.sheets.end(), [](const Sheet& s) { return s.cells().empty(); }))
+        throw ECorruptWorkbook(QStringLiteral("ブックのセルを読み取れませんでした。"));
     if (prepared.date1904)
         book.date1904 = true; // the values were read as they stand; only their meaning changes
 

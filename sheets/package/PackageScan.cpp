@@ -110,6 +110,7 @@ public:
     std::vector<Edit> edits;
     std::vector<QString> sharedTexts;
     bool cellPass = false;
+    qint64 valueCells = 0;
     bool date1904 = false;
     std::set<QString> unread;
 
@@ -226,6 +227,7 @@ private:
             // an empty shared string index, or a formula without its result
             if ((cellType_ == "s" || cell_.formula) && !cell_.valueText)
                 cellPass = true;
+            valueCells += cell_.valueText;
             cell_ = {};
         }
     }
@@ -256,6 +258,8 @@ private:
                 cellPass = true;
         } else if (n == "v") {
             cell_.value = true;
+        } else if (n == "is") {
+            cell_.valueText = true;
         } else if (n == "si") {
             sharedText_.clear();
         } else if (n == "f") {
@@ -496,6 +500,8 @@ private:
         if (type && (type->value == "percentage" || type->value == "currency"))
             replaceValue(*type, "float");
         row_.hasValues = row_.hasValues || type || find(kOdfTable, "formula");
+        if (type)
+            ++valueCells;
     }
 
     // The reader reads a row that stands for several only once, so the
@@ -670,6 +676,7 @@ ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray&
     part.date1904 = scanner.date1904;
     part.sharedTexts = std::move(scanner.sharedTexts);
     part.cellPass = scanner.cellPass;
+    part.valueCells = scanner.valueCells;
     part.unread = std::move(scanner.unread);
     if (scanner.edits.empty())
         return part;

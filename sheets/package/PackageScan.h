@@ -19,6 +19,7 @@ struct ScannedPart {
     std::set<QString> unread;         // what the part holds that the reader does not hand over
     std::vector<QString> sharedTexts; // of the shared strings part, as Excel shows them
     bool cellPass = false;            // has .xlsx cells the reader takes wrongly
+    qint64 valueCells = 0;            // cells that state a value
 };
 
 // "_x000D_" and the like in .xlsx texts: a character written as its code, as

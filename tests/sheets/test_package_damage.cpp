@@ -79,6 +79,11 @@ void TestDamagedPackages::damagedPackages_data()
                       "<manifest:encryption-data manifest:checksum-type=\"SHA1/1K\"/></manifest:file-entry>"
                       "</manifest:manifest>"}})
         << false << "パスワードで保護されたブックは読めません。";
+    // the sheet names a relationship that is not there: its cells have no sheet
+    QTest::newRow("cells of no sheet")
+        << xlsxPackage({workbookPart({QStringLiteral("S")}).replace("rId1", "rId9"),
+                        worksheetPart("<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData>")})
+        << false << "セルを読み取れませんでした";
     QTest::newRow("part larger than the file") << patchDirectory(good, 0, 20, 0x7FFFFFF0) << false << "大きさ";
     QTest::newRow("part said to unpack to 4 GB") << patchDirectory(good, 0, 24, 0xFFFFFFF0) << false << "大きすぎる";
     QByteArray three = patchDirectory(good, 2, 24, quint32(kMaxPartSize));
