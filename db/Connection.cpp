@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "db/ConnectionText.h"
+#include "db/KeyColumn.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -137,6 +138,16 @@ QSqlQuery Connection::exec(const QString& sql, const QVariantList& values, bool 
     if (!ok || !q.exec())
         fail(q.lastError());
     return q;
+}
+
+std::vector<qint64> Connection::readKeys(const QString& sql, const QVariantList& values)
+{
+    open();
+    std::vector<qint64> keys;
+    QSqlError error;
+    if (!readKeyColumn(database(), sql, values, keys, error))
+        fail(error);
+    return keys;
 }
 
 void Connection::fail(const QSqlError& error)

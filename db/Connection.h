@@ -10,6 +10,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <vector>
+
 namespace tegaro {
 
 class Connection : public QObject {
@@ -44,6 +46,9 @@ public:
 
     // Prepared statement with positional values; throws EDatabaseError.
     QSqlQuery exec(const QString& sql, const QVariantList& values = {}, bool forwardOnly = true);
+    // The first column of every row as integers, read at once (the keys of
+    // a long result); throws EDatabaseError.
+    std::vector<qint64> readKeys(const QString& sql, const QVariantList& values = {});
     // The columns of a table in order, with their kinds and key; empty when
     // an embedded table does not exist. Kept while the connection stays open.
     QList<ColumnInfo> tableColumns(const QString& table);

@@ -54,10 +54,13 @@ void RecordSet::open()
     if (!connection_)
         throw EDatabaseError(QStringLiteral("データセットに接続がありません"));
     fetch(sql_.isEmpty() && !tableName_.isEmpty() ? QStringLiteral("select * from ") + tableName_ : sqlText());
-    current_ = rows_.isEmpty() ? -1 : 0;
+    current_ = isEmpty() ? -1 : 0;
+    // The first page comes with the keys: what is shown is what is edited.
+    if (current_ >= 0)
+        rows_.row(current_);
     setState(DataSetState::Browse);
     recordChanged(-1);
-    if (!rows_.isEmpty())
+    if (!isEmpty())
         afterScroll();
 }
 
@@ -77,39 +80,56 @@ void RecordSet::fetch(const QString& text)
     connection_->open();
     SqlDialect d = connection_->dialect();
     QList<ColumnInfo> columns;
-    QString table, rest, finalText = text;
+    QString table, rest;
     bool lazy = false;
     if (splitSelectAll(text, table, rest)) {
         columns = connection_->tableColumns(table);
         lazy = !columns.isEmpty();
     }
-    if (lazy)
-        finalText = QStringLiteral("SELECT ") + selectList(columns, true) + QStringLiteral(" FROM ") + quoteIdent(d, table) + rest;
-    BoundSql bound = bindNamed(d, finalText, params_);
-    QSqlQuery q = connection_->exec(bound.text, bound.values);
-    if (!lazy) {
-        columns.clear();
-        QSqlRecord rec = q.record();
-        for (int i = 0; i < rec.count(); ++i) {
-            // Some ODBC drivers report a name's length in bytes; Qt then keeps
-            // the padding behind a NUL.
-            QString name = rec.fieldName(i);
-            qsizetype nul = name.indexOf(QChar(0));
-            columns.append({nul < 0 ? name : name.left(nul), kindOfField(rec.field(i)), false});
-        }
-        table.clear();
-    }
+    int key = -1;
+    for (int i = 0; lazy && i < columns.size() && key < 0; ++i)
+        if (columns[i].key)
+            key = i;
+
+    std::vector<qint64> keys;
     QList<Row> rows;
-    const int n = int(columns.size());
-    while (q.next()) {
-        Row row(n);
-        for (int i = 0; i < n; ++i)
-            row[i] = q.value(i);
-        rows.append(std::move(row));
+    const bool paged = lazy && key >= 0 && columns[key].kind == ColumnKind::Integer;
+    if (paged) {
+        // The keys only; a result without an order of its own comes in the
+        // order of its keys, whichever index the database walks for them.
+        BoundSql bound = bindNamed(d, QStringLiteral("SELECT ") + quoteIdent(d, columns[key].name) + QStringLiteral(" FROM ") + quoteIdent(d, table) + rest, params_);
+        keys = connection_->readKeys(bound.text, bound.values);
+        if (!hasOrderBy(rest))
+            sortKeys(keys);
+    } else {
+        QString finalText = text;
+        if (lazy)
+            finalText = QStringLiteral("SELECT ") + selectList(columns, true) + QStringLiteral(" FROM ") + quoteIdent(d, table) + rest;
+        BoundSql bound = bindNamed(d, finalText, params_);
+        QSqlQuery q = connection_->exec(bound.text, bound.values);
+        if (!lazy) {
+            QSqlRecord rec = q.record();
+            for (int i = 0; i < rec.count(); ++i) {
+                // Some ODBC drivers report a name's length in bytes; Qt then keeps
+                // the padding behind a NUL.
+                QString name = rec.fieldName(i);
+                qsizetype nul = name.indexOf(QChar(0));
+                columns.append({nul < 0 ? name : name.left(nul), kindOfField(rec.field(i)), false});
+            }
+            table.clear();
+        }
+        const int n = int(columns.size());
+        while (q.next()) {
+            Row row(n);
+            for (int i = 0; i < n; ++i)
+                row[i] = q.value(i);
+            rows.append(std::move(row));
+        }
     }
+
+    const int n = int(columns.size());
     columns_ = columns;
     lazyBlobs_ = lazy;
-    rows_ = std::move(rows);
     ++generation_;
     baseTable_ = table;
     byName_.clear();
@@ -124,10 +144,39 @@ void RecordSet::fetch(const QString& text)
     }
     if (versionColumn_ >= 0)
         columns_[versionColumn_].kind = ColumnKind::Version;
+    if (paged)
+        rows_.setKeys(std::move(keys), keyColumn_, n, [this](const std::vector<qint64>& page) { return readPage(page); });
+    else
+        rows_.setRows(std::move(rows), keyColumn_);
     buffer_.clear();
+    original_.clear();
     changed_.fill(false, n);
     modified_ = false;
     blobCache_.clear();
+}
+
+QHash<qint64, RecordSet::Row> RecordSet::readPage(const std::vector<qint64>& keys) const
+{
+    // The keys are our own integers: written into the text, one statement
+    // whatever their number.
+    SqlDialect d = connection_->dialect();
+    QStringList list;
+    list.reserve(qsizetype(keys.size()));
+    for (qint64 k : keys)
+        list << QString::number(k);
+    QSqlQuery q = connection_->exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+                                        .arg(selectList(columns_, true), quoteIdent(d, baseTable_),
+                                             quoteIdent(d, columns_[keyColumn_].name), list.join(u',')));
+    QHash<qint64, Row> rows;
+    rows.reserve(qsizetype(keys.size()));
+    const int n = int(columns_.size());
+    while (q.next()) {
+        Row row(n);
+        for (int i = 0; i < n; ++i)
+            row[i] = q.value(i);
+        rows.insert(row[keyColumn_].toLongLong(), std::move(row));
+    }
+    return rows;
 }
 
 void RecordSet::close()
@@ -137,6 +186,7 @@ void RecordSet::close()
     rows_.clear();
     ++generation_;
     buffer_.clear();
+    original_.clear();
     blobCache_.clear();
     modified_ = false;
     current_ = -1;
@@ -169,7 +219,11 @@ void RecordSet::updateRecord()
 
 void RecordSet::setCurrent(int index)
 {
-    current_ = rows_.isEmpty() ? -1 : qBound(0, index, int(rows_.size()) - 1);
+    const int target = isEmpty() ? -1 : qBound(0, index, recordCount() - 1);
+    // Its page first: when it cannot be read the record stays where it was.
+    if (target >= 0)
+        rows_.row(target);
+    current_ = target;
     blobCache_.clear();
     recordChanged(-1);
     afterScroll();
@@ -195,7 +249,7 @@ void RecordSet::first()
 void RecordSet::last()
 {
     checkBrowseMode();
-    setCurrent(int(rows_.size()) - 1);
+    setCurrent(recordCount() - 1);
 }
 void RecordSet::next()
 {
@@ -218,11 +272,11 @@ void RecordSet::edit()
     checkActive();
     if (state_ == DataSetState::Edit || state_ == DataSetState::Insert)
         return;
-    if (rows_.isEmpty()) {
+    if (isEmpty()) {
         insert();
         return;
     }
-    buffer_ = rows_[current_];
+    buffer_ = original_ = rows_.row(current_);
     changed_.fill(false, columns_.size());
     modified_ = false;
     setState(DataSetState::Edit);
@@ -232,11 +286,12 @@ void RecordSet::edit()
 void RecordSet::beginInsert(int position)
 {
     checkBrowseMode();
-    position = qBound(0, position, int(rows_.size()));
+    position = qBound(0, position, recordCount());
     rows_.insert(position, Row(columns_.size()));
     ++generation_;
     current_ = position;
-    buffer_ = rows_[current_];
+    buffer_ = Row(columns_.size());
+    original_.clear();
     changed_.fill(false, columns_.size());
     modified_ = false;
     blobCache_.clear();
@@ -253,21 +308,22 @@ void RecordSet::insert()
 void RecordSet::append()
 {
     checkActive();
-    beginInsert(int(rows_.size()));
+    beginInsert(recordCount());
 }
 
 void RecordSet::cancel()
 {
     checkActive();
     if (state_ == DataSetState::Insert) {
-        rows_.removeAt(current_);
+        rows_.remove(current_);
         ++generation_;
-        if (current_ >= rows_.size())
-            current_ = int(rows_.size()) - 1;
+        if (current_ >= recordCount())
+            current_ = recordCount() - 1;
     } else if (state_ != DataSetState::Edit) {
         return;
     }
     buffer_.clear();
+    original_.clear();
     modified_ = false;
     changed_.fill(false, columns_.size());
     blobCache_.clear();
@@ -278,16 +334,15 @@ void RecordSet::cancel()
 void RecordSet::refresh()
 {
     checkBrowseMode();
-    QVariant key = keyColumn_ >= 0 && current_ >= 0 ? rows_[current_][keyColumn_] : QVariant();
+    // The keys again; the pages read so far go with the old ones.
+    QVariant key = keyColumn_ >= 0 && current_ >= 0 ? rows_.row(current_).value(keyColumn_) : QVariant();
     int old = current_;
     fetch(sql_.isEmpty() && !tableName_.isEmpty() ? QStringLiteral("select * from ") + tableName_ : sqlText());
-    current_ = rows_.isEmpty() ? -1 : qBound(0, old, int(rows_.size()) - 1);
-    if (key.isValid() && keyColumn_ >= 0)
-        for (int i = 0; i < rows_.size(); ++i)
-            if (rows_[i][keyColumn_] == key) {
-                current_ = i;
-                break;
-            }
+    int found = rows_.find(key);
+    current_ = found >= 0 ? found : isEmpty() ? -1
+                                              : qBound(0, old, recordCount() - 1);
+    if (current_ >= 0)
+        rows_.row(current_);
     recordChanged(-1);
 }
 
@@ -320,7 +375,14 @@ QVariant RecordSet::valueAt(int row, int index) const
 {
     if (row == current_)
         return currentValue(index);
-    return row >= 0 && row < rows_.size() ? rows_[row].value(index) : QVariant();
+    return row >= 0 && row < recordCount() ? rows_.row(row).value(index) : QVariant();
+}
+
+RecordSet::Row RecordSet::storedRow() const
+{
+    if (state_ == DataSetState::Edit)
+        return original_;
+    return current_ >= 0 ? rows_.row(current_) : Row();
 }
 
 QVariant RecordSet::currentValue(int index) const
@@ -329,7 +391,7 @@ QVariant RecordSet::currentValue(int index) const
         return buffer_.value(index);
     if (current_ < 0)
         return {};
-    return rows_[current_].value(index);
+    return rows_.row(current_).value(index);
 }
 
 void RecordSet::setCurrentValue(int index, const QVariant& stored)

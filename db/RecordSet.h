@@ -2,16 +2,20 @@
 // An updatable record set over one connection: ADOQuery1 (SQL text with
 // named parameters) and ADOTable2 (a whole table) are both this class.
 //
-// The whole result is read at open, except binary columns: for a plain
-// "select * from TABLE ..." only their sizes are read, the bytes come by key
-// on first use. A post is written at once; it never overwrites or removes a
-// row that someone else changed or deleted since it was read.
+// For a plain "select * from TABLE ..." over a table with an integer key,
+// open reads the keys of the result (and so its count) and the rows come in
+// pages as they are shown or asked for (ResultRows): opening, moving to the
+// last record and refreshing cost the same at any size. Binary columns come
+// as their sizes; the bytes are read by key on first use. Any other result
+// is read whole at open. A post is written at once; it never overwrites or
+// removes a row that someone else changed or deleted since it was read.
 //
 // Changes are told to the links (data sources) in the order they happen;
 // a link may throw only from updateData.
 #include "db/Connection.h"
 #include "db/DataLink.h"
 #include "db/Field.h"
+#include "db/ResultRows.h"
 #include "db/SqlText.h"
 
 #include <QHash>
@@ -42,17 +46,18 @@ public:
     // Named parameters (":Date_s"); date-times compare as full date-times.
     void setParameter(const QString& name, const QVariant& value) { params_.insert(name, value); }
     void clearParameters() { params_.clear(); }
+    QVariant parameter(const QString& name) const { return params_.value(name); }
 
     void open();  // no effect when open; opens the connection when needed
     void close(); // a pending edit or insert is dropped
     bool isOpen() const { return state_ != DataSetState::Inactive; }
     DataSetState state() const { return state_; }
 
-    int recordCount() const { return int(rows_.size()); }
+    int recordCount() const { return rows_.count(); }
     int recNo() const { return current_ + 1; } // 0 when there is no record
-    bool isEmpty() const { return rows_.isEmpty(); }
+    bool isEmpty() const { return rows_.count() == 0; }
     bool bof() const { return current_ <= 0; }
-    bool eof() const { return current_ < 0 || current_ >= rows_.size() - 1; }
+    bool eof() const { return current_ < 0 || current_ >= rows_.count() - 1; }
 
     // Each move posts a changed record and cancels an unchanged one first.
     void first();
@@ -79,8 +84,16 @@ public:
     Field field(int index);
     const ColumnInfo& column(int index) const { return columns_[index]; }
 
-    // A stored value of any row (the edit buffer for the current one).
+    // A stored value of any row (the edit buffer for the current one),
+    // read with its page when the page is not at hand; throws EDatabaseError
+    // when the page cannot be read. Rows a view is about to show are best
+    // asked for at once with fetchRows (0-based, both included).
     QVariant valueAt(int row, int index) const;
+    void fetchRows(int first, int last) const { rows_.load(first, last); }
+    bool isRowFetched(int row) const { return rows_.isLoaded(row); }
+    // Rows come in pages by key, not all at open.
+    bool isPaged() const { return rows_.keyed(); }
+    int keptRows() const { return rows_.keptRows(); }
     // Grows whenever rows come, go or are read again; a view starts over then.
     int generation() const { return generation_; }
 
@@ -96,7 +109,7 @@ public:
     void removeLink(DataLink* link);
 
 private:
-    using Row = QList<QVariant>;
+    using Row = ResultRows::Row;
 
     void checkActive() const;
     void checkEditing() const;
@@ -109,6 +122,8 @@ private:
     void beginInsert(int position);
     void fetch(const QString& text);
     QString selectList(const QList<ColumnInfo>& columns, bool lazy) const;
+    QHash<qint64, Row> readPage(const std::vector<qint64>& keys) const;
+    Row storedRow() const; // the current row as read, without the edits
     QVariant keyValue() const;
     QVariant bindValue(int index) const;
     Row readRow(const QVariant& key);
@@ -130,10 +145,11 @@ private:
     int keyColumn_ = -1;
     int versionColumn_ = -1;
 
-    QList<Row> rows_;
+    mutable ResultRows rows_;
     int current_ = -1;
     int generation_ = 0;
     Row buffer_;
+    Row original_; // the row being edited as it was read
     QList<bool> changed_;
     bool modified_ = false;
     QHash<int, QByteArray> blobCache_; // bytes of the current record only

@@ -61,7 +61,14 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const
     if (!s || !index.isValid() || index.column() >= columns_ || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     ColumnKind kind = s->column(index.column()).kind;
-    QVariant stored = s->valueAt(index.row(), index.column());
+    QVariant stored;
+    try {
+        // Read with its page; a page that cannot be read shows empty cells
+        // (a view asks while it paints, where nothing may be thrown).
+        stored = s->valueAt(index.row(), index.column());
+    } catch (...) {
+        return {};
+    }
     if (kind == ColumnKind::Blob && !stored.isNull() && stored.metaType().id() != QMetaType::QByteArray)
         return stored.toLongLong() > 0 ? QStringLiteral("(BLOB)") : QString(); // a size, not the bytes
     return displayText(kind, stored);

@@ -93,9 +93,10 @@ void RecordSet::writeUpdate()
     // SQL Server bumps a rowversion itself; our integer one is bumped here.
     if (version && d == SqlDialect::SQLite)
         sets << QStringLiteral("%1 = COALESCE(%1, 0) + 1").arg(quoteIdent(d, version->name));
-    QVariant oldKey = rows_[current_][keyColumn_];
+    const Row stored = storedRow();
+    QVariant oldKey = stored.value(keyColumn_);
     QString where = rowCondition(d, columns_[keyColumn_], version,
-                                 version ? rows_[current_][versionColumn_] : QVariant(), values, oldKey);
+                                 version ? stored.value(versionColumn_) : QVariant(), values, oldKey);
     QSqlQuery q = connection_->exec(
         QStringLiteral("UPDATE %1 SET %2").arg(quoteIdent(d, baseTable_), sets.join(QStringLiteral(", "))) + where,
         values);
@@ -152,8 +153,9 @@ void RecordSet::post()
     }
     // Read the row back for what the database filled in (key, version, defaults).
     Row fresh = readRow(key);
-    rows_[current_] = fresh.isEmpty() ? buffer_ : fresh;
+    rows_.replace(current_, fresh.isEmpty() ? buffer_ : fresh, key.toLongLong());
     buffer_.clear();
+    original_.clear();
     changed_.fill(false, columns_.size());
     modified_ = false;
     setState(DataSetState::Browse);
@@ -164,10 +166,11 @@ void RecordSet::writeDelete()
 {
     SqlDialect d = connection_->dialect();
     QVariantList values;
-    QVariant key = rows_[current_][keyColumn_];
+    const Row stored = storedRow();
+    QVariant key = stored.value(keyColumn_);
     const ColumnInfo* version = versionColumn_ >= 0 ? &columns_[versionColumn_] : nullptr;
     QString where = rowCondition(d, columns_[keyColumn_], version,
-                                 version ? rows_[current_][versionColumn_] : QVariant(), values, key);
+                                 version ? stored.value(versionColumn_) : QVariant(), values, key);
     QSqlQuery q = connection_->exec(QStringLiteral("DELETE FROM ") + quoteIdent(d, baseTable_) + where, values);
     if (q.numRowsAffected() == 0)
         conflict(key);
@@ -180,13 +183,13 @@ void RecordSet::deleteRecord()
         cancel();
         return;
     }
-    if (rows_.isEmpty())
+    if (isEmpty())
         throw EDatabaseError(QStringLiteral("空のデータセットでは操作を実行できません"));
     checkUpdatable();
     if (state_ == DataSetState::Edit)
         cancel();
     writeDelete();
-    rows_.removeAt(current_);
+    rows_.remove(current_);
     ++generation_;
     setCurrent(current_);
 }

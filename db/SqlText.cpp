@@ -142,4 +142,45 @@ bool splitSelectAll(const QString& sql, QString& table, QString& rest)
     return true;
 }
 
+bool hasOrderBy(const QString& sql)
+{
+    const qsizetype n = sql.size();
+    int depth = 0;
+    bool afterOrder = false; // the last word was ORDER
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql[i];
+        if (c == u'\'' || c == u'"' || c == u'[') {
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            qsizetype j = i + 1;
+            while (j < n && !(sql[j] == close && !(j + 1 < n && sql[j + 1] == close)))
+                j += sql[j] == close ? 2 : 1;
+            i = j + 1;
+            afterOrder = false;
+            continue;
+        }
+        if (c == u'(' || c == u')') {
+            depth += c == u'(' ? 1 : -1;
+            afterOrder = false;
+            ++i;
+            continue;
+        }
+        if (c.isLetterOrNumber() || c == u'_') {
+            qsizetype j = i;
+            while (j < n && (sql[j].isLetterOrNumber() || sql[j] == u'_'))
+                ++j;
+            const QStringView word = QStringView(sql).mid(i, j - i);
+            if (depth == 0 && afterOrder && word.compare(u"by", Qt::CaseInsensitive) == 0)
+                return true;
+            afterOrder = depth == 0 && word.compare(u"order", Qt::CaseInsensitive) == 0;
+            i = j;
+            continue;
+        }
+        if (!c.isSpace())
+            afterOrder = false;
+        ++i;
+    }
+    return false;
+}
+
 } // namespace tegaro

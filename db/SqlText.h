@@ -51,4 +51,8 @@ BoundSql bindNamed(SqlDialect dialect, const QString& sql, const QHash<QString, 
 // "select * from TABLE rest": the table name and the rest, or false.
 bool splitSelectAll(const QString& sql, QString& table, QString& rest);
 
+// Whether the text orders its rows itself: an ORDER BY outside quotes,
+// brackets and parentheses.
+bool hasOrderBy(const QString& sql);
+
 } // namespace tegaro

@@ -8,7 +8,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
   qt6-multimedia-dev qt6-svg-dev libqt6svg6
   unixodbc-dev tdsodbc libsqliteodbc
-  libjpeg62-turbo-dev libgsf-1-dev liborcus-dev libchm-dev fp-utils
+  libsqlite3-dev  # the keys of a long result straight from the library Qt's driver uses
+  libjpeg62-turbo-dev libgsf-1-dev liborcus-dev libxlsxwriter-dev libchm-dev fp-utils
   fonts-ipafont-gothic fonts-ipafont-mincho
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth imagemagick

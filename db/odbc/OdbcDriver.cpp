@@ -44,6 +44,10 @@ bool Driver::applyOptions(const QString& options)
         const QString key = option.left(eq).trimmed();
         bool ok = eq > 0;
         const SQLULEN value = ok ? option.mid(eq + 1).trimmed().toULong(&ok) : 0;
+        if (ok && key == u"SQL_ATTR_QUERY_TIMEOUT") {
+            queryTimeout_ = value;
+            continue;
+        }
         SQLINTEGER attribute = 0;
         if (key == u"SQL_ATTR_LOGIN_TIMEOUT")
             attribute = SQL_ATTR_LOGIN_TIMEOUT;
@@ -64,10 +68,17 @@ bool Driver::applyOptions(const QString& options)
     return true;
 }
 
+void Driver::prepareStatement(SQLHSTMT statement) const
+{
+    if (queryTimeout_ > 0)
+        SQLSetStmtAttrW(statement, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(queryTimeout_), SQL_IS_UINTEGER);
+}
+
 bool Driver::open(const QString& db, const QString& user, const QString& password, const QString&, int,
                   const QString& options)
 {
     close();
+    queryTimeout_ = 0;
     auto fail = [this](const QSqlError& error) {
         setLastError(error);
         setOpenError(true);

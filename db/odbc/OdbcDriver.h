@@ -9,7 +9,8 @@
 //
 // The database name given to open() is an ODBC connection string; the user
 // name and password go apart from it (see OdbcLogin.h). Connect options:
-// "SQL_ATTR_LOGIN_TIMEOUT=s;SQL_ATTR_CONNECTION_TIMEOUT=s;SQL_ATTR_PACKET_SIZE=n".
+// "SQL_ATTR_LOGIN_TIMEOUT=s;SQL_ATTR_CONNECTION_TIMEOUT=s;SQL_ATTR_PACKET_SIZE=n;
+// SQL_ATTR_QUERY_TIMEOUT=s"; the query timeout goes to every statement.
 #include "db/odbc/OdbcCall.h"
 
 #include <QSqlDriver>
@@ -43,6 +44,8 @@ public:
     int generation() const { return generation_; }
     // The driver found the link to the server broken.
     bool connectionDead() const;
+    // Settings every new statement gets (the query timeout).
+    void prepareStatement(SQLHSTMT statement) const;
 
 private:
     bool applyOptions(const QString& options);
@@ -52,6 +55,7 @@ private:
     SQLHENV env_ = nullptr;
     SQLHDBC dbc_ = nullptr;
     int generation_ = 0;
+    SQLULEN queryTimeout_ = 0; // seconds; 0 waits for ever
 };
 
 } // namespace tegaro::odbc

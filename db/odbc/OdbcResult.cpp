@@ -51,6 +51,7 @@ bool Result::statementReady()
         return false;
     }
     generation_ = d->generation();
+    d->prepareStatement(statement_);
     return true;
 }
 
@@ -88,13 +89,8 @@ bool Result::run(const QVariantList& values)
     parameters.reserve(size_t(values.size()));
     for (const QVariant& v : values)
         parameters.push_back(toParameter(v));
-    for (size_t i = 0; i < parameters.size(); ++i) {
-        Parameter& p = parameters[i];
-        SQLRETURN r = SQLBindParameter(statement_, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, p.cType, p.sqlType, p.columnSize,
-                                       p.digits, p.data(), p.bufferLength(), &p.length);
-        if (!SQL_SUCCEEDED(r))
-            return fail(QStringLiteral("Cannot bind parameter %1").arg(i + 1));
-    }
+    if (!bindParameters(statement_, parameters))
+        return fail(QStringLiteral("Cannot bind the parameters"));
     SQLRETURN r = SQLExecDirectW(statement_, wide(lastQuery()), SQL_NTS);
     if (r != SQL_NO_DATA && !SQL_SUCCEEDED(r))
         return fail(QStringLiteral("Unable to execute statement"));

@@ -9,7 +9,8 @@ namespace {
 // takes as nvarchar(max) and varbinary(max).
 constexpr qsizetype kLongText = 4000;
 constexpr qsizetype kLongBinary = 8000;
-constexpr qsizetype kFirstPiece = 64 * 1024;
+// Read on the stack; a value that fits is copied at its own size.
+constexpr qsizetype kFirstPiece = 8 * 1024;
 
 template <typename T>
 QByteArray bytesOf(const T& value)
@@ -42,27 +43,43 @@ SQL_TIMESTAMP_STRUCT timestampOf(const QDateTime& dt)
     return ts;
 }
 
-// Long values in pieces: the driver says how much is left, so at most two
-// calls for a value of known size.
+// Most values are short: they are read into a small buffer and copied at
+// their own size, so a row keeps what it holds and no more. Longer ones grow
+// to the size the driver says is left: at most two more calls for a value of
+// known size.
 bool readPieces(SQLHSTMT st, SQLUSMALLINT index, SQLSMALLINT cType, QByteArray& out, bool& isNull)
 {
     const qsizetype terminator = cType == SQL_C_WCHAR ? qsizetype(sizeof(SQLWCHAR)) : 0;
-    qsizetype got = 0;
-    out.resize(kFirstPiece);
+    alignas(SQLWCHAR) char first[kFirstPiece];
     isNull = false;
+    SQLLEN indicator = 0;
+    SQLRETURN r = SQLGetData(st, index, cType, first, SQLLEN(sizeof first), &indicator);
+    if (r == SQL_NO_DATA) {
+        out = QByteArray("", 0);
+        return true;
+    }
+    if (!SQL_SUCCEEDED(r))
+        return false;
+    if (indicator == SQL_NULL_DATA) {
+        isNull = true;
+        out.clear();
+        return true;
+    }
+    qsizetype room = qsizetype(sizeof first) - terminator;
+    if (indicator != SQL_NO_TOTAL && indicator <= room) {
+        out = QByteArray(first, indicator);
+        return true;
+    }
+    qsizetype got = room;
+    out = QByteArray(first, got);
+    out.resize(got + (indicator == SQL_NO_TOTAL ? got : indicator - room) + terminator);
     for (;;) {
-        SQLLEN indicator = 0;
-        SQLRETURN r = SQLGetData(st, index, cType, out.data() + got, SQLLEN(out.size() - got), &indicator);
+        r = SQLGetData(st, index, cType, out.data() + got, SQLLEN(out.size() - got), &indicator);
         if (r == SQL_NO_DATA)
             break;
         if (!SQL_SUCCEEDED(r))
             return false;
-        if (indicator == SQL_NULL_DATA) {
-            isNull = true;
-            out.clear();
-            return true;
-        }
-        const qsizetype room = out.size() - got - terminator;
+        room = out.size() - got - terminator;
         if (indicator != SQL_NO_TOTAL && indicator <= room) {
             got += indicator;
             break;
@@ -72,6 +89,9 @@ bool readPieces(SQLHSTMT st, SQLUSMALLINT index, SQLSMALLINT cType, QByteArray& 
         out.resize(got + left + terminator);
     }
     out.resize(got);
+    // A value of unknown length may have grown well past its size.
+    if (out.capacity() - got > 64)
+        out.squeeze();
     return true;
 }
 
@@ -205,6 +225,18 @@ Parameter toParameter(const QVariant& value)
     if (null)
         p.length = SQL_NULL_DATA;
     return p;
+}
+
+bool bindParameters(SQLHSTMT statement, std::vector<Parameter>& parameters)
+{
+    for (size_t i = 0; i < parameters.size(); ++i) {
+        Parameter& p = parameters[i];
+        SQLRETURN r = SQLBindParameter(statement, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, p.cType, p.sqlType, p.columnSize,
+                                       p.digits, p.data(), p.bufferLength(), &p.length);
+        if (!SQL_SUCCEEDED(r))
+            return false;
+    }
+    return true;
 }
 
 QMetaType metaTypeOf(const Column& column)

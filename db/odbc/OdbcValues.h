@@ -7,6 +7,8 @@
 #include <QMetaType>
 #include <QVariant>
 
+#include <vector>
+
 namespace tegaro::odbc {
 
 // One input parameter and the buffer the driver reads while the statement
@@ -28,6 +30,10 @@ struct Parameter {
 // A NULL keeps the type of its QVariant, so the server can convert it to
 // the column's type; an untyped one goes as NVARCHAR.
 Parameter toParameter(const QVariant& value);
+
+// Binds the parameters in order; they must stay in place until the
+// statement has run.
+bool bindParameters(SQLHSTMT statement, std::vector<Parameter>& parameters);
 
 struct Column {
     QString name;

@@ -1,5 +1,6 @@
 #include "sheets/biff/BiffRecords.h"
 
+#include "sheets/biff/BiffFormat.h"
 #include "sheets/model/SheetErrors.h"
 
 #include <QtEndian>
@@ -10,8 +11,6 @@
 namespace tegaro::sheets {
 
 namespace {
-
-constexpr quint16 kContinue = 0x003C;
 
 [[noreturn]] void truncated()
 {
@@ -45,7 +44,7 @@ BiffRecord RecordStream::next()
     pos_ = first + size;
     // Drawing records use CONTINUE for their own purposes; joining them is harmless here.
     qsizetype total = size;
-    for (qsizetype at = pos_; at + 4 <= s_.size() && le16(s_, at) == kContinue;) {
+    for (qsizetype at = pos_; at + 4 <= s_.size() && le16(s_, at) == rec::Continue;) {
         const qsizetype part = le16(s_, at + 2);
         if (at + 4 + part > s_.size())
             truncated();
@@ -59,7 +58,7 @@ BiffRecord RecordStream::next()
     }
     r.data.reserve(total);
     r.data.append(s_.constData() + first, size);
-    while (!atEnd() && le16(s_, pos_) == kContinue) {
+    while (!atEnd() && le16(s_, pos_) == rec::Continue) {
         size = le16(s_, pos_ + 2);
         r.data.append(s_.constData() + pos_ + 4, size);
         pos_ += 4 + size;
@@ -134,11 +133,11 @@ QString Cursor::unicodeChars(quint32 count, quint8 flags)
 {
     QString text;
     text.reserve(int(std::min<qsizetype>(count, left())));
-    bool wide = flags & 0x01;
+    bool wide = flags & str::Wide;
     while (count > 0) {
         // a CONTINUE part that goes on with characters starts with their width
         if (atPiece())
-            wide = u8() & 0x01;
+            wide = u8() & str::Wide;
         const qsizetype avail = nextPiece() - pos_;
         const qsizetype width = wide ? 2 : 1;
         qsizetype n = std::min<qsizetype>(count, avail / width);
@@ -166,9 +165,9 @@ Cursor::Rich Cursor::unicodeString(int countBytes, bool wantRuns)
     const quint8 flags = u8();
     quint16 runs = 0;
     quint32 extSize = 0;
-    if (flags & 0x08)
+    if (flags & str::Rich)
         runs = u16();
-    if (flags & 0x04)
+    if (flags & str::FarEast)
         extSize = u32();
     out.text = unicodeChars(count, flags);
     for (quint16 i = 0; i < runs; ++i) {

@@ -1,5 +1,7 @@
 #pragma once
 // Little-endian building blocks of BIFF records.
+#include "sheets/biff/BiffFormat.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtEndian>
@@ -61,7 +63,7 @@ public:
         const QString cut = s.left(n);
         countBytes == 1 ? u8(quint8(n)) : u16(quint16(n));
         const bool wide = needsWide(cut);
-        u8(wide ? 0x01 : 0x00);
+        u8(wide ? str::Wide : 0);
         return chars(cut, wide);
     }
 
@@ -84,18 +86,17 @@ public:
         qsizetype at = 0;
         quint16 t = type;
         do {
-            const qsizetype n = std::min<qsizetype>(body.size() - at, kMaxBody);
+            const qsizetype n = std::min<qsizetype>(body.size() - at, kMaxRecordBody);
             ByteWriter head;
             head.u16(t).u16(quint16(n));
             out += head.data;
             out.append(body.constData() + at, n);
             at += n;
-            t = 0x003C;
+            t = rec::Continue;
         } while (at < body.size());
     }
     void add(quint16 type, const ByteWriter& w) { add(type, w.data); }
     qsizetype size() const { return out.size(); }
-    static constexpr qsizetype kMaxBody = 8224;
 };
 
 } // namespace tegaro::sheets

@@ -81,6 +81,8 @@ void TSheetBook::replaced()
     recalc_ = {};
     const bool headings = active().view.headings();
     flags_.colHeading = flags_.rowHeading = headings;
+    cut_.reset();
+    sheetShown();
     changed({BookChange::Workbook, -1, {}});
 }
 
@@ -200,6 +202,7 @@ void TSheetBook::setActiveSheet(int sheet)
     if (sheet < 0 || sheet >= book_.sheets.size())
         return;
     book_.activeSheet = sheet;
+    sheetShown();
     viewChanged();
 }
 
@@ -208,9 +211,7 @@ int TSheetBook::activeCol() const { return active().view.activeCol; }
 
 void TSheetBook::setActiveCell(int row, int col)
 {
-    active().view.activeRow = std::clamp(row, 0, kMaxRows - 1);
-    active().view.activeCol = std::clamp(col, 0, kMaxColumns - 1);
-    viewChanged();
+    select(row, col);
 }
 
 Cell TSheetBook::entryCell(int sheet, int row, int col, const QString& entry)
@@ -243,7 +244,7 @@ Cell TSheetBook::entryCell(int sheet, int row, int col, const QString& entry)
         CellFormat f = format;
         if (wanted != code) {
             f.numberFormat = quint16(book_.addNumberFormat(wanted));
-            f.usedAttributes |= 0x01; // the number format is the cell's own
+            f.usedAttributes |= CellFormat::kNumberFormatUsed;
         }
         f.prefix123 = e.quoted;
         c.xf = quint16(book_.addFormat(f));
@@ -404,7 +405,10 @@ std::optional<BookChange> TSheetBook::step(std::vector<CellChanges>& from, std::
     from.pop_back();
     to.push_back(applyRaw(changes));
     const int sheet = changes.first().sheet;
-    return BookChange{BookChange::Cells, sheet, boundsOf(changes, sheet)};
+    const BookChange done{BookChange::Cells, sheet, boundsOf(changes, sheet)};
+    if (sheet == activeSheet())
+        selectRange(done.range); // the selection follows what changed back
+    return done;
 }
 
 std::optional<BookChange> TSheetBook::undo() { return step(undo_, redo_); }

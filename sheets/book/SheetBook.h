@@ -1,14 +1,17 @@
 #pragma once
 // The spreadsheet engine behind the sheet control: the shown workbook, the
-// edits made in it with their undo history, and the control's view state.
+// edits made in it with their undo history, the selection and the control's
+// view state.
 // Sheets, rows and columns count from 0 here; the control's own interface,
 // which counts from 1, converts at its edge. Nothing here needs a window.
 #include "sheets/book/CellClipboard.h"
+#include "sheets/book/CellMoves.h"
 #include "sheets/calc/Calculator.h"
 #include "sheets/memory/GlobalMemory.h"
 #include "sheets/model/Workbook.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -44,6 +47,33 @@ struct ViewFlags {
     bool colHeading = true;
     bool rowHeading = true;
     bool operator==(const ViewFlags&) const = default;
+};
+
+// The selected cells of the active sheet.
+struct SheetSelection {
+    Range range;    // every selected cell; a merged area is never cut in two
+    CellPos anchor; // where it was started
+    CellPos end;    // its moving corner
+    bool operator==(const SheetSelection&) const = default;
+};
+
+// Cells cut and not yet pasted: a paste moves them.
+struct CutMark {
+    int sheet = 0;
+    Range range;
+    bool operator==(const CutMark&) const = default;
+};
+
+// What became of an edit asked of the selection.
+enum class SelectionEdit {
+    Done,
+    Nothing, // there was nothing to do
+    Locked,  // a locked cell of a protected sheet refused it; nothing changed
+};
+
+struct SelectionPaste {
+    SelectionEdit result = SelectionEdit::Nothing;
+    bool cutMoved = false; // a cut was moved: what it put on the clipboard has served
 };
 
 class TSheetBook {
@@ -87,10 +117,48 @@ public:
     void setViewFlags(const ViewFlags& flags);
 
     int activeSheet() const { return book_.activeSheet; }
+    // Another sheet shown; its active cell becomes the selection.
     void setActiveSheet(int sheet);
     int activeRow() const;
     int activeCol() const;
+    // The same as select(row, col).
     void setActiveCell(int row, int col);
+
+    // The selection of the active sheet. A new workbook or sheet starts it
+    // at the active cell.
+    const SheetSelection& selection() const { return selection_; }
+    // Makes the cell (the merged area holding it) the active cell and the
+    // selection; `extend` instead grows the selection from its anchor to it.
+    void select(int row, int col, bool extend = false);
+    // The range selected, its first cell active.
+    void selectRange(const Range& range);
+    // Whole columns (or rows) first..last; `extend` keeps the active cell.
+    void selectLines(int first, int last, bool columns, bool extend = false);
+    // Moves the active cell, or with `extend` the moving corner, as the
+    // arrow keys do; `jump` goes to the edge of the values as Ctrl does.
+    void moveCursor(int dRow, int dCol, bool jump = false, bool extend = false);
+    // Whether the selection is just the active cell (or its merged area).
+    bool singleCell() const;
+    // The cursor's rules on the active sheet.
+    CellMoves moves() const { return CellMoves(active(), merges_); }
+
+    // The cells marked by a cut, until they are pasted, copied over or the
+    // mark is dropped (Escape).
+    const std::optional<CutMark>& cutMark() const { return cut_; }
+    void forgetCut();
+    // The selected cells as clipboard data; the cut mark is forgotten.
+    std::unique_ptr<QMimeData> copySelection();
+    // Marks the selection cut; selectionData() is what goes on the clipboard.
+    SelectionEdit cutSelection();
+    std::unique_ptr<QMimeData> selectionData() const;
+    // Pastes at the selection (as pasteCells) as one step of undo, and
+    // selects what was pasted. Cells cut from this workbook leave their
+    // old place where the paste does not cover it.
+    SelectionPaste pasteSelection(const QMimeData& mime);
+    // Empties the selected cells; their formats stay.
+    SelectionEdit clearContents();
+    // What the user is told when a locked cell refuses an edit.
+    static QString lockedMessage();
 
     // What the user types into a cell (see CellEntry.h): a formula starting
     // with "=" is compiled, and one that does not compile throws
@@ -123,8 +191,8 @@ public:
     void apply(const CellChanges& changes);
     bool canUndo() const { return !undo_.empty(); }
     bool canRedo() const { return !redo_.empty(); }
-    // Take back or do again one step; the cells it touched, for the
-    // selection to follow (nothing when there was no step).
+    // Take back or do again one step; the cells it touched (nothing when
+    // there was no step). On the active sheet they become the selection.
     std::optional<BookChange> undo();
     std::optional<BookChange> redo();
 
@@ -146,6 +214,8 @@ private:
     std::optional<BookChange> step(std::vector<CellChanges>& from, std::vector<CellChanges>& to);
     void checkPlace(int sheet, int row, int col) const;
     void checkArrays(const CellChanges& changes) const;
+    void sheetShown(); // the active sheet is new: its merges, its selection
+    void setSelection(const SheetSelection& selection, bool moveActive);
     Sheet& active();
     const Sheet& active() const;
 
@@ -155,6 +225,9 @@ private:
     Recalculation recalc_;
     QString fileName_;
     ViewFlags flags_;
+    MergeIndex merges_; // of the active sheet
+    SheetSelection selection_;
+    std::optional<CutMark> cut_;
     // Each step kept as the changes that take it back, most recent last.
     std::vector<CellChanges> undo_;
     std::vector<CellChanges> redo_;

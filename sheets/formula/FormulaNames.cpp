@@ -1,6 +1,9 @@
 #include "sheets/formula/FormulaNames.h"
 
+#include "sheets/biff/BiffFormat.h"
 #include "sheets/biff/BiffRecords.h"
+#include "sheets/biff/ByteWriter.h"
+#include "sheets/formula/FormulaValue.h"
 #include "sheets/model/SheetErrors.h"
 
 namespace tegaro::sheets {
@@ -145,8 +148,9 @@ int newerFunctionName(Workbook& book, const QString& function)
             return i + 1;
     DefinedName n;
     n.name = hidden;
-    n.options = 0x000B;                     // hidden, a function, as other programs store these
-    n.tokens = QByteArray::fromHex("1c1d"); // #NAME? for programs that do not know it
+    // as other programs store these
+    n.options = DefinedName::kHidden | DefinedName::kFunction | DefinedName::kProcedure;
+    n.tokens = ByteWriter().u8(ptg::Err).u8(err::Name).data; // for programs that do not know it
     book.names << n;
     return int(book.names.size());
 }

@@ -1,5 +1,6 @@
 #include "sheets/formula/Formulas.h"
 
+#include "sheets/biff/BiffFormat.h"
 #include "sheets/biff/BiffRecords.h"
 #include "sheets/biff/ByteWriter.h"
 #include "sheets/formula/FormulaCode.h"
@@ -13,13 +14,11 @@ namespace tegaro::sheets {
 
 namespace {
 
-constexpr quint16 kSharedFormula = 0x04BC, kArray = 0x0221, kTable = 0x0236;
-
 // The cell a ptgExp token points to: the one holding the shared formula,
 // array formula or table the cell belongs to.
 std::optional<std::pair<int, int>> expTarget(const QByteArray& tokens)
 {
-    if (tokens.size() != 5 || quint8(tokens[0]) != 0x01)
+    if (tokens.size() != 5 || quint8(tokens[0]) != ptg::Exp)
         return std::nullopt;
     return std::make_pair(int(qFromLittleEndian<quint16>(tokens.constData() + 1)),
                           int(qFromLittleEndian<quint16>(tokens.constData() + 3)));
@@ -30,9 +29,9 @@ QString tableText(Cursor& c)
     const quint16 flags = c.u16();
     const int rowInRow = c.u16(), colInRow = c.u16(), rowInCol = c.u16(), colInCol = c.u16();
     const QString first = cellName(rowInRow, colInRow);
-    if (flags & 0x0008) // two input cells
+    if (flags & table::TwoInputs)
         return QStringLiteral("TABLE(%1,%2)").arg(first, cellName(rowInCol, colInCol));
-    return (flags & 0x0004) ? QStringLiteral("TABLE(,%1)").arg(first) : QStringLiteral("TABLE(%1,)").arg(first);
+    return (flags & table::Rw) ? QStringLiteral("TABLE(,%1)").arg(first) : QStringLiteral("TABLE(%1,)").arg(first);
 }
 
 CellFormula anchoredFormula(const TokenInput& base, int row, int col, const Cell& anchor)
@@ -55,14 +54,14 @@ CellFormula anchoredFormula(const TokenInput& base, int row, int col, const Cell
                 continue;
             CellFormula out;
             out.range = range;
-            if (type == kTable) {
+            if (type == rec::Table) {
                 out.shape = FormulaShape::TablePart;
                 out.tableText = tableText(c);
                 return out;
             }
-            if (type == kSharedFormula)
+            if (type == rec::SharedFormula)
                 c.skip(2);
-            else if (type == kArray)
+            else if (type == rec::Array)
                 c.skip(6);
             else
                 continue;
@@ -71,9 +70,9 @@ CellFormula anchoredFormula(const TokenInput& base, int row, int col, const Cell
             TokenInput in = base;
             in.tokens = tokens;
             in.extra = QByteArrayView(r.data).sliced(c.pos());
-            in.shared = type == kSharedFormula;
+            in.shared = type == rec::SharedFormula;
             out.program = decodeTokens(in);
-            out.shape = type == kArray ? FormulaShape::ArrayPart : FormulaShape::Plain;
+            out.shape = type == rec::Array ? FormulaShape::ArrayPart : FormulaShape::Plain;
             return out;
         } catch (const ECorruptWorkbook&) {
             break;
@@ -85,7 +84,7 @@ CellFormula anchoredFormula(const TokenInput& base, int row, int col, const Cell
 QByteArray expTokens(int row, int col)
 {
     ByteWriter b;
-    b.u8(0x01).u16(quint16(row)).u16(quint16(col));
+    b.u8(ptg::Exp).u16(quint16(row)).u16(quint16(col));
     return b.data;
 }
 
@@ -100,13 +99,13 @@ void compileArray(Workbook& book, int sheet, int row, int col, const Range range
     const EncodedFormula e = encodeProgram(p, book, true);
     ByteWriter a;
     a.u16(quint16(range.firstRow)).u16(quint16(range.lastRow)).u8(quint8(range.firstCol)).u8(quint8(range.lastCol));
-    a.u16(e.isVolatile ? 0x0001 : 0x0000).u32(0).u16(quint16(e.tokens.size())).bytes(e.tokens).bytes(e.extra);
+    a.u16(e.isVolatile ? Formula::kAlwaysCalc : 0).u32(0).u16(quint16(e.tokens.size())).bytes(e.tokens).bytes(e.extra);
     ByteWriter record;
-    record.u16(kArray).u16(quint16(a.data.size())).bytes(a.data);
+    record.u16(rec::Array).u16(quint16(a.data.size())).bytes(a.data);
     auto f = std::make_shared<Formula>(*anchor.formula);
     f->tokens = expTokens(row, col);
     f->anchored = record.data;
-    f->options = e.isVolatile ? 0x0001 : 0x0000;
+    f->options = e.isVolatile ? Formula::kAlwaysCalc : 0;
     anchor.formula = f;
     auto part = std::make_shared<Formula>();
     part->tokens = f->tokens;
@@ -282,7 +281,7 @@ std::shared_ptr<const Formula> storedFormula(const EncodedFormula& e)
     auto f = std::make_shared<Formula>();
     f->tokens = e.tokens;
     f->extra = e.extra;
-    f->options = e.isVolatile ? 0x0001 : 0x0000; // worked out again at every load
+    f->options = e.isVolatile ? Formula::kAlwaysCalc : 0; // worked out again at every load
     return f;
 }
 

@@ -9,7 +9,7 @@ namespace tegaro::sheets {
 namespace {
 
 // Excel's standard colours for palette indices 8 to 63.
-constexpr QRgb kPalette[56] = {
+constexpr QRgb kPalette[kPaletteColors] = {
     0x000000,
     0xFFFFFF,
     0xFF0000,
@@ -72,11 +72,11 @@ constexpr QRgb kPalette[56] = {
 
 QRgb defaultPaletteColor(int index)
 {
-    if (index >= 8 && index < 64)
-        return 0xFF000000 | kPalette[index - 8];
-    if (index >= 0 && index < 8)
+    if (isPaletteColor(index))
+        return 0xFF000000 | kPalette[index - kFirstPaletteColor];
+    if (index >= 0 && index < kFirstPaletteColor)
         return 0xFF000000 | kPalette[index];
-    return index == 65 ? 0xFFFFFFFF : 0xFF000000; // 65 system background
+    return index == kBackgroundColor ? 0xFFFFFFFF : 0xFF000000;
 }
 
 QString columnName(int col)
@@ -170,13 +170,22 @@ bool Cell::operator==(const Cell& o) const
     return !formula || *formula == *o.formula;
 }
 
+DefinedName DefinedName::printArea(int sheet)
+{
+    DefinedName n;
+    n.name = QString(QChar(kPrintArea));
+    n.options = kBuiltIn;
+    n.sheet = sheet;
+    return n;
+}
+
 void PageSetup::setLandscape(bool on)
 {
-    options &= ~quint16(0x04); // orientation is now known
+    options &= ~kNoPrinterData; // orientation is now known
     if (on)
-        options &= ~quint16(0x02);
+        options &= ~kPortrait;
     else
-        options |= 0x02;
+        options |= kPortrait;
 }
 
 namespace {
@@ -282,7 +291,7 @@ quint16 Sheet::rowHeight(int row) const
     auto it = rows.find(row);
     if (it == rows.end())
         return defaultRowHeight;
-    return it->second.height & 0x7FFF;
+    return it->second.twips();
 }
 
 bool Sheet::rowHidden(int row) const
@@ -304,12 +313,12 @@ int Sheet::xfAt(int row, int col) const
     if (const Cell* c = cell(row, col))
         return c->xf;
     auto it = rows.find(row);
-    if (it != rows.end() && (it->second.options & 0x80))
-        return int((it->second.options >> 16) & 0x0FFF);
+    if (it != rows.end() && it->second.hasFormat())
+        return it->second.format();
     for (const ColumnInfo& info : columns)
         if (col >= info.first && col <= info.last)
             return info.xf;
-    return 15;
+    return kDefaultFormat;
 }
 
 bool Sheet::isProtected() const
@@ -318,7 +327,7 @@ bool Sheet::isProtected() const
     for (qsizetype at = 0; at + 4 <= protection.size();) {
         const int type = le16At(protection, int(at));
         const int size = le16At(protection, int(at) + 2);
-        if (type == 0x0012 && size >= 2 && at + 6 <= protection.size())
+        if (type == kProtectRecord && size >= 2 && at + 6 <= protection.size())
             return le16At(protection, int(at) + 4) != 0;
         at += 4 + size;
     }
@@ -339,11 +348,11 @@ Workbook::Workbook()
     fonts = {standard, standard, standard, standard};
     CellFormat style;
     style.isStyle = true;
-    style.parent = 0xFFF;
-    for (int i = 0; i < 15; ++i) {
+    style.parent = CellFormat::kNoParent;
+    for (int i = 0; i < kDefaultFormat; ++i) {
         CellFormat f = style;
-        if (i > 0)
-            f.usedAttributes = 0x3D; // later style records carry nothing of their own
+        if (i > 0) // later style records carry nothing of their own
+            f.usedAttributes = CellFormat::kAllUsed & ~CellFormat::kFontUsed;
         formats << f;
     }
     CellFormat cellXf;
@@ -388,8 +397,8 @@ const Font& Workbook::font(int index) const
 
 QRgb Workbook::color(int index) const
 {
-    if (index >= 8 && index - 8 < palette.size())
-        return palette[index - 8];
+    if (index >= kFirstPaletteColor && index - kFirstPaletteColor < palette.size())
+        return palette[index - kFirstPaletteColor];
     return defaultPaletteColor(index);
 }
 
@@ -459,7 +468,7 @@ bool Workbook::operator==(const Workbook& o) const
 {
     auto paletteOf = [](const Workbook& w) {
         QList<QRgb> p;
-        for (int i = 8; i < 64; ++i)
+        for (int i = kFirstPaletteColor; i < kFirstPaletteColor + kPaletteColors; ++i)
             p << w.color(i);
         return p;
     };

@@ -17,6 +17,16 @@ namespace tegaro::sheets {
 constexpr int kMaxRows = 65536;
 constexpr int kMaxColumns = 256;
 
+// The format of cells, rows and columns that have none of their own: the
+// first cell format, after the 15 style formats every workbook begins with.
+constexpr quint16 kDefaultFormat = 15;
+
+// Palette indices: 8 to 63 may be changed by the workbook; 64 and 65 are
+// the window's own text and background colours ("automatic").
+constexpr int kFirstPaletteColor = 8, kPaletteColors = 56;
+constexpr quint8 kAutomaticColor = 64, kBackgroundColor = 65;
+constexpr bool isPaletteColor(int index) { return index >= kFirstPaletteColor && index < kFirstPaletteColor + kPaletteColors; }
+
 enum class CellKind : quint8 {
     Empty,
     Number,
@@ -48,6 +58,8 @@ struct Range {
 // Formulas read from .xlsx and .ods files come as text; until that text is
 // compiled to tokens, `tokens` is empty and the cell is saved as its value.
 struct Formula {
+    // bits of options
+    static constexpr quint16 kAlwaysCalc = 0x0001, kCalcOnLoad = 0x0002, kShared = 0x0008;
     QByteArray tokens;
     QByteArray extra; // data after the tokens (array constants and such)
     quint16 options = 0;
@@ -62,7 +74,7 @@ struct Formula {
 struct Cell {
     CellKind kind = CellKind::Empty;
     CellKind result = CellKind::Empty; // a formula's cached result kind
-    quint16 xf = 15;
+    quint16 xf = kDefaultFormat;
     double number = 0; // number, boolean (0/1), error code, cached result
     QString text;      // text, or a formula's cached text
     QList<RichRun> runs;
@@ -72,29 +84,42 @@ struct Cell {
 };
 
 struct Font {
+    // bits of options
+    static constexpr quint16 kItalic = 0x02, kStrike = 0x08, kOutline = 0x10, kShadow = 0x20;
+    static constexpr quint16 kAutomatic = 0x7FFF; // the colour of the window's text
+    static constexpr quint16 kNormal = 400, kBold = 700;
+    // kinds of underline
+    static constexpr quint8 kSingle = 0x01, kDouble = 0x02, kSingleAccounting = 0x21, kDoubleAccounting = 0x22;
+
     QString name = QStringLiteral("ＭＳ Ｐゴシック");
-    quint16 height = 220;   // twips
-    quint16 options = 0;    // 0x02 italic, 0x08 strike, 0x10 outline, 0x20 shadow
-    quint16 color = 0x7FFF; // palette index, 0x7FFF automatic
-    quint16 weight = 400;   // 700 bold
+    quint16 height = 220; // twips
+    quint16 options = 0;
+    quint16 color = kAutomatic; // palette index
+    quint16 weight = kNormal;
     quint16 escapement = 0; // 1 superscript, 2 subscript
     quint8 underline = 0;
     quint8 family = 0;
     quint8 charset = 128;
-    bool bold() const { return weight >= 700; }
-    bool italic() const { return options & 0x02; }
-    bool strike() const { return options & 0x08; }
+    bool bold() const { return weight >= kBold; }
+    bool italic() const { return options & kItalic; }
+    bool strike() const { return options & kStrike; }
     bool operator==(const Font&) const = default;
 };
 
 struct Border {
     quint8 style = 0; // 0 none, 1 thin, 2 medium, ... 13
-    quint8 color = 64;
+    quint8 color = kAutomaticColor;
     bool operator==(const Border&) const = default;
 };
 
 // A cell format (XF). Font indices count font records from 0.
 struct CellFormat {
+    // The six "attribute set here" bits of usedAttributes (on a style
+    // format they say what it leaves alone).
+    static constexpr quint8 kNumberFormatUsed = 0x01, kFontUsed = 0x02, kAlignmentUsed = 0x04, kBorderUsed = 0x08,
+                            kFillUsed = 0x10, kProtectionUsed = 0x20, kAllUsed = 0x3F;
+    static constexpr quint16 kNoParent = 0x0FFF; // the parent of a style format
+
     quint16 font = 0;
     quint16 numberFormat = 0;
     bool locked = true;
@@ -110,13 +135,13 @@ struct CellFormat {
     quint8 indent = 0;
     bool shrink = false;
     quint8 readOrder = 0;
-    quint8 usedAttributes = 0; // the six "attribute set here" bits
+    quint8 usedAttributes = 0;
     Border left, right, top, bottom;
     quint8 diagonalLines = 0; // 1 down, 2 up
     Border diagonal;
     quint8 pattern = 0;
-    quint8 patternColor = 64;
-    quint8 backgroundColor = 65;
+    quint8 patternColor = kAutomaticColor;
+    quint8 backgroundColor = kBackgroundColor;
     bool operator==(const CellFormat&) const = default;
 };
 
@@ -130,34 +155,55 @@ struct CellStyle {
 };
 
 struct ColumnInfo {
+    // bits of options
+    static constexpr quint16 kHidden = 0x0001, kOutlineLevel = 0x0700, kCollapsed = 0x1000;
+
     int first = 0, last = 0;
     quint16 width = 2560; // 1/256 of a character
-    quint16 xf = 15;
-    quint16 options = 0; // 0x01 hidden, 0x0700 outline level, 0x1000 collapsed
-    bool hidden() const { return options & 0x01; }
+    quint16 xf = kDefaultFormat;
+    quint16 options = 0;
+    bool hidden() const { return options & kHidden; }
     bool operator==(const ColumnInfo&) const = default;
 };
 
 struct RowInfo {
-    quint16 height = 255;    // twips; bit 15 set means default height
-    quint32 options = 0x100; // 0x20 hidden, 0x40 custom height, 0x80 has format, xf in bits 16-27
-    bool hidden() const { return options & 0x20; }
+    // Bits of options: the ROW record's flags in the low word, its format
+    // word in the high one.
+    static constexpr quint32 kHidden = 0x20, kCustomHeight = 0x40, kHasFormat = 0x80, kAlwaysSet = 0x100;
+    static constexpr int kFormatShift = 16;
+    static constexpr quint32 kFormatBits = 0x0FFF;    // after the shift
+    static constexpr quint16 kDefaultHeight = 0x8000; // in height: the sheet's default height applies
+
+    quint16 height = 255; // twips
+    quint32 options = kAlwaysSet;
+    bool hidden() const { return options & kHidden; }
+    quint16 twips() const { return height & ~kDefaultHeight; }
+    // The format of the row's empty cells, when it has one.
+    bool hasFormat() const { return options & kHasFormat; }
+    int format() const { return int((options >> kFormatShift) & kFormatBits); }
+    void setFormat(quint32 xf) { options = (options & 0xFFFF) | kHasFormat | (xf << kFormatShift); }
     bool operator==(const RowInfo&) const = default;
 };
 
 struct SheetView {
-    quint16 options = 0x00B6; // gridlines, headings, zero values, outline symbols
+    // bits of options
+    static constexpr quint16 kFormulas = 0x0001, kGridlines = 0x0002, kHeadings = 0x0004, kFrozen = 0x0008,
+                             kZeros = 0x0010, kAutomaticGridColor = 0x0020, kRightToLeft = 0x0040,
+                             kOutlineSymbols = 0x0080, kFrozenNoSplit = 0x0100, kSelected = 0x0200, kShown = 0x0400;
+
+    quint16 options = kGridlines | kHeadings | kZeros | kAutomaticGridColor | kOutlineSymbols;
     int topRow = 0, leftCol = 0;
-    quint16 gridColor = 64;
+    quint16 gridColor = kAutomaticColor;
     quint16 zoom = 100; // percent
     int activeRow = 0, activeCol = 0;
     QByteArray pane; // the frozen or split pane record, as stored
     bool operator==(const SheetView&) const = default;
 
-    bool gridlines() const { return options & 0x0002; }
-    bool headings() const { return options & 0x0004; }
+    bool gridlines() const { return options & kGridlines; }
+    bool headings() const { return options & kHeadings; }
+    bool automaticGridColor() const { return options & kAutomaticGridColor; }
     // Frozen panes: rows and columns that stay in place while the rest scrolls.
-    bool frozen() const { return (options & 0x0008) && pane.size() >= 8; }
+    bool frozen() const { return (options & kFrozen) && pane.size() >= 8; }
     int frozenRows() const;
     int frozenCols() const;
     // The first row and column of the part that scrolls.
@@ -167,11 +213,14 @@ struct SheetView {
 };
 
 struct PageSetup {
+    // bits of options
+    static constexpr quint16 kOverThenDown = 0x01, kPortrait = 0x02, kNoPrinterData = 0x04, kUsePageStart = 0x80;
+
     quint16 paperSize = 9; // A4
     quint16 scale = 100;
     qint16 pageStart = 1;
     quint16 fitWidth = 1, fitHeight = 1;
-    quint16 options = 0x04; // 0x02 portrait, 0x04 no printer data, ...
+    quint16 options = kNoPrinterData;
     quint16 hResolution = 600, vResolution = 600;
     double headerMargin = 0.5, footerMargin = 0.5; // inches
     quint16 copies = 1;
@@ -182,7 +231,11 @@ struct PageSetup {
     bool fitToPage = false;
     QList<Range> printArea;
     QList<int> rowBreaks, columnBreaks; // manual page breaks before these rows and columns
-    bool landscape() const { return (options & 0x04) == 0 && (options & 0x02) == 0; }
+    // Paper, scale, orientation and first page number count only with printer data.
+    bool printerData() const { return !(options & kNoPrinterData); }
+    bool landscape() const { return printerData() && !(options & kPortrait); }
+    bool overThenDown() const { return options & kOverThenDown; }
+    bool usesPageStart() const { return options & kUsePageStart; }
     void setLandscape(bool on);
     bool operator==(const PageSetup&) const = default;
 };
@@ -209,12 +262,20 @@ private:
 
 class Sheet {
 public:
+    // bits of wsBool
+    static constexpr quint16 kShowPageBreaks = 0x0001, kSummaryRowsBelow = 0x0040, kSummaryColumnsRight = 0x0080,
+                             kFitToPage = 0x0100, kRowOutlineSymbols = 0x0400;
+    // bits of defaultRowOptions
+    static constexpr quint16 kRowsHiddenByDefault = 0x0002;
+    // the record among those kept in protection that turns protection on
+    static constexpr quint16 kProtectRecord = 0x0012;
+
     QString name;
     quint8 visibility = 0;          // 0 visible, 1 hidden, 2 very hidden
     quint16 defaultColumnWidth = 8; // characters
     quint16 defaultRowHeight = 255; // twips
     quint16 defaultRowOptions = 0;
-    quint16 wsBool = 0x04C1; // sheet options (outline symbols, fit to page ...)
+    quint16 wsBool = kShowPageBreaks | kSummaryRowsBelow | kSummaryColumnsRight | kRowOutlineSymbols;
     QList<ColumnInfo> columns;
     std::map<int, RowInfo> rows;
     QList<Range> merged;
@@ -270,14 +331,20 @@ private:
 // A defined name. Print areas are names too; their areas live in
 // PageSetup, their entries here only keep the names' order.
 struct DefinedName {
-    QString name;        // for built-in names the one-character code
-    quint16 options = 0; // 0x20 built-in, 0x01 hidden ...
-    int sheet = 0;       // 0 global, else 1-based sheet
+    // bits of options
+    static constexpr quint16 kHidden = 0x0001, kFunction = 0x0002, kProcedure = 0x0008, kBuiltIn = 0x0020;
+    static constexpr char16_t kPrintArea = 0x06; // the code of the built-in name Print_Area
+
+    QString name; // for built-in names the one-character code
+    quint16 options = 0;
+    int sheet = 0; // 0 global, else 1-based sheet
     QByteArray tokens;
     int biff = 8;
     QString source; // Excel formula text of a name not yet compiled to tokens
-    bool builtIn() const { return options & 0x20; }
-    bool isPrintArea() const { return builtIn() && name == QStringLiteral("\x06"); }
+    bool builtIn() const { return options & kBuiltIn; }
+    bool isPrintArea() const { return builtIn() && name == QString(QChar(kPrintArea)); }
+    // The print area name of a sheet (1-based), without its areas.
+    static DefinedName printArea(int sheet);
     bool operator==(const DefinedName&) const = default;
 };
 
@@ -313,10 +380,13 @@ public:
     bool date1904 = false;
     int activeSheet = 0;
     int firstVisibleTab = 0;
-    quint16 windowOptions = 0x38; // tabs and scroll bars shown
+    // bits of windowOptions
+    static constexpr quint16 kHorizontalScrollBar = 0x08, kVerticalScrollBar = 0x10, kTabs = 0x20;
+    quint16 windowOptions = kHorizontalScrollBar | kVerticalScrollBar | kTabs;
     quint16 tabRatio = 600;
-    int biffVersion = 8; // what it was read from
-    quint16 codePage = 1200;
+    int biffVersion = 8;                              // what it was read from
+    static constexpr quint16 kUnicodeCodePage = 1200; // what Excel 97 files are in
+    quint16 codePage = kUnicodeCodePage;
     QByteArray protection; // workbook protection records, as read
     // What reading the file left out or changed because an .xls workbook
     // cannot hold it, one line each, for the message shown after loading.

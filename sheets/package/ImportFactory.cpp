@@ -281,7 +281,7 @@ void ImportFactory::applyNames()
             continue; // the hidden name of an auto filter, which is noted already
         DefinedName n;
         n.name = code >= 0 ? QString(QChar(code)) : p.name;
-        n.options = code >= 0 ? 0x20 : 0;
+        n.options = code >= 0 ? DefinedName::kBuiltIn : 0;
         n.sheet = p.sheet >= 0 ? p.sheet + 1 : 0;
         n.source = text;
         book.names << n;

@@ -94,7 +94,7 @@ public:
             const double points = toPoints(height, unit);
             RowInfo& info = s_.sheet().rows[row];
             info.height = quint16(std::clamp(std::lround(points * 20), 0l, 8190l));
-            info.options |= 0x40;
+            info.options |= RowInfo::kCustomHeight;
         }
         void set_row_hidden(ss::row_t row, bool hidden) override
         {
@@ -102,9 +102,9 @@ public:
             if (row < 0 || row >= kMaxRows)
                 return;
             if (hidden)
-                s_.sheet().rows[row].options |= 0x20;
+                s_.sheet().rows[row].options |= RowInfo::kHidden;
             else if (auto it = s_.sheet().rows.find(row); it != s_.sheet().rows.end())
-                it->second.options &= ~quint32(0x20);
+                it->second.options &= ~RowInfo::kHidden;
         }
         void set_merge_cell_range(const ss::range_t& r) override
         {
@@ -135,7 +135,7 @@ public:
             active_ = pane;
             SheetView& v = s_.sheet().view;
             v.pane = paneRecord(int(hor), int(ver), topLeft.row, topLeft.column, paneNumber(pane));
-            v.options &= ~quint16(0x0108);
+            v.options &= ~(SheetView::kFrozen | SheetView::kFrozenNoSplit);
         }
         void set_frozen_pane(ss::col_t cols, ss::row_t rows, const ss::address_t& topLeft,
                              ss::sheet_pane_t pane) override
@@ -146,7 +146,7 @@ public:
             active_ = pane;
             SheetView& v = s_.sheet().view;
             v.pane = paneRecord(cols, rows, topLeft.row, topLeft.column, paneNumber(pane));
-            v.options |= 0x0108; // frozen, and not split
+            v.options |= SheetView::kFrozen | SheetView::kFrozenNoSplit;
         }
         void set_selected_range(ss::sheet_pane_t pane, ss::range_t range) override
         {
@@ -518,8 +518,7 @@ void ImportSheet::finish(ImportStyles& styles, double digitWidthPoints)
         c.xf = styles.withDateFormat(c.xf, withTime);
     }
     for (const auto& [row, xf] : rowFormats_) {
-        RowInfo& info = s.rows[row];
-        info.options = (info.options & 0xFFFF) | 0x80 | (quint32(styles.cellFormat(xf)) << 16);
+        s.rows[row].setFormat(styles.cellFormat(xf));
     }
     // columns of equal width, format and visibility join into one entry
     s.columns.clear();
@@ -538,8 +537,8 @@ void ImportSheet::finish(ImportStyles& styles, double digitWidthPoints)
                                                                                  : toPoints(value, unit) / digitWidthPoints;
             info.width = quint16(std::clamp(std::lround(chars * 256), 0l, 65535l));
         }
-        info.xf = format == columnFormats_.end() ? 15 : styles.cellFormat(format->second);
-        info.options = hidden ? 0x01 : 0;
+        info.xf = format == columnFormats_.end() ? kDefaultFormat : styles.cellFormat(format->second);
+        info.options = hidden ? ColumnInfo::kHidden : 0;
         if (!s.columns.isEmpty()) {
             ColumnInfo& last = s.columns.last();
             if (last.last == col - 1 && last.width == info.width && last.xf == info.xf && last.options == info.options) {

@@ -113,17 +113,17 @@ void ImportStyles::set_font_underline(ss::underline_t e)
     using U = ss::underline_t;
     switch (e) {
     case U::none: font_.underline = 0; break;
-    case U::double_line: font_.underline = 0x02; break;
-    case U::single_accounting: font_.underline = 0x21; break;
-    case U::double_accounting: font_.underline = 0x22; break;
-    default: font_.underline = 0x01; break;
+    case U::double_line: font_.underline = Font::kDouble; break;
+    case U::single_accounting: font_.underline = Font::kSingleAccounting; break;
+    case U::double_accounting: font_.underline = Font::kDoubleAccounting; break;
+    default: font_.underline = Font::kSingle; break;
     }
 }
 
 void ImportStyles::set_font_underline_type(ss::underline_type_t e)
 {
     if (e == ss::underline_type_t::double_type && font_.underline)
-        font_.underline = 0x02;
+        font_.underline = Font::kDouble;
 }
 
 void ImportStyles::set_font_color(ss::color_elem_t a, ss::color_elem_t r, ss::color_elem_t g, ss::color_elem_t b)
@@ -305,10 +305,10 @@ Font ImportStyles::fontOf(const FontSpec& spec) const
         f.name = spec.name->left(31);
     if (spec.size && *spec.size > 0)
         f.height = quint16(std::clamp(std::lround(*spec.size * 20), 20l, 8191l));
-    f.weight = spec.bold ? 700 : 400;
-    f.options = quint16((spec.italic ? 0x02 : 0) | (spec.strike ? 0x08 : 0));
+    f.weight = spec.bold ? Font::kBold : Font::kNormal;
+    f.options = quint16((spec.italic ? Font::kItalic : 0) | (spec.strike ? Font::kStrike : 0));
     f.underline = spec.underline;
-    f.color = spec.color ? colour(spec.color, 0) : 0x7FFF;
+    f.color = spec.color ? colour(spec.color, 0) : Font::kAutomatic;
     return f;
 }
 
@@ -407,20 +407,20 @@ void ImportStyles::collectColours(const std::set<size_t>& usedXfs)
     // the places of standard colours nobody uses, from the end; what does
     // not fit shows in the nearest colour.
     QList<QRgb> palette;
-    for (int i = 8; i < 64; ++i)
+    for (int i = kFirstPaletteColor; i < kFirstPaletteColor + kPaletteColors; ++i)
         palette << (defaultPaletteColor(i) & 0xFFFFFF);
-    std::vector<bool> taken(56, false);
+    std::vector<bool> taken(kPaletteColors, false);
     std::vector<QRgb> others;
     for (QRgb c : wanted) {
         const qsizetype i = palette.indexOf(c);
         if (i >= 0) {
             taken[size_t(i)] = true;
-            paletteIndex_[c] = quint8(8 + i);
+            paletteIndex_[c] = quint8(kFirstPaletteColor + i);
         } else {
             others.push_back(c);
         }
     }
-    int slot = 55;
+    int slot = kPaletteColors - 1;
     std::vector<QRgb> nearest;
     for (QRgb c : others) {
         while (slot >= 0 && taken[size_t(slot)])
@@ -431,14 +431,14 @@ void ImportStyles::collectColours(const std::set<size_t>& usedXfs)
         }
         palette[slot] = c;
         taken[size_t(slot)] = true;
-        paletteIndex_[c] = quint8(8 + slot);
+        paletteIndex_[c] = quint8(kFirstPaletteColor + slot);
     }
     for (QRgb c : nearest) {
         int best = 0;
-        for (int i = 1; i < 56; ++i)
+        for (int i = 1; i < kPaletteColors; ++i)
             if (distance(palette[i], c) < distance(palette[best], c))
                 best = i;
-        paletteIndex_[c] = quint8(8 + best);
+        paletteIndex_[c] = quint8(kFirstPaletteColor + best);
         ++ctx_.leftOut.colours;
     }
     if (!others.empty()) {
@@ -471,8 +471,8 @@ void ImportStyles::build(const std::set<size_t>& usedXfs)
             const FillSpec& fill = fills_[spec.fill];
             f.pattern = fill.pattern;
             if (fill.pattern != 0) {
-                f.patternColor = colour(fill.foreground, 64);
-                f.backgroundColor = colour(fill.background, 65);
+                f.patternColor = colour(fill.foreground, kAutomaticColor);
+                f.backgroundColor = colour(fill.background, kBackgroundColor);
             }
         }
         if (spec.border < borders_.size()) {
@@ -480,20 +480,20 @@ void ImportStyles::build(const std::set<size_t>& usedXfs)
             const std::pair<Border*, const BorderSpec::Line*> lines[] = {
                 {&f.left, &b.left}, {&f.right, &b.right}, {&f.top, &b.top}, {&f.bottom, &b.bottom}, {&f.diagonal, &b.diagonal}};
             for (const auto& [to, from] : lines)
-                *to = Border{from->style, from->style ? colour(from->color, 64) : quint8(64)};
+                *to = Border{from->style, from->style ? colour(from->color, kAutomaticColor) : kAutomaticColor};
             f.diagonalLines = b.diagonal.style ? b.diagonalLines : 0;
         }
         if (f == CellFormat()) {
-            cellFormats_[x] = 15;
+            cellFormats_[x] = kDefaultFormat;
             continue;
         }
-        f.usedAttributes = 0x3F;
+        f.usedAttributes = CellFormat::kAllUsed;
         const QByteArray key = formatKey(f);
         if (auto it = formatIndex_.find(key); it != formatIndex_.end()) {
             cellFormats_[x] = it->second;
         } else if (book.formats.size() >= kMaxImportFormats) {
             ++ctx_.leftOut.formats;
-            cellFormats_[x] = 15;
+            cellFormats_[x] = kDefaultFormat;
         } else {
             book.formats << f;
             cellFormats_[x] = formatIndex_[key] = quint16(book.formats.size() - 1);
@@ -507,9 +507,9 @@ void ImportStyles::build(const std::set<size_t>& usedXfs)
         if (r.size && *r.size > 0)
             f.height = quint16(std::clamp(std::lround(*r.size * 20), 20l, 8191l));
         if (r.bold)
-            f.weight = *r.bold ? 700 : 400;
+            f.weight = *r.bold ? Font::kBold : Font::kNormal;
         if (r.italic)
-            f.options = quint16(*r.italic ? (f.options | 0x02) : (f.options & ~0x02));
+            f.options = quint16(*r.italic ? (f.options | Font::kItalic) : (f.options & ~Font::kItalic));
         if (r.color)
             f.color = colour(r.color, 0);
         runFonts_.push_back(modelFont(f));
@@ -519,7 +519,7 @@ void ImportStyles::build(const std::set<size_t>& usedXfs)
 quint16 ImportStyles::cellFormat(size_t xf) const
 {
     auto it = cellFormats_.find(xf);
-    return it == cellFormats_.end() ? 15 : it->second;
+    return it == cellFormats_.end() ? kDefaultFormat : it->second;
 }
 
 quint16 ImportStyles::fontOfRun(quint16 runFormat) const
@@ -537,7 +537,7 @@ quint16 ImportStyles::withDateFormat(quint16 format, bool withTime)
     if (!added)
         return it->second;
     f.numberFormat = customNumberFormat(withTime ? QStringLiteral("yyyy/m/d h:mm") : QStringLiteral("yyyy/m/d"));
-    f.usedAttributes = 0x3F;
+    f.usedAttributes = CellFormat::kAllUsed;
     const QByteArray key = formatKey(f);
     if (auto known = formatIndex_.find(key); known != formatIndex_.end())
         return it->second = known->second;

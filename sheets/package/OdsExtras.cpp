@@ -359,7 +359,7 @@ private:
             rowStyle_ = value(a, u"default-cell-style-name").toString();
             if (hidden(a))
                 for (int r = row_; r < std::min(row_ + rowRepeat_, kMaxRows); ++r)
-                    sheet().rows[r].options |= 0x20;
+                    sheet().rows[r].options |= RowInfo::kHidden;
             cell_ = 0;
             segments_.clear();
         } else if (n == u"table-cell" || n == u"covered-table-cell") {
@@ -524,7 +524,7 @@ private:
         for (int c = 0; c < kMaxColumns; ++c) {
             each[c].first = each[c].last = c;
             each[c].width = s.columnWidth(c);
-            each[c].xf = 15;
+            each[c].xf = kDefaultFormat;
         }
         std::vector<bool> listed(kMaxColumns, false);
         for (const ColumnInfo& info : s.columns)
@@ -534,7 +534,7 @@ private:
                 listed[c] = true;
             }
         for (int c : hiddenColumns_) {
-            each[c].options |= 0x01;
+            each[c].options |= ColumnInfo::kHidden;
             listed[c] = true;
         }
         for (auto it = columnStyles_.begin(); it != columnStyles_.end(); ++it) {

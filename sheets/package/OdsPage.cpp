@@ -321,13 +321,13 @@ void applyLayout(PageSetup& p, const PageLayout& layout, const MasterPage& maste
         p.fitHeight = quint16(boundedInt(pages, 0, 32767, 1));
     }
     if (value(a, "style:print-page-order") == u"ltr")
-        p.options |= 0x01;
+        p.options |= PageSetup::kOverThenDown;
     else
-        p.options &= ~quint16(0x01);
+        p.options &= ~PageSetup::kOverThenDown;
     const int first = boundedInt(value(a, "style:first-page-number"), 1, 32767, 0); // or "continue"
     if (first > 0) {
         p.pageStart = qint16(first);
-        p.options |= 0x80;
+        p.options |= PageSetup::kUsePageStart;
     }
     const QString centring = value(a, "style:table-centering");
     p.hCenter = centring == u"horizontal" || centring == u"both";

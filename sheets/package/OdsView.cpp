@@ -123,9 +123,9 @@ void applyTable(SheetView& v, const Items& table, const Settings& s)
     const std::initializer_list<const Items*> places = {&table, &s.view, &s.document};
     if (const auto zoom = first(number, {&table, &s.view}, "ZoomValue"); zoom && *zoom > 0)
         v.zoom = quint16(std::clamp(*zoom, 10, 400));
-    setOption(v, 0x0002, first(flag, places, "ShowGrid"));
-    setOption(v, 0x0004, first(flag, places, "HasColumnRowHeaders"));
-    setOption(v, 0x0010, first(flag, places, "ShowZeroValues"));
+    setOption(v, SheetView::kGridlines, first(flag, places, "ShowGrid"));
+    setOption(v, SheetView::kHeadings, first(flag, places, "HasColumnRowHeaders"));
+    setOption(v, SheetView::kZeros, first(flag, places, "ShowZeroValues"));
     if (table.empty())
         return;
     v.activeRow = row(table, "CursorPositionY");
@@ -144,7 +144,7 @@ void applyTable(SheetView& v, const Items& table, const Settings& s)
     v.topRow = byRows ? row(table, "PositionTop") : bottom;
     v.leftCol = left;
     v.pane.clear();
-    v.options &= ~quint16(0x0108);
+    v.options &= ~(SheetView::kFrozen | SheetView::kFrozenNoSplit);
     if (!frozen && !split)
         return;
     int x = 0, y = 0;
@@ -164,7 +164,7 @@ void applyTable(SheetView& v, const Items& table, const Settings& s)
     const quint8 pane = x && y ? 0 : (x ? 1 : 2);
     v.pane = paneRecord(x, y, scrollRow, scrollCol, pane);
     if (frozen)
-        v.options |= 0x0108;
+        v.options |= SheetView::kFrozen | SheetView::kFrozenNoSplit;
 }
 
 } // namespace

@@ -123,9 +123,9 @@ void readSheet(const QByteArray& xml, Sheet& sheet)
             viewRead = true; // the first view is the one a window opens with
             if (const int zoom = bounded(plain(a, u"zoomScale"), 10, 400, 0))
                 sheet.view.zoom = quint16(zoom);
-            setOption(plain(a, u"showGridLines"), 0x0002);
-            setOption(plain(a, u"showRowColHeaders"), 0x0004);
-            setOption(plain(a, u"showZeros"), 0x0010);
+            setOption(plain(a, u"showGridLines"), SheetView::kGridlines);
+            setOption(plain(a, u"showRowColHeaders"), SheetView::kHeadings);
+            setOption(plain(a, u"showZeros"), SheetView::kZeros);
         } else if (n == u"pageSetUpPr") {
             p.fitToPage = isTrue(plain(a, u"fitToPage"));
         } else if (n == u"pageMargins") {
@@ -148,10 +148,10 @@ void readSheet(const QByteArray& xml, Sheet& sheet)
             p.copies = quint16(bounded(plain(a, u"copies"), 1, 32767, 1));
             p.setLandscape(plain(a, u"orientation") == u"landscape"); // the paper and its way are known now
             if (plain(a, u"pageOrder") == u"overThenDown")
-                p.options |= 0x01;
+                p.options |= PageSetup::kOverThenDown;
             if (isTrue(plain(a, u"useFirstPageNumber"))) {
                 p.pageStart = qint16(bounded(plain(a, u"firstPageNumber"), 1, 32767, 1));
-                p.options |= 0x80;
+                p.options |= PageSetup::kUsePageStart;
             }
         } else if (n == u"printOptions") {
             p.hCenter = isTrue(plain(a, u"horizontalCentered"));

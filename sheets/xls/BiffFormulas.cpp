@@ -15,11 +15,9 @@ namespace tegaro::sheets {
 
 namespace {
 
-constexpr quint16 kSharedFormula = 0x04BC, kArray = 0x0221;
-
 bool isExp(const QByteArray& tokens)
 {
-    return tokens.size() == 5 && quint8(tokens[0]) == 0x01;
+    return tokens.size() == 5 && quint8(tokens[0]) == ptg::Exp;
 }
 
 // The anchored records of a cell without those of the given type, or with
@@ -94,9 +92,9 @@ bool FormulaPreparer::arrayToExcel97(int sheet, const CellFormula& f)
     body.u16(quint16(f.range.firstRow)).u16(quint16(f.range.lastRow)).u8(quint8(f.range.firstCol)).u8(quint8(f.range.lastCol));
     body.u16(0).u32(0).u16(quint16(e.tokens.size())).bytes(e.tokens).bytes(e.extra);
     ByteWriter record;
-    record.u16(kArray).u16(quint16(body.data.size())).bytes(body.data);
+    record.u16(rec::Array).u16(quint16(body.data.size())).bytes(body.data);
     auto anchored = std::make_shared<Formula>(*a->formula);
-    anchored->anchored = withoutRecords(anchored->anchored, kArray, &record.data);
+    anchored->anchored = withoutRecords(anchored->anchored, rec::Array, &record.data);
     a->formula = anchored;
     arraysDone_.insert(anchor);
     return true;
@@ -127,7 +125,7 @@ void FormulaPreparer::cell(int sheet, int row, int col, Cell& c)
             const EncodedFormula e = encodeProgram(cf->program, book_);
             out->tokens = e.tokens;
             out->extra = e.extra;
-            out->options &= ~quint16(0x0008); // no longer shared
+            out->options &= ~Formula::kShared;
         } else if (cf->shape == FormulaShape::TablePart) {
             return; // a data table of Excel 95 keeps its values only
         }
@@ -176,7 +174,7 @@ void FormulaPreparer::run()
             if (!c.formula || c.formula->anchored.isEmpty()
                 || keepShared_.count({s, Sheet::rowOf(key), Sheet::colOf(key)}))
                 continue;
-            const QByteArray rest = withoutRecords(c.formula->anchored, kSharedFormula);
+            const QByteArray rest = withoutRecords(c.formula->anchored, rec::SharedFormula);
             if (rest.size() == c.formula->anchored.size())
                 continue;
             auto f = std::make_shared<Formula>(*c.formula);

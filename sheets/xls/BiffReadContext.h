@@ -2,6 +2,7 @@
 // What the reader of one workbook stream shares between the globals and
 // the sheet parts.
 #include "sheets/xls/BiffReader.h"
+#include "sheets/biff/BiffFormat.h"
 #include "sheets/biff/BiffRecords.h"
 #include "sheets/model/Workbook.h"
 
@@ -9,22 +10,6 @@
 #include <iterator>
 
 namespace tegaro::sheets {
-
-namespace rec {
-constexpr quint16 Formula = 0x0006, Eof = 0x000A, Header = 0x0014, Footer = 0x0015,
-                  ExternSheet = 0x0017, Name = 0x0018, Selection = 0x001D, DateMode = 0x0022,
-                  ExternName = 0x0023, LeftMargin = 0x0026, RightMargin = 0x0027, TopMargin = 0x0028,
-                  BottomMargin = 0x0029, PrintHeaders = 0x002A, PrintGridlines = 0x002B, FilePass = 0x002F,
-                  Font = 0x0031, Window1 = 0x003D, Pane = 0x0041, CodePage = 0x0042, DefColWidth = 0x0055,
-                  ColInfo = 0x007D, WsBool = 0x0081, HCenter = 0x0083, VCenter = 0x0084, BoundSheet = 0x0085,
-                  Palette = 0x0092, Scl = 0x00A0, Setup = 0x00A1, MulRk = 0x00BD, MulBlank = 0x00BE,
-                  RString = 0x00D6, Xf = 0x00E0, MergedCells = 0x00E5, Sst = 0x00FC, LabelSst = 0x00FD,
-                  ExtSst = 0x00FF, SupBook = 0x01AE, Dimensions = 0x0200, Blank = 0x0201, Number = 0x0203,
-                  Label = 0x0204, BoolErr = 0x0205, String = 0x0207, Row = 0x0208, Array = 0x0221,
-                  DefaultRowHeight = 0x0225, Table = 0x0236, Window2 = 0x023E, Rk = 0x027E, Style = 0x0293,
-                  Format = 0x041E, SharedFormula = 0x04BC, Bof = 0x0809, Continue = 0x003C, Index = 0x020B,
-                  DbCell = 0x00D7, Country = 0x008C, Backup = 0x0040, Precision = 0x000E, Protect = 0x0012;
-}
 
 struct ReadContext {
     Workbook& book;
@@ -37,7 +22,6 @@ struct ReadContext {
 
     QString shortString(Cursor& c) const; // 8-bit count
     QString longString(Cursor& c) const;  // 16-bit count
-    static quint16 fontIndex(quint16 stored) { return stored >= 4 ? stored - 1 : stored; }
 };
 
 // A record as type, size and data, to be written back unchanged.

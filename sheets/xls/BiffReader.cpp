@@ -24,7 +24,7 @@ ByteDecoder decoderFor(quint16 codePage)
 {
     if (codePage == 932)
         return [](QByteArrayView b) { return fromCp932(b); };
-    if (codePage == 1200 || codePage == 367 || codePage == 0)
+    if (codePage == Workbook::kUnicodeCodePage || codePage == 367 || codePage == 0)
         return [](QByteArrayView b) { return QString::fromLatin1(b.data(), b.size()); };
     const QByteArray name = (codePage == 0x8000 || codePage == 10000)
         ? QByteArray("macintosh")
@@ -39,73 +39,76 @@ ByteDecoder decoderFor(quint16 codePage)
 // The part both dialects share: font, number format, protection, alignment.
 CellFormat readXfHead(Cursor& c, int biff)
 {
+    using namespace xf;
     CellFormat f;
-    f.font = ReadContext::fontIndex(c.u16());
+    f.font = fontIndexOf(c.u16());
     f.numberFormat = c.u16();
     const quint16 prot = c.u16();
-    f.locked = prot & 0x01;
-    f.hidden = prot & 0x02;
-    f.isStyle = prot & 0x04;
-    f.prefix123 = prot & 0x08;
-    f.parent = prot >> 4;
+    f.locked = prot & Locked;
+    f.hidden = prot & Hidden;
+    f.isStyle = prot & Style;
+    f.prefix123 = prot & Prefix123;
+    f.parent = quint16(Parent.get(prot));
     const quint16 align = biff == 8 ? c.u8() : c.u16();
-    f.hAlign = align & 0x07;
-    f.wrap = align & 0x08;
-    f.vAlign = (align >> 4) & 0x07;
-    f.justLast = align & 0x80;
+    f.hAlign = quint8(HAlign.get(align));
+    f.wrap = align & Wrap;
+    f.vAlign = quint8(VAlign.get(align));
+    f.justLast = align & JustifyLast;
     if (biff != 8) {
         static const quint8 rotations[] = {0, 255, 90, 180};
-        f.rotation = rotations[(align >> 8) & 0x03];
-        f.usedAttributes = align >> 10;
+        f.rotation = rotations[Orientation5.get(align)];
+        f.usedAttributes = quint8(UsedAttributes5.get(align));
     }
     return f;
 }
 
 CellFormat readXf8(Cursor& c)
 {
+    using namespace xf;
     CellFormat f = readXfHead(c, 8);
     f.rotation = c.u8();
     const quint8 indent = c.u8();
-    f.indent = indent & 0x0F;
-    f.shrink = indent & 0x10;
-    f.readOrder = (indent >> 6) & 0x03;
-    f.usedAttributes = c.u8() >> 2;
+    f.indent = quint8(Indent.get(indent));
+    f.shrink = indent & Shrink;
+    f.readOrder = quint8(ReadOrder.get(indent));
+    f.usedAttributes = quint8(UsedAttributes.get(c.u8()));
     const quint32 b1 = c.u32();
-    f.left.style = b1 & 0x0F;
-    f.right.style = (b1 >> 4) & 0x0F;
-    f.top.style = (b1 >> 8) & 0x0F;
-    f.bottom.style = (b1 >> 12) & 0x0F;
-    f.left.color = (b1 >> 16) & 0x7F;
-    f.right.color = (b1 >> 23) & 0x7F;
-    f.diagonalLines = (b1 >> 30) & 0x03;
+    f.left.style = quint8(LeftStyle.get(b1));
+    f.right.style = quint8(RightStyle.get(b1));
+    f.top.style = quint8(TopStyle.get(b1));
+    f.bottom.style = quint8(BottomStyle.get(b1));
+    f.left.color = quint8(LeftColor.get(b1));
+    f.right.color = quint8(RightColor.get(b1));
+    f.diagonalLines = quint8(DiagonalLines.get(b1));
     const quint32 b2 = c.u32();
-    f.top.color = b2 & 0x7F;
-    f.bottom.color = (b2 >> 7) & 0x7F;
-    f.diagonal.color = (b2 >> 14) & 0x7F;
-    f.diagonal.style = (b2 >> 21) & 0x0F;
-    f.pattern = (b2 >> 26) & 0x3F;
+    f.top.color = quint8(TopColor.get(b2));
+    f.bottom.color = quint8(BottomColor.get(b2));
+    f.diagonal.color = quint8(DiagonalColor.get(b2));
+    f.diagonal.style = quint8(DiagonalStyle.get(b2));
+    f.pattern = quint8(Pattern.get(b2));
     const quint16 fill = c.u16();
-    f.patternColor = fill & 0x7F;
-    f.backgroundColor = (fill >> 7) & 0x7F;
+    f.patternColor = quint8(PatternColor.get(fill));
+    f.backgroundColor = quint8(BackgroundColor.get(fill));
     return f;
 }
 
 CellFormat readXf5(Cursor& c)
 {
+    using namespace xf;
     CellFormat f = readXfHead(c, 5);
     const quint32 a = c.u32();
-    f.patternColor = a & 0x7F;
-    f.backgroundColor = (a >> 7) & 0x7F;
-    f.pattern = (a >> 16) & 0x3F;
-    f.bottom.style = (a >> 22) & 0x07;
-    f.bottom.color = (a >> 25) & 0x7F;
+    f.patternColor = quint8(PatternColor5.get(a));
+    f.backgroundColor = quint8(BackgroundColor5.get(a));
+    f.pattern = quint8(Pattern5.get(a));
+    f.bottom.style = quint8(BottomStyle5.get(a));
+    f.bottom.color = quint8(BottomColor5.get(a));
     const quint32 b = c.u32();
-    f.top.style = b & 0x07;
-    f.left.style = (b >> 3) & 0x07;
-    f.right.style = (b >> 6) & 0x07;
-    f.top.color = (b >> 9) & 0x7F;
-    f.left.color = (b >> 16) & 0x7F;
-    f.right.color = (b >> 23) & 0x7F;
+    f.top.style = quint8(TopStyle5.get(b));
+    f.left.style = quint8(LeftStyle5.get(b));
+    f.right.style = quint8(RightStyle5.get(b));
+    f.top.color = quint8(TopColor5.get(b));
+    f.left.color = quint8(LeftColor5.get(b));
+    f.right.color = quint8(RightColor5.get(b));
     return f;
 }
 
@@ -158,20 +161,20 @@ private:
 
 constexpr RecordHandler<GlobalsReader> GlobalsReader::kHandlers[] = {
     {rec::Protect, &GlobalsReader::protection},
-    {0x0013, &GlobalsReader::protection}, // PASSWORD
+    {rec::Password, &GlobalsReader::protection},
     {rec::ExternSheet, &GlobalsReader::externSheet},
     {rec::Name, &GlobalsReader::name},
-    {0x0019, &GlobalsReader::protection}, // WINDOWPROTECT
+    {rec::WindowProtect, &GlobalsReader::protection},
     {rec::DateMode, &GlobalsReader::dateMode},
     {rec::ExternName, &GlobalsReader::externName},
     {rec::FilePass, &GlobalsReader::filePass},
     {rec::Font, &GlobalsReader::font},
     {rec::Window1, &GlobalsReader::window1},
     {rec::CodePage, &GlobalsReader::codePage},
-    {0x0063, &GlobalsReader::protection}, // OBJPROTECT
+    {rec::ObjProtect, &GlobalsReader::protection},
     {rec::BoundSheet, &GlobalsReader::boundSheet},
     {rec::Palette, &GlobalsReader::palette},
-    {0x00DD, &GlobalsReader::protection}, // SCENPROTECT
+    {rec::ScenProtect, &GlobalsReader::protection},
     {rec::Xf, &GlobalsReader::xf},
     {rec::Sst, &GlobalsReader::sst},
     {rec::SupBook, &GlobalsReader::supBook},
@@ -246,8 +249,8 @@ void GlobalsReader::style(Cursor& c, const BiffRecord&)
         return;
     CellStyle s;
     const quint16 x = c.u16();
-    s.xf = x & 0x0FFF;
-    s.builtIn = x & 0x8000;
+    s.xf = x & style::XfBits;
+    s.builtIn = x & style::BuiltIn;
     if (s.builtIn) {
         s.builtInId = c.u8();
         s.level = c.u8();
@@ -259,7 +262,7 @@ void GlobalsReader::style(Cursor& c, const BiffRecord&)
 
 void GlobalsReader::palette(Cursor& c, const BiffRecord&)
 {
-    const int count = std::min<int>(c.u16(), 56);
+    const int count = std::min<int>(c.u16(), kPaletteColors);
     book_.palette.clear();
     for (int i = 0; i < count; ++i) {
         const quint32 v = c.u32();
@@ -291,7 +294,7 @@ void GlobalsReader::sst(Cursor& c, const BiffRecord&)
         QList<RichRun> runs;
         runs.reserve(s.runs.size());
         for (const auto& [first, font] : s.runs)
-            runs << RichRun{first, ReadContext::fontIndex(font)};
+            runs << RichRun{first, fontIndexOf(font)};
         ctx_.sstRuns << runs;
     }
 }
@@ -300,7 +303,7 @@ void GlobalsReader::supBook(Cursor&, const BiffRecord& r)
 {
     LinkTable::Book b;
     b.record = r.data;
-    b.self = r.data.size() == 4 && quint8(r.data[2]) == 0x01 && quint8(r.data[3]) == 0x04;
+    b.self = r.data.size() == 4 && qFromLittleEndian<quint16>(r.data.constData() + 2) == supbook::Self;
     book_.links.books << b;
 }
 
@@ -340,7 +343,7 @@ void GlobalsReader::name(Cursor& c, const BiffRecord&)
         p.name.name = ctx_.decode(c.bytes(length));
     p.name.tokens = c.bytes(size);
     p.name.biff = ctx_.biff;
-    p.printArea = p.name.builtIn() && p.name.name == QStringLiteral("\x06");
+    p.printArea = p.name.isPrintArea();
     names << p;
 }
 
@@ -366,7 +369,7 @@ Workbook readStream(const QByteArray& stream, int only, const CellSink* sink)
     if (records.atEnd())
         throw ENotAWorkbook(QStringLiteral("Excel のブックではありません。"));
     const quint16 firstType = records.peekType();
-    if (firstType == 0x0009 || firstType == 0x0209 || firstType == 0x0409)
+    if (firstType == rec::Bof2 || firstType == rec::Bof3 || firstType == rec::Bof4)
         throw ENotAWorkbook(QStringLiteral("Excel 4.0 以前の形式のブックは読めません。"));
     if (firstType != rec::Bof)
         throw ENotAWorkbook(QStringLiteral("Excel のブックではありません。"));
@@ -374,7 +377,7 @@ Workbook readStream(const QByteArray& stream, int only, const CellSink* sink)
     Cursor bc(bof);
     const quint16 version = bc.u16();
     const quint16 kind = bc.u16();
-    if (kind != 0x0005)
+    if (kind != bof::Globals)
         throw ENotAWorkbook(QStringLiteral("ブックの全体情報がありません。"));
 
     Workbook book;
@@ -382,9 +385,9 @@ Workbook readStream(const QByteArray& stream, int only, const CellSink* sink)
     book.fonts.clear();
     book.formats.clear();
     book.styles.clear();
-    ReadContext ctx{book, version >= 0x0600 ? 8 : 5, decoderFor(1252), {}, {}, {}};
+    ReadContext ctx{book, version >= bof::Biff8 ? 8 : 5, decoderFor(1252), {}, {}, {}};
     book.biffVersion = ctx.biff;
-    book.codePage = ctx.biff == 8 ? 1200 : 1252;
+    book.codePage = ctx.biff == 8 ? Workbook::kUnicodeCodePage : 1252;
 
     GlobalsReader globals(ctx);
     bool ended = false;
@@ -399,7 +402,7 @@ Workbook readStream(const QByteArray& stream, int only, const CellSink* sink)
     QList<int> order;
     for (int i = 0; i < bounds.size(); ++i) {
         ctx.sheetOfTab << -1; // charts and macro sheets are not kept
-        if (bounds[i].kind == 0x00)
+        if (bounds[i].kind == boundsheet::Worksheet)
             order << i;
     }
     if (order.size() > 4096)
@@ -416,7 +419,7 @@ Workbook readStream(const QByteArray& stream, int only, const CellSink* sink)
         if (b.pos >= quint32(stream.size()) || qsizetype(b.pos) < end)
             throw ECorruptWorkbook(QStringLiteral("シート「%1」の位置が壊れています。").arg(b.name));
         read[i].name = b.name;
-        read[i].visibility = b.state & 0x03;
+        read[i].visibility = b.state & boundsheet::StateBits;
         records.seek(b.pos);
         ctx.sink = sink;
         readSheetStream(ctx, records, read[i]);
@@ -424,7 +427,7 @@ Workbook readStream(const QByteArray& stream, int only, const CellSink* sink)
         end = records.position();
     }
     for (int i = 0; i < bounds.size(); ++i) {
-        if (bounds[i].kind != 0x00)
+        if (bounds[i].kind != boundsheet::Worksheet)
             continue;
         ctx.sheetOfTab[i] = int(book.sheets.size());
         book.sheets << std::move(read[i]);

@@ -14,13 +14,13 @@ namespace {
 double rkValue(quint32 rk)
 {
     double v;
-    if (rk & 0x02) {
+    if (rk & rk::Integer) {
         v = double(qint32(rk) >> 2);
     } else {
-        const quint64 bits = quint64(rk & 0xFFFFFFFC) << 32;
+        const quint64 bits = quint64(rk & rk::ValueBits) << 32;
         std::memcpy(&v, &bits, sizeof v);
     }
-    return (rk & 0x01) ? v / 100 : v;
+    return (rk & rk::Hundredths) ? v / 100 : v;
 }
 
 class SheetReader {
@@ -96,12 +96,12 @@ private:
 constexpr RecordHandler<SheetReader> SheetReader::kHandlers[] = {
     {rec::Formula, &SheetReader::formula},
     {rec::Protect, &SheetReader::protection},
-    {0x0013, &SheetReader::protection}, // PASSWORD
+    {rec::Password, &SheetReader::protection},
     {rec::Header, &SheetReader::header},
     {rec::Footer, &SheetReader::footer},
-    {0x0019, &SheetReader::protection}, // WINDOWPROTECT
-    {0x001A, &SheetReader::columnBreaks},
-    {0x001B, &SheetReader::rowBreaks},
+    {rec::WindowProtect, &SheetReader::protection},
+    {rec::VerticalPageBreaks, &SheetReader::columnBreaks},
+    {rec::HorizontalPageBreaks, &SheetReader::rowBreaks},
     {rec::Selection, &SheetReader::selection},
     {rec::LeftMargin, &SheetReader::leftMargin},
     {rec::RightMargin, &SheetReader::rightMargin},
@@ -111,7 +111,7 @@ constexpr RecordHandler<SheetReader> SheetReader::kHandlers[] = {
     {rec::PrintGridlines, &SheetReader::printGridlines},
     {rec::Pane, &SheetReader::pane},
     {rec::DefColWidth, &SheetReader::defColWidth},
-    {0x0063, &SheetReader::protection}, // OBJPROTECT
+    {rec::ObjProtect, &SheetReader::protection},
     {rec::ColInfo, &SheetReader::colInfo},
     {rec::WsBool, &SheetReader::wsBool},
     {rec::HCenter, &SheetReader::hCenter},
@@ -121,18 +121,18 @@ constexpr RecordHandler<SheetReader> SheetReader::kHandlers[] = {
     {rec::MulRk, &SheetReader::mulRk},
     {rec::MulBlank, &SheetReader::mulBlank},
     {rec::RString, &SheetReader::label},
-    {0x00DD, &SheetReader::protection}, // SCENPROTECT
+    {rec::ScenProtect, &SheetReader::protection},
     {rec::MergedCells, &SheetReader::mergedCells},
     {rec::LabelSst, &SheetReader::labelSst},
-    {0x01B0, &SheetReader::rule}, // conditional formats
-    {0x01B1, &SheetReader::rule},
-    {0x01B2, &SheetReader::rule}, // data validations
-    {0x01BE, &SheetReader::rule},
+    {rec::CondFmt, &SheetReader::rule}, // conditional formats
+    {rec::Cf, &SheetReader::rule},
+    {rec::DVal, &SheetReader::rule}, // data validations
+    {rec::Dv, &SheetReader::rule},
     {rec::Blank, &SheetReader::blank},
     {rec::Number, &SheetReader::number},
     {rec::Label, &SheetReader::label},
     {rec::BoolErr, &SheetReader::boolErr},
-    {0x0206, &SheetReader::formula}, // FORMULA as Excel 3 wrote it
+    {rec::Formula3, &SheetReader::formula}, // FORMULA as Excel 3 wrote it
     {rec::String, &SheetReader::string},
     {rec::Row, &SheetReader::row},
     {rec::Array, &SheetReader::anchor},
@@ -140,7 +140,7 @@ constexpr RecordHandler<SheetReader> SheetReader::kHandlers[] = {
     {rec::Table, &SheetReader::anchor},
     {rec::Window2, &SheetReader::window2},
     {rec::Rk, &SheetReader::rk},
-    {0x0406, &SheetReader::formula}, // FORMULA as Excel 4 wrote it
+    {rec::Formula4, &SheetReader::formula}, // FORMULA as Excel 4 wrote it
     {rec::SharedFormula, &SheetReader::anchor},
 };
 static_assert(sortedByType(SheetReader::kHandlers));
@@ -245,7 +245,7 @@ void SheetReader::label(Cursor& c, const BiffRecord& r)
         for (int i = 0; i < count; ++i) {
             RichRun run;
             run.first = b8() ? c.u16() : c.u8();
-            run.font = ReadContext::fontIndex(b8() ? c.u16() : c.u8());
+            run.font = fontIndexOf(b8() ? c.u16() : c.u8());
             runs << run;
         }
     }
@@ -274,7 +274,7 @@ void SheetReader::formula(Cursor& c, const BiffRecord&)
 {
     const int row = c.u16(), col = c.u16();
     const quint16 xf = c.u16();
-    const QByteArray result = c.bytes(8);
+    const QByteArray cached = c.bytes(8);
     auto f = std::make_shared<Formula>();
     f->options = c.u16();
     c.u32();
@@ -286,22 +286,22 @@ void SheetReader::formula(Cursor& c, const BiffRecord&)
     if (!cell)
         return;
     cell->kind = CellKind::Formula;
-    if (quint8(result[6]) == 0xFF && quint8(result[7]) == 0xFF) {
-        switch (quint8(result[0])) {
-        case 0: cell->result = CellKind::Text; break; // the STRING record follows
-        case 1:
+    if (qFromLittleEndian<quint16>(cached.constData() + 6) == result::Marker) {
+        switch (quint8(cached[0])) {
+        case result::Text: cell->result = CellKind::Text; break; // the STRING record follows
+        case result::Boolean:
             cell->result = CellKind::Boolean;
-            cell->number = quint8(result[2]) != 0;
+            cell->number = quint8(cached[2]) != 0;
             break;
-        case 2:
+        case result::Error:
             cell->result = CellKind::Error;
-            cell->number = quint8(result[2]);
+            cell->number = quint8(cached[2]);
             break;
         default: cell->result = CellKind::Text; break; // an empty string
         }
     } else {
         double v;
-        std::memcpy(&v, result.constData(), sizeof v);
+        std::memcpy(&v, cached.constData(), sizeof v);
         v = qFromLittleEndian(v);
         cell->result = CellKind::Number;
         cell->number = v;
@@ -352,8 +352,8 @@ void SheetReader::row(Cursor& c, const BiffRecord&)
     info.height = c.u16();
     c.skip(4);
     const quint16 flags = c.u16();
-    const quint16 xfWord = c.left() >= 2 ? c.u16() : 0x0F;
-    info.options = quint32(flags) | (quint32(xfWord) << 16);
+    const quint16 xfWord = c.left() >= 2 ? c.u16() : kDefaultFormat;
+    info.options = quint32(flags) | (quint32(xfWord) << RowInfo::kFormatShift);
     if (row < kMaxRows)
         sheet_.rows[row] = info;
 }
@@ -381,7 +381,7 @@ void SheetReader::defaultRowHeight(Cursor& c, const BiffRecord&)
 void SheetReader::wsBool(Cursor& c, const BiffRecord&)
 {
     sheet_.wsBool = c.u16();
-    sheet_.page.fitToPage = sheet_.wsBool & 0x0100;
+    sheet_.page.fitToPage = sheet_.wsBool & Sheet::kFitToPage;
 }
 
 void SheetReader::mergedCells(Cursor& c, const BiffRecord&)
@@ -400,7 +400,8 @@ void SheetReader::mergedCells(Cursor& c, const BiffRecord&)
 
 void SheetReader::window2(Cursor& c, const BiffRecord&)
 {
-    sheet_.view.options = c.u16() & ~0x0600; // selected and shown follow the active sheet
+    // selected and shown follow the active sheet
+    sheet_.view.options = c.u16() & ~(SheetView::kSelected | SheetView::kShown);
     sheet_.view.topRow = c.u16();
     sheet_.view.leftCol = c.u16();
     if (b8() && c.left() >= 2)
@@ -451,7 +452,7 @@ void SheetReader::rule(Cursor&, const BiffRecord& r)
 QByteArray rawRecord(const BiffRecord& r)
 {
     // joined CONTINUE parts have no meaning here; a record is cut to one record's size
-    const QByteArray data = r.data.left(8224);
+    const QByteArray data = r.data.left(kMaxRecordBody);
     QByteArray head(4, 0);
     qToLittleEndian<quint16>(r.type, head.data());
     qToLittleEndian<quint16>(quint16(data.size()), head.data() + 2);

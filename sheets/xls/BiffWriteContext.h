@@ -27,13 +27,14 @@ private:
 struct WriteContext {
     const Workbook& book;
     SharedStrings strings;
-    static quint16 storedFont(quint16 index) { return index >= 4 ? index + 1 : index; }
     quint16 xf(quint16 index) const
     {
         return index < book.formats.size() ? index : quint16(std::max<qsizetype>(0, book.formats.size() - 1));
     }
 };
 
+// The BOF record that begins the globals or a worksheet.
+void writeBof(RecordWriter& w, quint16 kind);
 QByteArray writeSheetStream(WriteContext& ctx, const Sheet& sheet, bool active);
 
 } // namespace tegaro::sheets

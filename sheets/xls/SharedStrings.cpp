@@ -27,7 +27,7 @@ void SharedStrings::write(RecordWriter& w) const
     QList<QByteArray> parts;
     ByteWriter cur;
     cur.u32(total_).u32(quint32(entries_.size()));
-    auto room = [&] { return RecordWriter::kMaxBody - cur.data.size(); };
+    auto room = [&] { return kMaxRecordBody - cur.data.size(); };
     auto flush = [&] {
         parts << cur.data;
         cur.data.clear();
@@ -39,9 +39,9 @@ void SharedStrings::write(RecordWriter& w) const
         if (room() < head + width)
             flush();
         cur.u16(quint16(e.text.size()));
-        quint8 flags = wide ? 0x01 : 0x00;
+        quint8 flags = wide ? str::Wide : 0;
         if (!e.runs.isEmpty())
-            flags |= 0x08;
+            flags |= str::Rich;
         cur.u8(flags);
         if (!e.runs.isEmpty())
             cur.u16(quint16(e.runs.size()));
@@ -50,7 +50,7 @@ void SharedStrings::write(RecordWriter& w) const
             qsizetype n = std::min<qsizetype>(e.text.size() - at, room() / width);
             if (n <= 0) {
                 flush();
-                cur.u8(wide ? 0x01 : 0x00);
+                cur.u8(wide ? str::Wide : 0);
                 continue;
             }
             cur.chars(e.text.mid(at, n), wide);
@@ -59,13 +59,13 @@ void SharedStrings::write(RecordWriter& w) const
         for (const RichRun& r : e.runs) {
             if (room() < 4)
                 flush();
-            cur.u16(r.first).u16(WriteContext::storedFont(r.font));
+            cur.u16(r.first).u16(storedFontIndex(r.font));
         }
     }
     flush();
     for (int i = 0; i < parts.size(); ++i) {
         ByteWriter head;
-        head.u16(i == 0 ? 0x00FC : 0x003C).u16(quint16(parts[i].size()));
+        head.u16(i == 0 ? rec::Sst : rec::Continue).u16(quint16(parts[i].size()));
         w.out += head.data + parts[i];
     }
 }

@@ -2,6 +2,7 @@
 // backend, the ODBC driver once per ODBC backend.
 #include "test_connect.h"
 #include "test_odbcdriver.h"
+#include "test_paging.h"
 #include "test_recordset.h"
 #include "test_settings.h"
 #include "test_tool.h"
@@ -20,6 +21,8 @@ int main(int argc, char** argv)
     failures += QTest::qExec(&tool, argc, argv);
     ConnectTest connect;
     failures += QTest::qExec(&connect, argc, argv);
+    PagingPiecesTest pieces;
+    failures += QTest::qExec(&pieces, argc, argv);
     // A backend that is not there is left out here: Qt Test carries a skip
     // in initTestCase over into the classes that run after it.
     auto missing = [](dbtest::Backend b) {
@@ -30,8 +33,11 @@ int main(int argc, char** argv)
     };
     for (dbtest::Backend b : {dbtest::Backend::Sqlite, dbtest::Backend::OdbcSqlite, dbtest::Backend::SqlServer}) {
         RecordSetTest records(b);
-        if (!missing(b))
+        PagingTest paging(b);
+        if (!missing(b)) {
             failures += QTest::qExec(&records, argc, argv);
+            failures += QTest::qExec(&paging, argc, argv);
+        }
     }
     for (dbtest::Backend b : {dbtest::Backend::OdbcSqlite, dbtest::Backend::SqlServer}) {
         OdbcDriverTest driver(b);

@@ -6,6 +6,10 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 using namespace tegaro;
 using dbtest::Backend;
 
@@ -52,11 +56,14 @@ void OdbcDriverTest::valuesComeBack_data()
     QTest::newRow("beyond U+FFFF") << QVariant(QStringLiteral("𠮷田"));
     QTest::newRow("empty text") << QVariant(QString(u""_qs));
     QTest::newRow("null text") << QVariant(QMetaType::fromType<QString>());
-    // Text is read in pieces of 64 KB with room for a terminator.
-    QTest::newRow("text filling the first piece") << QVariant(text(32767));
-    QTest::newRow("text one past the first piece") << QVariant(text(32768));
+    // Text is read first in a piece of 8 KB with room for a terminator.
+    QTest::newRow("text filling the first piece") << QVariant(text(4095));
+    QTest::newRow("text one past the first piece") << QVariant(text(4096));
+    QTest::newRow("text past 64 KB") << QVariant(text(32768));
     QTest::newRow("long text") << QVariant(text(100000));
     QTest::newRow("bytes with NUL") << QVariant(QByteArray("a\0b\xff", 4));
+    QTest::newRow("bytes filling the first piece") << QVariant(bytes.left(8192));
+    QTest::newRow("bytes one past the first piece") << QVariant(bytes.left(8193));
     QTest::newRow("bytes past the first piece") << QVariant(bytes);
     QTest::newRow("null bytes") << QVariant(QMetaType::fromType<QByteArray>());
     QTest::newRow("integer") << QVariant(-42);
@@ -116,6 +123,51 @@ try {
     QVERIFY(forward.last());
     QCOMPARE(forward.value(0).toString(), QStringLiteral("三"));
     QVERIFY(!forward.first());
+}
+DBTEST_CATCH
+
+namespace {
+// Bytes the heap holds for the program, where the C library tells.
+qint64 heapInUse()
+{
+#ifdef __GLIBC__
+    const struct mallinfo2 m = mallinfo2();
+    return qint64(m.uordblks + m.hblkhd);
+#else
+    return 0;
+#endif
+}
+} // namespace
+
+void OdbcDriverTest::shortBinaryValuesKeepTheirSize()
+try {
+    // 10,000 drawings of 8 bytes and as many row versions, held by a result
+    // that scrolls: a few hundred KB, not a read buffer per value.
+    constexpr int kRows = 10000;
+    const QString bytes = conn_->dialect() == SqlDialect::SqlServer ? QStringLiteral("0x0102030405060708")
+                                                                    : QStringLiteral("X'0102030405060708'");
+    for (int at = 0; at < kRows; at += 500) {
+        QStringList rows;
+        for (int i = at; i < at + 500; ++i)
+            rows << QStringLiteral("(%1, %2)").arg(i).arg(bytes);
+        conn_->exec(QStringLiteral("INSERT INTO 基本データ (No, zumen) VALUES ") + rows.join(u','));
+    }
+    const qint64 before = heapInUse();
+    QSqlQuery q(conn_->database());
+    q.setForwardOnly(false);
+    QVERIFY(q.exec(QStringLiteral("SELECT zumen, RowVer FROM 基本データ")));
+    qint64 held = 0;
+    int rows = 0;
+    while (q.next()) {
+        const QByteArray zumen = q.value(0).toByteArray();
+        QCOMPARE(zumen, QByteArray("\x01\x02\x03\x04\x05\x06\x07\x08"));
+        held += zumen.capacity() + q.value(1).toByteArray().capacity();
+        ++rows;
+    }
+    QCOMPARE(rows, kRows);
+    QVERIFY2(held < 1024 * 1024, qPrintable(QStringLiteral("%1 bytes held by the values").arg(held)));
+    const qint64 grown = heapInUse() - before;
+    QVERIFY2(grown < 4 * 1024 * 1024, qPrintable(QStringLiteral("the heap grew by %1 bytes").arg(grown)));
 }
 DBTEST_CATCH
 

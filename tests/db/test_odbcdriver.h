@@ -21,6 +21,7 @@ private slots:
     void valuesComeBack_data();
     void valuesComeBack();
     void scrollingResult();
+    void shortBinaryValuesKeepTheirSize();
     void rowCountsAndTransactions();
 
 private:

@@ -12,6 +12,8 @@ QObject* makeTestFunctions();
 QObject* makeTestRecalc();
 QObject* makeTestEntry();
 QObject* makeTestFormulaText();
+QObject* makeTestSelection();
+QObject* makeTestSheetTool();
 QObject* makeTestPackageAgreement();
 QObject* makeTestXlsxPackages();
 QObject* makeTestOdsPackages();
@@ -21,9 +23,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry, makeTestFormulaText, makeTestPackageAgreement,
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry, makeTestSelection, makeTestFormulaText, makeTestPackageAgreement,
                       makeTestXlsxPackages, makeTestOdsPackages, makeTestDamagedPackages,
-                      makeTestFormulas, makeTestFunctions, makeTestRecalc}) {
+                      makeTestFormulas, makeTestFunctions, makeTestRecalc, makeTestSheetTool}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }

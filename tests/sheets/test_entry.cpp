@@ -1,5 +1,7 @@
-// Typed entries: how a text becomes a value and a format, and the edit
-// history of the shown workbook.
+// Typed entries: how a text becomes a value and a format, the text the edit
+// bar shows for a cell, and the edit history of the shown workbook.
+#include "WorkbookSamples.h"
+
 #include "sheets/book/CellClipboard.h"
 #include "sheets/book/CellEntry.h"
 #include "sheets/numfmt/NumberFormat.h"
@@ -26,6 +28,9 @@ private slots:
     void typedDatesShowAsDates_data();
     void typedDatesShowAsDates();
     void textFormatKeepsText();
+    void entries_data();
+    void entries();
+    void editBarTexts();
     void undoAndRedo();
     void batchNotifiesItsRange();
     void protectedCells();
@@ -191,6 +196,54 @@ void TestEntry::textFormatKeepsText()
     }
     book.SetEntry(0, 0, 1, QStringLiteral("0123")); // beside it, General: a number
     QCOMPARE(book.cellText(0, 0, 1), QStringLiteral("123"));
+}
+
+void TestEntry::entries_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<double>("number");
+    QTest::newRow("number") << "85.5" << int(CellKind::Number) << 85.5;
+    QTest::newRow("grouped") << "1,234" << int(CellKind::Number) << 1234.0;
+    QTest::newRow("percent") << "12%" << int(CellKind::Number) << 0.12;
+    QTest::newRow("boolean") << "true" << int(CellKind::Boolean) << 1.0;
+    QTest::newRow("text") << "山田" << int(CellKind::Text) << 0.0;
+    QTest::newRow("blank is text") << " " << int(CellKind::Text) << 0.0;
+    QTest::newRow("empty") << "" << int(CellKind::Empty) << 0.0;
+}
+
+void TestEntry::entries()
+{
+    QFETCH(QString, entry);
+    QFETCH(int, kind);
+    QFETCH(double, number);
+    TSheetBook book;
+    book.setWorkbook(testing::sampleWorkbook());
+    const quint16 xf = book.workbook().sheets[0].cell(0, 0)->xf;
+    book.SetEntry(0, 0, 0, entry);
+    const Cell* c = book.workbook().sheets[0].cell(0, 0);
+    QCOMPARE(int(c->kind), kind);
+    QCOMPARE(c->xf, xf); // typing keeps the cell's format
+    if (kind == int(CellKind::Number) || kind == int(CellKind::Boolean))
+        QCOMPARE(c->number, number);
+    if (kind == int(CellKind::Text))
+        QCOMPARE(c->text, entry);
+}
+
+void TestEntry::editBarTexts()
+{
+    // the edit bar shows the value itself, not the formatted text
+    TSheetBook book;
+    book.setWorkbook(testing::sampleWorkbook());
+    QCOMPARE(book.EntryText(0, 0, 0), QStringLiteral("85.5")); // shown as 85.50㎡
+    QCOMPARE(book.EntryText(0, 0, 1), QStringLiteral("42.125"));
+    QCOMPARE(book.EntryText(0, 5, 4), QStringLiteral("1234567"));  // shown as 1,234,567
+    QCOMPARE(book.EntryText(0, 6, 0), QStringLiteral("2019/5/1")); // shown in the era
+    QCOMPARE(book.EntryText(0, 7, 1), QStringLiteral("1e+300"));
+    book.SetEntry(0, 9, 0, QStringLiteral("0.3"));
+    QCOMPARE(book.EntryText(0, 9, 0), QStringLiteral("0.3"));
+    book.SetEntry(0, 9, 0, QStringLiteral("1234567.891234"));
+    QCOMPARE(book.EntryText(0, 9, 0), QStringLiteral("1234567.891234"));
 }
 
 void TestEntry::undoAndRedo()

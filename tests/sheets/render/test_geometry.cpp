@@ -4,7 +4,7 @@
 #include "sheets/PackageSamples.h"
 
 #include "sheets/book/WorkbookFile.h"
-#include "sheets/render/MergeIndex.h"
+#include "sheets/model/MergeIndex.h"
 #include "sheets/render/SheetGeometry.h"
 
 #include <QRandomGenerator>

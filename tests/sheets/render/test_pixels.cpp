@@ -4,7 +4,7 @@
 #include "ToolRun.h"
 
 #include "sheets/xls/XlsFile.h"
-#include "sheets/render/MergeIndex.h"
+#include "sheets/model/MergeIndex.h"
 #include "sheets/render/SheetGeometry.h"
 #include "sheets/render/SheetImage.h"
 #include "sheets/render/SheetPainter.h"

@@ -46,6 +46,9 @@ struct Window {
         top.resize(870, 460);
         auto* control = new TF5Book(&top);
         control->setGeometry(148, 8, 710, 433);
+        // as the page does: what the control tells goes to the user
+        QObject::connect(control, &TF5Book::told, [](const QString& text) { seam().message(text); });
+        QObject::connect(control, &TF5Book::failed, [](const QString& text) { seam().error(text); });
         top.show();
         top.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&top));
@@ -852,7 +855,8 @@ void TestF5Book::printWorkbook()
 {
     ScriptedSeam seam;
     Window w;
-    QVERIFY_THROWS_EXCEPTION(ESheetError, (void)w.book->PrintWorkbook()); // nothing to print
+    const auto print = [](const PrintJob& job) { return tegaro::seam().print(job); };
+    QVERIFY_THROWS_EXCEPTION(ESheetError, (void)w.book->PrintWorkbook(print)); // nothing to print
     w.book->book().SetEntry(0, 0, 0, QStringLiteral("一頁目"));
     w.book->book().SetEntry(0, 0, 1, QStringLiteral("x"));
     // rows 1-51 fill the first page (rows of 17 pixels, 12.75 points), so row 81 is on the second
@@ -860,17 +864,17 @@ void TestF5Book::printWorkbook()
     w.type(QStringLiteral("二頁目")); // still being typed: printed all the same
     // a cancelled dialog prints nothing and says so
     seam.printAnswers.enqueue({});
-    QVERIFY(!w.book->PrintWorkbook());
+    QVERIFY(!w.book->PrintWorkbook(print));
     QCOMPARE(seam.shown.last().kind, ScriptedSeam::Shown::Print);
     QCOMPARE(seam.shown.last().text, QStringLiteral("2")); // pages
     QCOMPARE(w.book->CellText(1, 81, 1), QStringLiteral("二頁目"));
     QTemporaryDir dir;
     const QString all = dir.filePath(QStringLiteral("all.pdf")), second = dir.filePath(QStringLiteral("second.pdf"));
     seam.printAnswers.enqueue({all});
-    QVERIFY(w.book->PrintWorkbook());
+    QVERIFY(w.book->PrintWorkbook(print));
     QVERIFY(QFileInfo(all).size() > 0);
     seam.printAnswers.enqueue({second, 1, 1});
-    QVERIFY(w.book->PrintWorkbook());
+    QVERIFY(w.book->PrintWorkbook(print));
     if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
         QSKIP("pdfinfo (poppler-utils) is not installed to count the pages");
     auto run = [](const QString& tool, const QString& pdf) {

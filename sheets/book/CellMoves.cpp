@@ -1,10 +1,40 @@
-#include "sheets/view/CellMoves.h"
+#include "sheets/book/CellMoves.h"
 
 namespace tegaro::sheets {
 
-CellMoves::CellMoves(const Sheet& sheet, const SheetGeometry& geometry, const MergeIndex& merges)
-    : sheet_(sheet), geo_(geometry), merges_(merges)
+CellMoves::CellMoves(const Sheet& sheet, const MergeIndex& merges) : sheet_(sheet), merges_(merges) {}
+
+bool CellMoves::rowShown(int row) const
 {
+    const auto it = sheet_.rows.find(row);
+    if (it == sheet_.rows.end())
+        return !(sheet_.defaultRowOptions & 0x02) && sheet_.defaultRowHeight >= 8;
+    // less than half a pixel high draws as nothing
+    return !it->second.hidden() && (it->second.height & 0x7FFF) >= 8;
+}
+
+bool CellMoves::columnShown(int col) const
+{
+    for (const ColumnInfo& info : sheet_.columns)
+        if (col >= info.first && col <= info.last)
+            return !info.hidden() && info.width > 0;
+    return true;
+}
+
+int CellMoves::nextRow(int row, int step) const
+{
+    for (int r = row + step; r >= 0 && r < kMaxRows; r += step)
+        if (rowShown(r))
+            return r;
+    return row;
+}
+
+int CellMoves::nextColumn(int col, int step) const
+{
+    for (int c = col + step; c >= 0 && c < kMaxColumns; c += step)
+        if (columnShown(c))
+            return c;
+    return col;
 }
 
 CellPos CellMoves::anchor(CellPos at) const
@@ -25,9 +55,9 @@ CellPos CellMoves::step(CellPos from, int dRow, int dCol) const
     }
     CellPos to = start;
     if (dRow)
-        to.row = geo_.nextRow(start.row, dRow > 0 ? 1 : -1);
+        to.row = nextRow(start.row, dRow > 0 ? 1 : -1);
     if (dCol)
-        to.col = geo_.nextColumn(start.col, dCol > 0 ? 1 : -1);
+        to.col = nextColumn(start.col, dCol > 0 ? 1 : -1);
     if (to == start)
         return from; // at the edge
     return anchor(to);

@@ -1,4 +1,4 @@
-#include "sheets/render/MergeIndex.h"
+#include "sheets/model/MergeIndex.h"
 
 #include <algorithm>
 

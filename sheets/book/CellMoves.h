@@ -2,8 +2,7 @@
 // Where the cell cursor goes on a key: one cell on, skipping hidden rows
 // and columns and the rest of a merged area, or with Ctrl to the edge of
 // the values, as in any spreadsheet.
-#include "sheets/render/MergeIndex.h"
-#include "sheets/render/SheetGeometry.h"
+#include "sheets/model/MergeIndex.h"
 
 namespace tegaro::sheets {
 
@@ -14,7 +13,7 @@ struct CellPos {
 
 class CellMoves {
 public:
-    CellMoves(const Sheet& sheet, const SheetGeometry& geometry, const MergeIndex& merges);
+    CellMoves(const Sheet& sheet, const MergeIndex& merges);
 
     CellPos step(CellPos from, int dRow, int dCol) const;
     CellPos jump(CellPos from, int dRow, int dCol) const;
@@ -25,11 +24,17 @@ public:
     // The first cell of the merged area holding a cell, or the cell.
     CellPos anchor(CellPos at) const;
 
+    // Whether a row or column takes room on the screen: hidden ones and
+    // ones of no height or width are passed over.
+    bool rowShown(int row) const;
+    bool columnShown(int col) const;
+
 private:
     bool holdsValue(CellPos at) const;
+    int nextRow(int row, int step) const;
+    int nextColumn(int col, int step) const;
 
     const Sheet& sheet_;
-    const SheetGeometry& geo_;
     const MergeIndex& merges_;
 };
 

@@ -1,0 +1,79 @@
+#pragma once
+// The rows of an open result, by position.
+//
+// A result whose rows have an integer key holds the keys of all its rows in
+// order and reads the rows themselves in pages as they are asked for: the
+// page around a position in one statement, converted when read. Only the
+// pages read last are kept, so memory stays the same however long the
+// result is. Any other result holds all its rows, read at open.
+//
+// A row whose key is no longer in the table (someone deleted it) reads as a
+// row of NULLs with its key.
+#include <QHash>
+#include <QList>
+#include <QVariant>
+
+#include <deque>
+#include <functional>
+#include <limits>
+#include <vector>
+
+namespace tegaro {
+
+class ResultRows {
+public:
+    using Row = QList<QVariant>;
+    // Reads the rows of these keys: each row under its key, a key left out
+    // is a row that is gone. Throws when it cannot.
+    using PageReader = std::function<QHash<qint64, Row>(const std::vector<qint64>& keys)>;
+
+    static constexpr int kPageRows = 64;
+    static constexpr int kKeptRows = 32 * kPageRows;
+
+    // All rows, read at open; keyColumn (or -1) finds them again.
+    void setRows(QList<Row> rows, int keyColumn);
+    // The keys in order; rows come through reader. keyColumn and columns
+    // make the row of a key that is gone.
+    void setKeys(std::vector<qint64> keys, int keyColumn, int columns, PageReader reader);
+    void clear();
+
+    bool keyed() const { return keyed_; }
+    int count() const { return int(ids_.size()); }
+    // The row at a position, read with its page when it is not at hand.
+    Row row(int position);
+    // Reads what is missing of positions first..last in as few statements
+    // as it takes; a view asks for the rows it is about to show.
+    void load(int first, int last);
+    bool isLoaded(int position) const;
+    // Rows at hand now; with keys, never much more than kKeptRows.
+    int keptRows() const { return int(rows_.size()); }
+
+    // A new row at position, not in the table yet.
+    void insert(int position, const Row& row);
+    void remove(int position);
+    // The row at position as the table now holds it (after a post): with
+    // its key when the rows are keyed.
+    void replace(int position, const Row& row, qint64 key);
+    // The position of the row with this key value, or -1.
+    int find(const QVariant& key) const;
+
+private:
+    static constexpr qint64 kNew = std::numeric_limits<qint64>::min();
+    Row goneRow(qint64 key) const;
+    void keep(std::vector<qint64> batch);
+
+    bool keyed_ = false;
+    bool sorted_ = false; // keys ascending: found by halving
+    int keyColumn_ = -1;
+    int columns_ = 0;
+    PageReader reader_;
+    std::vector<qint64> ids_;                 // keys, or handles of the rows read at open
+    QHash<qint64, Row> rows_;                 // by key or handle
+    std::deque<std::vector<qint64>> batches_; // keys read together, oldest first
+    qint64 nextHandle_ = 0;
+};
+
+// Ascending, in place; integer keys of any size and sign.
+void sortKeys(std::vector<qint64>& keys);
+
+} // namespace tegaro
