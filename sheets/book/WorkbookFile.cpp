@@ -7,13 +7,26 @@
 
 #include <QFile>
 
+#include <exception>
+#include <new>
+
 namespace tegaro::sheets {
 
 Workbook readWorkbook(const QByteArray& bytes)
 {
     // ZIP packages are today's formats; everything else is tried as .xls,
-    // whose reader knows the compound file and bare record streams
-    return looksLikeZip(bytes) ? readPackage(bytes) : readXls(bytes);
+    // whose reader knows the compound file and bare record streams. Whatever
+    // a reader throws is the file's error, so that the caller's handling of
+    // a workbook it cannot read takes it too.
+    try {
+        return looksLikeZip(bytes) ? readPackage(bytes) : readXls(bytes);
+    } catch (const tegaro::Exception&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw ECorruptWorkbook(QStringLiteral("ブックが大きすぎるため読み込めません。(メモリ不足)"));
+    } catch (const std::exception& e) {
+        throw ECorruptWorkbook(QStringLiteral("ブックのファイルが壊れています。(%1)").arg(QString::fromUtf8(e.what())));
+    }
 }
 
 Workbook readWorkbookFile(const QString& path)

@@ -79,6 +79,12 @@ public:
         return {};
     }
 
+    bool has(const char16_t* name) const
+    {
+        const qsizetype entries = directory_.size() * sectorSize_ / 128;
+        return entries > 0 && find(entryU32(0, 0x4C), QStringView(name), entries) >= 0;
+    }
+
 private:
     quint16 u16(qsizetype at) const { return qFromLittleEndian<quint16>(b_.constData() + at); }
     quint32 u32(qsizetype at) const { return qFromLittleEndian<quint32>(b_.constData() + at); }
@@ -279,9 +285,15 @@ QByteArray workbookStream(const QByteArray& bytes, LargeBuffer* room)
         throw ENotAWorkbook(QStringLiteral("Excel のブックではありません。"));
     }
     bool found = false;
-    const QByteArray stream = CompoundFile(bytes).stream({u"Workbook", u"Book"}, room, found);
-    if (!found)
+    const CompoundFile file(bytes);
+    const QByteArray stream = file.stream({u"Workbook", u"Book"}, room, found);
+    if (!found) {
+        // an .xlsx saved with a password is a compound file of the
+        // encrypted package
+        if (file.has(u"EncryptedPackage"))
+            throw EEncryptedWorkbook(QStringLiteral("パスワードで保護されたブックは読めません。"));
         throw ENotAWorkbook(QStringLiteral("ファイルにブックがありません。"));
+    }
     return stream;
 }
 

@@ -82,7 +82,9 @@ void TGlobalMemoryStream::reserve(qint64 bytes)
     constexpr qint64 step = 8192;
     const qint64 wanted = (bytes + step - 1) / step * step;
     GlobalUnlock(handle_);
-    const HGLOBAL h = GlobalReAlloc(handle_, size_t(wanted), GMEM_MOVEABLE);
+    // the room past the data is zeroed: a reader of the block sees nothing
+    // left there by earlier work
+    const HGLOBAL h = GlobalReAlloc(handle_, size_t(wanted), GMEM_MOVEABLE | GMEM_ZEROINIT);
     void* p = GlobalLock(handle_);
     if (!h)
         throw EOutOfMemory(QStringLiteral("メモリが足りません。"));

@@ -69,8 +69,9 @@ public:
         size_t append(std::string_view s) override
         {
             ctx_.charge();
-            ctx_.strings.push_back({ctx_.fitText(s), {}});
-            return ctx_.strings.size() - 1;
+            const size_t i = ctx_.strings.size();
+            ctx_.strings.push_back({i < ctx_.sharedTexts.size() ? ctx_.fitText(ctx_.sharedTexts[i]) : ctx_.fitText(s), {}});
+            return i;
         }
         size_t add(std::string_view s) override
         {
@@ -106,6 +107,19 @@ public:
         size_t commit_segments() override
         {
             ctx_.charge();
+            if (const size_t i = ctx_.strings.size(); i < ctx_.sharedTexts.size() && ctx_.sharedTexts[i] != text_) {
+                // the reader drops plain text before the runs: it goes back
+                // in the standard font
+                const QString& full = ctx_.sharedTexts[i];
+                const qsizetype before = full.size() - text_.size();
+                if (full.endsWith(text_) && before < kMaxTextLength) {
+                    for (RichRun& r : runs_)
+                        r.first = quint16(r.first + before);
+                    if (runs_.isEmpty() || runs_.first().first != 0)
+                        runs_.prepend(RichRun{0, ctx_.runFormat(RunFormat())});
+                }
+                text_ = full;
+            }
             ImportedText t{ctx_.fitText(text_), {}};
             for (const RichRun& r : runs_)
                 if (r.first < t.text.size())

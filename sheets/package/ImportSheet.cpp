@@ -185,8 +185,10 @@ public:
         }
         void set_result_value(double value) override
         {
-            result_.result = CellKind::Number;
-            result_.number = value;
+            // a formula saved without a result comes as "not a number": it
+            // is worked out after loading
+            result_.result = std::isfinite(value) ? CellKind::Number : CellKind::Empty;
+            result_.number = std::isfinite(value) ? value : 0;
         }
         void set_result_bool(bool value) override
         {

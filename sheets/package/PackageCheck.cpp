@@ -1,6 +1,7 @@
 #include "sheets/package/PackageCheck.h"
 
 #include "sheets/package/PackageScan.h"
+#include "sheets/package/XlsxLayout.h"
 #include "sheets/model/SheetErrors.h"
 #include "sheets/container/ZipWriter.h"
 
@@ -66,6 +67,16 @@ QByteArray partData(const orcus::zip_archive& archive, const QByteArray& name)
     return QByteArray(reinterpret_cast<const char*>(buf.data()), qsizetype(buf.size() - 1));
 }
 
+QList<QByteArray> entryNames(const orcus::zip_archive& archive)
+{
+    QList<QByteArray> names;
+    for (size_t i = 0, n = archive.get_file_entry_count(); i < n; ++i) {
+        const std::string_view name = archive.get_file_entry_name(i);
+        names << QByteArray(name.data(), qsizetype(name.size()));
+    }
+    return names;
+}
+
 } // namespace
 
 bool looksLikeZip(const QByteArray& bytes)
@@ -75,7 +86,10 @@ bool looksLikeZip(const QByteArray& bytes)
 
 QByteArray withoutTrailingBytes(const QByteArray& b)
 {
-    for (qsizetype at = b.size() - 22; at >= 0; --at) {
+    // The first record that closes a directory ending where it stands is
+    // this package's: what follows may hold an older package's end, even
+    // one that fits these bytes (a block reused for the same file).
+    for (qsizetype at = 0; at + 22 <= b.size(); ++at) {
         if (u32(b, at) != 0x06054B50)
             continue;
         const qint64 size = u32(b, at + 12), offset = u32(b, at + 16);
@@ -135,6 +149,12 @@ PackageKind packageKind(const QByteArray& bytes)
             return PackageKind::Xlsx;
         if (orcus::orcus_ods::detect(data, size_t(bytes.size())))
             return PackageKind::Ods;
+        // the reader knows only the plainest .xlsx layout; the others it is shown
+        orcus::zip_archive_stream_blob stream(data, size_t(bytes.size()));
+        orcus::zip_archive archive(&stream);
+        archive.load();
+        if (xlsxLayout(entryNames(archive), [&](const QByteArray& n) { return partData(archive, n); }).workbook)
+            return PackageKind::Xlsx;
     } catch (const std::exception&) {
         throw damaged(QStringLiteral("(内容の一覧が読めません)"));
     }
@@ -147,28 +167,70 @@ PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry
     orcus::zip_archive archive(&stream);
     PreparedPackage prepared;
     prepared.bytes = bytes;
-    std::map<QByteArray, QByteArray> mended;
-    QList<QByteArray> names;
+    std::map<QByteArray, QByteArray> mended;        // by the name the reader gets
+    QList<std::pair<QByteArray, QByteArray>> names; // in the file, for the reader
     try {
         archive.load();
+        // the parts of an .ods saved with a password are encrypted, and the
+        // manifest says so
+        if (kind == PackageKind::Ods && partData(archive, "META-INF/manifest.xml").contains("encryption-data"))
+            throw EEncryptedWorkbook(QStringLiteral("パスワードで保護されたブックは読めません。"));
+        XlsxLayout layout;
+        if (kind == PackageKind::Xlsx) {
+            QList<QByteArray> all;
+            for (const PackageEntry& e : entries)
+                all << e.name;
+            layout = xlsxLayout(all, [&](const QByteArray& n) { return partData(archive, n); });
+            if (layout.macros)
+                prepared.unread.insert(QStringLiteral("マクロ"));
+        }
+        std::set<QByteArray> taken; // names that a part was moved to
+        for (const auto& [from, to] : layout.renamed)
+            taken.insert(to);
         std::set<QByteArray> seen; // the reader takes the first of two equal names
         for (const PackageEntry& e : entries) {
             if (!seen.insert(e.name).second || e.name.endsWith('/'))
                 continue;
-            names << e.name;
+            const auto moved = layout.renamed.find(e.name);
+            const QByteArray name = moved != layout.renamed.end() ? moved->second : e.name;
+            if (moved == layout.renamed.end() && taken.count(e.name))
+                continue; // in the place of the part moved there
+            names << std::pair(e.name, name);
             // one part in memory at a time
-            ScannedPart part = scanPart(partBuffer(archive, e.name), e.name, kind);
+            std::vector<unsigned char> buffer = partBuffer(archive, e.name);
+            QByteArray replaced;
+            if (auto it = layout.replaced.find(name); it != layout.replaced.end()) {
+                replaced = it->second;
+            } else if (kind == PackageKind::Xlsx) {
+                const QByteArray given = QByteArray::fromRawData(reinterpret_cast<const char*>(buffer.data()),
+                                                                 qsizetype(buffer.size() - 1));
+                const QByteArray transitional = transitionalNamespaces(given);
+                if (transitional.constData() != given.constData())
+                    replaced = transitional;
+            }
+            if (!replaced.isNull()) {
+                buffer.assign(replaced.begin(), replaced.end());
+                buffer.push_back(0);
+            }
+            ScannedPart part = scanPart(buffer, name, kind);
             prepared.date1904 = prepared.date1904 || part.date1904;
             prepared.unread.insert(part.unread.begin(), part.unread.end());
+            if (!part.sharedTexts.empty())
+                prepared.sharedTexts = std::move(part.sharedTexts);
+            if (part.cellPass)
+                prepared.cellPass.insert(name);
+            prepared.valueCells += part.valueCells;
             if (!part.mended.isNull())
-                mended.emplace(e.name, std::move(part.mended));
+                mended.emplace(name, std::move(part.mended));
+            else if (!replaced.isNull() || name != e.name)
+                mended.emplace(name, replaced.isNull() ? partData(archive, e.name) : replaced);
         }
         if (mended.empty())
             return prepared;
         QList<ZipPart> parts;
-        for (const QByteArray& name : names) {
+        for (const auto& [from, name] : names) {
             auto it = mended.find(name);
-            parts << ZipPart{name, it != mended.end() ? it->second : partData(archive, name)};
+            parts << ZipPart{name, it != mended.end() ? it->second : partData(archive, from)};
         }
         // OpenDocument wants its "mimetype" first
         std::stable_partition(parts.begin(), parts.end(), [](const ZipPart& p) { return p.name == "mimetype"; });

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <set>
+#include <vector>
 
 namespace tegaro::sheets {
 
@@ -24,7 +25,7 @@ bool looksLikeZip(const QByteArray& bytes);
 // The package without the bytes after it. A package read from a memory
 // block runs on into whatever the block held before, which may be the end
 // of an older package; the end record that really closes this one is the
-// one whose directory ends where it begins. Bytes with no such record come
+// first whose directory ends where it begins. Bytes with no such record come
 // back as they are.
 QByteArray withoutTrailingBytes(const QByteArray& bytes);
 
@@ -37,9 +38,12 @@ QList<PackageEntry> checkPackageDirectory(const QByteArray& bytes);
 PackageKind packageKind(const QByteArray& bytes);
 
 struct PreparedPackage {
-    QByteArray bytes;         // what the reader gets
-    bool date1904 = false;    // an .xlsx workbook counting dates from 1904, which the reader misses
-    std::set<QString> unread; // what the reader passes over, for the message after loading
+    QByteArray bytes;                 // what the reader gets
+    bool date1904 = false;            // an .xlsx workbook counting dates from 1904, which the reader misses
+    std::set<QString> unread;         // what the reader passes over, for the message after loading
+    std::vector<QString> sharedTexts; // .xlsx shared strings as they read
+    std::set<QByteArray> cellPass;    // .xlsx parts with cells that our own pass reads
+    qint64 valueCells = 0;            // cells the parts state a value for
 };
 
 // Looks through every part (see PackageScan.h) and returns the package to

@@ -1,5 +1,6 @@
 #include "sheets/package/PackageReader.h"
 
+#include "sheets/calc/Calculator.h"
 #include "sheets/model/CellReference.h"
 #include "sheets/formula/Formulas.h"
 #include "sheets/package/ImportFactory.h"
@@ -12,6 +13,8 @@
 #include <orcus/orcus_xlsx.hpp>
 
 #include <QLocale>
+
+#include <algorithm>
 
 namespace tegaro::sheets {
 
@@ -86,6 +89,22 @@ QStringList uncompiledLines(const Workbook& book)
     return lines;
 }
 
+// Formulas saved without their results (scripts often save none) are worked
+// out now, so that they show their values; how many could not be.
+int calculateMissingResults(Workbook& book)
+{
+    QList<CellAddress> missing;
+    for (int s = 0; s < book.sheets.size(); ++s)
+        for (const auto& [key, c] : book.sheets[s].cells())
+            if (c.kind == CellKind::Formula && c.result == CellKind::Empty && c.formula && c.formula->compiled())
+                missing << CellAddress{s, Sheet::rowOf(key), Sheet::colOf(key)};
+    if (missing.isEmpty())
+        return 0;
+    Calculator calc(book);
+    const Recalculation r = calc.cellsChanged(missing);
+    return r.notCalculated;
+}
+
 } // namespace
 
 Workbook readPackage(const QByteArray& given)
@@ -105,6 +124,7 @@ Workbook readPackage(const QByteArray& given)
     Workbook book;
     book.sheets.clear();
     ImportContext ctx(book, kind);
+    ctx.sharedTexts = prepared.sharedTexts;
     ImportFactory factory(ctx);
     try {
         const std::string_view view(package.constData(), size_t(package.size()));
@@ -115,6 +135,8 @@ Workbook readPackage(const QByteArray& given)
             orcus::orcus_ods reader(&factory);
             reader.read_stream(view);
         }
+        addXlsxCells(package, prepared.cellPass, ctx,
+                     [&](int i) { return static_cast<ImportSheet*>(factory.get_sheet(ss::sheet_t(i))); });
         factory.finalize();
         addOdsExtras(package, ctx);
         addXlsxSheetExtras(package, ctx);
@@ -127,15 +149,23 @@ Workbook readPackage(const QByteArray& given)
     }
     if (book.sheets.isEmpty())
         throw ENotAWorkbook(QStringLiteral("ブックにワークシートがありません。"));
+    // cells in the parts and none in the sheets: read so, the workbook
+    // would be shown or converted empty as if nothing were lost
+    if (prepared.valueCells > 0
+        && std::all_of(book.sheets.begin(), book.sheets.end(), [](const Sheet& s) { return s.cells().empty(); }))
+        throw ECorruptWorkbook(QStringLiteral("ブックのセルを読み取れませんでした。"));
     if (prepared.date1904)
         book.date1904 = true; // the values were read as they stand; only their meaning changes
 
     // Formula text becomes tokens; what does not compile keeps its cached
     // value, and uncompiledLines() says that it is saved as a value.
     compileSources(book);
+    const int uncalculated = calculateMissingResults(book);
 
     ctx.leftOut.features.insert(prepared.unread.begin(), prepared.unread.end());
     book.leftOut = leftOutLines(ctx.leftOut, book, entries) + uncompiledLines(book);
+    if (uncalculated)
+        book.leftOut << QStringLiteral("計算結果が保存されておらず、計算もできなかった数式 %1 個").arg(count(uncalculated));
     return book;
 }
 

@@ -9,6 +9,7 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <string>
 #include <string_view>
@@ -29,13 +30,11 @@ constexpr std::string_view kSpreadsheetMl = "http://schemas.openxmlformats.org/s
 constexpr std::string_view kOdfTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
 constexpr std::string_view kOdfStyle = "urn:oasis:names:tc:opendocument:xmlns:style:1.0";
 constexpr std::string_view kOdfOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+constexpr std::string_view kOdfText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
 constexpr std::string_view kOdfDrawing = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0";
 
 // What the reader passes over, as the message after loading names it.
 const QString kOtherHeaders = QStringLiteral("偶数ページと先頭ページのヘッダーとフッター");
-const QString kErrors = QStringLiteral("エラー値のセル");
-const QString kInline = QStringLiteral("セルに直接書かれた文字列");
-const QString kResults = QStringLiteral("数式の結果の一部 (文字列・日付・論理値・エラー値)");
 const QString kAlignment = QStringLiteral("文字の折り返し・字下げ・回転");
 const QString kThemeFill = QStringLiteral("テーマの色による塗りつぶし");
 const QString kLinks = QStringLiteral("ハイパーリンク");
@@ -71,12 +70,17 @@ public:
     void doctype(const orcus::sax::doctype_declaration&) {}
     void start_declaration(std::string_view) {}
     void end_declaration(std::string_view) {}
-    void characters(std::string_view, bool) {}
+    void characters(std::string_view text, bool transient)
+    {
+        text_ += text;
+        textDecoded_ = textDecoded_ || transient;
+    }
     void attribute(std::string_view, std::string_view) {}
     void attribute(const orcus::sax_ns_parser_attribute& a) { attrs_.push_back(a); }
 
     void start_element(const orcus::sax_ns_parser_element& e)
     {
+        endText(e.begin_pos);
         family_.clear();
         if (kind_ == PackageKind::Xlsx)
             xlsxElement(e);
@@ -84,21 +88,29 @@ public:
             odsElement(e);
         attrs_.clear();
         stack_.push_back({nsOf(e.ns), e.name, family_});
+        textFrom_ = e.end_pos;
     }
 
     void end_element(const orcus::sax_ns_parser_element& e)
     {
-        if (kind_ == PackageKind::Ods && nsOf(e.ns) == kOdfTable && e.name == "table-row")
-            endOdsRow(e);
+        if (kind_ == PackageKind::Xlsx && nsOf(e.ns) == kSpreadsheetMl)
+            xlsxEndElement(e.name);
+        endText(e.begin_pos);
+        if (kind_ == PackageKind::Ods)
+            odsEndElement(e);
         if (cutDepth_ == qsizetype(stack_.size()) - 1) {
             edits.push_back({cutFrom_, e.end_pos - cutFrom_, {}});
             cutDepth_ = -1;
         }
         if (!stack_.empty())
             stack_.pop_back();
+        textFrom_ = e.end_pos;
     }
 
     std::vector<Edit> edits;
+    std::vector<QString> sharedTexts;
+    bool cellPass = false;
+    qint64 valueCells = 0;
     bool date1904 = false;
     std::set<QString> unread;
 
@@ -132,7 +144,7 @@ private:
     }
 
     // Replaces an attribute's value where it stands in the part.
-    void replaceValue(const orcus::sax_ns_parser_attribute& a, const char* text)
+    void replaceValue(const orcus::sax_ns_parser_attribute& a, const QByteArray& text)
     {
         if (!a.transient)
             edits.push_back({a.value.data() - base_, qsizetype(a.value.size()), text});
@@ -144,6 +156,79 @@ private:
         if (cutDepth_ < 0) {
             cutDepth_ = qsizetype(stack_.size());
             cutFrom_ = e.begin_pos;
+        }
+    }
+
+    // The raw bytes from `from` to `to` with the edits made inside them,
+    // which leave the list: the region is about to be replaced as a whole.
+    QByteArray takeEdited(qsizetype from, qsizetype to)
+    {
+        QByteArray out(base_ + from, to - from);
+        std::vector<Edit> inside;
+        for (auto it = edits.begin(); it != edits.end();) {
+            if (it->at >= from && it->at < to) {
+                inside.push_back(*it);
+                it = edits.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        std::stable_sort(inside.begin(), inside.end(), [](const Edit& a, const Edit& b) { return a.at > b.at; });
+        for (const Edit& edit : inside)
+            out.replace(edit.at - from, edit.length, edit.text);
+        return out;
+    }
+
+    static bool selfClosing(const char* base, const orcus::sax_ns_parser_element& e)
+    {
+        return e.end_pos >= 2 && base[e.end_pos - 2] == '/';
+    }
+
+    // The element's name as the part writes it, with its prefix.
+    QByteArray qualifiedName(const orcus::sax_ns_parser_element& e) const
+    {
+        qsizetype end = e.begin_pos + 1;
+        while (end < e.end_pos && !std::strchr(" \t\r\n/>", base_[end]))
+            ++end;
+        return QByteArray(base_ + e.begin_pos + 1, end - e.begin_pos - 1);
+    }
+
+    // Text with character or entity references reaches the .ods reader
+    // as decoded text, which its paragraphs keep in a pool that it empties
+    // before every paragraph and then cannot use: the program ends. Written
+    // out as it reads, with "<" and "&" in a CDATA section, the text comes
+    // to it as it stands in the part.
+    void endText(qsizetype until)
+    {
+        if (kind_ == PackageKind::Ods && textDecoded_ && cutDepth_ < 0 && until >= textFrom_) {
+            QByteArray text(text_.data(), qsizetype(text_.size()));
+            if (text.contains('<') || text.contains('&'))
+                text = "<![CDATA[" + text.replace("]]>", "]]]]><![CDATA[>") + "]]>";
+            edits.push_back({textFrom_, until - textFrom_, text});
+        }
+        text_.clear();
+        textDecoded_ = false;
+    }
+
+    // The text of a shared string as Excel shows it: its runs after any
+    // plain text before them, without phonetic readings, "_x000D_" and the
+    // like as the characters they stand for. The reader keeps the text of
+    // the string before an empty one and drops plain text before runs.
+    void xlsxEndElement(std::string_view n)
+    {
+        if (n == "t" && cutDepth_ < 0) {
+            sharedText_ += text_;
+        } else if (n == "v") {
+            cell_.valueText = !QByteArrayView(text_.data(), qsizetype(text_.size())).trimmed().isEmpty();
+        } else if (n == "si") {
+            sharedTexts.push_back(decodeEscapes(QString::fromStdString(sharedText_)));
+            sharedText_.clear();
+        } else if (n == "c" && cell_.open) {
+            // an empty shared string index, or a formula without its result
+            if ((cellType_ == "s" || cell_.formula) && !cell_.valueText)
+                cellPass = true;
+            valueCells += cell_.valueText;
+            cell_ = {};
         }
     }
 
@@ -166,13 +251,21 @@ private:
                 throw tooLarge(QStringLiteral("列の設定"));
         } else if (n == "c") {
             cellType_ = value({}, "t");
-            if (cellType_ == "e")
-                unread.insert(kErrors);
-            else if (cellType_ == "inlineStr")
-                unread.insert(kInline);
+            cell_ = {true, false, false, false};
+            // the reader passes over texts written in the cell and error
+            // values; our own pass over the cells reads them
+            if (cellType_ == "e" || cellType_ == "inlineStr")
+                cellPass = true;
+        } else if (n == "v") {
+            cell_.value = true;
+        } else if (n == "is") {
+            cell_.valueText = true;
+        } else if (n == "si") {
+            sharedText_.clear();
         } else if (n == "f") {
+            cell_.formula = true;
             if (cellType_ == "b" || cellType_ == "e")
-                unread.insert(kResults);
+                cellPass = true; // results the reader drops
             const auto* ref = find({}, "ref");
             if (value({}, "t") == "array" && ref) {
                 const auto areas = parseAreas(QString::fromUtf8(ref->value.data(), qsizetype(ref->value.size())));
@@ -199,8 +292,13 @@ private:
             unread.insert(kValidation);
         } else if (n == "sheetProtection") {
             unread.insert(kProtection);
-        } else if (n == "sheet" && !value({}, "state").empty() && value({}, "state") != "visible") {
-            unread.insert(kHiddenSheets);
+        } else if (n == "sheet") {
+            if (!value({}, "state").empty() && value({}, "state") != "visible")
+                unread.insert(kHiddenSheets);
+            // the reader puts formulas on the sheet whose place is the
+            // sheetId, so the ids are numbered in the order of the sheets
+            if (const auto* id = find({}, "sheetId"))
+                replaceValue(*id, QByteArray::number(++sheets_));
         }
         if (n == "row" || n == "col") {
             // the reader reads "true" as 0: hidden rows and columns written so would show
@@ -242,11 +340,100 @@ private:
                 throw tooLarge(QStringLiteral("行数"));
         } else if (ns == kOdfTable && (n == "table-cell" || n == "covered-table-cell")) {
             odsCell();
+            paragraphs_.clear();
+            if (n == "covered-table-cell")
+                renameCovered(e);
         } else if (ns == kOdfOffice && n == "annotation") {
             unread.insert(kComments);
+            cut(e); // the reader would take its paragraphs for the cell's text
+        } else if (ns == kOdfText && parent && parent->ns == kOdfText && inCell()) {
+            odsTextElement(e);
+        } else if (ns == kOdfText && n == "p" && parent && parent->ns == kOdfTable && parent->name == "table-cell") {
+            paragraphs_.push_back({e.begin_pos, e.end_pos, e.end_pos, e.end_pos, selfClosing(base_, e), qualifiedName(e)});
         } else if (ns == kOdfDrawing && (n == "frame" || n == "custom-shape" || n == "line" || n == "rect")) {
             unread.insert(kShapes);
         }
+    }
+
+    void odsEndElement(const orcus::sax_ns_parser_element& e)
+    {
+        const std::string_view ns = nsOf(e.ns), n = e.name;
+        if (ns == kOdfTable && n == "table-row")
+            endOdsRow(e);
+        else if (ns == kOdfTable && (n == "table-cell" || n == "covered-table-cell"))
+            endOdsCell(e);
+        else if (ns == kOdfText && n == "p" && !paragraphs_.empty() && paragraphs_.back().end == paragraphs_.back().openEnd
+                 && !paragraphs_.back().selfClosing)
+            paragraphs_.back().closeBegin = e.begin_pos, paragraphs_.back().end = e.end_pos;
+    }
+
+    bool inCell() const
+    {
+        for (auto it = stack_.rbegin(); it != stack_.rend(); ++it)
+            if (it->ns == kOdfTable)
+                return it->name == "table-cell" || it->name == "covered-table-cell";
+        return false;
+    }
+
+    // Spaces, tabs and line breaks inside a paragraph of a cell: the reader passes
+    // over them, so they are written as the characters they stand for.
+    void odsTextElement(const orcus::sax_ns_parser_element& e)
+    {
+        const std::string_view n = e.name;
+        if (n != "s" && n != "tab" && n != "line-break")
+            return;
+        if (!selfClosing(base_, e))
+            return; // these elements hold nothing; one that does is left to the reader
+        QByteArray text;
+        if (n == "s")
+            text = QByteArray(int(std::clamp<qint64>(number(find(kOdfText, "c"), 1), 1, 1024)), ' ');
+        else
+            text = n == "tab" ? "\t" : "\n";
+        edits.push_back({e.begin_pos, e.end_pos - e.begin_pos, text});
+    }
+
+    // A covered cell is still a column of the row, but the reader steps
+    // over it without counting it: the cells after it would move left.
+    void renameCovered(const orcus::sax_ns_parser_element& e)
+    {
+        const QByteArray name = qualifiedName(e);
+        const qsizetype at = name.indexOf("covered-table-cell");
+        if (at >= 0)
+            edits.push_back({e.begin_pos + 1 + at, qsizetype(sizeof("covered-")) - 1, {}});
+        coveredOpen_ = !selfClosing(base_, e);
+    }
+
+    // The reader keeps only the last paragraph of a cell: the paragraphs
+    // of a cell become one, their texts joined by line breaks.
+    void endOdsCell(const orcus::sax_ns_parser_element& e)
+    {
+        if (coveredOpen_ && nsOf(e.ns) == kOdfTable && e.name == "covered-table-cell") {
+            const qsizetype at = QByteArray(base_ + e.begin_pos, e.end_pos - e.begin_pos).indexOf("covered-table-cell");
+            if (at >= 0)
+                edits.push_back({e.begin_pos + at, qsizetype(sizeof("covered-")) - 1, {}});
+        }
+        coveredOpen_ = false;
+        std::vector<Paragraph> paragraphs = std::move(paragraphs_);
+        paragraphs_.clear();
+        if (paragraphs.size() < 2 || cutDepth_ >= 0)
+            return;
+        const Paragraph& first = paragraphs.front();
+        const Paragraph& last = paragraphs.back();
+        if (last.end <= last.openEnd && !last.selfClosing)
+            return; // not closed as expected: left as it is
+        QByteArray inner;
+        for (size_t i = 0; i < paragraphs.size(); ++i) {
+            const Paragraph& p = paragraphs[i];
+            if (i > 0)
+                inner += '\n';
+            if (!p.selfClosing)
+                inner += takeEdited(p.openEnd, p.closeBegin);
+        }
+        QByteArray open(base_ + first.begin, first.openEnd - first.begin);
+        if (first.selfClosing)
+            open = open.chopped(2).trimmed() + '>';
+        takeEdited(first.begin, last.end); // what lay between them goes too
+        edits.push_back({first.begin, last.end - first.begin, open + inner + "</" + first.name + '>'});
     }
 
     void odsStyle(const orcus::sax_ns_parser_element& e, const Open* parent)
@@ -313,6 +500,8 @@ private:
         if (type && (type->value == "percentage" || type->value == "currency"))
             replaceValue(*type, "float");
         row_.hasValues = row_.hasValues || type || find(kOdfTable, "formula");
+        if (type)
+            ++valueCells;
     }
 
     // The reader reads a row that stands for several only once, so the
@@ -363,8 +552,19 @@ private:
         bool hasValues = false;
     };
 
+    struct Paragraph {
+        qsizetype begin, openEnd, closeBegin, end;
+        bool selfClosing;
+        QByteArray name;
+    };
+
     PackageKind kind_;
     const char* base_;
+    std::string text_;         // since the last tag
+    bool textDecoded_ = false; // held a reference
+    qsizetype textFrom_ = 0;
+    std::vector<Paragraph> paragraphs_; // of the cell being read
+    bool coveredOpen_ = false;
     OdsRow row_;
     qint64 expanded_ = 0;
     std::vector<orcus::sax_ns_parser_attribute> attrs_;
@@ -372,8 +572,13 @@ private:
     std::string family_;
     std::map<std::string, std::string> families_;
     std::string cellType_;
+    struct {
+        bool open = false, formula = false, value = false, valueText = false;
+    } cell_;
+    std::string sharedText_;
     qsizetype cutDepth_ = -1;
     qsizetype cutFrom_ = 0;
+    int sheets_ = 0;
     qint64 columnSpans_ = 0, repeatedCells_ = 0, rowsInTable_ = 0, columnsInTable_ = 0;
 };
 
@@ -421,10 +626,32 @@ void checkWellFormed(const QByteArray& data, const QByteArray& name)
 
 } // namespace
 
+QString decodeEscapes(const QString& text)
+{
+    if (!text.contains(QStringLiteral("_x")))
+        return text;
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        bool ok = false;
+        const uint code = i + 7 <= text.size() && text[i] == u'_' && text[i + 1] == u'x' && text[i + 6] == u'_'
+            ? text.mid(i + 2, 4).toUInt(&ok, 16)
+            : 0;
+        if (ok) {
+            out += QChar(char16_t(code));
+            i += 6;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name, PackageKind kind)
 {
     const char* begin = reinterpret_cast<const char*>(buffer.data());
     const QByteArray data = QByteArray::fromRawData(begin, qsizetype(buffer.size() - 1));
+    if (data.trimmed().isEmpty())
+        return {}; // an empty part (LibreOffice leaves some) holds nothing to read, and is no damage
     const PartText text = partText(data);
     if (text == PartText::NotXml) {
         // pictures and the like are not XML; an XML part that is not may
@@ -447,10 +674,13 @@ ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray&
     }
     ScannedPart part;
     part.date1904 = scanner.date1904;
+    part.sharedTexts = std::move(scanner.sharedTexts);
+    part.cellPass = scanner.cellPass;
+    part.valueCells = scanner.valueCells;
     part.unread = std::move(scanner.unread);
     if (scanner.edits.empty())
         return part;
-    std::sort(scanner.edits.begin(), scanner.edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
+    std::stable_sort(scanner.edits.begin(), scanner.edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
     qsizetype from = 0;
     for (const Edit& e : scanner.edits) {
         if (e.at < from || e.at > data.size())

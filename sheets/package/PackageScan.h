@@ -14,10 +14,17 @@
 namespace tegaro::sheets {
 
 struct ScannedPart {
-    QByteArray mended;        // null when no edit was needed
-    bool date1904 = false;    // an .xlsx workbook counting dates from 1904
-    std::set<QString> unread; // what the part holds that the reader does not hand over
+    QByteArray mended;                // null when no edit was needed
+    bool date1904 = false;            // an .xlsx workbook counting dates from 1904
+    std::set<QString> unread;         // what the part holds that the reader does not hand over
+    std::vector<QString> sharedTexts; // of the shared strings part, as Excel shows them
+    bool cellPass = false;            // has .xlsx cells the reader takes wrongly
+    qint64 valueCells = 0;            // cells that state a value
 };
+
+// "_x000D_" and the like in .xlsx texts: a character written as its code, as
+// Excel does for those XML cannot hold; "_x005F_" keeps an underscore.
+QString decodeEscapes(const QString& text);
 
 // `buffer` holds the part and the NUL byte the reader parses after it.
 // Throws ECorruptWorkbook.

@@ -2,7 +2,10 @@
 
 #include "sheets/package/OdsXml.h"
 #include "sheets/package/PackageCheck.h"
+#include "sheets/model/CellReference.h"
 #include "sheets/model/SheetErrors.h"
+#include "sheets/package/ImportSheet.h"
+#include "sheets/package/PackageScan.h"
 
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
@@ -175,13 +178,11 @@ void readSheet(const QByteArray& xml, Sheet& sheet)
 
 } // namespace
 
-void addXlsxSheetExtras(const QByteArray& package, ImportContext& ctx)
+namespace {
+
+// The part of each sheet, by the sheet's place; empty where there is none.
+QList<std::string> sheetParts(const orcus::zip_archive& archive, const ImportContext& ctx)
 {
-    if (ctx.kind != PackageKind::Xlsx)
-        return;
-    orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
-    orcus::zip_archive archive(&stream);
-    archive.load();
     QHash<QString, QString> targets; // relationship -> part
     eachElement(ods::part(archive, "xl/_rels/workbook.xml.rels"), "workbook.xml.rels", [&](QXmlStreamReader& r) {
         if (r.name() == u"Relationship")
@@ -194,11 +195,150 @@ void addXlsxSheetExtras(const QByteArray& package, ImportContext& ctx)
             partOfSheet.insert(plain(r.attributes(), u"name").toString(), targets.value(id));
         }
     });
+    QList<std::string> parts;
     for (int i = 0; i < ctx.book.sheets.size() && i < ctx.givenNames.size(); ++i) {
         const QString target = partOfSheet.value(ctx.givenNames[i]);
-        if (target.isEmpty())
+        parts << (target.isEmpty() ? std::string() : partPath(target));
+    }
+    return parts;
+}
+
+int errorCode(QStringView text)
+{
+    for (int code : {0x00, 0x07, 0x0F, 0x17, 0x1D, 0x24, 0x2A})
+        if (text.trimmed().compare(errorText(code), Qt::CaseInsensitive) == 0)
+            return code;
+    return 0x0F;
+}
+
+// The cells of one sheet part that the reader takes wrongly: texts written
+// in the cell, error values, the results of formulas that are errors or
+// truths, formulas without a result (worked out after loading), and
+// shared string cells without an index.
+void readCells(const QByteArray& xml, ImportSheet& sheet, ImportContext& ctx)
+{
+    struct {
+        int row = -1, col = -1;
+        QString type, value, inline_;
+        bool formula = false;
+    } c;
+    int row = -1, col = -1, depth = 0, phonetic = 0;
+    QString* text = nullptr;
+    QXmlStreamReader r(xml);
+    while (!r.atEnd()) {
+        const auto token = r.readNext();
+        if (token == QXmlStreamReader::Characters && text) {
+            if (!phonetic && text->size() < kMaxTextLength)
+                *text += r.text();
             continue;
-        const QByteArray xml = ods::part(archive, partPath(target));
+        }
+        if (token == QXmlStreamReader::StartElement) {
+            if (++depth > kMaxXmlDepth)
+                break;
+            const QStringView n = r.name();
+            const QXmlStreamAttributes a = r.attributes();
+            if (n == u"row") {
+                const auto at = number(plain(a, u"r"));
+                row = at ? int(*at) - 1 : row + 1;
+                col = -1;
+            } else if (n == u"c") {
+                const auto at = parseCell(plain(a, u"r").toString());
+                col = at ? at->col : col + 1;
+                if (at)
+                    row = at->row;
+                c = {};
+                c.row = row;
+                c.col = col;
+                c.type = plain(a, u"t").toString();
+            } else if (n == u"f") {
+                c.formula = true;
+            } else if (n == u"v") {
+                text = &c.value;
+            } else if (n == u"t" && !phonetic) {
+                text = &c.inline_;
+            } else if (n == u"rPh") {
+                ++phonetic;
+            }
+            continue;
+        }
+        if (token != QXmlStreamReader::EndElement)
+            continue;
+        --depth;
+        text = nullptr;
+        const QStringView n = r.name();
+        if (n == u"rPh") {
+            --phonetic;
+            continue;
+        }
+        if (n != u"c" || c.row < 0 || c.col < 0 || c.row >= kMaxRows || c.col >= kMaxColumns)
+            continue;
+        Cell* cell = sheet.sheet().cell(c.row, c.col);
+        const bool noValue = c.value.trimmed().isEmpty();
+        if (c.formula) {
+            if (!cell || cell->kind != CellKind::Formula)
+                continue;
+            if (noValue) {
+                cell->result = CellKind::Empty; // worked out after loading
+                cell->number = 0;
+                cell->text.clear();
+            } else if (c.type == u"e") {
+                cell->result = CellKind::Error;
+                cell->number = errorCode(c.value);
+            } else if (c.type == u"b") {
+                cell->result = CellKind::Boolean;
+                cell->number = c.value.trimmed() == u"1" || c.value.trimmed() == u"true";
+            }
+        } else if (c.type == u"inlineStr") {
+            if (Cell* v = sheet.valueCell(c.row, c.col)) {
+                v->kind = CellKind::Text;
+                v->text = ctx.fitText(decodeEscapes(c.inline_));
+            }
+        } else if (c.type == u"e" && !noValue) {
+            if (Cell* v = sheet.valueCell(c.row, c.col)) {
+                v->kind = CellKind::Error;
+                v->number = errorCode(c.value);
+            }
+        } else if (c.type == u"s" && noValue && cell && cell->kind == CellKind::Text) {
+            cell->kind = CellKind::Empty; // no string at all, not the first one
+            cell->text.clear();
+            cell->runs.clear();
+        }
+    }
+    if (r.hasError() || depth > kMaxXmlDepth)
+        throw ECorruptWorkbook(QStringLiteral("ブックのファイルが壊れています。(シートのセル)"));
+}
+
+} // namespace
+
+void addXlsxCells(const QByteArray& package, const std::set<QByteArray>& parts, ImportContext& ctx,
+                  const std::function<ImportSheet*(int)>& sheetAt)
+{
+    if (ctx.kind != PackageKind::Xlsx || parts.empty())
+        return;
+    orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
+    orcus::zip_archive archive(&stream);
+    archive.load();
+    const QList<std::string> names = sheetParts(archive, ctx);
+    for (int i = 0; i < names.size(); ++i) {
+        if (names[i].empty() || !parts.count(QByteArray::fromStdString(names[i])))
+            continue;
+        if (ImportSheet* sheet = sheetAt(i))
+            readCells(ods::part(archive, names[i]), *sheet, ctx);
+    }
+}
+
+void addXlsxSheetExtras(const QByteArray& package, ImportContext& ctx)
+{
+    if (ctx.kind != PackageKind::Xlsx)
+        return;
+    orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
+    orcus::zip_archive archive(&stream);
+    archive.load();
+    const QList<std::string> names = sheetParts(archive, ctx);
+    for (int i = 0; i < names.size(); ++i) {
+        if (names[i].empty())
+            continue;
+        const QByteArray xml = ods::part(archive, names[i]);
         if (!xml.isEmpty())
             readSheet(xml, ctx.book.sheets[i]);
     }

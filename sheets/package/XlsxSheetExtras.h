@@ -7,7 +7,18 @@
 
 #include <QByteArray>
 
+#include <functional>
+#include <set>
+
 namespace tegaro::sheets {
+
+class ImportSheet;
+
+// The cells of the parts named (see PreparedPackage::cellPass) that the
+// reader takes wrongly, read again into the sheets `sheetAt` gives by
+// place. Called before the import is finished.
+void addXlsxCells(const QByteArray& package, const std::set<QByteArray>& parts, ImportContext& ctx,
+                  const std::function<ImportSheet*(int)>& sheetAt);
 
 // Does nothing for other packages. Throws ECorruptWorkbook for parts that
 // cannot be read.

@@ -1,6 +1,7 @@
 // Detail sheet files on the sheet page: open, save, print, drops and drags.
 #include "app/Application.h"
 #include "app/TForm1.h"
+#include "sheets/container/ZipWriter.h"
 #include "sheets/page/SheetFiles.h"
 #include "sheets/page/SheetPage.h"
 #include "sheets/view/TF5Book.h"
@@ -88,6 +89,44 @@ private slots:
         QVERIFY(w.book()->ShowEditBar());
         QVERIFY(!w.book()->ShowColHeading());
         QVERIFY(!w.book()->ShowRowHeading());
+    }
+
+    // A file the reader refuses tells its error and leaves the shown sheet,
+    // the file name and the status as they were, whichever way it came.
+    void aFailedReadKeepsTheSheet_data()
+    {
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("dialog") << false;
+        QTest::newRow("drop") << true;
+    }
+    void aFailedReadKeepsTheSheet()
+    {
+        QFETCH(bool, dropped);
+        const QString sheet = writeSheet(dir, QStringLiteral("kept/meisai.xls"));
+        // an .ods whose content is not XML, named so that the drop takes it
+        const QString bad = dir.filePath(QStringLiteral("kept/damaged.xls.ods"));
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(sheets::writeZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                  {"content.xml", QByteArray("\x01\x02 not xml")}}));
+        f.close();
+        Window w;
+        w.seam.fileAnswers << sheet;
+        w.click("MMenu");
+        QCOMPARE(w.owner(), kOwner);
+        const QString status = w.status();
+        w.seam.clear();
+        if (dropped) {
+            emit w.form.findChild<FileDropTarget*>(QStringLiteral("FileDrop3"))->dropped({bad});
+        } else {
+            w.seam.fileAnswers << bad;
+            w.click("MMenu");
+        }
+        QCOMPARE(w.seam.messages().size(), 1);
+        QVERIFY2(w.seam.messages().first().contains(QStringLiteral("XML ではありません")), qPrintable(w.seam.messages().first()));
+        QCOMPARE(w.owner(), kOwner);
+        QCOMPARE(w.exfile(), sheet);
+        QCOMPARE(w.status(), status);
     }
 
     void saveProposesTheOwner_data()

@@ -11,6 +11,7 @@
 #include "sheets/formula/Formulas.h"
 #include "sheets/memory/GlobalMemory.h"
 #include "sheets/model/CellReference.h"
+#include "sheets/container/ZipWriter.h"
 #include "sheets/xls/XlsFile.h"
 
 #include "ToolRun.h"
@@ -245,6 +246,13 @@ void TestPackageAgreement::bytesAfterThePackage_data()
         QTest::addRow("%s, zeros", format) << format << QByteArray(8000, '\0');
         QTest::addRow("%s, the end of an older package", format) << format << older.right(300) + QByteArray(100, 'x');
         QTest::addRow("%s, a whole older package", format) << format << older;
+        // a block used before for a larger package: its directory and end
+        // still lie past this one, and fit it as well
+        const QByteArray file = fixture(("detail." + QByteArray(format)).constData());
+        const QByteArray larger = writeZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                            {"padding.xml", QByteArray(file.size() + 4000, ' ')}},
+                                           false);
+        QTest::addRow("%s, the rest of a larger package", format) << format << larger.mid(file.size());
     }
 }
 

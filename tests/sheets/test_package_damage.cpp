@@ -5,6 +5,7 @@
 #include "PackageSamples.h"
 
 #include "sheets/book/WorkbookFile.h"
+#include "sheets/container/OleFile.h"
 #include "sheets/container/ZipWriter.h"
 #include "sheets/model/CellReference.h"
 #include "sheets/model/SheetErrors.h"
@@ -65,6 +66,24 @@ void TestDamagedPackages::damagedPackages_data()
         << odsPackage("  \x02" + odsContent("<table:table table:name=\"S\"/>", "<style:style style:name=\"ro1\" x:family=\"table-row\">"
                                                                                "<style:table-row-properties style:row-height=\"0.2in\"/></style:style>"))
         << false << "XML ではありません";
+    // saved with a password: an .xlsx becomes a compound file of the
+    // encrypted package, an .ods keeps its parts encrypted and says so
+    QTest::newRow("xlsx with a password")
+        << writeWorkbookFile(QByteArray(4096, '\x5A'), "EncryptedPackage") << false << "パスワードで保護されたブックは読めません。";
+    QTest::newRow("ods with a password")
+        << writeZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                     {"content.xml", QByteArray("\x8B\x1F\x00\x93garbled", 11)},
+                     {"META-INF/manifest.xml",
+                      "<?xml version=\"1.0\"?><manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:"
+                      "manifest:1.0\"><manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\">"
+                      "<manifest:encryption-data manifest:checksum-type=\"SHA1/1K\"/></manifest:file-entry>"
+                      "</manifest:manifest>"}})
+        << false << "パスワードで保護されたブックは読めません。";
+    // the sheet names a relationship that is not there: its cells have no sheet
+    QTest::newRow("cells of no sheet")
+        << xlsxPackage({workbookPart({QStringLiteral("S")}).replace("rId1", "rId9"),
+                        worksheetPart("<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData>")})
+        << false << "セルを読み取れませんでした";
     QTest::newRow("part larger than the file") << patchDirectory(good, 0, 20, 0x7FFFFFF0) << false << "大きさ";
     QTest::newRow("part said to unpack to 4 GB") << patchDirectory(good, 0, 24, 0xFFFFFFF0) << false << "大きすぎる";
     QByteArray three = patchDirectory(good, 2, 24, quint32(kMaxPartSize));

@@ -4,6 +4,7 @@
 #include "PackageSamples.h"
 
 #include "sheets/book/WorkbookFile.h"
+#include "sheets/container/ZipWriter.h"
 #include "sheets/formula/Formulas.h"
 #include "sheets/model/CellReference.h"
 #include "sheets/xls/XlsFile.h"
@@ -57,11 +58,84 @@ QString printingOf(const Sheet& s)
         .arg(p.header, p.footer, breaks.join(u' '));
 }
 
+// The parts of a two-sheet workbook as Excel lays them out, changed the
+// way other writers lay them out.
+QList<ZipPart> twoSheetParts(const QString& layout)
+{
+    const QByteArray main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    const QByteArray pkg = "http://schemas.openxmlformats.org/package/2006/relationships";
+    QByteArray mainType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
+    QByteArray book = "xl/workbook.xml", bookRels = "xl/_rels/workbook.xml.rels", bookTarget = "xl/workbook.xml";
+    QByteArray sheet1 = "worksheets/sheet1.xml", sheet2 = "worksheets/sheet2.xml", strings = "sharedStrings.xml";
+    QByteArray stringsPart = "xl/sharedStrings.xml", ids = "1 2";
+    if (layout == u"macro-enabled")
+        mainType = "application/vnd.ms-excel.sheet.macroEnabled.main+xml";
+    if (layout == u"workbook elsewhere") {
+        book = "book/main.xml";
+        bookRels = "book/_rels/main.xml.rels";
+        bookTarget = "/book/main.xml";
+        sheet1 = "../xl/worksheets/sheet1.xml";
+        sheet2 = "../xl/worksheets/sheet2.xml";
+        strings = "../xl/sharedStrings.xml";
+    }
+    if (layout == u"absolute targets") {
+        sheet1 = "/xl/worksheets/sheet1.xml";
+        sheet2 = "/xl/worksheets/sheet2.xml";
+        strings = "/xl/sharedStrings.xml";
+    }
+    if (layout == u"other capitals")
+        stringsPart = "xl/SharedStrings.xml";
+    if (layout == u"sheet ids out of order")
+        ids = "3 1";
+    const QList<QByteArray> id = ids.split(' ');
+    auto rels = [&](const QList<std::pair<QByteArray, QByteArray>>& list) {
+        QByteArray out = "<?xml version=\"1.0\"?><Relationships xmlns=\"" + pkg + "\">";
+        int n = 0;
+        for (const auto& [type, target] : list)
+            out += "<Relationship Id=\"rId" + QByteArray::number(++n) + "\" Type=\"" + rel + '/' + type + "\" Target=\""
+                + target + "\"/>";
+        return out + "</Relationships>";
+    };
+    QList<ZipPart> parts = {
+        {"[Content_Types].xml",
+         "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+         "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+         "<Default Extension=\"xml\" ContentType=\"application/xml\"/><Override PartName=\"/"
+             + book + "\" ContentType=\"" + mainType + "\"/></Types>"},
+        {"_rels/.rels", rels({{"officeDocument", bookTarget}})},
+        {book, "<?xml version=\"1.0\"?><workbook xmlns=\"" + main + "\" xmlns:r=\"" + rel + "\"><sheets><sheet name=\"一\" "
+                                                                                            "sheetId=\""
+             + id[0] + "\" r:id=\"rId1\"/><sheet name=\"二\" sheetId=\"" + id[1] + "\" r:id=\"rId2\"/></sheets></workbook>"},
+        {bookRels, rels({{"worksheet", sheet1}, {"worksheet", sheet2}, {"sharedStrings", strings}})},
+        {"xl/worksheets/sheet1.xml", worksheetPart("<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c>"
+                                                   "<c r=\"B1\"><f>二!A1*2</f><v>42</v></c></row></sheetData>")},
+        {"xl/worksheets/sheet2.xml", worksheetPart("<sheetData><row r=\"1\"><c r=\"A1\"><v>21</v></c>"
+                                                   "<c r=\"B1\"><f>A1+1</f><v>22</v></c></row></sheetData>")},
+        {stringsPart, sharedStringsPart("<si><t>一枚目</t></si>")},
+    };
+    if (layout == u"macro-enabled")
+        parts << ZipPart{"xl/vbaProject.bin", QByteArray("\xD0\xCF\x11\xE0", 4)};
+    if (layout == u"empty part")
+        parts << ZipPart{"customXml/item1.xml", {}};
+    if (layout == u"strict") {
+        for (ZipPart& p : parts) {
+            p.data.replace(main, "http://purl.oclc.org/ooxml/spreadsheetml/main");
+            p.data.replace(rel, "http://purl.oclc.org/ooxml/officeDocument/relationships");
+        }
+    }
+    return parts;
+}
+
 } // namespace
 
 class TestXlsxPackages : public QObject {
     Q_OBJECT
 private slots:
+    void cellsAsWritten_data();
+    void cellsAsWritten();
+    void packageLayouts_data();
+    void packageLayouts();
     void packageFormulasCompile_data();
     void packageFormulasCompile();
     void excelPackage();
@@ -73,6 +147,94 @@ private slots:
     void passedOverIsReported();
     void largeSheetIsReported();
 };
+
+void TestXlsxPackages::cellsAsWritten_data()
+{
+    QTest::addColumn<QByteArray>("cells"); // of row 1, A1 first
+    QTest::addColumn<QString>("shown");    // in A1
+    QTest::newRow("text in the cell") << QByteArray("<c r=\"A1\" t=\"inlineStr\"><is><t>家屋 &amp; 土地</t></is></c>")
+                                      << "家屋 & 土地";
+    QTest::newRow("runs in the cell")
+        << QByteArray("<c r=\"A1\" t=\"inlineStr\"><is><r><t>評</t></r><r><rPr><b/></rPr><t>点</t></r>"
+                      "<rPh sb=\"0\" eb=\"1\"><t>ヒョウ</t></rPh></is></c>")
+        << "評点";
+    QTest::newRow("error value") << QByteArray("<c r=\"A1\" t=\"e\"><v>#N/A</v></c>") << "#N/A";
+    QTest::newRow("error result") << QByteArray("<c r=\"A1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>") << "#DIV/0!";
+    QTest::newRow("truth result") << QByteArray("<c r=\"A1\" t=\"b\"><f>1=1</f><v>1</v></c>") << "TRUE";
+    QTest::newRow("no string index") << QByteArray("<c r=\"A1\" t=\"s\"><v/></c>") << "";
+    QTest::newRow("empty shared string") << QByteArray("<c r=\"A1\" t=\"s\"><v>1</v></c>") << "";
+    QTest::newRow("escaped character") << QByteArray("<c r=\"A1\" t=\"s\"><v>2</v></c>") << "二\r行";
+    QTest::newRow("plain text before runs") << QByteArray("<c r=\"A1\" t=\"s\"><v>3</v></c>") << "普通太字";
+    // scripts save formulas without results: they are worked out on loading
+    QTest::newRow("formula without result") << QByteArray("<c r=\"A1\"><f>2+3</f></c>") << "5";
+    QTest::newRow("formulas without results in a chain")
+        << QByteArray("<c r=\"A1\"><f>B1*2</f><v></v></c><c r=\"B1\"><f>1+2</f></c>") << "6";
+}
+
+void TestXlsxPackages::cellsAsWritten()
+{
+    QFETCH(QByteArray, cells);
+    QFETCH(QString, shown);
+    const QByteArray strings = sharedStringsPart("<si><t>零</t></si><si><t/></si><si><t>二_x000D_行</t></si>"
+                                                 "<si><t>普通</t><r><rPr><b/></rPr><t>太字</t></r></si>");
+    const Workbook book = readWorkbook(xlsxPackage(
+        {workbookPart({QStringLiteral("S")}), worksheetPart("<sheetData><row r=\"1\">" + cells + "</row></sheetData>"), {}, strings}));
+    QCOMPARE(book.cellText(0, 0, 0), shown);
+    QVERIFY2(book.leftOut.isEmpty(), qPrintable(leftOutMessage(book)));
+    if (QByteArray(QTest::currentDataTag()) == "plain text before runs") {
+        // the plain text keeps the standard font, the run its own
+        const QList<RichRun> runs = book.sheets[0].cell(0, 0)->runs;
+        QCOMPARE(runs.size(), 2);
+        QCOMPARE(runs[1].first, 2);
+        QVERIFY(!book.font(runs[0].font).bold());
+        QVERIFY(book.font(runs[1].font).bold());
+    }
+    QCOMPARE(readXls(writeXls(book)).cellText(0, 0, 0), shown);
+}
+
+void TestXlsxPackages::packageLayouts_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QString>("note"); // in the message after loading
+    QTest::newRow("as Excel writes") << "as Excel writes"
+                                     << "";
+    QTest::newRow("macro-enabled") << "macro-enabled"
+                                   << "マクロ";
+    QTest::newRow("workbook elsewhere") << "workbook elsewhere"
+                                        << "";
+    QTest::newRow("absolute targets") << "absolute targets"
+                                      << "";
+    QTest::newRow("other capitals") << "other capitals"
+                                    << "";
+    QTest::newRow("sheet ids out of order") << "sheet ids out of order"
+                                            << "";
+    QTest::newRow("strict") << "strict"
+                            << "";
+    QTest::newRow("empty part") << "empty part"
+                                << "";
+}
+
+void TestXlsxPackages::packageLayouts()
+{
+    // every way of laying out the parts reads as the same two sheets, with
+    // each formula on its own sheet
+    QFETCH(QString, layout);
+    QFETCH(QString, note);
+    const Workbook book = readWorkbook(writeZip(twoSheetParts(layout)));
+    QCOMPARE(book.sheets.size(), 2);
+    QCOMPARE(book.sheets[0].name, QStringLiteral("一"));
+    QCOMPARE(book.cellText(0, 0, 0), QStringLiteral("一枚目"));
+    QCOMPARE(formulaText(book, 0, 0, 1), QStringLiteral("=二!A1*2"));
+    QCOMPARE(book.cellText(0, 0, 1), QStringLiteral("42"));
+    QCOMPARE(book.cellText(1, 0, 0), QStringLiteral("21"));
+    QCOMPARE(formulaText(book, 1, 0, 1), QStringLiteral("=A1+1"));
+    QCOMPARE(book.cellText(1, 0, 1), QStringLiteral("22"));
+    const QString message = leftOutMessage(book);
+    if (note.isEmpty())
+        QVERIFY2(book.leftOut.isEmpty(), qPrintable(message));
+    else
+        QVERIFY2(message.contains(note), qPrintable(message));
+}
 
 void TestXlsxPackages::packageFormulasCompile_data()
 {
@@ -296,7 +458,7 @@ void TestXlsxPackages::passedOverIsReported_data()
                                                            "</headerFooter>")
                                        << "先頭ページのヘッダー";
     QTest::newRow("error value")
-        << simpleXlsx("<sheetData><row r=\"1\"><c r=\"A1\" t=\"e\"><v>#DIV/0!</v></c></row></sheetData>") << "エラー値のセル";
+        << simpleXlsx("<sheetData><row r=\"1\"><c r=\"A1\" t=\"e\"><v>#DIV/0!</v></c></row></sheetData>") << "";
     QTest::newRow("wrapped text")
         << xlsxPackage({workbookPart({QStringLiteral("S")}), worksheetPart(row), {}, {}, stylesPart("<cellXfs count=\"1\"><xf><alignment wrapText=\"1\"/></xf></cellXfs>")})
         << "折り返し";
