@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include "sheets/render/FontFamilies.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
@@ -10,6 +12,7 @@ void setupApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Tegaro"));
     setupApplicationFont();
+    sheets::installDigitMeasure();
 }
 
 void setupApplicationFont()

@@ -8,6 +8,7 @@
 #include "drawing/page/DrawingFiles.h"
 #include "drawing/page/DrawingPage.h"
 #include "drawing/page/DrawingStorage.h"
+#include "records/ListPage.h"
 #include "records/RecordPage.h"
 #include "sheets/page/SheetFiles.h"
 #include "sheets/page/SheetPage.h"
@@ -153,6 +154,9 @@ void TForm1::buildToolbars()
     QToolBar* fileFields = toolbar("ToolWindow972", QString());
     exfile = addFileField(fileFields, "exfile", QStringLiteral("明細"));
     zmfile = addFileField(fileFields, "zmfile", QStringLiteral("図面"));
+
+    QToolBar* listBar = toolbar("ToolBar974", QStringLiteral("一覧"));
+    addButton(listBar, "ToolbarButton977", QStringLiteral("export-list"), QStringLiteral("一覧をファイルに書き出します。"), true);
 }
 
 void TForm1::buildPages()
@@ -169,9 +173,10 @@ void TForm1::buildPages()
         {"TabSheet1", "基本項目", ""},
         {"TabSheet2", "評点明細", "評点明細"},
         {"TabSheet3", "家屋図面", "家屋図面ファイルのドロップが出来ます。"},
+        {"TabSheet8", "一覧", "検索結果の一覧です。行をダブルクリックすると基本項目を表示します。"},
     };
-    QWidget* tab[3];
-    for (int i = 0; i < 3; ++i) {
+    QWidget* tab[4];
+    for (int i = 0; i < 4; ++i) {
         tab[i] = new QWidget;
         tab[i]->setObjectName(QString::fromLatin1(tabs[i].name));
         setHint(tab[i], QString::fromUtf8(tabs[i].hint));
@@ -182,6 +187,7 @@ void TForm1::buildPages()
     sheet_ = new sheets::SheetPage(tab[1], {.exfile = exfile, .PCheck2 = PCheck2, .OpenDialog1 = &OpenDialog1, .SaveDialog1 = &SaveDialog1, .dragSources = &dragSources_, .ADOQuery1 = data_->ADOQuery1});
     drawing_ = new DrawingPage(tab[2], {.zmfile = zmfile, .PCheck1 = PCheck1, .OpenDialog1 = &OpenDialog1, .SaveDialog1 = &SaveDialog1, .dragSources = &dragSources_, .ADOQuery1 = data_->ADOQuery1});
     dragSources_ = {sheet_->fileList(), drawing_->fileList()};
+    list_ = new ListPage(tab[3], *data_);
 }
 
 // The frame's buttons that act on one page, and the window's own side menu.
@@ -218,6 +224,10 @@ void TForm1::wirePages()
     takeListDrops(
         BitBtn4, [storage](const QObject* source) { return storage->BitBtn1DragOver(source); },
         [storage](const QObject* source) { storage->BitBtn1DragDrop(source); });
+
+    connect(list_, &ListPage::openRecord, this, [this] { PageControl1->setCurrentIndex(0); });
+    ListPage* list = list_;
+    onClick(findChild<QToolButton*>(QStringLiteral("ToolbarButton977")), this, [list] { list->ListOutputClick(); });
 }
 
 void TForm1::FormCreate(const QStringList& args)

@@ -23,6 +23,7 @@ class DrawingPage;
 class FlatEdit;
 class HintTracker;
 class ImageCheckLabel;
+class ListPage;
 class RecordPage;
 class StatusPanelBar;
 class TSQLLogin;
@@ -51,6 +52,7 @@ public:
     RecordPage* recordPage() const { return record_; }
     sheets::SheetPage* sheetPage() const { return sheet_; }
     DrawingPage* drawingPage() const { return drawing_; }
+    ListPage* listPage() const { return list_; }
 
     QTabWidget* pages() const { return PageControl1; }
     StatusPanelBar* statusBarPanels() const { return dfsStatusBar1; }
@@ -92,6 +94,7 @@ private:
     RecordPage* record_ = nullptr;
     sheets::SheetPage* sheet_ = nullptr;
     DrawingPage* drawing_ = nullptr;
+    ListPage* list_ = nullptr;
 
     // Toolbar dock.
     QToolButton* ToolbarButton972 = nullptr;

@@ -54,6 +54,7 @@ public:
     // Named parameters (":Date_s"); date-times compare as full date-times.
     void setParameter(const QString& name, const QVariant& value) { params_.insert(name, value); }
     void clearParameters() { params_.clear(); }
+    QVariant parameter(const QString& name) const { return params_.value(name); }
 
     void open();  // no effect when open; opens the connection when needed
     void close(); // a pending edit or insert is dropped

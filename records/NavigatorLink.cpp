@@ -3,7 +3,7 @@
 #include "core/ErrorGuard.h"
 #include "widgets/UserSeam.h"
 #include "db/DataSource.h"
-#include "widgets/DataControls.h"
+#include "widgets/data/DataControls.h"
 #include "widgets/NavigatorPanel.h"
 
 #include <QToolButton>

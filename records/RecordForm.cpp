@@ -1,6 +1,6 @@
 #include "records/RecordForm.h"
 
-#include "widgets/DataControls.h"
+#include "widgets/data/DataControls.h"
 #include "widgets/Hint.h"
 
 #include <QGroupBox>

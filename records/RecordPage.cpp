@@ -5,7 +5,7 @@
 #include "records/RecordForm.h"
 #include "records/RecordSearch.h"
 #include "core/ErrorGuard.h"
-#include "widgets/DataControls.h"
+#include "widgets/data/DataControls.h"
 #include "widgets/UserSeam.h"
 #include "widgets/EventHook.h"
 #include "widgets/NavigatorPanel.h"

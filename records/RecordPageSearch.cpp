@@ -5,7 +5,7 @@
 #include "core/ErrorGuard.h"
 #include "db/DataAccess.h"
 #include "records/RecordSearch.h"
-#include "widgets/DataControls.h"
+#include "widgets/data/DataControls.h"
 #include "widgets/DateTimePicker.h"
 #include "widgets/EventHook.h"
 #include "widgets/Hint.h"

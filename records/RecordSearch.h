@@ -2,28 +2,11 @@
 // Narrowing the house record query: by owner name, district, survey date
 // range or memo, and the full list again. Each search replaces the query's
 // SQL text and opens it; nothing is caught here.
-#include <QDateTime>
-#include <QString>
-#include <QStringList>
+#include "records/list/HouseSearch.h"
 
 namespace tegaro {
 
 class RecordSet;
-
-// The input with "%" appended, in single quotes, quotes inside doubled.
-QString quotedPrefixPattern(const QString& input);
-
-enum class PrefixSearch {
-    OwnerName,
-    District,
-    Memo
-};
-QStringList prefixSearchLines(PrefixSearch kind, const QString& input);
-QStringList dateRangeLines();
-QStringList allRecordsLines();
-
-// A picker's value as a bound: cut to whole seconds.
-QDateTime wholeSeconds(const QDateTime& value);
 
 class RecordSearch {
 public:
@@ -37,7 +20,7 @@ public:
     void DateTimePicker2Click(const QDateTime& start, const QDateTime& end);
 
 private:
-    void runPrefix(PrefixSearch kind, const QString& input);
+    void run(const HouseSearch& search);
     RecordSet& ADOQuery1;
 };
 

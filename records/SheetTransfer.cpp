@@ -1,7 +1,7 @@
 #include "records/SheetTransfer.h"
 
 #include "records/RecordForm.h"
-#include "widgets/FieldLink.h"
+#include "widgets/data/FieldLink.h"
 
 #include <QLineEdit>
 

@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-multimedia-dev qt6-svg-dev libqt6svg6
   unixodbc-dev tdsodbc libsqliteodbc
   libsqlite3-dev  # the keys of a long result straight from the library Qt's driver uses
-  libjpeg62-turbo-dev libgsf-1-dev liborcus-dev libchm-dev fp-utils
+  libjpeg62-turbo-dev libgsf-1-dev liborcus-dev libxlsxwriter-dev libchm-dev fp-utils
   fonts-ipafont-gothic fonts-ipafont-mincho
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth imagemagick

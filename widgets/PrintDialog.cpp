@@ -26,6 +26,8 @@ bool runPrintDialog(const PrintJob& job)
     printer.setDocName(job.title);
     // pages bring their own paper and margins: paint from the sheet's corner
     printer.setFullPage(true);
+    if (job.layout)
+        printer.setPageLayout(*job.layout);
     printer.setFromTo(1, std::max(job.pageCount, 1));
     QPrintDialog dialog(&printer, parent);
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange

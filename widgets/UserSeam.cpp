@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace tegaro {
 
@@ -57,6 +58,13 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
         dialog.setDefaultSuffix(state.defaultExt);
+        // The name gets the extension of the filter chosen, not always the first.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+            static const QRegularExpression extension(QStringLiteral("\\*\\.(\\w+)"));
+            const QRegularExpressionMatch m = extension.match(filter);
+            if (m.hasMatch())
+                dialog.setDefaultSuffix(m.captured(1));
+        });
         return run(dialog, state);
     }
 
@@ -64,8 +72,11 @@ private:
     static bool run(QFileDialog& dialog, FileDialogState& state)
     {
         const QStringList filters = qtNameFilters(state.filter);
-        if (!filters.isEmpty())
+        if (!filters.isEmpty()) {
             dialog.setNameFilters(filters);
+            if (state.filterIndex > 0 && state.filterIndex < filters.size())
+                dialog.selectNameFilter(filters[state.filterIndex]);
+        }
         if (!state.fileName.isEmpty()) {
             QFileInfo info(state.fileName);
             dialog.setDirectory(info.absolutePath());
@@ -74,6 +85,7 @@ private:
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return false;
         state.fileName = dialog.selectedFiles().first();
+        state.filterIndex = std::max(0, int(filters.indexOf(dialog.selectedNameFilter())));
         return true;
     }
 };

@@ -3,10 +3,12 @@
 // boxes, OK/Cancel confirmations, the beep, the open and save dialogs, and the
 // status bar (panel 2 text, panel 1 gauge). The program installs the real one;
 // tests install a scripted one and read back what was shown.
+#include <QPageLayout>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QPagedPaintDevice;
 
@@ -19,6 +21,7 @@ struct FileDialogState {
     QString fileName;   // proposed on entry, chosen on return
     QString defaultExt; // added by the save dialog when the name has none
     QString title;
+    int filterIndex = 0; // the filter pair shown first, and the one chosen
 };
 
 // A document to print: how many pages it has and how to paint them onto a
@@ -26,6 +29,9 @@ struct FileDialogState {
 struct PrintJob {
     QString title;
     int pageCount = 0;
+    // The paper the dialog offers first; without it the printer's own. A
+    // job that brings its paper with each page leaves it out.
+    std::optional<QPageLayout> layout;
     // Paints pages first..last (counted from 0); throws when it cannot.
     std::function<void(QPagedPaintDevice& device, int first, int last)> paint;
 };

@@ -1,8 +1,8 @@
 // Formulas of a big detail sheet: 30,000 formulas over 40,000 numbers, as
 // chains, ranges and lookups. Full recalculation, an edit that dirties 50
 // formulas, and building the dependency index.
-#include "sheets/Calculator.h"
-#include "sheets/Formulas.h"
+#include "sheets/calc/Calculator.h"
+#include "sheets/formula/Formulas.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Reading a workbook of 100,000 cells from .xlsx and .ods files: numbers,
 // texts and formulas with their results, as Excel and LibreOffice write them.
 #include "sheets/PackageSamples.h"
-#include "sheets/WorkbookFile.h"
+#include "sheets/book/WorkbookFile.h"
 
 #include <benchmark/benchmark.h>
 

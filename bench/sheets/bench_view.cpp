@@ -1,7 +1,7 @@
 // The sheet control with a workbook of 100,000 cells: opening it and
 // showing the first screen, and repainting a full screen at each zoom.
-#include "sheets/GlobalMemory.h"
-#include "sheets/XlsFile.h"
+#include "sheets/memory/GlobalMemory.h"
+#include "sheets/xls/XlsFile.h"
 #include "sheets/view/SheetGrid.h"
 #include "sheets/view/TF5Book.h"
 

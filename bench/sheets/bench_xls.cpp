@@ -1,6 +1,6 @@
 // Reading and writing a workbook of 100,000 cells: numbers, texts and formulas.
-#include "sheets/ByteWriter.h"
-#include "sheets/XlsFile.h"
+#include "sheets/biff/ByteWriter.h"
+#include "sheets/xls/XlsFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,10 @@
 // What the sheet fuzz targets do with a workbook they could read: show
 // every cell and formula, work the formulas out, and write it as .xls and
 // read that again.
-#include "sheets/Calculator.h"
-#include "sheets/Formulas.h"
-#include "sheets/Workbook.h"
-#include "sheets/XlsFile.h"
+#include "sheets/calc/Calculator.h"
+#include "sheets/formula/Formulas.h"
+#include "sheets/model/Workbook.h"
+#include "sheets/xls/XlsFile.h"
 
 namespace tegaro::sheets::fuzzing {
 

@@ -1,10 +1,10 @@
 // Hostile formula texts and tokens: the parser, the encoder, the decoder,
 // the printer and the evaluator end in a result or in EFormulaError, never
 // in a crash or a hang. The first byte picks what the rest is.
-#include "sheets/Calculator.h"
-#include "sheets/FormulaCode.h"
-#include "sheets/Formulas.h"
-#include "sheets/SheetErrors.h"
+#include "sheets/calc/Calculator.h"
+#include "sheets/formula/FormulaCode.h"
+#include "sheets/formula/Formulas.h"
+#include "sheets/model/SheetErrors.h"
 
 #include <cstddef>
 #include <cstdint>

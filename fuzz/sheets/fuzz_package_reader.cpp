@@ -6,9 +6,9 @@
 // reach the reader's XML rather than dying in the ZIP layer. The .xlsx
 // parts come in the order xlsxPackage() takes them.
 #include "Exercise.h"
-#include "sheets/PackageReader.h"
+#include "sheets/package/PackageReader.h"
 #include "sheets/PackageSamples.h"
-#include "sheets/SheetErrors.h"
+#include "sheets/model/SheetErrors.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // paint it: its first screen of each sheet, and its first printed pages.
 // Run with LSAN_OPTIONS=suppressions=fuzz/sheets/lsan-fonts.supp: font
 // lookups keep what they find for the life of the process.
-#include "sheets/SheetErrors.h"
-#include "sheets/XlsFile.h"
+#include "sheets/model/SheetErrors.h"
+#include "sheets/xls/XlsFile.h"
 #include "sheets/render/PrintLayout.h"
 #include "sheets/render/SheetImage.h"
 

@@ -2,9 +2,9 @@
 // errors, the stream read in place or as a copy; a workbook read this way
 // shows its cells and formulas, works its formulas out, and writes out again.
 #include "Exercise.h"
-#include "sheets/OleFile.h"
-#include "sheets/SheetErrors.h"
-#include "sheets/XlsFile.h"
+#include "sheets/container/OleFile.h"
+#include "sheets/model/SheetErrors.h"
+#include "sheets/xls/XlsFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -54,7 +54,7 @@ void SheetFiles::ToolbarButton973Click()
 void SheetFiles::ToolbarButton971Click()
 {
     // A cancelled print dialog printed nothing, so it reports nothing.
-    if (page_.book()->PrintWorkbook())
+    if (page_.book()->PrintWorkbook([](const PrintJob& job) { return seam().print(job); }))
         status().setMessage(QStringLiteral("印刷完了！"));
 }
 

@@ -1,8 +1,8 @@
 #include "sheets/page/SheetPage.h"
 
 #include "core/ErrorGuard.h"
-#include "sheets/SheetErrors.h"
-#include "sheets/WorkbookFile.h"
+#include "sheets/model/SheetErrors.h"
+#include "sheets/book/WorkbookFile.h"
 #include "sheets/page/SheetFiles.h"
 #include "sheets/page/SheetStorage.h"
 #include "sheets/page/SheetWork.h"
@@ -40,6 +40,9 @@ SheetPage::~SheetPage() = default;
 
 void SheetPage::wire()
 {
+    // what the control has to tell goes to the user from here
+    connect(F5Book1, &TF5Book::told, this, [](const QString& text) { seam().message(text); });
+    connect(F5Book1, &TF5Book::failed, this, [](const QString& text) { seam().error(text); });
     SheetFiles* files = files_.get();
     auto* FileDrop3 = new FileDropTarget(F5Book1);
     FileDrop3->setObjectName(QStringLiteral("FileDrop3"));

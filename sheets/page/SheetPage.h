@@ -2,7 +2,7 @@
 // Page 評点明細: the sheet side menu with its file list and the sheet
 // control F5Book1. The page owns the handlers of detail sheet files and of
 // the detail sheet stored in the house record.
-#include "sheets/GlobalMemory.h"
+#include "sheets/memory/GlobalMemory.h"
 
 #include <QObject>
 

@@ -2,8 +2,8 @@
 
 #include "core/Errors.h"
 #include "db/RecordSet.h"
-#include "sheets/HandleMemoryStream.h"
-#include "sheets/SheetErrors.h"
+#include "sheets/memory/HandleMemoryStream.h"
+#include "sheets/model/SheetErrors.h"
 #include "sheets/page/SheetFiles.h"
 #include "sheets/page/SheetPage.h"
 #include "sheets/view/TF5Book.h"

@@ -1,6 +1,6 @@
 #include "sheets/render/CellTexts.h"
 
-#include "sheets/NumberFormat.h"
+#include "sheets/numfmt/NumberFormat.h"
 
 #include <bit>
 #include <cmath>

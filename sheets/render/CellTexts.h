@@ -4,7 +4,7 @@
 // over empty neighbours and is cut at the first filled one; a number never
 // runs on but shows fewer digits, or "###" when it does not fit; a merged
 // area shows its first cell's value across the whole area.
-#include "sheets/render/MergeIndex.h"
+#include "sheets/model/MergeIndex.h"
 #include "sheets/render/SheetGeometry.h"
 #include "sheets/render/SheetStyles.h"
 

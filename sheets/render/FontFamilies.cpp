@@ -1,6 +1,6 @@
 #include "sheets/render/FontFamilies.h"
 
-#include "sheets/DigitWidth.h"
+#include "sheets/model/DigitWidth.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -133,15 +133,17 @@ int maxDigitWidth(const Font& font)
 
 namespace {
 
-// Widths read as lengths become characters of the digit the sheet is drawn
-// with. Fonts can be measured only in a GUI application.
+// Fonts can be measured only in a GUI application.
 int measuredDigit(const Font& font)
 {
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? maxDigitWidth(font) : 0;
 }
 
-const bool measureGiven = (setDigitMeasure(&measuredDigit), true);
-
 } // namespace
+
+void installDigitMeasure()
+{
+    setDigitMeasure(&measuredDigit);
+}
 
 } // namespace tegaro::sheets

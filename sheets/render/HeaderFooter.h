@@ -1,7 +1,7 @@
 #pragma once
 // Page headers and footers: the codes of a page setup's texts (&L &C &R,
 // &P &N &D &T &F &A &Z, fonts, sizes, bold ...) turned into laid-out text.
-#include "sheets/Workbook.h"
+#include "sheets/model/Workbook.h"
 
 #include <QDateTime>
 #include <QFont>

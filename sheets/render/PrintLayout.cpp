@@ -1,8 +1,8 @@
 #include "sheets/render/PrintLayout.h"
 
 #include "core/Errors.h"
-#include "sheets/BiffReader.h"
-#include "sheets/SheetErrors.h"
+#include "sheets/formula/Formulas.h"
+#include "sheets/model/SheetErrors.h"
 #include "sheets/render/FontFamilies.h"
 #include "sheets/render/HeaderFooter.h"
 #include "sheets/render/Headings.h"
@@ -172,7 +172,7 @@ void PrintLayout::layOut(int index, int& number)
 {
     const Sheet& s = book_.sheets[index];
     const PageSetup& ps = s.page;
-    const bool printerData = !(ps.options & 0x04);
+    const bool printerData = ps.printerData();
     const QPageLayout paper(paperSize(printerData ? ps.paperSize : 9),
                             ps.landscape() ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
     const QSizeF page = paperPoints(paper);
@@ -198,7 +198,7 @@ void PrintLayout::layOut(int index, int& number)
     };
     const double titleH = titleRows ? sum(titleRows->first, titleRows->second, rowPt) : 0;
     const double titleW = titleCols ? sum(titleCols->first, titleCols->second, colPt) : 0;
-    const bool firstNumbered = printerData && (ps.options & 0x80);
+    const bool firstNumbered = printerData && ps.usesPageStart();
     bool firstOfSheet = true;
 
     for (const Range& area : areas) {
@@ -254,7 +254,7 @@ void PrintLayout::layOut(int index, int& number)
             pages_ << pg;
         };
         // down, then over; or over, then down when the sheet asks
-        const bool overFirst = printerData && (ps.options & 0x01);
+        const bool overFirst = printerData && ps.overThenDown();
         if (overFirst) {
             for (const auto& rows : down)
                 for (const auto& cols : across)

@@ -4,7 +4,7 @@
 // manual breaks, page order, centring, repeated titles, gridlines and
 // headings, headers and footers. The same pages go to a printer, a PDF
 // file or a preview: anything Qt paints pages on.
-#include "sheets/Workbook.h"
+#include "sheets/model/Workbook.h"
 
 #include <QDateTime>
 #include <QPageLayout>

@@ -63,14 +63,14 @@ void SheetGeometry::build(const Sheet& sheet)
         xs_[c + 1] = xs_[c] + widths_[c];
 
     // rows without a record of their own are hidden when the sheet says so
-    const bool zeroDefault = sheet.defaultRowOptions & 0x02;
+    const bool zeroDefault = sheet.defaultRowOptions & Sheet::kRowsHiddenByDefault;
     defaultRow_ = zeroDefault ? 0 : scaled(rowPixels(sheet.defaultRowHeight), scale_);
     special_.clear();
     qint64 shift = 0;
     for (const auto& [row, info] : sheet.rows) {
         if (row < 0 || row >= kMaxRows)
             continue;
-        const int h = info.hidden() ? 0 : scaled(rowPixels(info.height & 0x7FFF), scale_);
+        const int h = info.hidden() ? 0 : scaled(rowPixels(info.twips()), scale_);
         if (h == defaultRow_)
             continue;
         shift += h - defaultRow_;

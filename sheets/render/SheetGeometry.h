@@ -4,7 +4,7 @@
 // programs compute them, heights from twips; hidden rows and columns are
 // zero wide. Rows are kept sparse: only rows of their own height cost
 // memory, so a sheet of 65,536 rows is never walked.
-#include "sheets/Workbook.h"
+#include "sheets/model/Workbook.h"
 
 #include <array>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "sheets/render/SheetImage.h"
 
-#include "sheets/SheetErrors.h"
+#include "sheets/model/SheetErrors.h"
 #include "sheets/render/Headings.h"
 #include "sheets/render/SheetPainter.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A picture of a sheet's cells as the control shows them, for the tool,
 // batch work and pixel tests.
-#include "sheets/Workbook.h"
+#include "sheets/model/Workbook.h"
 
 #include <QImage>
 

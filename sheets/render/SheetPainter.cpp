@@ -14,9 +14,9 @@ public:
         : ring_{std::max(block.firstRow - 1, 0), std::min(block.lastRow + 1, kMaxRows - 1),
                 std::max(block.firstCol - 1, 0), std::min(block.lastCol + 1, kMaxColumns - 1)},
           cols_(ring_.lastCol - ring_.firstCol + 1),
-          xf_(size_t(cols_) * size_t(ring_.lastRow - ring_.firstRow + 1), 15)
+          xf_(size_t(cols_) * size_t(ring_.lastRow - ring_.firstRow + 1), kDefaultFormat)
     {
-        std::vector<int> columnXf(size_t(cols_), 15);
+        std::vector<int> columnXf(size_t(cols_), kDefaultFormat);
         for (const ColumnInfo& info : sheet.columns)
             for (int c = std::max(info.first, ring_.firstCol); c <= std::min(info.last, ring_.lastCol); ++c)
                 columnXf[size_t(c - ring_.firstCol)] = info.xf;
@@ -24,8 +24,8 @@ public:
         for (int r = ring_.firstRow; r <= ring_.lastRow; ++r) {
             int* line = &xf_[size_t(r - ring_.firstRow) * size_t(cols_)];
             auto row = sheet.rows.find(r);
-            if (row != sheet.rows.end() && (row->second.options & 0x80))
-                std::fill(line, line + cols_, int((row->second.options >> 16) & 0x0FFF));
+            if (row != sheet.rows.end() && row->second.hasFormat())
+                std::fill(line, line + cols_, row->second.format());
             else
                 std::copy(columnXf.begin(), columnXf.end(), line);
             for (auto it = cells.lower_bound(Sheet::key(r, ring_.firstCol));
@@ -47,7 +47,7 @@ public:
     int at(int row, int col) const
     {
         if (row < ring_.firstRow || row > ring_.lastRow || col < ring_.firstCol || col > ring_.lastCol)
-            return 15;
+            return kDefaultFormat;
         return xf_[index(row, col)];
     }
 
@@ -79,8 +79,7 @@ bool sameArea(const MergeIndex& merges, int r1, int c1, int r2, int c2)
 
 QColor gridColorOf(const Workbook& book, const Sheet& sheet)
 {
-    const bool automatic = sheet.view.options & 0x0020;
-    if (automatic || sheet.view.gridColor >= 64 || sheet.view.gridColor < 8)
+    if (sheet.view.automaticGridColor() || !isPaletteColor(sheet.view.gridColor))
         return PaintOptions().gridColor;
     return QColor::fromRgb(book.color(sheet.view.gridColor));
 }
@@ -402,7 +401,7 @@ void SheetPainter::paintBorders(QPainter& p, const Range& block, const Formats& 
         for (int c = block.firstCol - 1; c <= block.lastCol; ++c) {
             if (c >= 0 && geo_.columnWidth(c) == 0)
                 continue;
-            const CellFormat& here = book_.format(r >= 0 && c >= 0 ? formats.at(r, c) : 15);
+            const CellFormat& here = book_.format(r >= 0 && c >= 0 ? formats.at(r, c) : kDefaultFormat);
             // right edge of (r, c), on rows of the block
             if (r >= block.firstRow && c + 1 < kMaxColumns && !(c >= 0 && sameArea(merges_, r, c, r, c + 1))) {
                 const Border b = stronger(c >= 0 ? here.right : Border{}, book_.format(formats.at(r, c + 1)).left);

@@ -135,9 +135,10 @@ const QStaticText* SheetStyles::shapedText(int font, const QString& text)
 
 QColor SheetStyles::color(int index, QColor automatic) const
 {
-    // 64 and up are the system's own colours (window text, background ...)
-    if (index < 8 || index >= 64)
-        return index == 65 ? QColor(Qt::white) : automatic;
+    // the first eight and those after the palette are the system's own
+    // colours (window text, background ...)
+    if (!isPaletteColor(index))
+        return index == kBackgroundColor ? QColor(Qt::white) : automatic;
     return QColor::fromRgb(book_.color(index));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Qt fonts, colours, fills and border looks for a workbook's formats at one
 // scale, made once and kept while a sheet is painted.
-#include "sheets/Workbook.h"
+#include "sheets/model/Workbook.h"
 
 #include <QBrush>
 #include <QColor>

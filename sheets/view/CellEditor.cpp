@@ -1,6 +1,5 @@
 #include "sheets/view/CellEditor.h"
 
-#include "core/ErrorGuard.h"
 #include "sheets/view/SheetGrid.h"
 
 #include <QKeyEvent>
@@ -14,7 +13,7 @@ CellEditor::CellEditor(SheetGrid* grid) : QLineEdit(grid->viewport()), grid_(gri
     setFrame(false);
     hide();
     connect(this, &QLineEdit::textEdited, grid, &SheetGrid::editTextChanged);
-    connect(this, &QLineEdit::textChanged, this, [this] { guarded([this] { grid_->placeEditor(); }); });
+    connect(this, &QLineEdit::textChanged, this, [this] { grid_->run([this] { grid_->placeEditor(); }); });
 }
 
 bool CellEditor::event(QEvent* event)
@@ -40,7 +39,7 @@ void CellEditor::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Tab: dCol = 1; break;
     case Qt::Key_Backtab: dCol = -1; break;
     case Qt::Key_Escape:
-        guarded([this] { grid_->cancelEdit(); });
+        grid_->run([this] { grid_->cancelEdit(); });
         return;
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -59,7 +58,7 @@ void CellEditor::keyPressEvent(QKeyEvent* event)
         QLineEdit::keyPressEvent(event);
         return;
     }
-    guarded([&] { grid_->commitEdit(dRow, dCol); });
+    grid_->run([&] { grid_->commitEdit(dRow, dCol); });
 }
 
 } // namespace tegaro::sheets

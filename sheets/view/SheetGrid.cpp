@@ -55,7 +55,6 @@ SheetGrid::Pictures& SheetGrid::pictures() const
         made->styles = std::make_unique<SheetStyles>(book, scale, dpi);
         made->painter = std::make_unique<SheetPainter>(book, sheet, *made->geo, *made->merges, *made->styles);
         made->headings = std::make_unique<Headings>(book, *made->geo, dpi);
-        made->moves = std::make_unique<CellMoves>(book.sheets[sheet], *made->geo, *made->merges);
         pictures_ = std::move(made);
     }
     return *pictures_;
@@ -64,9 +63,6 @@ SheetGrid::Pictures& SheetGrid::pictures() const
 void SheetGrid::rebuild()
 {
     pictures_.reset();
-    const CellPos active{book_.activeRow(), book_.activeCol()};
-    anchor_ = end_ = active;
-    selection_ = pictures().moves->cover({active.row, active.row, active.col, active.col});
     syncScrollBars();
     viewport()->update();
 }
@@ -77,7 +73,6 @@ void SheetGrid::bookChanged(const BookChange& change)
     case BookChange::Workbook:
         if (isEditing())
             cancelEdit();
-        cutRange_.reset();
         rebuild();
         emit activeCellChanged();
         break;
@@ -219,7 +214,7 @@ void SheetGrid::syncScrollBars()
     const Sheet& sheet = book_.workbook().sheets[book_.activeSheet()];
     const int rows = visibleRows(), cols = visibleCols();
     // the bar reaches a screen beyond what is used, and grows as one scrolls on
-    const int far = std::max({sheet.lastRow(), book_.activeRow(), l.scrollRow, selection_.lastRow});
+    const int far = std::max({sheet.lastRow(), book_.activeRow(), l.scrollRow, book_.selection().end.row});
     QScrollBar* v = verticalScrollBar();
     QScrollBar* h = horizontalScrollBar();
     const QSignalBlocker bv(v), bh(h);
@@ -346,7 +341,9 @@ void SheetGrid::paintSelection(QPainter& p, const Layout& l) const
     const QRect clips[2][2] = {{{x0, y0, w - x0, h - y0}, {l.barW, y0, l.frozenW, h - y0}},
                                {{x0, l.barH, w - x0, l.frozenH}, {l.barW, l.barH, l.frozenW, l.frozenH}}};
     const CellPos active{book_.activeRow(), book_.activeCol()};
-    const Range activeArea = pictures().moves->cover({active.row, active.row, active.col, active.col});
+    const Range activeArea = book_.moves().cover({active.row, active.row, active.col, active.col});
+    const Range selection = book_.selection().range;
+    const auto& cut = book_.cutMark();
     const bool single = singleCell();
     for (int fr = 0; fr < 2; ++fr) {
         for (int fc = 0; fc < 2; ++fc) {
@@ -355,7 +352,7 @@ void SheetGrid::paintSelection(QPainter& p, const Layout& l) const
                 continue;
             p.save();
             p.setClipRect(clip);
-            const QRect range = rectIn(selection_, fr, fc);
+            const QRect range = rectIn(selection, fr, fc);
             if (!single) {
                 // the range tinted, the active cell left clear
                 QRegion tint(range);
@@ -367,9 +364,9 @@ void SheetGrid::paintSelection(QPainter& p, const Layout& l) const
             p.setPen(QPen(kSelectionLine, 2));
             p.setBrush(Qt::NoBrush);
             p.drawRect(range.adjusted(0, 0, -1, -1));
-            if (cutRange_ && cutSheet_ == book_.activeSheet()) {
+            if (cut && cut->sheet == book_.activeSheet()) {
                 p.setPen(QPen(kSelectionLine, 1, Qt::DashLine));
-                p.drawRect(rectIn(*cutRange_, fr, fc).adjusted(0, 0, -1, -1));
+                p.drawRect(rectIn(cut->range, fr, fc).adjusted(0, 0, -1, -1));
             }
             p.restore();
         }
@@ -386,7 +383,8 @@ void SheetGrid::paintHeadings(QPainter& p, const Layout& l) const
     const int x0 = l.barW + l.frozenW, y0 = l.barH + l.frozenH;
     const int lastRow = g.rowAt(g.rowY(l.scrollRow) + std::max(h - y0, 0));
     const int lastCol = g.columnAt(g.columnX(l.scrollCol) + std::max(w - x0, 0));
-    const std::pair cols{selection_.firstCol, selection_.lastCol}, rows{selection_.firstRow, selection_.lastRow};
+    const Range selection = book_.selection().range;
+    const std::pair cols{selection.firstCol, selection.lastCol}, rows{selection.firstRow, selection.lastRow};
     if (l.barH > 0) {
         p.save();
         p.setClipRect(QRect(l.barW, 0, l.frozenW, l.barH));

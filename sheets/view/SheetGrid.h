@@ -1,11 +1,12 @@
 #pragma once
 // The cells of the active sheet in a scroll area: headings, frozen panes,
 // the cell cursor and selection, editing in the cell, the clipboard, undo
-// and zoom. It paints only what is visible.
-#include "sheets/SheetBook.h"
+// and zoom. It paints only what is visible and turns keys and the mouse
+// into requests to the book, which holds the selection and makes the edits.
+// What the user is to be told it signals to the control's owner.
+#include "sheets/book/SheetBook.h"
 #include "sheets/render/Headings.h"
 #include "sheets/render/SheetPainter.h"
-#include "sheets/view/CellMoves.h"
 
 #include <QAbstractScrollArea>
 #include <QPointer>
@@ -28,13 +29,12 @@ public:
     // Told by the control after every change of the book.
     void bookChanged(const BookChange& change);
 
-    // The selected range; the active cell is the book's.
-    Range selection() const { return selection_; }
-    // Makes (row, col) the active cell; `extend` grows the selection from its anchor.
+    // The selected range; the selection and the active cell are the book's.
+    Range selection() const { return book_.selection().range; }
+    // Selects in the book, and scrolls the cell into sight.
     void select(int row, int col, bool extend = false);
     void selectRange(const Range& range);
-    // Whether the selection is just the active cell (or its merged area).
-    bool singleCell() const;
+    bool singleCell() const { return book_.singleCell(); }
     // Moves the active cell as the arrow keys do.
     void moveBy(int dRow, int dCol) { moveCursor(dRow, dCol, false, false); }
     // Where a cell (or the merged area holding it) lies in the viewport;
@@ -81,9 +81,24 @@ public:
     // Tells the user of a circular reference the last change made.
     void reportRecalculation();
 
+    // Runs a step of an event: what it throws is signalled as `failed`,
+    // never passed on to Qt.
+    template <class F>
+    void run(F&& step) noexcept
+    {
+        try {
+            std::forward<F>(step)();
+        } catch (...) {
+            failedNow();
+        }
+    }
+
 signals:
     void activeCellChanged();
     void editTextChanged(const QString& text);
+    // For the user: a plain message, and the error an edit ended in.
+    void told(const QString& text);
+    void failed(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -102,6 +117,7 @@ protected:
 
 private:
     friend class CellEditor;
+    void failedNow(); // inside a catch block
     void storeEdit();
     void commitAndMove(int dRow, int dCol);
     // Geometry, styles and painters of the shown sheet at its zoom.
@@ -114,7 +130,6 @@ private:
         std::unique_ptr<SheetStyles> styles;
         std::unique_ptr<SheetPainter> painter;
         std::unique_ptr<Headings> headings;
-        std::unique_ptr<CellMoves> moves;
     };
     struct Layout {
         int barW = 0, barH = 0; // heading bars
@@ -130,8 +145,7 @@ private:
     void moveCursor(int dRow, int dCol, bool jump, bool extend);
     void selectLines(int first, int last, bool columns, bool extend);
     void pageMove(int direction, bool extend, bool across);
-    bool refuseLocked(const Range& range);
-    void applyPasted(const Range& range);
+    bool refused(SelectionEdit result); // tells a locked cell
     std::optional<CellPos> headingAt(QPoint at, bool& column, bool& row) const;
     void paintPanes(QPainter& p, const Layout& l, const QRect& dirty) const;
     void paintSelection(QPainter& p, const Layout& l) const;
@@ -142,11 +156,6 @@ private:
 
     TSheetBook& book_;
     mutable std::unique_ptr<Pictures> pictures_;
-    Range selection_;
-    CellPos anchor_; // where the selection was started
-    CellPos end_;    // its moving corner
-    std::optional<Range> cutRange_;
-    int cutSheet_ = -1;
     bool dragging_ = false;
     int dragKind_ = 0; // 0 cells, 1 columns, 2 rows
     CellEditor* editor_ = nullptr;

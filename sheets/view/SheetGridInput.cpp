@@ -3,10 +3,8 @@
 #include "sheets/view/SheetGrid.h"
 
 #include "core/ErrorGuard.h"
-#include "widgets/UserSeam.h"
-#include "sheets/Calculator.h"
-#include "sheets/CellClipboard.h"
-#include "sheets/SheetErrors.h"
+#include "sheets/calc/Calculator.h"
+#include "sheets/model/SheetErrors.h"
 #include "sheets/view/CellEditor.h"
 
 #include <QApplication>
@@ -19,76 +17,41 @@
 
 namespace tegaro::sheets {
 
-namespace {
-
-const QString kLockedText = QStringLiteral("保護されたシートのセルです。変更するにはシートの保護を解除してください。");
-
-Range spanOf(CellPos a, CellPos b)
+void SheetGrid::failedNow()
 {
-    return {std::min(a.row, b.row), std::max(a.row, b.row), std::min(a.col, b.col), std::max(a.col, b.col)};
+    emit failed(currentExceptionText());
 }
-
-} // namespace
 
 void SheetGrid::select(int row, int col, bool extend)
 {
-    const CellMoves& moves = *pictures().moves;
-    const CellPos at = moves.anchor({std::clamp(row, 0, kMaxRows - 1), std::clamp(col, 0, kMaxColumns - 1)});
-    end_ = at;
-    if (extend) {
-        selection_ = moves.cover(spanOf(anchor_, end_));
-    } else {
-        anchor_ = at;
-        selection_ = moves.cover(spanOf(at, at));
-        book_.setActiveCell(at.row, at.col);
-    }
-    ensureVisible(end_.row, end_.col);
-    viewport()->update();
-    emit activeCellChanged();
+    book_.select(row, col, extend);
+    const CellPos end = book_.selection().end;
+    ensureVisible(end.row, end.col);
 }
 
 void SheetGrid::selectRange(const Range& range)
 {
-    anchor_ = {range.firstRow, range.firstCol};
-    end_ = {range.lastRow, range.lastCol};
-    selection_ = pictures().moves->cover(range);
-    book_.setActiveCell(range.firstRow, range.firstCol);
-    ensureVisible(range.firstRow, range.firstCol);
-    viewport()->update();
-    emit activeCellChanged();
-}
-
-bool SheetGrid::singleCell() const
-{
-    const int row = book_.activeRow(), col = book_.activeCol();
-    return selection_ == pictures().moves->cover({row, row, col, col});
+    book_.selectRange(range);
+    ensureVisible(book_.activeRow(), book_.activeCol());
 }
 
 void SheetGrid::selectLines(int first, int last, bool columns, bool extend)
 {
     // the view stays where it is, as the click was on what is shown
-    selection_ = columns ? Range{0, kMaxRows - 1, first, last} : Range{first, last, 0, kMaxColumns - 1};
-    if (!extend) {
-        anchor_ = columns ? CellPos{0, first} : CellPos{first, 0};
-        book_.setActiveCell(anchor_.row, anchor_.col);
-    }
-    end_ = columns ? CellPos{kMaxRows - 1, last} : CellPos{last, kMaxColumns - 1};
-    viewport()->update();
-    emit activeCellChanged();
+    book_.selectLines(first, last, columns, extend);
 }
 
 void SheetGrid::moveCursor(int dRow, int dCol, bool jump, bool extend)
 {
-    const CellMoves& moves = *pictures().moves;
-    const CellPos from = extend ? end_ : CellPos{book_.activeRow(), book_.activeCol()};
-    const CellPos to = jump ? moves.jump(from, dRow, dCol) : moves.step(from, dRow, dCol);
-    select(to.row, to.col, extend);
+    book_.moveCursor(dRow, dCol, jump, extend);
+    const CellPos end = book_.selection().end;
+    ensureVisible(end.row, end.col);
 }
 
 void SheetGrid::pageMove(int direction, bool extend, bool across)
 {
     const Layout l = layout();
-    const CellPos from = extend ? end_ : CellPos{book_.activeRow(), book_.activeCol()};
+    const CellPos from = extend ? book_.selection().end : CellPos{book_.activeRow(), book_.activeCol()};
     if (across) {
         const int cols = visibleCols() * direction;
         book_.setLeftCol(std::clamp(l.scrollCol + cols, l.frozenCols, kMaxColumns - 1));
@@ -100,11 +63,11 @@ void SheetGrid::pageMove(int direction, bool extend, bool across)
     }
 }
 
-bool SheetGrid::refuseLocked(const Range& range)
+bool SheetGrid::refused(SelectionEdit result)
 {
-    if (!book_.anyLocked(book_.activeSheet(), range))
+    if (result != SelectionEdit::Locked)
         return false;
-    seam().message(kLockedText);
+    emit told(TSheetBook::lockedMessage());
     return true;
 }
 
@@ -127,8 +90,10 @@ void SheetGrid::setEditText(const QString& text)
 void SheetGrid::startEdit(const QString& text, bool replace)
 {
     const int row = book_.activeRow(), col = book_.activeCol();
-    if (refuseLocked({row, row, col, col}))
+    if (book_.isLocked(book_.activeSheet(), row, col)) {
+        emit told(TSheetBook::lockedMessage());
         return;
+    }
     ensureVisible(row, col);
     editByTyping_ = replace;
     const Workbook& book = book_.workbook();
@@ -185,7 +150,7 @@ bool SheetGrid::commitEdit(int dRow, int dCol)
     try {
         commitAndMove(dRow, dCol);
     } catch (const EFormulaError& e) {
-        seam().message(e.message());
+        emit told(e.message());
         return false;
     }
     return true;
@@ -205,7 +170,7 @@ void SheetGrid::reportRecalculation()
 {
     const Recalculation& r = book_.lastRecalculation();
     if (r.newCircular)
-        seam().message(Calculator::circularMessage(book_.workbook(), r.circular));
+        emit told(Calculator::circularMessage(book_.workbook(), r.circular));
 }
 
 void SheetGrid::recalculateAll()
@@ -225,19 +190,14 @@ void SheetGrid::cancelEdit()
 
 void SheetGrid::copy()
 {
-    QApplication::clipboard()->setMimeData(
-        copyCells(book_.workbook(), book_.activeSheet(), selection_, book_.identity()).release());
-    cutRange_.reset();
-    viewport()->update();
+    QApplication::clipboard()->setMimeData(book_.copySelection().release());
 }
 
 void SheetGrid::cut()
 {
-    if (refuseLocked(selection_))
+    if (refused(book_.cutSelection()))
         return;
-    copy();
-    cutRange_ = selection_;
-    cutSheet_ = book_.activeSheet();
+    QApplication::clipboard()->setMimeData(book_.selectionData().release());
 }
 
 void SheetGrid::paste()
@@ -245,60 +205,34 @@ void SheetGrid::paste()
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     if (!mime)
         return;
-    const int sheet = book_.activeSheet();
-    const bool moving = cutRange_ && mime->hasFormat(kCellsMimeType);
-    PasteResult pasted = pasteCells(book_, sheet, selection_, *mime, moving);
-    if (pasted.changes.isEmpty() || refuseLocked(pasted.range))
+    const SelectionPaste pasted = book_.pasteSelection(*mime);
+    if (refused(pasted.result))
         return;
-    // a cut moves: what is not pasted over leaves its old place
-    if (moving && cutSheet_ < book_.workbook().sheets.size()) {
-        const Sheet& s = book_.workbook().sheets[cutSheet_];
-        const Range from = *cutRange_;
-        for (auto it = s.cells().lower_bound(Sheet::key(from.firstRow, 0));
-             it != s.cells().end() && Sheet::rowOf(it->first) <= from.lastRow; ++it) {
-            const int r = Sheet::rowOf(it->first), c = Sheet::colOf(it->first);
-            if (from.contains(r, c) && !(cutSheet_ == sheet && pasted.range.contains(r, c)))
-                pasted.changes.prepend({cutSheet_, r, c, std::nullopt});
-        }
-        cutRange_.reset();
-        QApplication::clipboard()->clear();
+    if (pasted.cutMoved)
+        QApplication::clipboard()->clear(); // a cut moves once
+    if (pasted.result == SelectionEdit::Done) {
+        ensureVisible(book_.activeRow(), book_.activeCol());
+        reportRecalculation();
     }
-    book_.apply(pasted.changes);
-    selectRange(pasted.range);
-    reportRecalculation();
 }
 
 void SheetGrid::clearContents()
 {
-    if (refuseLocked(selection_))
-        return;
-    const int sheet = book_.activeSheet();
-    const Sheet& s = book_.workbook().sheets[sheet];
-    CellChanges changes;
-    for (auto it = s.cells().lower_bound(Sheet::key(selection_.firstRow, 0));
-         it != s.cells().end() && Sheet::rowOf(it->first) <= selection_.lastRow; ++it) {
-        const int r = Sheet::rowOf(it->first), c = Sheet::colOf(it->first);
-        if (!selection_.contains(r, c) || it->second.kind == CellKind::Empty)
-            continue;
-        Cell emptied;
-        emptied.xf = it->second.xf; // the format stays
-        changes.append({sheet, r, c, emptied});
-    }
-    book_.apply(changes);
-    reportRecalculation();
+    if (!refused(book_.clearContents()))
+        reportRecalculation();
 }
 
 void SheetGrid::undo()
 {
-    if (const auto step = book_.undo(); step && step->sheet == book_.activeSheet() && step->range.lastRow >= 0)
-        selectRange(step->range);
+    if (book_.undo())
+        ensureVisible(book_.activeRow(), book_.activeCol());
     reportRecalculation();
 }
 
 void SheetGrid::redo()
 {
-    if (const auto step = book_.redo(); step && step->sheet == book_.activeSheet() && step->range.lastRow >= 0)
-        selectRange(step->range);
+    if (book_.redo())
+        ensureVisible(book_.activeRow(), book_.activeCol());
     reportRecalculation();
 }
 
@@ -321,13 +255,13 @@ std::optional<CellPos> SheetGrid::headingAt(QPoint at, bool& column, bool& row) 
 
 void SheetGrid::mousePressEvent(QMouseEvent* event)
 {
-    guarded([&] {
+    run([&] {
         if (isEditing() && !commitEdit())
             return;
         setFocus();
         if (event->button() == Qt::RightButton) {
             const auto at = cellAt(event->pos());
-            if (at && selection_.contains(at->row, at->col))
+            if (at && selection().contains(at->row, at->col))
                 return; // a right click inside the selection keeps it for the menu
         }
         const bool extend = event->modifiers() & Qt::ShiftModifier;
@@ -337,7 +271,7 @@ void SheetGrid::mousePressEvent(QMouseEvent* event)
             dragKind_ = column ? 1 : 2;
             dragging_ = true;
             const int at = column ? heading->col : heading->row;
-            const int from = extend ? (column ? anchor_.col : anchor_.row) : at;
+            const int from = extend ? (column ? book_.selection().anchor.col : book_.selection().anchor.row) : at;
             selectLines(std::min(from, at), std::max(from, at), column, extend);
             return;
         }
@@ -358,17 +292,17 @@ void SheetGrid::mouseMoveEvent(QMouseEvent* event)
 {
     if (!dragging_)
         return;
-    guarded([&] {
+    run([&] {
         const Layout l = layout();
         const QPoint inside(std::max(event->pos().x(), l.barW), std::max(event->pos().y(), l.barH));
         const auto at = cellAt(inside);
         if (!at)
             return;
         if (dragKind_ == 1)
-            selectLines(std::min(anchor_.col, at->col), std::max(anchor_.col, at->col), true, true);
+            selectLines(std::min(book_.selection().anchor.col, at->col), std::max(book_.selection().anchor.col, at->col), true, true);
         else if (dragKind_ == 2)
-            selectLines(std::min(anchor_.row, at->row), std::max(anchor_.row, at->row), false, true);
-        else if (!(*at == end_))
+            selectLines(std::min(book_.selection().anchor.row, at->row), std::max(book_.selection().anchor.row, at->row), false, true);
+        else if (!(*at == book_.selection().end))
             select(at->row, at->col, true);
         viewport()->update();
     });
@@ -381,7 +315,7 @@ void SheetGrid::mouseReleaseEvent(QMouseEvent*)
 
 void SheetGrid::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    guarded([&] {
+    run([&] {
         if (cellAt(event->pos()))
             startEdit({}, false);
     });
@@ -392,7 +326,7 @@ void SheetGrid::wheelEvent(QWheelEvent* event)
     const int notches = event->angleDelta().y() / 120;
     if (event->modifiers() & Qt::ControlModifier) {
         if (notches)
-            guarded([&] { zoomBy(notches); });
+            run([&] { zoomBy(notches); });
         event->accept();
         return;
     }
@@ -410,7 +344,7 @@ void SheetGrid::keyPressEvent(QKeyEvent* event)
         QCoreApplication::sendEvent(editor_, event); // keys belong to the entry being typed
         return;
     }
-    guarded([&] {
+    run([&] {
         const bool shift = event->modifiers() & Qt::ShiftModifier;
         const bool ctrl = event->modifiers() & Qt::ControlModifier;
         if (event->matches(QKeySequence::Copy))
@@ -440,10 +374,10 @@ void SheetGrid::keyPressEvent(QKeyEvent* event)
         case Qt::Key_Home:
             if (ctrl)
                 return select(l.frozenRows > 0 ? l.frozenRows : 0, l.frozenCols > 0 ? l.frozenCols : 0, shift);
-            return select(shift ? end_.row : book_.activeRow(), l.frozenCols, shift);
+            return select(shift ? book_.selection().end.row : book_.activeRow(), l.frozenCols, shift);
         case Qt::Key_End:
             if (ctrl) {
-                const CellPos last = pictures().moves->lastUsed();
+                const CellPos last = book_.moves().lastUsed();
                 return select(last.row, last.col, shift);
             }
             return;
@@ -452,9 +386,7 @@ void SheetGrid::keyPressEvent(QKeyEvent* event)
         case Qt::Key_Delete: return clearContents();
         case Qt::Key_Backspace: return startEdit({}, true);
         case Qt::Key_Escape:
-            cutRange_.reset();
-            viewport()->update();
-            return;
+            return book_.forgetCut();
         default: break;
         }
         const QString text = event->text();
@@ -467,7 +399,7 @@ void SheetGrid::keyPressEvent(QKeyEvent* event)
 void SheetGrid::inputMethodEvent(QInputMethodEvent* event)
 {
     // an input method's first characters start an entry, as typing does
-    guarded([&] {
+    run([&] {
         if (!isEditing()) {
             if (event->commitString().isEmpty() && event->preeditString().isEmpty())
                 return;
@@ -493,11 +425,11 @@ QMenu* SheetGrid::contextMenu()
         return menu_;
     menu_ = new QMenu(this);
     menu_->setObjectName(QStringLiteral("SheetMenu"));
-    auto add = [&](const QString& text, QKeySequence keys, void (SheetGrid::*run)()) {
+    auto add = [&](const QString& text, QKeySequence keys, void (SheetGrid::*step)()) {
         QAction* a = menu_->addAction(text);
         a->setShortcut(keys);
         a->setShortcutVisibleInContextMenu(true);
-        connect(a, &QAction::triggered, this, [this, run] { guarded([&] { (this->*run)(); }); });
+        connect(a, &QAction::triggered, this, [this, step] { run([&] { (this->*step)(); }); });
         return a;
     };
     add(QStringLiteral("切り取り(&T)"), QKeySequence::Cut, &SheetGrid::cut);

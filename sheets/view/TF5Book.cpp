@@ -1,8 +1,6 @@
 #include "sheets/view/TF5Book.h"
 
-#include "core/ErrorGuard.h"
-#include "widgets/UserSeam.h"
-#include "sheets/SheetErrors.h"
+#include "sheets/model/SheetErrors.h"
 #include "sheets/render/PrintLayout.h"
 #include "sheets/view/SheetGrid.h"
 
@@ -56,17 +54,19 @@ TF5Book::TF5Book(QWidget* parent) : QFrame(parent)
     column->addWidget(editRow_);
     column->addWidget(grid_, 1);
     setFocusProxy(grid_);
+    connect(grid_, &SheetGrid::told, this, &TF5Book::told);
+    connect(grid_, &SheetGrid::failed, this, &TF5Book::failed);
 
     book_.onChanged = [this](const BookChange& c) { changed(c); };
     connect(grid_, &SheetGrid::activeCellChanged, this, [this] { showActiveCell(); });
     connect(grid_, &SheetGrid::editTextChanged, editBar_, &QLineEdit::setText);
-    connect(editBar_, &QLineEdit::returnPressed, this, [this] { guarded([this] { commitEditBar(); }); });
+    connect(editBar_, &QLineEdit::returnPressed, this, [this] { grid_->run([this] { commitEditBar(); }); });
     connect(editBar_, &QLineEdit::textEdited, this, [this](const QString& text) { grid_->setEditText(text); });
-    connect(nameBox_, &QLineEdit::returnPressed, this, [this] { guarded([this] { goToName(); }); });
+    connect(nameBox_, &QLineEdit::returnPressed, this, [this] { grid_->run([this] { goToName(); }); });
     connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
         if (filling_ || index < 0)
             return;
-        guarded([&] {
+        grid_->run([&] {
             try {
                 finishEditing();
             } catch (...) {
@@ -140,7 +140,7 @@ void TF5Book::commitEditBar()
         book_.SetEntry(book_.activeSheet(), row, col, editBar_->text());
     } catch (const EFormulaError& e) {
         // the entry stays in the edit bar, the caret at the fault
-        seam().message(e.message());
+        emit told(e.message());
         editBar_->setFocus();
         if (e.position() >= 0)
             editBar_->setCursorPosition(std::min(int(e.position()), int(editBar_->text().size())));
@@ -168,7 +168,7 @@ void TF5Book::goToName()
 {
     const auto range = parseRange(nameBox_->text());
     if (!range) {
-        seam().message(QStringLiteral("参照が正しくありません。"));
+        emit told(QStringLiteral("参照が正しくありません。"));
         showActiveCell(true);
         return;
     }
@@ -215,7 +215,7 @@ void TF5Book::ClearWorkbook()
     book_.ClearWorkbook();
 }
 
-bool TF5Book::PrintWorkbook()
+bool TF5Book::PrintWorkbook(const Printer& print)
 {
     finishEditing();
     const PrintLayout layout(book_.workbook(), {}, book_.fileName());
@@ -225,7 +225,7 @@ bool TF5Book::PrintWorkbook()
     job.title = book_.fileName().isEmpty() ? QStringLiteral("明細") : QFileInfo(book_.fileName()).fileName();
     job.pageCount = layout.pageCount();
     job.paint = [&layout](QPagedPaintDevice& device, int first, int last) { layout.print(device, first, last); };
-    return seam().print(job);
+    return print(job);
 }
 
 int TF5Book::TopRow() const { return book_.topRow() + 1; }

@@ -2,7 +2,9 @@
 // The detail sheet control F5Book1: a spreadsheet that shows a workbook as
 // the program that made it shows it, edits it and prints it. Its interface
 // counts sheets, rows and columns from 1; everything behind it from 0.
-#include "sheets/SheetBook.h"
+// What the user is to be told it signals; its owner shows it.
+#include "sheets/book/SheetBook.h"
+#include "widgets/UserSeam.h"
 
 #include <QFrame>
 
@@ -31,9 +33,11 @@ public:
     void SaveToMemoryHandle(HGLOBAL& handle, short reserved = 0);
     void LoadFromMemoryHandle(HGLOBAL handle, short reserved = 0);
     void ClearWorkbook();
-    // Shows the print dialog and prints the workbook as its page setup lays
-    // it out; false when the user cancelled, so nothing was printed.
-    [[nodiscard]] bool PrintWorkbook();
+    // Prints the workbook as its page setup lays it out through `print`
+    // (the print dialog); false when the user cancelled, so nothing was
+    // printed. ESheetError when there is nothing to print.
+    using Printer = std::function<bool(const PrintJob&)>;
+    [[nodiscard]] bool PrintWorkbook(const Printer& print);
 
     int TopRow() const;
     void SetTopRow(int row);
@@ -49,6 +53,12 @@ public:
     void SetViewScale(int percent);
     // TopRow 1, LeftCol 1, edit bar on, headings off, scale 95%.
     void ApplyStandardView();
+
+signals:
+    // A plain message for the user (a refused entry, a circular reference).
+    void told(const QString& text);
+    // The error an action of the user ended in.
+    void failed(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

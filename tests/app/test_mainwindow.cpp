@@ -3,6 +3,7 @@
 #include "drawing/page/PaintBox.h"
 #include "app/TForm1.h"
 #include "core/HtmlHelp.h"
+#include "support/DialogAnswer.h"
 #include "support/LayoutCheck.h"
 #include "support/ScriptedSeam.h"
 #include "db/login/ConnectCommand.h"
@@ -14,8 +15,11 @@
 #include "widgets/SideMenu.h"
 #include "widgets/StatusPanelBar.h"
 
+#include <QAbstractButton>
 #include <QFontInfo>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -57,14 +61,57 @@ private:
 private slots:
     void initTestCase() { setupApplication(); }
 
-    void windowTitlesAreTheCaptionAlone()
+    // The real boxes behind the seam: messages and errors carry the
+    // application title, a question its own caption with OK the default.
+    void boxCaptions_data()
     {
-        // Qt adds a display name to every window title ("Tegaro :  — Tegaro");
-        // the program sets none, so the display name follows the plain name.
-        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Tegaro"));
-        QGuiApplication::setApplicationName(QStringLiteral("other"));
-        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("other"));
-        QGuiApplication::setApplicationName(QStringLiteral("Tegaro"));
+        QTest::addColumn<int>("kind"); // 0 message, 1 error, 2 confirm
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("message") << 0 << false << QStringLiteral("Tegaro") << int(QMessageBox::NoIcon);
+        QTest::newRow("error") << 1 << false << QStringLiteral("Tegaro") << int(QMessageBox::Critical);
+        QTest::newRow("question answered OK") << 2 << false << QStringLiteral("削除確認") << int(QMessageBox::NoIcon);
+        QTest::newRow("question cancelled") << 2 << true << QStringLiteral("削除確認") << int(QMessageBox::NoIcon);
+    }
+    void boxCaptions()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, cancel);
+        QFETCH(QString, caption);
+        QFETCH(int, icon);
+        QString title, text;
+        int shownIcon = -1;
+        bool okIsDefault = false;
+        whenDialogShows([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box) {
+                w->close();
+                return;
+            }
+            title = box->windowTitle();
+            text = box->text();
+            shownIcon = int(box->icon());
+            QAbstractButton* ok = box->button(QMessageBox::Ok);
+            okIsDefault = box->defaultButton() == ok;
+            QAbstractButton* answer = cancel ? box->button(QMessageBox::Cancel) : ok;
+            if (answer)
+                answer->click();
+            else
+                box->close();
+        });
+        const QString said = QStringLiteral("図面を削除しますか?");
+        if (kind == 0)
+            seam().message(said);
+        else if (kind == 1)
+            seam().error(said);
+        else
+            QCOMPARE(seam().confirm(caption, said), !cancel);
+        QCOMPARE(title, caption);
+        QCOMPARE(text, said);
+        QCOMPARE(shownIcon, icon);
+        if (kind == 2)
+            QVERIFY(okIsDefault);
     }
 
     void caption_data()
@@ -283,10 +330,11 @@ private slots:
         TForm1 window;
         window.show();
         QTabWidget* pages = window.pages();
-        QCOMPARE(pages->count(), 3);
+        QCOMPARE(pages->count(), 4);
         QCOMPARE(pages->tabText(0), QStringLiteral("基本項目"));
         QCOMPARE(pages->tabText(1), QStringLiteral("評点明細"));
         QCOMPARE(pages->tabText(2), QStringLiteral("家屋図面"));
+        QCOMPARE(pages->tabText(3), QStringLiteral("一覧"));
         auto* search = child<QTabWidget>(window, "PageControl2");
         QCOMPARE(search->tabPosition(), QTabWidget::South);
         QStringList tabs;
@@ -307,7 +355,7 @@ private slots:
             auto x = [&](const QString& n) { auto* w = window.findChild<QWidget*>(n); return w->mapTo(&window, QPoint()).x(); };
             return x(a) < x(b);
         });
-        QCOMPARE(order, QStringList({"MMenu", "ToolbarButton973", "ToolbarButton971", "ZmRead", "ToolbarButton974", "ToolbarButton975", "ToolbarButton976", "ToolbarButton972", "Owari"}));
+        QCOMPARE(order, QStringList({"MMenu", "ToolbarButton973", "ToolbarButton971", "ZmRead", "ToolbarButton974", "ToolbarButton975", "ToolbarButton976", "ToolbarButton972", "Owari", "ToolbarButton977"}));
         // Every control is reachable by an accessible name.
         QCOMPARE(child<QWidget>(window, "Edit1")->accessibleName(), QStringLiteral("[氏名]"));
     }

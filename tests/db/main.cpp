@@ -1,12 +1,12 @@
 // One program for the database tests; the record set rules run once per
 // backend, the ODBC driver once per ODBC backend.
-#include "ConflictTest.h"
-#include "ConnectTest.h"
-#include "OdbcDriverTest.h"
-#include "PagingTest.h"
-#include "RecordSetTest.h"
-#include "SettingsTest.h"
-#include "ToolTest.h"
+#include "test_conflict.h"
+#include "test_connect.h"
+#include "test_odbcdriver.h"
+#include "test_paging.h"
+#include "test_recordset.h"
+#include "test_settings.h"
+#include "test_tool.h"
 
 #include <QApplication>
 #include <QTest>

@@ -3,7 +3,7 @@
 #include "db/DataAccess.h"
 #include "records/RecordForm.h"
 #include "records/RecordPage.h"
-#include "widgets/DataControls.h"
+#include "widgets/data/DataControls.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/ImageCheckLabel.h"
 #include "widgets/NavigatorPanel.h"

@@ -6,7 +6,7 @@
 #include "db/DataAccess.h"
 #include "records/RecordSearch.h"
 #include "records/RecordPage.h"
-#include "sheets/GlobalMemory.h"
+#include "sheets/memory/GlobalMemory.h"
 #include "sheets/page/SheetPage.h"
 #include "sheets/page/SheetStorage.h"
 #include "sheets/view/TF5Book.h"

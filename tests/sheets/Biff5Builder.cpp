@@ -1,7 +1,7 @@
 #include "Biff5Builder.h"
 
 #include "core/Cp932.h"
-#include "sheets/OleFile.h"
+#include "sheets/container/OleFile.h"
 
 namespace tegaro::sheets::testing {
 

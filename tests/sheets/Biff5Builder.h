@@ -1,7 +1,7 @@
 #pragma once
 // Builds small Excel 95 workbooks record by record, the way Excel 95 lays
 // them out, for tests of the reader's older dialect.
-#include "sheets/ByteWriter.h"
+#include "sheets/biff/ByteWriter.h"
 
 #include <QByteArray>
 #include <QList>

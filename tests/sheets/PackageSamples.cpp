@@ -1,6 +1,6 @@
 #include "PackageSamples.h"
 
-#include "sheets/ZipWriter.h"
+#include "sheets/container/ZipWriter.h"
 
 namespace tegaro::sheets::testing {
 
@@ -107,6 +107,16 @@ QByteArray odsPackage(const QByteArray& content, const QByteArray& styles, bool 
     if (!settings.isEmpty())
         zip << ZipPart{"settings.xml", settings};
     return writeZip(zip, compress);
+}
+
+QByteArray simpleXlsx(const QByteArray& sheetInside, bool compress)
+{
+    return xlsxPackage({workbookPart({QStringLiteral("S")}), worksheetPart(sheetInside)}, compress);
+}
+
+QByteArray simpleOds(const QByteArray& tableInside, const QByteArray& styles)
+{
+    return odsPackage(odsContent("<table:table table:name=\"S\">" + tableInside + "</table:table>", styles));
 }
 
 } // namespace tegaro::sheets::testing

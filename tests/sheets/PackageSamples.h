@@ -26,4 +26,9 @@ QByteArray odsStyles(const QByteArray& inside);
 // The content part: automatic styles, then the spreadsheet body.
 QByteArray odsContent(const QByteArray& body, const QByteArray& automaticStyles = {});
 
+// One-sheet packages: an .xlsx of one worksheet named S, and an .ods of one
+// table named S (with the automatic styles given).
+QByteArray simpleXlsx(const QByteArray& sheetInside, bool compress = false);
+QByteArray simpleOds(const QByteArray& tableInside, const QByteArray& styles = {});
+
 } // namespace tegaro::sheets::testing

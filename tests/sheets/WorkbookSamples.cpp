@@ -1,6 +1,6 @@
 #include "WorkbookSamples.h"
 
-#include "sheets/ByteWriter.h"
+#include "sheets/biff/ByteWriter.h"
 
 namespace tegaro::sheets::testing {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Workbooks made in code for the tests: every kind of cell, format and
 // layout the model keeps.
-#include "sheets/Workbook.h"
+#include "sheets/model/Workbook.h"
 
 namespace tegaro::sheets::testing {
 

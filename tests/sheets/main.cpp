@@ -12,14 +12,20 @@ QObject* makeTestFunctions();
 QObject* makeTestRecalc();
 QObject* makeTestEntry();
 QObject* makeTestFormulaText();
-QObject* makeTestPackages();
+QObject* makeTestSelection();
+QObject* makeTestSheetTool();
+QObject* makeTestPackageAgreement();
+QObject* makeTestXlsxPackages();
+QObject* makeTestOdsPackages();
+QObject* makeTestDamagedPackages();
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry, makeTestFormulaText, makeTestPackages,
-                      makeTestFormulas, makeTestFunctions, makeTestRecalc}) {
+    for (auto make : {makeTestFormats, makeTestXls, makeTestMemory, makeTestEntry, makeTestSelection, makeTestFormulaText, makeTestPackageAgreement,
+                      makeTestXlsxPackages, makeTestOdsPackages, makeTestDamagedPackages,
+                      makeTestFormulas, makeTestFunctions, makeTestRecalc, makeTestSheetTool}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }

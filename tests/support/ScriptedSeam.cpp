@@ -49,8 +49,10 @@ bool ScriptedSeam::answerFile(Shown::Kind kind, FileDialogState& state)
     if (fileAnswers.isEmpty())
         return false;
     QString answer = fileAnswers.dequeue();
+    const int filter = filterAnswers.isEmpty() ? state.filterIndex : filterAnswers.dequeue();
     if (answer.isEmpty())
         return false;
+    state.filterIndex = filter;
     // The save dialog adds its default extension to a name without one.
     if (kind == Shown::Save && !state.defaultExt.isEmpty() && QFileInfo(answer).suffix().isEmpty())
         answer += u'.' + state.defaultExt;
@@ -71,6 +73,8 @@ bool ScriptedSeam::print(const PrintJob& job)
         return false;
     QPdfWriter pdf(answer.pdf);
     pdf.setResolution(600);
+    if (job.layout)
+        pdf.setPageLayout(*job.layout);
     job.paint(pdf, answer.first, answer.last < 0 ? job.pageCount - 1 : answer.last);
     return true;
 }

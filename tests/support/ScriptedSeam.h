@@ -32,6 +32,7 @@ public:
     // dialogs are cancelled.
     QQueue<bool> confirmAnswers;
     QQueue<QString> fileAnswers; // an empty string cancels
+    QQueue<int> filterAnswers;   // the filter chosen with the next file answer
     // The print dialog's answers: a PDF file the pages go to, and the
     // pages (from 0, all when last is -1); an empty path cancels.
     struct PrintAnswer {

@@ -1,6 +1,6 @@
 #include "support/SheetSamples.h"
 
-#include "sheets/XlsFile.h"
+#include "sheets/xls/XlsFile.h"
 
 #include <algorithm>
 

@@ -1,5 +1,6 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
+#include "support/DialogAnswer.h"
 #include "support/LayoutCheck.h"
 #include "support/ScriptedSeam.h"
 #include "widgets/ClickSound.h"
@@ -11,13 +12,18 @@
 #include "widgets/SideMenu.h"
 #include "widgets/StatusPanelBar.h"
 
+#include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHash>
 #include <cmath>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
@@ -49,16 +55,60 @@ private slots:
         QCOMPARE(s.messages(), QStringList{QStringLiteral("ファイルが見つかりません")});
         QCOMPARE(s.shown.first().kind, ScriptedSeam::Shown::Error);
     }
-    void scriptedDialogs()
+    // The real open and save dialogs behind the seam, answered by typing a
+    // name (or cancelling) in the dialog itself.
+    void fileDialogs_data()
     {
-        ScriptedSeam s;
-        FileDialogState st{QStringLiteral("図面|*.hbd"), QStringLiteral("old.hbd"), QStringLiteral("hbd"), {}};
-        s.fileAnswers << QStringLiteral("/tmp/new") << QString();
-        QVERIFY(s.saveFile(st));
-        QCOMPARE(st.fileName, QStringLiteral("/tmp/new.hbd"));
-        QVERIFY(!s.openFile(st));
-        QCOMPARE(st.fileName, QStringLiteral("/tmp/new.hbd")); // a cancel changes nothing
-        QCOMPARE(s.shown[0].fileName, QStringLiteral("old.hbd"));
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("typed");  // empty: cancel
+        QTest::addColumn<QString>("chosen"); // the name in the state afterwards
+        QTest::newRow("save adds the extension") << true << "new"
+                                                 << "new.hbd";
+        QTest::newRow("save keeps a typed one") << true << "new.had"
+                                                << "new.had";
+        QTest::newRow("open takes the name as typed") << false << "new"
+                                                      << "new";
+        QTest::newRow("cancelled save") << true << QString() << "old.hbd";
+        QTest::newRow("cancelled open") << false << QString() << "old.hbd";
+    }
+    void fileDialogs()
+    {
+        QFETCH(bool, save);
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
+        QTemporaryDir dir;
+        FileDialogState st{QStringLiteral("図面|*.hbd|旧図面|*.had"), dir.filePath(QStringLiteral("old.hbd")),
+                           QStringLiteral("hbd"), QStringLiteral("図面書出")};
+        QString title, folder, proposed;
+        QStringList filters;
+        bool saving = !save;
+        whenDialogShows([&](QWidget* w) {
+            auto* d = qobject_cast<QFileDialog*>(w);
+            if (!d) {
+                w->close();
+                return;
+            }
+            title = d->windowTitle();
+            folder = d->directory().canonicalPath();
+            proposed = QFileInfo(d->selectedFiles().value(0)).fileName();
+            filters = d->nameFilters();
+            saving = d->acceptMode() == QFileDialog::AcceptSave;
+            if (typed.isEmpty()) {
+                d->reject();
+            } else {
+                d->selectFile(typed);
+                QMetaObject::invokeMethod(d, "accept"); // as the dialog's own button does
+            }
+        });
+        const bool chose = save ? seam().saveFile(st) : seam().openFile(st);
+        QCOMPARE(chose, !typed.isEmpty());
+        QCOMPARE(title, QStringLiteral("図面書出"));
+        QCOMPARE(saving, save);
+        // it opens where the proposed file lies, with that file chosen
+        QCOMPARE(folder, QDir(dir.path()).canonicalPath());
+        QCOMPARE(proposed, QStringLiteral("old.hbd"));
+        QCOMPARE(filters, QStringList({QStringLiteral("図面 (*.hbd)"), QStringLiteral("旧図面 (*.had)")}));
+        QCOMPARE(st.fileName, dir.filePath(chosen));
     }
     void checkLabelReleases_data()
     {
@@ -184,13 +234,23 @@ private slots:
                 right = qMax(right, panel->geometry().right());
         QCOMPARE(right, width - 2);
 
-        QCOMPARE(bar.panelText(0), QStringLiteral(" Tegaro"));
+        // The title in panel 0 shows whole in its panel.
+        auto* title = bar.findChildren<QLabel*>(Qt::FindDirectChildrenOnly).value(0);
+        QVERIFY(title && !title->text().isEmpty());
+        QCOMPARE(title->text(), bar.panelText(0));
+        QVERIFY2(title->fontMetrics().horizontalAdvance(title->text()) <= title->contentsRect().width(),
+                 qPrintable(QStringLiteral("\"%1\" in %2 pixels").arg(title->text()).arg(title->contentsRect().width())));
         bar.setGauge(140);
         QCOMPARE(bar.gauge(), 100);
         bar.setGauge(-3);
         QCOMPARE(bar.gauge(), 0);
+        // Messages go to panel 2 alone.
+        QStringList before;
+        for (int panel = 0; panel < 5; ++panel)
+            before << bar.panelText(panel);
         bar.setMessage(QStringLiteral("拡大！"));
-        QCOMPARE(bar.panelText(2), QStringLiteral("拡大！"));
+        for (int panel = 0; panel < 5; ++panel)
+            QCOMPARE(bar.panelText(panel), panel == 2 ? QStringLiteral("拡大！") : before[panel]);
     }
     void hintsClimbToParentsAndReportChanges()
     {

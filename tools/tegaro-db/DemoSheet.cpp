@@ -1,9 +1,9 @@
 #include "DemoSheet.h"
 
-#include "sheets/Calculator.h"
-#include "sheets/Formulas.h"
-#include "sheets/Workbook.h"
-#include "sheets/XlsFile.h"
+#include "sheets/calc/Calculator.h"
+#include "sheets/formula/Formulas.h"
+#include "sheets/model/Workbook.h"
+#include "sheets/xls/XlsFile.h"
 
 #include <QRandomGenerator>
 
@@ -207,11 +207,11 @@ DemoSheet makeDemoSheet(const SheetFacts& facts, QRandomGenerator& random)
     main.name = QStringLiteral("評点計算");
     w.widths({3, 13, 11, 9, 11, 12, 7, 3, 10, 10, 10, 10});
     // Headings off, as the sheet is shown in the window.
-    main.view.options = quint16(main.view.options & ~0x0004);
+    main.view.options = quint16(main.view.options & ~SheetView::kHeadings);
 
     RowInfo titleRow;
     titleRow.height = 480; // room for the 16-point title
-    titleRow.options |= 0x40;
+    titleRow.options |= RowInfo::kCustomHeight;
     main.rows[0] = titleRow;
     w.text(1, 1, QStringLiteral("木造家屋再建築費評点数計算書"), w.format(SheetWriter::Title, 0, 2));
     w.merge(1, 1, 12);

@@ -1,11 +1,16 @@
 // tegaro-db: creates embedded databases and the tables on a SQL Server
-// (optionally with demo records) and prints the schema scripts.
+// (optionally with demo records), prints the schema scripts and writes the
+// house list of a search to .xlsx or .csv.
 #include "DemoData.h"
 #include "core/Errors.h"
 #include "db/Connection.h"
+#include "db/RecordSet.h"
 #include "db/Schema.h"
+#include "records/list/HouseSearch.h"
+#include "records/list/ListExport.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -23,7 +28,12 @@ const char* kUsage =
     "         when it names none), making the database when it is missing;\n"
     "         --force replaces tables that are there, with their records\n"
     "       tegaro-db schema sqlserver|sqlite\n"
-    "         print the schema script\n";
+    "         print the schema script\n"
+    "       tegaro-db export PATH|--server ODBC-STRING [SEARCH] -o OUT.xlsx|OUT.csv [--shift-jis]\n"
+    "         write the house list of a search, as the 一覧 page does; SEARCH is one of\n"
+    "         --owner PREFIX, --district PREFIX, --memo PREFIX,\n"
+    "         --from DATE --to DATE (YYYY/MM/DD [HH:MM:SS]; whole days without a time),\n"
+    "         none for every house; --shift-jis writes CSV in CP932 instead of UTF-8\n";
 
 int usage(const char* problem = nullptr)
 {
@@ -143,6 +153,98 @@ int schema(const QStringList& args)
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     return 0;
 }
+// "YYYY/MM/DD" or "YYYY/MM/DD HH:MM:SS"; a day alone is its first or last second.
+QDateTime parseBound(const QString& text, bool end)
+{
+    QDateTime t = QDateTime::fromString(text, QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    if (t.isValid())
+        return t;
+    const QDate day = QDate::fromString(text, QStringLiteral("yyyy/MM/dd"));
+    if (!day.isValid())
+        return {};
+    return QDateTime(day, end ? QTime(23, 59, 59) : QTime(0, 0));
+}
+
+int exportCommand(const QStringList& args)
+{
+    QString path, server, out, from, to;
+    bool isServer = false, shiftJis = false;
+    HouseSearch search;
+    int searches = 0;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == u"--shift-jis")
+            shiftJis = true;
+        else if (a == u"--server" && hasValue && !isServer) {
+            isServer = true;
+            server = args[++i];
+        } else if (a == u"-o" && hasValue && out.isEmpty())
+            out = args[++i];
+        else if ((a == u"--owner" || a == u"--district" || a == u"--memo") && hasValue) {
+            const PrefixSearch kind = a == u"--owner" ? PrefixSearch::OwnerName
+                : a == u"--district"                  ? PrefixSearch::District
+                                                      : PrefixSearch::Memo;
+            search = HouseSearch::prefix(kind, args[++i]);
+            ++searches;
+        } else if (a == u"--from" && hasValue && from.isEmpty())
+            from = args[++i];
+        else if (a == u"--to" && hasValue && to.isEmpty())
+            to = args[++i];
+        else if (a.startsWith(u'-') || !path.isEmpty())
+            return usage(qPrintable(QStringLiteral("unknown argument: ") + a));
+        else
+            path = a;
+    }
+    if (!from.isEmpty() || !to.isEmpty()) {
+        if (from.isEmpty() || to.isEmpty())
+            return usage("--from and --to go together");
+        const QDateTime start = parseBound(from, false), end = parseBound(to, true);
+        if (!start.isValid() || !end.isValid())
+            return usage("dates are YYYY/MM/DD or YYYY/MM/DD HH:MM:SS");
+        search = HouseSearch::dates(start, end);
+        ++searches;
+    }
+    if (searches > 1)
+        return usage("export takes one search");
+    if (isServer == !path.isEmpty())
+        return usage("export takes a PATH or --server");
+    if (out.isEmpty())
+        return usage("export needs -o OUT.xlsx or -o OUT.csv");
+    ExportFormat format;
+    if (out.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
+        if (shiftJis)
+            return usage("--shift-jis is for CSV");
+        format = ExportFormat::Xlsx;
+    } else if (out.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
+        format = shiftJis ? ExportFormat::CsvCp932 : ExportFormat::CsvUtf8;
+    } else {
+        return usage("the output name ends in .xlsx or .csv");
+    }
+
+    Connection c;
+    if (isServer) {
+        QString database;
+        c.setTarget(odbcStringTarget(server, &database));
+        c.open();
+        useSqlServerDatabase(c, database.isEmpty() ? QStringLiteral("MUNEYA") : database);
+    } else {
+        c.setTarget(sqliteFileTarget(path));
+    }
+    RecordSet query(&c);
+    applySearch(query, search);
+    query.open();
+    RecordSetRows rows(query);
+    const ExportResult result = tegaro::exportList(rows, out, format);
+    if (result.outcome != ExportResult::Written) {
+        std::fprintf(stderr, "tegaro-db: %s\n", qPrintable(result.message));
+        return 1;
+    }
+    if (!result.message.isEmpty())
+        std::fprintf(stderr, "tegaro-db: %s\n", qPrintable(result.message));
+    std::printf("%s: %d houses\n", qPrintable(out), result.rows);
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -157,6 +259,8 @@ int main(int argc, char** argv)
             return init(args);
         if (command == u"schema")
             return schema(args);
+        if (command == u"export")
+            return exportCommand(args);
     } catch (const tegaro::Exception& e) {
         std::fprintf(stderr, "tegaro-db: %s\n", e.what());
         return 1;

@@ -1,12 +1,12 @@
 // cat: every non-empty cell of one sheet as "A1<TAB>cell text".
 #include "tools/tegaro-sheet/Commands.h"
 
-#include "sheets/Calculator.h"
-#include "sheets/LargeBuffer.h"
-#include "sheets/Formulas.h"
-#include "sheets/SheetErrors.h"
-#include "sheets/Workbook.h"
-#include "sheets/XlsFile.h"
+#include "sheets/calc/Calculator.h"
+#include "sheets/container/LargeBuffer.h"
+#include "sheets/formula/Formulas.h"
+#include "sheets/model/SheetErrors.h"
+#include "sheets/model/Workbook.h"
+#include "sheets/xls/XlsFile.h"
 
 #include <QTextStream>
 

@@ -1,8 +1,8 @@
 #pragma once
 // The commands of tegaro-sheet, one file each; main() picks one by name.
 // render and convert to PDF live in the drawing module (DrawCommands.cpp).
-#include "sheets/Calculator.h"
-#include "sheets/Workbook.h"
+#include "sheets/calc/Calculator.h"
+#include "sheets/model/Workbook.h"
 
 #include <QStringList>
 

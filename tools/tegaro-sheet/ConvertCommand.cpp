@@ -2,7 +2,7 @@
 // a drawing command (DrawCommands.cpp).
 #include "tools/tegaro-sheet/Commands.h"
 
-#include "sheets/XlsFile.h"
+#include "sheets/xls/XlsFile.h"
 
 namespace tegaro::sheettool {
 

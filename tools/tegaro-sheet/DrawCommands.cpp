@@ -3,6 +3,7 @@
 #include "tools/tegaro-sheet/Commands.h"
 
 #include "core/Errors.h"
+#include "sheets/render/FontFamilies.h"
 #include "sheets/render/PrintLayout.h"
 
 #include <QGuiApplication>
@@ -39,6 +40,7 @@ extern "C" Q_DECL_EXPORT int tegaroSheetDraw(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    tegaro::sheets::installDigitMeasure();
     QStringList args = app.arguments().mid(1);
     const QString command = args.takeFirst();
     try {

@@ -2,10 +2,10 @@
 #include "tools/tegaro-sheet/Commands.h"
 
 #include "core/Errors.h"
-#include "sheets/BiffRecords.h"
-#include "sheets/OleFile.h"
-#include "sheets/Workbook.h"
-#include "sheets/XlsFile.h"
+#include "sheets/biff/BiffRecords.h"
+#include "sheets/container/OleFile.h"
+#include "sheets/model/Workbook.h"
+#include "sheets/xls/XlsFile.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -55,7 +55,7 @@ int infoCommand(const QStringList& args)
             << p.rightMargin.value_or(-1) << ' ' << p.topMargin.value_or(-1) << ' ' << p.bottomMargin.value_or(-1)
             << ", header and footer margins " << p.headerMargin << ' ' << p.footerMargin
             << (p.fitToPage ? QStringLiteral(", fit to %1 x %2 pages").arg(p.fitWidth).arg(p.fitHeight) : QString())
-            << ((p.options & 0x01) ? ", over then down" : "") << (p.options & 0x04 ? ", no printer data" : "")
+            << (p.overThenDown() ? ", over then down" : "") << (p.printerData() ? "" : ", no printer data")
             << (p.printGridlines ? ", gridlines" : "") << (p.printHeadings ? ", headings" : "")
             << (p.hCenter ? ", centred across" : "") << (p.vCenter ? ", centred down" : "")
             << ", header \"" << p.header << "\", footer \"" << p.footer << '"';

@@ -2,7 +2,7 @@
 // reports of a recalculation.
 #include "tools/tegaro-sheet/Commands.h"
 
-#include "sheets/WorkbookFile.h"
+#include "sheets/book/WorkbookFile.h"
 
 #include <QTextStream>
 

@@ -2,7 +2,7 @@
 #include "tools/tegaro-sheet/Commands.h"
 
 #include "core/Errors.h"
-#include "sheets/XlsFile.h"
+#include "sheets/xls/XlsFile.h"
 #include "sheets/render/SheetImage.h"
 
 #include <QTextStream>

@@ -2,7 +2,7 @@
 #include "tools/tegaro-sheet/Commands.h"
 
 #include "core/Errors.h"
-#include "sheets/SheetBook.h"
+#include "sheets/book/SheetBook.h"
 
 #include <QRegularExpression>
 #include <QTextStream>

@@ -1,6 +1,6 @@
 #pragma once
 // Small workbooks written in a few lines, for the picture tests.
-#include "sheets/Workbook.h"
+#include "sheets/model/Workbook.h"
 
 #include <functional>
 

@@ -1,4 +1,6 @@
 // Runs the test classes of the sheet pictures one after another.
+#include "sheets/render/FontFamilies.h"
+
 #include <QGuiApplication>
 #include <QtTest>
 
@@ -12,6 +14,7 @@ QObject* makeTestPrint();
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    tegaro::sheets::installDigitMeasure();
     int failed = 0;
     for (auto make : {makeTestGeometry, makeTestCellTexts, makeTestPixels, makeTestPrint}) {
         std::unique_ptr<QObject> test(make());

@@ -1,0 +1,167 @@
+#include "records/HouseListModel.h"
+
+#include "db/DataSource.h"
+#include "db/RecordSet.h"
+#include "records/list/ListOrder.h"
+
+namespace tegaro {
+
+HouseListModel::HouseListModel(DataSource* source, QObject* parent) : QAbstractTableModel(parent), source_(source)
+{
+    source_->addLink(this);
+    rebuild();
+}
+
+HouseListModel::~HouseListModel()
+{
+    if (source_)
+        source_->removeLink(this);
+}
+
+RecordSet* HouseListModel::set() const { return source_ ? source_->dataSet() : nullptr; }
+
+void HouseListModel::rebuild()
+{
+    RecordSet* s = set();
+    generation_ = s ? s->generation() : -1;
+    fields_ = s ? s->fieldCount() : 0;
+    rows_.reset();
+    if (s && s->isOpen()) {
+        rows_ = std::make_unique<RecordSetRows>(*s);
+        if (sortColumn_ >= 0)
+            rows_->setOrder(sortedOrder(RecordSetRows(*s), sortColumn_, sortOrder_));
+    }
+    totals_.reset();
+}
+
+void HouseListModel::recordChanged(int fieldIndex)
+{
+    RecordSet* s = set();
+    const int generation = s ? s->generation() : -1;
+    const int fields = s ? s->fieldCount() : 0;
+    if (generation != generation_ || fields != fields_ || bool(rows_) != (s && s->isOpen())) {
+        // Rows came or went, or a new result: start over, sorted as before.
+        beginResetModel();
+        rebuild();
+        endResetModel();
+        emit totalsChanged();
+        emit currentRowChanged(currentRow());
+        return;
+    }
+    const int row = currentRow();
+    if (row < 0)
+        return;
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    // An edit being typed does not count until it is posted or cancelled.
+    if (s->state() == DataSetState::Browse || (fieldIndex < 0 && s->state() != DataSetState::Insert)) {
+        totals_.reset();
+        emit totalsChanged();
+    }
+}
+
+void HouseListModel::afterScroll()
+{
+    emit currentRowChanged(currentRow());
+}
+
+int HouseListModel::currentRow() const
+{
+    const RecordSet* s = set();
+    if (!rows_ || !s || s->recNo() == 0)
+        return -1;
+    return rows_->listRow(s->recNo() - 1);
+}
+
+int HouseListModel::setRowOf(int listRow) const
+{
+    return rows_ && listRow >= 0 && listRow < rows_->count() ? rows_->setRow(listRow) : -1;
+}
+
+int HouseListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || !rows_ ? 0 : rows_->count();
+}
+
+int HouseListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(houseListColumns().size());
+}
+
+QVariant HouseListModel::data(const QModelIndex& index, int role) const
+{
+    if (!rows_ || !index.isValid() || index.row() >= rows_->count())
+        return {};
+    const ListKind kind = houseListColumns()[index.column()].kind;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole: {
+        ListCell cell;
+        try {
+            cell = rows_->cell(index.row(), index.column());
+        } catch (...) {
+            // a row that cannot be read shows empty; the view paints, where
+            // nothing may be thrown
+            return {};
+        }
+        QString text = cellText(cell);
+        if (role == Qt::ToolTipRole)
+            return kind == ListKind::Text && text.contains(u'\n') ? QVariant(text) : QVariant();
+        // a memo's lines side by side in one row
+        if (kind == ListKind::Text && (text.contains(u'\n') || text.contains(u'\r')))
+            text = text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ').replace(u'\r', u' ');
+        return text;
+    }
+    case Qt::TextAlignmentRole:
+        if (kind == ListKind::Number)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        if (kind == ListKind::Mark)
+            return int(Qt::AlignCenter);
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    default: return {};
+    }
+}
+
+QVariant HouseListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return houseListColumns()[section].header;
+    if (role == Qt::TextAlignmentRole && houseListColumns()[section].kind == ListKind::Number)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+void HouseListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column >= columnCount())
+        return;
+    if (column == sortColumn_ && (column < 0 || order == sortOrder_))
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    sortColumn_ = column;
+    sortOrder_ = order;
+    if (RecordSet* s = set(); rows_ && s)
+        rows_->setOrder(column < 0 ? std::vector<int>() : sortedOrder(RecordSetRows(*s), column, order));
+    // The view's selection follows the current record, not a persistent
+    // index: the page selects it again.
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit currentRowChanged(currentRow());
+}
+
+ListTotals HouseListModel::totals() const
+{
+    if (!totals_) {
+        ListTotals t;
+        try {
+            if (rows_)
+                t = totalsOf(*rows_);
+        } catch (...) {
+            t.count = rows_ ? rows_->count() : 0;
+        }
+        totals_ = t;
+    }
+    return *totals_;
+}
+
+} // namespace tegaro

@@ -1,0 +1,39 @@
+#pragma once
+// Errors of the spreadsheet engine. Each carries a message for the error box.
+#include "core/Errors.h"
+
+namespace tegaro::sheets {
+
+// Any workbook that cannot be read or written.
+class ESheetError : public tegaro::Exception {
+public:
+    using Exception::Exception;
+};
+// Bytes that are no workbook at all (no compound file, no workbook stream).
+class ENotAWorkbook : public ESheetError {
+public:
+    using ESheetError::ESheetError;
+};
+// A password-protected workbook; we never try to decrypt.
+class EEncryptedWorkbook : public ESheetError {
+public:
+    using ESheetError::ESheetError;
+};
+// A workbook whose records are cut short or inconsistent.
+class ECorruptWorkbook : public ESheetError {
+public:
+    using ESheetError::ESheetError;
+};
+
+// A formula that cannot be read: typed text with a fault at `position()`
+// (counted in characters from 0), or stored tokens that make no sense.
+class EFormulaError : public ESheetError {
+public:
+    EFormulaError(const QString& message, int position = -1) : ESheetError(message), position_(position) {}
+    int position() const { return position_; }
+
+private:
+    int position_;
+};
+
+} // namespace tegaro::sheets

@@ -1,0 +1,182 @@
+#include "sheets/package/PackageCheck.h"
+
+#include "sheets/package/PackageScan.h"
+#include "sheets/model/SheetErrors.h"
+#include "sheets/container/ZipWriter.h"
+
+#include <orcus/exception.hpp>
+#include <orcus/orcus_ods.hpp>
+#include <orcus/orcus_xlsx.hpp>
+#include <orcus/zip_archive.hpp>
+#include <orcus/zip_archive_stream.hpp>
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string_view>
+#include <vector>
+
+namespace tegaro::sheets {
+
+namespace {
+
+quint32 u32(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+quint16 u16(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
+
+// The end record of the directory, found the way the package reader finds
+// it, so that the entries checked here are the ones it will read: searched
+// backwards in blocks of 65,557 bytes, a match restarting on a wrong byte
+// and never spanning two blocks, and never at offset 0.
+qsizetype findEndRecord(const QByteArray& b)
+{
+    static const quint8 magic[4] = {0x06, 0x05, 0x4B, 0x50}; // "PK\5\6" read backwards
+    constexpr qsizetype block = 22 + 0xFFFF;
+    qsizetype end = b.size();
+    while (end > 0) {
+        const qsizetype begin = end - std::min(block, end);
+        int matched = 0;
+        for (qsizetype i = end - 1; i >= begin; --i) {
+            if (quint8(b[i]) != magic[matched]) {
+                matched = 0;
+            } else if (++matched == 4) {
+                return i;
+            }
+        }
+        end = begin;
+    }
+    return 0;
+}
+
+// A part as the package reader reads it: the data and one NUL byte after it.
+std::vector<unsigned char> partBuffer(const orcus::zip_archive& archive, const QByteArray& name)
+{
+    std::vector<unsigned char> buf;
+    if (!archive.read_file_entry(std::string_view(name.constData(), size_t(name.size())), buf))
+        buf.clear();
+    if (buf.empty())
+        buf.push_back(0);
+    return buf;
+}
+
+QByteArray partData(const orcus::zip_archive& archive, const QByteArray& name)
+{
+    const std::vector<unsigned char> buf = partBuffer(archive, name);
+    return QByteArray(reinterpret_cast<const char*>(buf.data()), qsizetype(buf.size() - 1));
+}
+
+} // namespace
+
+bool looksLikeZip(const QByteArray& bytes)
+{
+    return bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06");
+}
+
+QByteArray withoutTrailingBytes(const QByteArray& b)
+{
+    for (qsizetype at = b.size() - 22; at >= 0; --at) {
+        if (u32(b, at) != 0x06054B50)
+            continue;
+        const qint64 size = u32(b, at + 12), offset = u32(b, at + 16);
+        if (offset + size != at || (size > 0 && u32(b, qsizetype(offset)) != 0x02014B50))
+            continue;
+        const qsizetype end = std::min(b.size(), at + 22 + u16(b, at + 20));
+        return end == b.size() ? b : b.left(end);
+    }
+    return b;
+}
+
+QList<PackageEntry> checkPackageDirectory(const QByteArray& b)
+{
+    const qsizetype end = findEndRecord(b);
+    if (end <= 0 || end + 22 > b.size())
+        throw damaged(QStringLiteral("(ZIP の目次がありません)"));
+    qsizetype at = u32(b, end + 16);
+    QList<PackageEntry> entries;
+    qint64 total = 0;
+    while (at >= 0 && at + 4 <= b.size() && u32(b, at) == 0x02014B50) {
+        if (at + 46 > b.size())
+            throw damaged(QStringLiteral("(ZIP の目次が途中で切れています)"));
+        if (entries.size() >= kMaxParts)
+            throw tooLarge(QStringLiteral("部品の数"));
+        const quint16 method = u16(b, at + 10);
+        PackageEntry e;
+        e.packed = u32(b, at + 20);
+        e.size = method == 0 ? e.packed : qint64(u32(b, at + 24));
+        const qsizetype nameLength = u16(b, at + 28);
+        const qsizetype next = at + 46 + nameLength + u16(b, at + 30) + u16(b, at + 32);
+        if (next > b.size())
+            throw damaged(QStringLiteral("(ZIP の目次が途中で切れています)"));
+        e.name = b.mid(at + 46, nameLength);
+        // the reader sets aside the packed size before it looks further
+        if (e.packed > b.size())
+            throw damaged(QStringLiteral("(部品「%1」の大きさ)").arg(QString::fromUtf8(e.name)));
+        if (method == 0 || method == 8) {
+            if (e.size > kMaxPartSize)
+                throw tooLarge(QStringLiteral("部品「%1」").arg(QString::fromUtf8(e.name)));
+            total += e.size;
+            if (total > kMaxPackageSize)
+                throw tooLarge(QStringLiteral("展開後の大きさ"));
+        }
+        entries << e;
+        at = next;
+    }
+    if (entries.isEmpty())
+        throw damaged(QStringLiteral("(ZIP の目次が空です)"));
+    return entries;
+}
+
+PackageKind packageKind(const QByteArray& bytes)
+{
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    try {
+        if (orcus::orcus_xlsx::detect(data, size_t(bytes.size())))
+            return PackageKind::Xlsx;
+        if (orcus::orcus_ods::detect(data, size_t(bytes.size())))
+            return PackageKind::Ods;
+    } catch (const std::exception&) {
+        throw damaged(QStringLiteral("(内容の一覧が読めません)"));
+    }
+    throw ENotAWorkbook(QStringLiteral("Excel (.xls, .xlsx) や OpenDocument (.ods) のブックではありません。"));
+}
+
+PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries, PackageKind kind)
+{
+    orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    orcus::zip_archive archive(&stream);
+    PreparedPackage prepared;
+    prepared.bytes = bytes;
+    std::map<QByteArray, QByteArray> mended;
+    QList<QByteArray> names;
+    try {
+        archive.load();
+        std::set<QByteArray> seen; // the reader takes the first of two equal names
+        for (const PackageEntry& e : entries) {
+            if (!seen.insert(e.name).second || e.name.endsWith('/'))
+                continue;
+            names << e.name;
+            // one part in memory at a time
+            ScannedPart part = scanPart(partBuffer(archive, e.name), e.name, kind);
+            prepared.date1904 = prepared.date1904 || part.date1904;
+            prepared.unread.insert(part.unread.begin(), part.unread.end());
+            if (!part.mended.isNull())
+                mended.emplace(e.name, std::move(part.mended));
+        }
+        if (mended.empty())
+            return prepared;
+        QList<ZipPart> parts;
+        for (const QByteArray& name : names) {
+            auto it = mended.find(name);
+            parts << ZipPart{name, it != mended.end() ? it->second : partData(archive, name)};
+        }
+        // OpenDocument wants its "mimetype" first
+        std::stable_partition(parts.begin(), parts.end(), [](const ZipPart& p) { return p.name == "mimetype"; });
+        prepared.bytes = writeZip(parts, false);
+        return prepared;
+    } catch (const orcus::zip_error&) {
+        throw damaged(QStringLiteral("(ZIP の部品が読めません)"));
+    }
+}
+
+} // namespace tegaro::sheets

@@ -1,0 +1,466 @@
+#include "sheets/package/PackageScan.h"
+
+#include "sheets/model/CellReference.h"
+
+#include <orcus/exception.hpp>
+#include <orcus/sax_ns_parser.hpp>
+#include <orcus/xml_namespace.hpp>
+
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace tegaro::sheets {
+
+namespace {
+
+// Limits on the work the reader does for repeat counts and column spans.
+constexpr qint64 kMaxRepeatedCells = 256ll << 20; // cells stepped over in one part
+constexpr qint64 kMaxRowsInTable = 1ll << 30;     // rows counted in one table
+constexpr qint64 kMaxColumnSpans = 1ll << 20;     // columns named by <col> elements of one part
+constexpr qint64 kMaxArrayCells = 1ll << 20;      // cells of one array formula
+constexpr qint64 kMaxRowsRepeated = 1ll << 24;    // the largest sheets LibreOffice makes
+constexpr qint64 kMaxExpandedRows = 64ll << 20;   // bytes of repeated rows written out in one part
+
+constexpr std::string_view kSpreadsheetMl = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view kOdfTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
+constexpr std::string_view kOdfStyle = "urn:oasis:names:tc:opendocument:xmlns:style:1.0";
+constexpr std::string_view kOdfOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+constexpr std::string_view kOdfDrawing = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0";
+
+// What the reader passes over, as the message after loading names it.
+const QString kOtherHeaders = QStringLiteral("偶数ページと先頭ページのヘッダーとフッター");
+const QString kErrors = QStringLiteral("エラー値のセル");
+const QString kInline = QStringLiteral("セルに直接書かれた文字列");
+const QString kResults = QStringLiteral("数式の結果の一部 (文字列・日付・論理値・エラー値)");
+const QString kAlignment = QStringLiteral("文字の折り返し・字下げ・回転");
+const QString kThemeFill = QStringLiteral("テーマの色による塗りつぶし");
+const QString kLinks = QStringLiteral("ハイパーリンク");
+const QString kValidation = QStringLiteral("入力規則");
+const QString kProtection = QStringLiteral("シートの保護");
+const QString kHiddenSheets = QStringLiteral("シートの非表示");
+const QString kComments = QStringLiteral("コメント");
+const QString kShapes = QStringLiteral("図形・画像");
+
+struct Edit {
+    qsizetype at, length;
+    QByteArray text;
+};
+
+std::string_view nsOf(orcus::xmlns_id_t ns)
+{
+    return ns ? std::string_view(ns) : std::string_view();
+}
+
+bool isTrue(std::string_view v)
+{
+    return v == "1" || v == "true";
+}
+
+// Watches one part go through the reader's own parser: counts what would
+// make the reader loop or allocate without bound, refuses what would make
+// it fail an internal check, notes the edits that mend the part and what
+// the reader would pass over.
+class PartScanner {
+public:
+    PartScanner(PackageKind kind, const char* base) : kind_(kind), base_(base) {}
+
+    void doctype(const orcus::sax::doctype_declaration&) {}
+    void start_declaration(std::string_view) {}
+    void end_declaration(std::string_view) {}
+    void characters(std::string_view, bool) {}
+    void attribute(std::string_view, std::string_view) {}
+    void attribute(const orcus::sax_ns_parser_attribute& a) { attrs_.push_back(a); }
+
+    void start_element(const orcus::sax_ns_parser_element& e)
+    {
+        family_.clear();
+        if (kind_ == PackageKind::Xlsx)
+            xlsxElement(e);
+        else
+            odsElement(e);
+        attrs_.clear();
+        stack_.push_back({nsOf(e.ns), e.name, family_});
+    }
+
+    void end_element(const orcus::sax_ns_parser_element& e)
+    {
+        if (kind_ == PackageKind::Ods && nsOf(e.ns) == kOdfTable && e.name == "table-row")
+            endOdsRow(e);
+        if (cutDepth_ == qsizetype(stack_.size()) - 1) {
+            edits.push_back({cutFrom_, e.end_pos - cutFrom_, {}});
+            cutDepth_ = -1;
+        }
+        if (!stack_.empty())
+            stack_.pop_back();
+    }
+
+    std::vector<Edit> edits;
+    bool date1904 = false;
+    std::set<QString> unread;
+
+private:
+    struct Open {
+        std::string_view ns, name;
+        std::string family; // of a style
+    };
+
+    const orcus::sax_ns_parser_attribute* find(std::string_view ns, std::string_view name) const
+    {
+        for (const auto& a : attrs_)
+            if (a.name == name && nsOf(a.ns) == ns)
+                return &a;
+        return nullptr;
+    }
+
+    std::string_view value(std::string_view ns, std::string_view name) const
+    {
+        const auto* a = find(ns, name);
+        return a ? a->value : std::string_view();
+    }
+
+    static qint64 number(const orcus::sax_ns_parser_attribute* a, qint64 otherwise)
+    {
+        if (!a)
+            return otherwise;
+        bool ok = false;
+        const qint64 v = QByteArray(a->value.data(), qsizetype(a->value.size())).trimmed().toLongLong(&ok);
+        return ok ? v : otherwise;
+    }
+
+    // Replaces an attribute's value where it stands in the part.
+    void replaceValue(const orcus::sax_ns_parser_attribute& a, const char* text)
+    {
+        if (!a.transient)
+            edits.push_back({a.value.data() - base_, qsizetype(a.value.size()), text});
+    }
+
+    // Leaves out the element that starts here, with all it holds.
+    void cut(const orcus::sax_ns_parser_element& e)
+    {
+        if (cutDepth_ < 0) {
+            cutDepth_ = qsizetype(stack_.size());
+            cutFrom_ = e.begin_pos;
+        }
+    }
+
+    void xlsxElement(const orcus::sax_ns_parser_element& e)
+    {
+        if (nsOf(e.ns) != kSpreadsheetMl)
+            return;
+        const std::string_view n = e.name;
+        if (n == "rPh") {
+            cut(e); // the reader would take the phonetic reading for the text itself
+        } else if (n == "workbookPr") {
+            // the reader counts every date from 1900; Mac workbooks count from 1904
+            date1904 = isTrue(value({}, "date1904"));
+        } else if (n == "col") {
+            const qint64 first = number(find({}, "min"), 1), last = number(find({}, "max"), first);
+            if (first < 1 || last < first || last > kGridColumns)
+                throw damaged(QStringLiteral("(列の範囲 %1-%2)").arg(first).arg(last));
+            columnSpans_ += last - first + 1;
+            if (columnSpans_ > kMaxColumnSpans)
+                throw tooLarge(QStringLiteral("列の設定"));
+        } else if (n == "c") {
+            cellType_ = value({}, "t");
+            if (cellType_ == "e")
+                unread.insert(kErrors);
+            else if (cellType_ == "inlineStr")
+                unread.insert(kInline);
+        } else if (n == "f") {
+            if (cellType_ == "b" || cellType_ == "e")
+                unread.insert(kResults);
+            const auto* ref = find({}, "ref");
+            if (value({}, "t") == "array" && ref) {
+                const auto areas = parseAreas(QString::fromUtf8(ref->value.data(), qsizetype(ref->value.size())));
+                if (areas && !areas->isEmpty()) {
+                    const Range& r = areas->first().range;
+                    if (qint64(r.lastRow - r.firstRow + 1) * (r.lastCol - r.firstCol + 1) > kMaxArrayCells)
+                        throw tooLarge(QStringLiteral("配列数式"));
+                }
+            }
+        } else if (n == "evenHeader" || n == "firstHeader" || n == "evenFooter" || n == "firstFooter") {
+            unread.insert(kOtherHeaders);
+        } else if (n == "alignment") {
+            for (const char* a : {"wrapText", "shrinkToFit"})
+                if (isTrue(value({}, a)))
+                    unread.insert(kAlignment);
+            for (const char* a : {"indent", "textRotation"})
+                if (number(find({}, a), 0) != 0)
+                    unread.insert(kAlignment);
+        } else if (n == "fgColor" && find({}, "theme")) {
+            unread.insert(kThemeFill);
+        } else if (n == "hyperlink") {
+            unread.insert(kLinks);
+        } else if (n == "dataValidation") {
+            unread.insert(kValidation);
+        } else if (n == "sheetProtection") {
+            unread.insert(kProtection);
+        } else if (n == "sheet" && !value({}, "state").empty() && value({}, "state") != "visible") {
+            unread.insert(kHiddenSheets);
+        }
+        if (n == "row" || n == "col") {
+            // the reader reads "true" as 0: hidden rows and columns written so would show
+            if (const auto* hidden = find({}, "hidden")) {
+                if (hidden->value == "true")
+                    replaceValue(*hidden, "1");
+                else if (hidden->value == "false")
+                    replaceValue(*hidden, "0");
+            }
+        }
+    }
+
+    void odsElement(const orcus::sax_ns_parser_element& e)
+    {
+        const std::string_view ns = nsOf(e.ns);
+        const std::string_view n = e.name;
+        const Open* parent = stack_.empty() ? nullptr : &stack_.back();
+        if (ns == kOdfStyle) {
+            odsStyle(e, parent);
+        } else if (ns == kOdfTable && n == "dde-links") {
+            cut(e); // cached linked data: the reader fails on the tables inside
+        } else if (ns == kOdfTable && n == "table") {
+            rowsInTable_ = 0;
+            columnsInTable_ = 0;
+        } else if (ns == kOdfTable && n == "table-column") {
+            odsColumn(e);
+        } else if (ns == kOdfTable && n == "table-row") {
+            const auto* repeated = find(kOdfTable, "number-rows-repeated");
+            const qint64 rows = number(repeated, 1);
+            if (rows < 1 || rows > kMaxRowsRepeated)
+                throw damaged(QStringLiteral("(行の繰り返し %1)").arg(rows));
+            row_ = {e.begin_pos, rows, rowsInTable_, -1, -1, false};
+            if (repeated && !repeated->transient) {
+                row_.countAt = repeated->value.data() - base_;
+                row_.countLength = qsizetype(repeated->value.size());
+            }
+            rowsInTable_ += rows;
+            if (rowsInTable_ > kMaxRowsInTable)
+                throw tooLarge(QStringLiteral("行数"));
+        } else if (ns == kOdfTable && (n == "table-cell" || n == "covered-table-cell")) {
+            odsCell();
+        } else if (ns == kOdfOffice && n == "annotation") {
+            unread.insert(kComments);
+        } else if (ns == kOdfDrawing && (n == "frame" || n == "custom-shape" || n == "line" || n == "rect")) {
+            unread.insert(kShapes);
+        }
+    }
+
+    void odsStyle(const orcus::sax_ns_parser_element& e, const Open* parent)
+    {
+        const std::string_view n = e.name;
+        if (n == "default-style") {
+            family_ = value(kOdfStyle, "family"); // Gnumeric gives its default column width so
+        } else if (n == "style") {
+            family_ = value(kOdfStyle, "family");
+            // of two styles of one name, the reader keeps the first
+            const auto* name = find(kOdfStyle, "name");
+            if (name && parent && parent->ns == kOdfOffice && parent->name == "automatic-styles")
+                families_.emplace(std::string(name->value), family_);
+        } else if (n == "table-column-properties" || n == "table-row-properties") {
+            // the reader keeps these in a place that only a style of the
+            // matching family has
+            const std::string_view wanted = n == "table-column-properties" ? "table-column" : "table-row";
+            if (!parent || parent->ns != kOdfStyle || (parent->name != "style" && parent->name != "default-style")
+                || parent->family != wanted)
+                throw damaged(QStringLiteral("(スタイルの種類)"));
+        }
+    }
+
+    void odsColumn(const orcus::sax_ns_parser_element& e)
+    {
+        // the reader takes a column's width from its style without looking
+        // at what kind of style it is
+        if (const auto* style = find(kOdfTable, "style-name")) {
+            auto it = families_.find(std::string(style->value));
+            if (it != families_.end() && it->second != "table-column")
+                throw damaged(QStringLiteral("(列のスタイル)"));
+        }
+        // The reader moves one column on for a column element however many
+        // columns it stands for, so the widths after it would land on the
+        // wrong columns: such an element is written once per column, as
+        // far as an .xls sheet reaches.
+        const auto* repeated = find(kOdfTable, "number-columns-repeated");
+        const qint64 count = number(repeated, 1);
+        if (count < 1 || count > kGridColumns)
+            throw damaged(QStringLiteral("(列の繰り返し %1)").arg(count));
+        const qint64 copies = std::min<qint64>(count, std::max<qint64>(0, kMaxColumns - columnsInTable_));
+        columnsInTable_ += count;
+        const bool selfClosing = e.end_pos >= 2 && base_[e.end_pos - 2] == '/';
+        if (count == 1 || copies < 1 || !selfClosing || repeated->transient)
+            return;
+        const qsizetype valueAt = repeated->value.data() - base_;
+        const QByteArray element(base_ + e.begin_pos, e.end_pos - e.begin_pos);
+        QByteArray one = element;
+        one.replace(valueAt - e.begin_pos, qsizetype(repeated->value.size()), "1");
+        edits.push_back({e.begin_pos, e.end_pos - e.begin_pos, one.repeated(copies)});
+    }
+
+    void odsCell()
+    {
+        const qint64 cells = number(find(kOdfTable, "number-columns-repeated"), 1);
+        if (cells < 1 || cells > kGridColumns)
+            throw damaged(QStringLiteral("(セルの繰り返し %1)").arg(cells));
+        repeatedCells_ += cells;
+        if (repeatedCells_ > kMaxRepeatedCells)
+            throw tooLarge(QStringLiteral("セル数"));
+        // the reader keeps the value of number cells only: percentages and
+        // amounts of money would lose theirs
+        const auto* type = find(kOdfOffice, "value-type");
+        if (type && (type->value == "percentage" || type->value == "currency"))
+            replaceValue(*type, "float");
+        row_.hasValues = row_.hasValues || type || find(kOdfTable, "formula");
+    }
+
+    // The reader reads a row that stands for several only once, so the
+    // values of the rows after it would be lost: such a row is written
+    // once for each row, as far as an .xls sheet reaches, with the edits
+    // made inside it.
+    void endOdsRow(const orcus::sax_ns_parser_element& e)
+    {
+        const OdsRow row = row_;
+        row_ = OdsRow{};
+        if (row.count <= 1 || !row.hasValues || row.countAt < 0 || cutDepth_ >= 0)
+            return;
+        const qint64 copies = std::min<qint64>(row.count, std::max<qint64>(0, kMaxRows - row.firstRow));
+        if (copies < 2)
+            return;
+        QByteArray one(base_ + row.begin, e.end_pos - row.begin);
+        // the edits inside the row, last first so that positions hold
+        std::vector<Edit> inside;
+        for (auto it = edits.begin(); it != edits.end();) {
+            if (it->at >= row.begin && it->at < e.end_pos) {
+                inside.push_back(*it);
+                it = edits.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        inside.push_back({row.countAt, row.countLength, "1"});
+        std::sort(inside.begin(), inside.end(), [](const Edit& a, const Edit& b) { return a.at > b.at; });
+        for (const Edit& edit : inside)
+            one.replace(edit.at - row.begin, edit.length, edit.text);
+        expanded_ += one.size() * copies;
+        if (expanded_ > kMaxExpandedRows)
+            throw tooLarge(QStringLiteral("行の繰り返し"));
+        QByteArray text = one.repeated(copies);
+        if (row.count > copies) {
+            // the rest lies past the last row: the reader counts it as what was left out
+            QByteArray rest(base_ + row.begin, e.end_pos - row.begin);
+            rest.replace(row.countAt - row.begin, row.countLength, QByteArray::number(row.count - copies));
+            text += rest;
+        }
+        edits.push_back({row.begin, e.end_pos - row.begin, text});
+    }
+
+    struct OdsRow {
+        qsizetype begin = 0;
+        qint64 count = 1, firstRow = 0;
+        qsizetype countAt = -1, countLength = -1; // where the repeat count stands
+        bool hasValues = false;
+    };
+
+    PackageKind kind_;
+    const char* base_;
+    OdsRow row_;
+    qint64 expanded_ = 0;
+    std::vector<orcus::sax_ns_parser_attribute> attrs_;
+    std::vector<Open> stack_;
+    std::string family_;
+    std::map<std::string, std::string> families_;
+    std::string cellType_;
+    qsizetype cutDepth_ = -1;
+    qsizetype cutFrom_ = 0;
+    qint64 columnSpans_ = 0, repeatedCells_ = 0, rowsInTable_ = 0, columnsInTable_ = 0;
+};
+
+enum class PartText {
+    NotXml,
+    Utf8,
+    Other
+};
+
+// What the reader would make of a part: XML in UTF-8, XML in another
+// encoding (it converts UTF-16), or no XML at all (pictures and such).
+PartText partText(const QByteArray& data)
+{
+    if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF"))
+        return PartText::Other;
+    QByteArrayView rest(data);
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    rest = rest.trimmed();
+    return rest.startsWith('<') ? PartText::Utf8 : PartText::NotXml;
+}
+
+// The reader's parser checks its own state with assertions that end the
+// program on some malformed XML, so a part goes to it only when Qt's
+// parser finds it well-formed and not nested too deep.
+void checkWellFormed(const QByteArray& data, const QByteArray& name)
+{
+    QXmlStreamReader xml(data);
+    xml.setNamespaceProcessing(false); // the reader's own parser checks those
+    int depth = 0;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth > kMaxXmlDepth)
+            throw tooLarge(QStringLiteral("入れ子の深さ"));
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+    if (xml.hasError())
+        throw damaged(QStringLiteral("(部品「%1」%2 行 %3 桁: %4)")
+                          .arg(QString::fromUtf8(name))
+                          .arg(xml.lineNumber())
+                          .arg(xml.columnNumber())
+                          .arg(xml.errorString()));
+}
+
+} // namespace
+
+ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name, PackageKind kind)
+{
+    const char* begin = reinterpret_cast<const char*>(buffer.data());
+    const QByteArray data = QByteArray::fromRawData(begin, qsizetype(buffer.size() - 1));
+    const PartText text = partText(data);
+    if (text == PartText::NotXml) {
+        // pictures and the like are not XML; an XML part that is not may
+        // still reach the reader unchecked, and it does not always fail cleanly
+        if (name.endsWith(".xml") || name.endsWith(".rels"))
+            throw damaged(QStringLiteral("(部品「%1」が XML ではありません)").arg(QString::fromUtf8(name)));
+        return {};
+    }
+    checkWellFormed(data, name);
+    if (text != PartText::Utf8)
+        return {};
+    PartScanner scanner(kind, begin);
+    orcus::xmlns_repository namespaces;
+    orcus::xmlns_context context = namespaces.create_context();
+    try {
+        orcus::sax_ns_parser<PartScanner> parser(begin, buffer.size(), context, scanner);
+        parser.parse();
+    } catch (const orcus::general_error&) {
+        // what Qt's parser accepts and this one does not, the reader refuses with an error of its own
+    }
+    ScannedPart part;
+    part.date1904 = scanner.date1904;
+    part.unread = std::move(scanner.unread);
+    if (scanner.edits.empty())
+        return part;
+    std::sort(scanner.edits.begin(), scanner.edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
+    qsizetype from = 0;
+    for (const Edit& e : scanner.edits) {
+        if (e.at < from || e.at > data.size())
+            continue; // inside a part already cut
+        part.mended += QByteArrayView(data).sliced(from, e.at - from);
+        part.mended += e.text;
+        from = std::min(e.at + e.length, data.size());
+    }
+    part.mended += QByteArrayView(data).sliced(from);
+    return part;
+}
+
+} // namespace tegaro::sheets

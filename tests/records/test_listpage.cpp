@@ -1,0 +1,192 @@
+// Page 一覧 in the window: it follows the navigator and the searches both
+// ways, sorts only itself, shows the totals, reflects a posted change, and
+// exports and prints what it shows.
+#include "RecordsFixture.h"
+
+#include "db/DataAccess.h"
+#include "records/HouseListModel.h"
+#include "records/ListPage.h"
+#include "widgets/NavigatorPanel.h"
+#include "widgets/StatusPanelBar.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace tegaro;
+using records_test::ConnectedWindow;
+using records_test::House;
+
+namespace {
+QList<House> town()
+{
+    return {{"山田", "2002-10-13 16:01:00", "北区", "増築あり", QByteArray("z")},
+            {"山本", "2002-10-14 16:01:00", "北区", {}, {}, QByteArray("x")},
+            {"小山", "2002-10-15 16:01:00", "南区"},
+            {"O'Neil", {}, "南区"},
+            {{}, "2002-10-15 22:22:56", "中央区"}};
+}
+
+// The owner names down the list, as shown.
+QStringList shownOwners(QTableView* grid)
+{
+    QStringList out;
+    const int column = listColumnOf("所有者氏名");
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        out << grid->model()->index(r, column).data().toString();
+    return out;
+}
+
+QString currentOwner(ConnectedWindow& w)
+{
+    return w.query().fieldByName("所有者氏名").asString();
+}
+} // namespace
+
+class TestListPage : public QObject {
+    Q_OBJECT
+private slots:
+    void followsNavigatorAndSearches()
+    {
+        ConnectedWindow w(town());
+        ListPage* page = w.form->listPage();
+        QTableView* grid = page->grid();
+        w.form->pages()->setCurrentIndex(3);
+        QCOMPARE(w.form->pages()->tabText(3), "一覧");
+        QCOMPARE(shownOwners(grid), QStringList({"山田", "山本", "小山", "O'Neil", ""}));
+        QCOMPARE(grid->currentIndex().row(), 0);
+
+        // the navigator moves: the row follows
+        w.query().last();
+        QCOMPARE(grid->currentIndex().row(), 4);
+        // a row chosen: the record follows, the page stays
+        grid->setCurrentIndex(grid->model()->index(2, 0));
+        QCOMPARE(currentOwner(w), "小山");
+        QCOMPARE(w.form->pages()->currentIndex(), 3);
+        // Enter opens 基本項目 at that record
+        grid->setCurrentIndex(grid->model()->index(1, 0));
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(w.form->pages()->currentIndex(), 0);
+        QCOMPARE(currentOwner(w), "山本");
+
+        // a search shows its result
+        w.form->pages()->setCurrentIndex(3);
+        auto* edit = w.find<QLineEdit>("Edit1");
+        edit->setText("山");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(shownOwners(grid), QStringList({"山田", "山本"})); // the query's order: a search without an order of its own comes by key
+        QCOMPARE(page->totalsLine()->text(), "件数 2　床面積 合計 0 ㎡　評点数 合計 0");
+        QCOMPARE(grid->currentIndex().row(), 0);
+        edit->setText("佐藤");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(grid->model()->rowCount(), 0);
+        QCOMPARE(page->totalsLine()->text(), "件数 0　床面積 合計 0 ㎡　評点数 合計 0");
+        QVERIFY(w.seam.messages().isEmpty());
+    }
+
+    void sortsTheListOnly()
+    {
+        ConnectedWindow w(town());
+        QTableView* grid = w.form->listPage()->grid();
+        w.form->pages()->setCurrentIndex(3);
+        const int column = listColumnOf("所有者氏名");
+        QHeaderView* heading = grid->horizontalHeader();
+        QTest::mouseClick(heading->viewport(), Qt::LeftButton, {},
+                          QPoint(heading->sectionViewportPosition(column) + 10, heading->height() / 2));
+        QCOMPARE(shownOwners(grid), QStringList({"O'Neil", "小山", "山本", "山田", ""}));
+        // the navigator keeps the query's order
+        w.query().first();
+        QCOMPARE(currentOwner(w), "山田");
+        QCOMPARE(grid->currentIndex().row(), 3);
+        w.query().next();
+        QCOMPARE(currentOwner(w), "山本");
+        QCOMPARE(grid->currentIndex().row(), 2);
+        QCOMPARE(w.query().sql(), QStringList({"select * from 基本データ"}));
+        // a row chosen in the sorted list is that record
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        QCOMPARE(currentOwner(w), "O'Neil");
+    }
+
+    void reflectsAPostedChange()
+    {
+        ConnectedWindow w(town());
+        ListPage* page = w.form->listPage();
+        w.form->pages()->setCurrentIndex(3);
+        RecordSet& q = w.query();
+        q.moveTo(2);
+        q.edit();
+        q.fieldByName("所有者氏名").setAsString("小川");
+        q.fieldByName("床面積").setAsString("1234.5");
+        q.fieldByName("評点数").setAsString("60000");
+        q.post();
+        QCOMPARE(shownOwners(page->grid())[2], "小川");
+        QCOMPARE(page->grid()->model()->index(2, listColumnOf("床面積")).data().toString(), "1,234.5");
+        QCOMPARE(page->totalsLine()->text(), "件数 5　床面積 合計 1,234.5 ㎡　評点数 合計 60,000");
+        // marks from the sizes
+        QCOMPARE(page->grid()->model()->index(0, listColumnOf("zumen")).data().toString(), "○");
+        QCOMPARE(page->grid()->model()->index(1, listColumnOf("excel")).data().toString(), "○");
+        QCOMPARE(page->grid()->model()->index(1, listColumnOf("zumen")).data().toString(), "");
+        // an insert and its cancel come and go in the list
+        q.append();
+        QCOMPARE(page->grid()->model()->rowCount(), 6);
+        QCOMPARE(page->grid()->currentIndex().row(), 5);
+        q.cancel();
+        QCOMPARE(page->grid()->model()->rowCount(), 5);
+    }
+
+    void exportsAndPrintsWhatItShows()
+    {
+        ConnectedWindow w(town());
+        ListPage* page = w.form->listPage();
+        w.form->pages()->setCurrentIndex(3);
+        // a column dragged to the front; sorted by owner descending
+        QHeaderView* heading = page->grid()->horizontalHeader();
+        heading->moveSection(heading->visualIndex(listColumnOf("所在区")), 0);
+        heading->setSortIndicator(listColumnOf("所有者氏名"), Qt::DescendingOrder);
+
+        const QString csv = w.dir.filePath("list.csv");
+        w.seam.fileAnswers << csv;
+        w.seam.filterAnswers << 1; // CSV UTF-8
+        QTest::mouseClick(w.find<QToolButton>("ToolbarButton977"), Qt::LeftButton);
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QVERIFY(lines[0].startsWith("\xEF\xBB\xBF所在区,所有者コード,所有者氏名,"));
+        QVERIFY(lines[1].startsWith("北区,,山田,"));
+        QVERIFY(lines[2].startsWith("北区,,山本,"));
+        QVERIFY(lines[5].startsWith("中央区,,,"));
+        QCOMPARE(w.form->statusBarPanels()->gauge(), 100);
+        QVERIFY2(w.form->statusBarPanels()->message().contains("5 件"), qPrintable(w.form->statusBarPanels()->message()));
+
+        // Shift-JIS of a name CP932 lacks: told, nothing written
+        w.query().moveTo(0);
+        w.query().edit();
+        w.query().fieldByName("所有者氏名").setAsString("𠮷田");
+        w.query().post();
+        const QString sjis = w.dir.filePath("sjis.csv");
+        w.seam.fileAnswers << sjis;
+        w.seam.filterAnswers << 2;
+        QTest::mouseClick(w.find<QPushButton>("ListOutput"), Qt::LeftButton);
+        QVERIFY(!QFile::exists(sjis));
+        QCOMPARE(w.seam.messages().size(), 1);
+        QVERIFY2(w.seam.messages()[0].contains("所有者氏名「𠮷」"), qPrintable(w.seam.messages()[0]));
+
+        // printed: a title with the search, pages counted
+        const QString pdf = w.dir.filePath("list.pdf");
+        w.seam.printAnswers << ScriptedSeam::PrintAnswer{pdf};
+        QTest::mouseClick(w.find<QPushButton>("ListPrint"), Qt::LeftButton);
+        QCOMPARE(w.seam.shown.last().kind, ScriptedSeam::Shown::Print);
+        QCOMPARE(w.seam.shown.last().text, "1");
+        QVERIFY(QFile(pdf).size() > 1000);
+    }
+};
+
+QTEST_MAIN(TestListPage)
+#include "test_listpage.moc"
