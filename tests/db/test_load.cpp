@@ -508,6 +508,9 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     if (args.size() == 6 && args[1] == u"--client")
         return Client(args[2].toInt(), args[3], args[4], args[5].toLongLong()).run();
+    // Qt Test ends a test function after five minutes; a long run takes longer.
+    if (qEnvironmentVariableIsEmpty("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((qint64(setting("TEGARO_LOAD_SECONDS", 20)) + 300) * 1000));
     LoadTest test;
     return QTest::qExec(&test, argc, argv);
 }
