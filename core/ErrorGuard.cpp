@@ -28,16 +28,30 @@ QString currentExceptionText()
     }
 }
 
+QString currentExceptionDetail()
+{
+    try {
+        throw;
+    } catch (const Exception& e) {
+        return e.detail();
+    } catch (...) {
+        return {};
+    }
+}
+
 void setErrorReporter(ErrorReporter r) { reporter = r; }
 
 void reportException()
 {
     const QString text = currentExceptionText();
+    const QString detail = currentExceptionDetail();
     try {
         if (reporter)
-            reporter(text);
-        else
+            reporter(text, detail);
+        else if (detail.isEmpty())
             qCritical("%s", qUtf8Printable(text));
+        else
+            qCritical("%s\n%s", qUtf8Printable(text), qUtf8Printable(detail));
     } catch (...) {
         // Nothing more can be told; keep running.
     }

@@ -11,12 +11,14 @@
 
 namespace tegaro {
 
-// The text of the exception being handled; call from inside a catch block.
+// The text of the exception being handled, and its detail (empty for most);
+// call from inside a catch block.
 QString currentExceptionText();
+QString currentExceptionDetail();
 
 void reportException(); // call from inside a catch block
 
-using ErrorReporter = void (*)(const QString& text);
+using ErrorReporter = void (*)(const QString& text, const QString& detail);
 void setErrorReporter(ErrorReporter reporter); // nullptr: the log
 
 template <class F>

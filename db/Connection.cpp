@@ -17,6 +17,33 @@ namespace tegaro {
 namespace {
 std::atomic<int> connectionCounter{0};
 
+const QString kUnreachable = QStringLiteral(
+    "データベースサーバーに接続できません。サーバーが動いているか、ネットワークを確かめてください。");
+const QString kLinkLost = QStringLiteral(
+    "データベースサーバーとの接続が切れました。もう一度操作すると接続し直します。");
+const QString kLocked = QStringLiteral("他のユーザーがこのレコードを更新中です。しばらくしてからやり直してください。");
+const QString kTooLong = QStringLiteral(
+    "データベースの処理が%1秒で終わらなかったため中止しました。しばらくしてからやり直してください。");
+
+// A statement that waited for a row another session holds: SQLite's busy
+// and locked, SQL Server's lock timeout (1222) and deadlock victim (1205),
+// the peer's wording of the lock timeout.
+bool waitedForLock(const QSqlError& error, SqlDialect dialect)
+{
+    const QString code = error.nativeErrorCode();
+    if (dialect == SqlDialect::SQLite) {
+        bool ok = false;
+        const int primary = code.toInt(&ok) & 0xFF;
+        if (ok && (primary == 5 || primary == 6))
+            return true;
+    }
+    const QString native = code.section(u' ', 1, 1);
+    return native == u"1222" || native == u"1205" || error.databaseText().contains(u"lock timeout", Qt::CaseInsensitive)
+        || error.databaseText().contains(u"database is locked", Qt::CaseInsensitive);
+}
+
+bool ranTooLong(const QSqlError& error) { return error.nativeErrorCode().startsWith(u"HYT00"); }
+
 ColumnKind kindFromSqliteType(const QString& declared)
 {
     QString t = declared.toUpper();
@@ -86,12 +113,33 @@ void Connection::open()
     db.setDatabaseName(target_.databaseName);
     db.setUserName(target_.userName);
     db.setPassword(target_.password);
-    db.setConnectOptions(target_.options);
+    // Waits end: SQLite's busy timeout, the driver's query timeout.
+    QString options = target_.options;
+    if (target_.waitSeconds > 0) {
+        if (target_.driver == u"QSQLITE")
+            options += QStringLiteral(";QSQLITE_BUSY_TIMEOUT=%1").arg(target_.waitSeconds * 1000);
+        else if (target_.dialect == SqlDialect::SqlServer)
+            options += QStringLiteral(";SQL_ATTR_QUERY_TIMEOUT=%1").arg(target_.waitSeconds);
+    }
+    db.setConnectOptions(options);
     if (!db.open()) {
         QString why = scrub(db.lastError().text());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name_);
-        throw EDatabaseError(QStringLiteral("データベースに接続できません: %1").arg(why));
+        if (target_.dialect == SqlDialect::SqlServer)
+            throw EDatabaseError(kUnreachable, why);
+        throw EDatabaseError(QStringLiteral("データベースを開けません。"), why);
+    }
+    if (target_.dialect == SqlDialect::SqlServer && target_.waitSeconds > 0) {
+        // A row another session holds is waited for this long, then the
+        // statement fails with the lock timeout.
+        QSqlQuery wait(db);
+        if (!wait.exec(QStringLiteral("SET LOCK_TIMEOUT %1").arg(target_.waitSeconds * 1000))) {
+            QString why = scrub(wait.lastError().text());
+            wait = QSqlQuery();
+            db.close();
+            throw EDatabaseError(kUnreachable, why);
+        }
     }
     if (target_.dialect == SqlDialect::SQLite) {
         // SQLite reads a file only when asked; a file that is no database
@@ -101,7 +149,7 @@ void Connection::open()
             QString why = scrub(probe.lastError().text());
             probe = QSqlQuery();
             db.close();
-            throw EDatabaseError(QStringLiteral("データベースに接続できません: %1").arg(why));
+            throw EDatabaseError(QStringLiteral("データベースを開けません。"), why);
         }
     }
 }
@@ -130,6 +178,14 @@ void Connection::close()
 QSqlQuery Connection::exec(const QString& sql, const QVariantList& values, bool forwardOnly)
 {
     open();
+    const bool lose = loseLink_ && !sql.trimmed().startsWith(u"SELECT", Qt::CaseInsensitive);
+    if (lose) {
+        loseLink_ = false;
+        if (loss_ == LinkLoss::BeforeRunning) {
+            broken_ = true;
+            throw EDatabaseLinkLost(kLinkLost, QStringLiteral("the link was cut on purpose"));
+        }
+    }
     QSqlQuery q(database());
     q.setForwardOnly(forwardOnly);
     bool ok = q.prepare(sql);
@@ -137,6 +193,10 @@ QSqlQuery Connection::exec(const QString& sql, const QVariantList& values, bool 
         q.bindValue(int(i), values[i]);
     if (!ok || !q.exec())
         fail(q.lastError());
+    if (lose) {
+        broken_ = true;
+        throw EDatabaseLinkLost(kLinkLost, QStringLiteral("the answer was lost on purpose"));
+    }
     return q;
 }
 
@@ -152,14 +212,22 @@ std::vector<qint64> Connection::readKeys(const QString& sql, const QVariantList&
 
 void Connection::fail(const QSqlError& error)
 {
-    // The driver's words for a lost link mean nothing to the user; the next
-    // statement connects again.
-    if (error.type() == QSqlError::ConnectionError) {
+    // The driver's words mean little to the user: they go in the detail.
+    // After a lost link or a statement given up the next statement connects
+    // again. (Qt's SQLite driver calls every failed step a connection error;
+    // a file has no link to lose.)
+    const QString why = scrub(error.text());
+    if (waitedForLock(error, target_.dialect))
+        throw EDatabaseError(kLocked, why);
+    if (ranTooLong(error)) {
         broken_ = true;
-        throw EDatabaseError(QStringLiteral(
-            "データベースサーバーとの接続が切れました。もう一度操作すると接続し直します。"));
+        throw EDatabaseLinkLost(kTooLong.arg(target_.waitSeconds), why);
     }
-    throw EDatabaseError(scrub(error.text()));
+    if (error.type() == QSqlError::ConnectionError && target_.driver != u"QSQLITE") {
+        broken_ = true;
+        throw EDatabaseLinkLost(kLinkLost, why);
+    }
+    throw EDatabaseError(why);
 }
 
 QList<ColumnInfo> Connection::tableColumns(const QString& table)

@@ -1,6 +1,7 @@
 #pragma once
 // The one connection of the program (ADOConnection1). It takes the
 // connection text of the connect command and works out the backend itself.
+#include "core/Errors.h"
 #include "db/DatabaseTarget.h"
 #include "db/SqlText.h"
 
@@ -13,6 +14,13 @@
 #include <vector>
 
 namespace tegaro {
+
+// The link to the server broke while a statement ran, or the statement was
+// given up after its time: whether the server did the work is not known.
+class EDatabaseLinkLost : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
 
 class Connection : public QObject {
     Q_OBJECT
@@ -32,8 +40,9 @@ public:
     void setLoginPrompt(bool on) { loginPrompt_ = on; }
     bool loginPrompt() const { return loginPrompt_; }
 
-    // Throws EDatabaseError, password never in the text. A connection found
-    // broken is opened again; the record sets keep their rows.
+    // Throws EDatabaseError, password never in the text; the driver's words
+    // go in its detail. A connection found broken is opened again; the
+    // record sets keep their rows.
     void open();
     void close(); // closes every record set first
     bool isOpen() const;
@@ -44,7 +53,9 @@ public:
     SqlDialect dialect() const { return target_.dialect; }
     QSqlDatabase database() const;
 
-    // Prepared statement with positional values; throws EDatabaseError.
+    // Prepared statement with positional values; throws EDatabaseError:
+    // EDatabaseLinkLost when the link broke while it ran, the waiting
+    // message when a row stayed locked or the statement ran too long.
     QSqlQuery exec(const QString& sql, const QVariantList& values = {}, bool forwardOnly = true);
     // The first column of every row as integers, read at once (the keys of
     // a long result); throws EDatabaseError.
@@ -54,6 +65,19 @@ public:
     QList<ColumnInfo> tableColumns(const QString& table);
 
     QString scrub(const QString& text) const { return scrubSecrets(text, target_.secrets); }
+
+    // For tests: the link breaks at the next statement that writes, before
+    // the server sees it or after the server did the work and before its
+    // answer comes.
+    enum class LinkLoss {
+        BeforeRunning,
+        AfterRunning
+    };
+    void loseLinkAtNextWrite(LinkLoss when)
+    {
+        loss_ = when;
+        loseLink_ = true;
+    }
 
 signals:
     void aboutToClose();
@@ -67,6 +91,8 @@ private:
     bool loginPrompt_ = false;
     bool haveTarget_ = false;
     bool broken_ = false;
+    bool loseLink_ = false;
+    LinkLoss loss_ = LinkLoss::AfterRunning;
     QHash<QString, QList<ColumnInfo>> columns_;
 };
 

@@ -71,7 +71,7 @@ DatabaseTarget sqliteFileTarget(const QString& path, bool create)
     // mode=rw: a missing file is an error, never a new empty database.
     target.databaseName = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)
         + (create ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw"));
-    target.options = QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000");
+    target.options = QStringLiteral("QSQLITE_OPEN_URI");
     return target;
 }
 

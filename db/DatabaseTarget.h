@@ -20,6 +20,9 @@ struct DatabaseTarget {
     QString userName;     // ODBC: handed to the driver apart from the string,
     QString password;     // so any character of them logs in
     QString options;      // QSqlDatabase connect options
+    // How long a statement may wait for a row another session holds, or
+    // run at all (SQL Server), before it fails.
+    int waitSeconds = 10;
     SqlDialect dialect = SqlDialect::SQLite;
     QString sqliteFile;  // the embedded file, checked before opening
     QStringList secrets; // never shown in an error text

@@ -189,6 +189,8 @@ void RecordSet::close()
     original_.clear();
     blobCache_.clear();
     modified_ = false;
+    conflict_ = false;
+    unsettled_.reset();
     current_ = -1;
     setState(DataSetState::Inactive);
     recordChanged(-1);
@@ -327,6 +329,8 @@ void RecordSet::cancel()
     modified_ = false;
     changed_.fill(false, columns_.size());
     blobCache_.clear();
+    conflict_ = false;
+    unsettled_.reset();
     setState(DataSetState::Browse);
     recordChanged(-1);
 }

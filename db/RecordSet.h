@@ -10,6 +10,12 @@
 // is read whole at open. A post is written at once; it never overwrites or
 // removes a row that someone else changed or deleted since it was read.
 //
+// A post refused because someone else changed the record says which
+// fields they changed and to what; the record keeps the user's values until
+// refreshRecord() reads it again. A post whose answer was lost with the
+// link is settled on the next post: when the table holds exactly what was
+// sent, it was saved and notice() says so; otherwise it is sent again.
+//
 // Changes are told to the links (data sources) in the order they happen;
 // a link may throw only from updateData.
 #include "db/Connection.h"
@@ -23,6 +29,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+
+#include <optional>
 
 namespace tegaro {
 
@@ -76,6 +84,17 @@ public:
     void checkBrowseMode();
     bool modified() const { return modified_; }
 
+    // The last post of the current record was refused because someone else
+    // changed or deleted it since it was read. A post that goes through, a
+    // cancel and refreshRecord end it.
+    bool hasConflict() const { return conflict_; }
+    // Reads the current record again from the table, and only it, dropping
+    // a pending edit: it shows what others made of it, in browse. A record
+    // that is gone leaves the result.
+    void refreshRecord();
+    // A post failed with the link and is not settled yet.
+    bool hasUnsettledPost() const { return unsettled_.has_value(); }
+
     int fieldCount() const { return int(columns_.size()); }
     QStringList fieldNames() const;
     bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
@@ -108,8 +127,21 @@ public:
     void addLink(DataLink* link);
     void removeLink(DataLink* link);
 
+signals:
+    // Something to tell the user that is no error: a post found saved.
+    void notice(const QString& text);
+
 private:
     using Row = ResultRows::Row;
+    // A post sent when the link broke: what was sent, and from what.
+    struct SentPost {
+        DataSetState state;
+        Row base; // the row as read (edit)
+        Row sent;
+        QList<bool> changed;
+        QHash<int, QByteArray> blobs;
+        QVariant highKey; // the highest key before it (insert)
+    };
 
     void checkActive() const;
     void checkEditing() const;
@@ -127,10 +159,21 @@ private:
     QVariant keyValue() const;
     QVariant bindValue(int index) const;
     Row readRow(const QVariant& key);
-    void writeUpdate();
-    QVariant writeInsert();
+    bool writesReturnRow() const;
+    QString writtenRow() const;
+    Row rowOf(QSqlQuery& query) const;
+    Row writeUpdate(); // empty when nothing changed
+    Row writeInsert();
     void writeDelete();
-    [[noreturn]] void conflict(const QVariant& key);
+    void writePost();
+    void finishPost(const QVariant& key, Row written);
+    void endEdit();
+    [[noreturn]] void conflict(const QVariant& key, bool editing);
+    QString changedByOthers(const Row& stored) const;
+    bool sameStored(int index, const QVariant& a, const QVariant& b) const;
+    bool holdsSent(const Row& stored, const SentPost& sent, bool checkBase);
+    QByteArray storedBytes(int index, const QVariant& key);
+    bool settle();
 
     QPointer<Connection> connection_;
     QStringList sql_;
@@ -153,6 +196,8 @@ private:
     QList<bool> changed_;
     bool modified_ = false;
     QHash<int, QByteArray> blobCache_; // bytes of the current record only
+    bool conflict_ = false;
+    std::optional<SentPost> unsettled_;
     DataLinks links_;
 };
 

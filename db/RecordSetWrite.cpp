@@ -46,20 +46,6 @@ RecordSet::Row RecordSet::readRow(const QVariant& key)
     return row;
 }
 
-void RecordSet::conflict(const QVariant& key)
-{
-    SqlDialect d = connection_->dialect();
-    QSqlQuery q = connection_->exec(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = ?")
-                                        .arg(quoteIdent(d, baseTable_), quoteIdent(d, columns_[keyColumn_].name)),
-                                    {key});
-    bool gone = q.next() && q.value(0).toLongLong() == 0;
-    if (gone)
-        throw EDatabaseError(QStringLiteral(
-            "このレコードは読み込んだ後に他のユーザーが削除しました。データを更新してください"));
-    throw EDatabaseError(QStringLiteral(
-        "このレコードは読み込んだ後に他のユーザーが変更しました。データを更新してからやり直してください"));
-}
-
 // "WHERE key = ? AND version = ?": the row as we read it, or nothing.
 static QString rowCondition(SqlDialect d, const ColumnInfo& key, const ColumnInfo* version, const QVariant& oldVersion,
                             QVariantList& values, const QVariant& keyValue)
@@ -77,7 +63,41 @@ static QString rowCondition(SqlDialect d, const ColumnInfo& key, const ColumnInf
     return where;
 }
 
-void RecordSet::writeUpdate()
+// The row as the statement wrote it, returned by the statement itself: what
+// a read afterwards gives may already be someone else's. The SQLite ODBC
+// driver runs RETURNING but hands back no rows: there the row is read
+// after the write (a file has one writer at a time).
+bool RecordSet::writesReturnRow() const
+{
+    return connection_->dialect() == SqlDialect::SqlServer || connection_->target().driver == u"QSQLITE";
+}
+
+QString RecordSet::writtenRow() const
+{
+    SqlDialect d = connection_->dialect();
+    if (!writesReturnRow())
+        return {};
+    if (d == SqlDialect::SQLite)
+        return QStringLiteral(" RETURNING ") + selectList(columns_, lazyBlobs_);
+    QStringList list;
+    for (const ColumnInfo& c : columns_)
+        list << (c.kind == ColumnKind::Blob && lazyBlobs_
+                     ? QStringLiteral("DATALENGTH(INSERTED.%1) AS %1").arg(quoteIdent(d, c.name))
+                     : QStringLiteral("INSERTED.") + quoteIdent(d, c.name));
+    return QStringLiteral(" OUTPUT ") + list.join(QStringLiteral(", "));
+}
+
+RecordSet::Row RecordSet::rowOf(QSqlQuery& q) const
+{
+    if (!q.next())
+        return {};
+    Row row(columns_.size());
+    for (int i = 0; i < columns_.size(); ++i)
+        row[i] = q.value(i);
+    return row;
+}
+
+RecordSet::Row RecordSet::writeUpdate()
 {
     SqlDialect d = connection_->dialect();
     QStringList sets;
@@ -88,7 +108,7 @@ void RecordSet::writeUpdate()
             values << bindValue(i);
         }
     if (sets.isEmpty())
-        return;
+        return {};
     const ColumnInfo* version = versionColumn_ >= 0 ? &columns_[versionColumn_] : nullptr;
     // SQL Server bumps a rowversion itself; our integer one is bumped here.
     if (version && d == SqlDialect::SQLite)
@@ -97,14 +117,21 @@ void RecordSet::writeUpdate()
     QVariant oldKey = stored.value(keyColumn_);
     QString where = rowCondition(d, columns_[keyColumn_], version,
                                  version ? stored.value(versionColumn_) : QVariant(), values, oldKey);
-    QSqlQuery q = connection_->exec(
-        QStringLiteral("UPDATE %1 SET %2").arg(quoteIdent(d, baseTable_), sets.join(QStringLiteral(", "))) + where,
-        values);
-    if (q.numRowsAffected() == 0)
-        conflict(oldKey);
+    QString sql = QStringLiteral("UPDATE %1 SET %2").arg(quoteIdent(d, baseTable_), sets.join(QStringLiteral(", ")));
+    sql += d == SqlDialect::SqlServer ? writtenRow() + where : where + writtenRow();
+    QSqlQuery q = connection_->exec(sql, values);
+    if (!writesReturnRow()) {
+        if (q.numRowsAffected() == 0)
+            conflict(oldKey, true);
+        return readRow(oldKey);
+    }
+    Row written = rowOf(q);
+    if (written.isEmpty())
+        conflict(oldKey, true);
+    return written;
 }
 
-QVariant RecordSet::writeInsert()
+RecordSet::Row RecordSet::writeInsert()
 {
     SqlDialect d = connection_->dialect();
     QStringList names, marks;
@@ -115,26 +142,30 @@ QVariant RecordSet::writeInsert()
             marks << QStringLiteral("?");
             values << bindValue(i);
         }
-    const QString& keyName = columns_[keyColumn_].name;
-    QString output = d == SqlDialect::SqlServer ? QStringLiteral(" OUTPUT INSERTED.") + quoteIdent(d, keyName) : QString();
+    const QString output = d == SqlDialect::SqlServer ? writtenRow() : QString();
+    const QString returning = d == SqlDialect::SQLite ? writtenRow() : QString();
     QString sql = QStringLiteral("INSERT INTO ") + quoteIdent(d, baseTable_);
     if (names.isEmpty())
-        sql += output + QStringLiteral(" DEFAULT VALUES");
+        sql += output + QStringLiteral(" DEFAULT VALUES") + returning;
     else
         sql += QStringLiteral(" (%1)").arg(names.join(QStringLiteral(", "))) + output
-            + QStringLiteral(" VALUES (%1)").arg(marks.join(QStringLiteral(", ")));
+            + QStringLiteral(" VALUES (%1)").arg(marks.join(QStringLiteral(", "))) + returning;
     QSqlQuery q = connection_->exec(sql, values);
-    if (changed_[keyColumn_])
-        return buffer_[keyColumn_];
-    if (d == SqlDialect::SqlServer) {
-        if (!q.next())
-            throw EDatabaseError(QStringLiteral("追加したレコードのキーを取得できません"));
-        return q.value(0);
+    Row written;
+    if (writesReturnRow()) {
+        written = rowOf(q);
+    } else {
+        QVariant key = buffer_[keyColumn_];
+        if (!changed_[keyColumn_]) {
+            QSqlQuery id = connection_->exec(QStringLiteral("SELECT last_insert_rowid()"));
+            key = id.next() ? id.value(0) : QVariant();
+        }
+        if (!key.isNull())
+            written = readRow(key);
     }
-    QSqlQuery id = connection_->exec(QStringLiteral("SELECT last_insert_rowid()"));
-    if (!id.next())
+    if (written.isEmpty())
         throw EDatabaseError(QStringLiteral("追加したレコードのキーを取得できません"));
-    return id.value(0);
+    return written;
 }
 
 void RecordSet::post()
@@ -144,20 +175,54 @@ void RecordSet::post()
     if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
         return;
     checkUpdatable();
-    QVariant key;
-    if (state_ == DataSetState::Edit) {
-        writeUpdate();
-        key = buffer_[keyColumn_];
-    } else {
-        key = writeInsert();
+    if (unsettled_ && settle())
+        return;
+    writePost();
+}
+
+void RecordSet::writePost()
+{
+    SentPost sent{state_, storedRow(), buffer_, changed_, blobCache_, {}};
+    if (state_ == DataSetState::Insert && !changed_[keyColumn_]) {
+        // A new row is found again after a lost answer by its values, past
+        // the highest key there was before it.
+        SqlDialect d = connection_->dialect();
+        QSqlQuery q = connection_->exec(QStringLiteral("SELECT MAX(%1) FROM %2").arg(quoteIdent(d, columns_[keyColumn_].name), quoteIdent(d, baseTable_)));
+        if (q.next())
+            sent.highKey = q.value(0);
     }
-    // Read the row back for what the database filled in (key, version, defaults).
-    Row fresh = readRow(key);
-    rows_.replace(current_, fresh.isEmpty() ? buffer_ : fresh, key.toLongLong());
+    try {
+        if (state_ == DataSetState::Edit) {
+            Row written = writeUpdate();
+            finishPost(buffer_[keyColumn_], written);
+        } else {
+            Row written = writeInsert();
+            finishPost(written.value(keyColumn_), written);
+        }
+    } catch (const EDatabaseLinkLost&) {
+        unsettled_ = std::move(sent);
+        throw;
+    }
+}
+
+void RecordSet::finishPost(const QVariant& key, Row written)
+{
+    // With what the database filled in (key, version, defaults); a post
+    // that changed nothing wrote nothing, and the row is read again.
+    if (written.isEmpty())
+        written = readRow(key);
+    rows_.replace(current_, written.isEmpty() ? buffer_ : written, key.toLongLong());
+    endEdit();
+}
+
+void RecordSet::endEdit()
+{
     buffer_.clear();
     original_.clear();
     changed_.fill(false, columns_.size());
     modified_ = false;
+    conflict_ = false;
+    unsettled_.reset();
     setState(DataSetState::Browse);
     recordChanged(-1);
 }
@@ -173,7 +238,7 @@ void RecordSet::writeDelete()
                                  version ? stored.value(versionColumn_) : QVariant(), values, key);
     QSqlQuery q = connection_->exec(QStringLiteral("DELETE FROM ") + quoteIdent(d, baseTable_) + where, values);
     if (q.numRowsAffected() == 0)
-        conflict(key);
+        conflict(key, false);
 }
 
 void RecordSet::deleteRecord()

@@ -62,7 +62,14 @@ void NavigatorLink::run(int action)
     case NavigatorPanel::Edit: set->edit(); break;
     case NavigatorPanel::Post: set->post(); break;
     case NavigatorPanel::Cancel: set->cancel(); break;
-    case NavigatorPanel::Refresh: set->refresh(); break;
+    case NavigatorPanel::Refresh:
+        // After a refused post the user chooses: the other user's record,
+        // or the values typed (still in edit, to post again or cancel).
+        if (!set->hasConflict())
+            set->refresh();
+        else if (seam().confirm(QStringLiteral("更新"), QStringLiteral("他のユーザーの変更を読み込みますか？入力した内容は破棄されます。")))
+            set->refreshRecord();
+        break;
     }
 }
 

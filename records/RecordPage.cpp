@@ -6,6 +6,7 @@
 #include "records/RecordSearch.h"
 #include "core/ErrorGuard.h"
 #include "widgets/data/DataControls.h"
+#include "widgets/UserSeam.h"
 #include "widgets/EventHook.h"
 #include "widgets/NavigatorPanel.h"
 #include "widgets/PageMenu.h"
@@ -21,6 +22,9 @@ RecordPage::RecordPage(QWidget* page, DataAccess& data, const AttachmentIndicato
                                 {{"基本項目", "menu-record"}, {"評点明細", "menu-sheet"}, {"家屋図面", "menu-drawing"}, {"サーバー接続", "menu-connect"}, {"システム終了", "menu-exit"}});
     form_ = new RecordForm(page, data.DataSource1, data.DataSource2);
     indicators_ = std::make_unique<IndicatorLink>(data.DataSource1, marks);
+    // Told once the operation that found it is over, not in its middle.
+    connect(
+        data.ADOQuery1, &RecordSet::notice, this, [](const QString& text) { seam().message(text); }, Qt::QueuedConnection);
 }
 
 // The links let go of their data sources before the controls go.

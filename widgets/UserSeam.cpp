@@ -26,10 +26,12 @@ public:
                         dialogParent());
         box.exec();
     }
-    void error(const QString& text) override
+    void error(const QString& text, const QString& detail) override
     {
         QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
                         dialogParent());
+        if (!detail.isEmpty())
+            box.setDetailedText(detail);
         box.exec();
     }
     bool confirm(const QString& caption, const QString& text) override
@@ -114,7 +116,7 @@ PlainStatus& plainStatus()
 UserSeam* currentSeam = nullptr;
 StatusPanels* currentStatus = nullptr;
 
-void showErrorBox(const QString& text) { seam().error(text); }
+void showErrorBox(const QString& text, const QString& detail) { seam().error(text, detail); }
 
 // Errors caught by the guard are shown in the error box of whatever seam is
 // in place, from the start of any program that has the seam at all.

@@ -42,8 +42,9 @@ public:
 
     // A plain message box with an OK button; the caption is the application title.
     virtual void message(const QString& text) = 0;
-    // The error box of the top-level handler.
-    virtual void error(const QString& text) = 0;
+    // The error box of the top-level handler; a detail (a driver's own
+    // words) is shown below the text on request.
+    virtual void error(const QString& text, const QString& detail = {}) = 0;
     // OK/Cancel, no icon, OK the default; true for OK.
     virtual bool confirm(const QString& caption, const QString& text) = 0;
     virtual void beep() = 0;

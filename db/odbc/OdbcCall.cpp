@@ -35,13 +35,18 @@ QSqlError makeError(const QString& what, SQLSMALLINT handleType, SQLHANDLE handl
     const QList<Diagnostic> records = diagnostics(handleType, handle);
     QStringList messages;
     QString code;
+    int native = 0;
     for (const Diagnostic& d : records) {
         messages << d.message;
         if (code.isEmpty())
             code = d.state;
+        if (native == 0)
+            native = d.native;
         if (isLinkFailure(d.state))
             type = QSqlError::ConnectionError;
     }
+    if (native != 0)
+        code += u' ' + QString::number(native);
     return QSqlError(what, messages.join(u'\n'), type, code);
 }
 

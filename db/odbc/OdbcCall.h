@@ -37,7 +37,9 @@ QList<Diagnostic> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
 bool isLinkFailure(const QString& state);
 
 // A Qt SQL error from a handle's diagnostics: the messages joined, the
-// first SQLSTATE as its code, a connection error when the link is gone.
+// first SQLSTATE as its code followed by the server's own error number
+// when there is one ("HY000 1222"), a connection error when the link is
+// gone.
 QSqlError makeError(const QString& what, SQLSMALLINT handleType, SQLHANDLE handle,
                     QSqlError::ErrorType type = QSqlError::StatementError);
 

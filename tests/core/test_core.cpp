@@ -9,7 +9,7 @@ using namespace tegaro;
 
 namespace {
 QStringList reported;
-void recordReport(const QString& text) { reported << text; }
+void recordReport(const QString& text, const QString& detail) { reported << (detail.isEmpty() ? text : text + u'|' + detail); }
 } // namespace
 
 class TestCore : public QObject {
@@ -40,12 +40,13 @@ private slots:
         guarded([] { throw std::runtime_error("plain"); });
         guarded([] { throw 42; });
         guarded([] {});
+        guarded([] { throw EDatabaseError(QStringLiteral("接続できません"), QStringLiteral("driver text")); });
         setErrorReporter(nullptr);
-        QCOMPARE(reported, QStringList({QStringLiteral("ファイルが見つかりません"), QStringLiteral("plain"), QStringLiteral("不明なエラーが発生しました。")}));
+        QCOMPARE(reported, QStringList({QStringLiteral("ファイルが見つかりません"), QStringLiteral("plain"), QStringLiteral("不明なエラーが発生しました。"), QStringLiteral("接続できません|driver text")}));
         // Without a reporter the text goes to the log.
         QTest::ignoreMessage(QtCriticalMsg, "plain");
         guarded([] { throw std::runtime_error("plain"); });
-        QCOMPARE(reported.size(), 3);
+        QCOMPARE(reported.size(), 4);
     }
     void filters()
     {

@@ -1,5 +1,6 @@
 // One program for the database tests; the record set rules run once per
 // backend, the ODBC driver once per ODBC backend.
+#include "test_conflict.h"
 #include "test_connect.h"
 #include "test_odbcdriver.h"
 #include "test_paging.h"
@@ -34,9 +35,11 @@ int main(int argc, char** argv)
     for (dbtest::Backend b : {dbtest::Backend::Sqlite, dbtest::Backend::OdbcSqlite, dbtest::Backend::SqlServer}) {
         RecordSetTest records(b);
         PagingTest paging(b);
+        ConflictTest conflicts(b);
         if (!missing(b)) {
             failures += QTest::qExec(&records, argc, argv);
             failures += QTest::qExec(&paging, argc, argv);
+            failures += QTest::qExec(&conflicts, argc, argv);
         }
     }
     for (dbtest::Backend b : {dbtest::Backend::OdbcSqlite, dbtest::Backend::SqlServer}) {

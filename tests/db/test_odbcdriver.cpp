@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QSqlQuery>
+#include <QRegularExpression>
 #include <QSqlRecord>
 
 #ifdef __GLIBC__
@@ -197,6 +198,7 @@ try {
     QSqlQuery bad(db);
     QVERIFY(!bad.exec(QStringLiteral("SELECT * FROM 無い表")));
     QVERIFY2(bad.lastError().databaseText().contains(QStringLiteral("無い表")), qPrintable(bad.lastError().text()));
-    QCOMPARE(bad.lastError().nativeErrorCode().size(), 5);
+    const QString code = bad.lastError().nativeErrorCode();
+    QVERIFY2(QRegularExpression(QStringLiteral("^[0-9A-Z]{5}( -?[0-9]+)?$")).match(code).hasMatch(), qPrintable(code));
 }
 DBTEST_CATCH

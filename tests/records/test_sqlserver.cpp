@@ -11,6 +11,7 @@
 #include "drawing/page/DrawingPage.h"
 #include "drawing/page/DrawingStorage.h"
 #include "support/ScriptedSeam.h"
+#include "support/TcpRelay.h"
 #include "records/RecordSearch.h"
 #include "widgets/DateTimePicker.h"
 #include "widgets/FlatEdit.h"
@@ -18,6 +19,7 @@
 #include "widgets/NavigatorPanel.h"
 
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QFile>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -44,6 +46,7 @@ class TestSqlServer : public QObject {
 private slots:
     void initTestCase();
     void connectBrowseSearchStoreAndShow();
+    void outageRoad();
 };
 
 void TestSqlServer::initTestCase()
@@ -144,6 +147,68 @@ try {
     QTest::mouseClick(nav->button(NavigatorPanel::Delete), Qt::LeftButton);
     QCOMPARE(stored(QStringLiteral("SELECT COUNT(*) FROM 基本データ"), {}).toInt(), 2);
     QCOMPARE(seam.messages(), QStringList{});
+}
+DBTEST_CATCH
+
+// The server goes away under an edit and comes back: one box per action,
+// in Japanese with the driver's words as detail, and the edit survives.
+void TestSqlServer::outageRoad()
+try {
+    Connection check;
+    check.setTarget(dbtest::targetFor(Backend::SqlServer, {}));
+    check.exec(QStringLiteral("DELETE FROM 基本データ"));
+    check.exec(QStringLiteral("INSERT INTO 基本データ (所有者氏名) VALUES (?)"), {kYamada});
+    const dbtest::ServerLogin login = dbtest::serverLogin();
+    TcpRelay relay(quint16(login.server.section(u',', 1).toUInt()));
+
+    ScriptedSeam seam;
+    TForm1 form;
+    form.show();
+    form.connectCommand()->showDialog = [&](TSQLLogin& d) {
+        d.SQLname->setText(QStringLiteral("127.0.0.1,%1").arg(relay.port()));
+        d.userid->setText(login.user);
+        d.pwd->setText(login.password);
+        d.Button1Click();
+    };
+    form.ToolbarButton976Click();
+    QCOMPARE(seam.messages(), QStringList{});
+    auto* nav = form.findChild<NavigatorPanel*>(QStringLiteral("DBInspectorBar1"));
+    auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("DBMemo1"));
+    RecordSet& q = *form.data()->ADOQuery1;
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    memo->setFocus();
+    for (const QChar c : QStringLiteral("memo")) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(memo, &press);
+    }
+    QCOMPARE(q.state(), DataSetState::Edit);
+    QCOMPARE(memo->toPlainText(), QStringLiteral("memo"));
+
+    relay.cut();
+    auto post = [&] {
+        seam.clear();
+        QTest::mouseClick(nav->button(NavigatorPanel::Post), Qt::LeftButton);
+        return seam.messages();
+    };
+    // The link breaks under the post, then the server cannot be reached.
+    QCOMPARE(post(), QStringList{QStringLiteral("データベースサーバーとの接続が切れました。もう一度操作すると接続し直します。")});
+    const QString unreachable = QStringLiteral("データベースサーバーに接続できません。サーバーが動いているか、ネットワークを確かめてください。");
+    QCOMPARE(post(), QStringList{unreachable});
+    QVERIFY2(seam.shown.last().detail.contains(QStringLiteral("FreeTDS")), qPrintable(seam.shown.last().detail));
+    seam.clear();
+    QTest::mouseClick(nav->button(NavigatorPanel::Refresh), Qt::LeftButton);
+    QCOMPARE(seam.messages(), QStringList{unreachable});
+    QCOMPARE(q.state(), DataSetState::Edit);
+    QCOMPARE(memo->toPlainText(), QStringLiteral("memo"));
+
+    // Back again: the first action connects anew and the post goes through.
+    relay.restore();
+    QCOMPARE(post(), QStringList{});
+    QCOMPARE(q.state(), DataSetState::Browse);
+    QSqlQuery stored = check.exec(QStringLiteral("SELECT 備考 FROM 基本データ WHERE 所有者氏名 = ?"), {kYamada});
+    QVERIFY(stored.next());
+    QCOMPARE(stored.value(0).toString(), QStringLiteral("memo"));
 }
 DBTEST_CATCH
 

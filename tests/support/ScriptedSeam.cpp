@@ -35,7 +35,7 @@ void ScriptedSeam::clear()
 }
 
 void ScriptedSeam::message(const QString& text) { shown.append({Shown::Message, {}, text, {}, {}}); }
-void ScriptedSeam::error(const QString& text) { shown.append({Shown::Error, {}, text, {}, {}}); }
+void ScriptedSeam::error(const QString& text, const QString& detail) { shown.append({Shown::Error, {}, text, {}, {}, detail}); }
 
 bool ScriptedSeam::confirm(const QString& caption, const QString& text)
 {

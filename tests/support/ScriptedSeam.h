@@ -22,6 +22,7 @@ public:
         QString text;     // message text, or the dialog's filter
         QString fileName; // proposed name for dialogs
         QString defaultExt;
+        QString detail = {}; // of an error box
     };
 
     ScriptedSeam();           // installs itself as seam and status panels
@@ -48,7 +49,7 @@ public:
     void clear();
 
     void message(const QString& text) override;
-    void error(const QString& text) override;
+    void error(const QString& text, const QString& detail = {}) override;
     bool confirm(const QString& caption, const QString& text) override;
     void beep() override { ++beeps; }
     bool openFile(FileDialogState& state) override;
