@@ -180,6 +180,7 @@ private slots:
     void csvBytes();
     void shiftJis();
     void xlsxReadBackByLibreOffice();
+    void xlsxPartsAtTheFastestLevel();
     void writtenBesideThenRenamed();
     void exportCommand();
 };
@@ -492,6 +493,28 @@ try {
     QCOMPARE(values[1][13], kHostile);
     QVERIFY2(!values[1][5].contains(u'年'), qPrintable(values[1][5]));
     QCOMPARE(values[2][10], "1234567.125");
+} catch (const tegaro::Exception& e) {
+    QFAIL(e.what());
+}
+
+// A long list spends most of its time compressing: every deflated part of
+// the package says (in its header's flags) that it was packed at level 1.
+void ListsTest::xlsxPartsAtTheFastestLevel()
+try {
+    Database db(sampleRows());
+    auto query = db.query();
+    const QString out = db.dir.filePath("list.xlsx");
+    QCOMPARE(exportList(ListTable(*query, allColumns()), out, ExportFormat::Xlsx).outcome, ExportResult::Written);
+    const QByteArray bytes = readAll(out);
+    int deflated = 0;
+    for (qsizetype at = bytes.indexOf("PK\x03\x04"); at >= 0 && at + 10 <= bytes.size(); at = bytes.indexOf("PK\x03\x04", at + 4)) {
+        const auto word = [&](qsizetype i) { return quint8(bytes[at + i]) | quint8(bytes[at + i + 1]) << 8; };
+        if (word(8) != 8) // not deflated
+            continue;
+        ++deflated;
+        QCOMPARE(word(6) & 6, 6); // deflate option bits: super fast
+    }
+    QVERIFY(deflated >= 5);
 } catch (const tegaro::Exception& e) {
     QFAIL(e.what());
 }
