@@ -30,6 +30,7 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace tegaro {
@@ -109,12 +110,23 @@ public:
     // asked for at once with fetchRows (0-based, both included).
     QVariant valueAt(int row, int index) const;
     void fetchRows(int first, int last) const { rows_.load(first, last); }
+    // The same for rows anywhere in the result (a sorted view's screen).
+    void fetchRows(const std::vector<int>& rows) const { rows_.load(rows); }
     bool isRowFetched(int row) const { return rows_.isLoaded(row); }
     // Rows come in pages by key, not all at open.
     bool isPaged() const { return rows_.keyed(); }
     int keptRows() const { return rows_.keptRows(); }
     // Grows whenever rows come, go or are read again; a view starts over then.
     int generation() const { return generation_; }
+
+    // Some columns of every row at once, for a pass over the whole result
+    // (sorting, totals, a list written out): one statement over the query's
+    // own text and parameters, binary columns as their sizes, never through
+    // the pages. `visit` gets each row's position (in no particular order)
+    // and its values in the order of `fields`; the current record comes as
+    // it is being edited. Throws EDatabaseError.
+    using RowVisitor = std::function<void(int row, const QVariantList& values)>;
+    void readColumns(const QList<int>& fields, const RowVisitor& visit) const;
 
     // For Field and DataSource.
     QVariant currentValue(int index) const;

@@ -78,11 +78,21 @@ void ResultRows::load(int first, int last)
 {
     if (!keyed_)
         return;
-    first = qMax(first, 0);
-    last = qMin(last, count() - 1);
+    std::vector<int> positions;
+    for (int i = qMax(first, 0); i <= qMin(last, count() - 1); ++i)
+        positions.push_back(i);
+    load(positions);
+}
+
+void ResultRows::load(const std::vector<int>& positions)
+{
+    if (!keyed_)
+        return;
     std::vector<qint64> missing;
     QSet<qint64> asked;
-    for (int i = first; i <= last; ++i) {
+    for (int i : positions) {
+        if (i < 0 || i >= count())
+            continue;
         const qint64 id = ids_[size_t(i)];
         if (id != kNew && !rows_.contains(id) && !asked.contains(id)) {
             asked.insert(id);
@@ -168,6 +178,14 @@ int ResultRows::find(const QVariant& key) const
         if (rows_.value(ids_[size_t(i)]).value(keyColumn_) == key)
             return i;
     return -1;
+}
+
+bool ResultRows::keyAt(int position, qint64& key) const
+{
+    if (!keyed_ || position < 0 || position >= count() || ids_[size_t(position)] == kNew)
+        return false;
+    key = ids_[size_t(position)];
+    return true;
 }
 
 void sortKeys(std::vector<qint64>& keys)

@@ -44,6 +44,7 @@ public:
     // Reads what is missing of positions first..last in as few statements
     // as it takes; a view asks for the rows it is about to show.
     void load(int first, int last);
+    void load(const std::vector<int>& positions);
     bool isLoaded(int position) const;
     // Rows at hand now; with keys, never much more than kKeptRows.
     int keptRows() const { return int(rows_.size()); }
@@ -56,6 +57,9 @@ public:
     void replace(int position, const Row& row, qint64 key);
     // The position of the row with this key value, or -1.
     int find(const QVariant& key) const;
+    // The key of the row at a position; false for a row read at open or
+    // one not in the table yet.
+    bool keyAt(int position, qint64& key) const;
 
 private:
     static constexpr qint64 kNew = std::numeric_limits<qint64>::min();

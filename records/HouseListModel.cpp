@@ -4,6 +4,10 @@
 #include "db/RecordSet.h"
 #include "records/list/ListOrder.h"
 
+#include "core/Errors.h"
+
+#include <algorithm>
+
 namespace tegaro {
 
 HouseListModel::HouseListModel(DataSource* source, QObject* parent) : QAbstractTableModel(parent), source_(source)
@@ -28,8 +32,12 @@ void HouseListModel::rebuild()
     rows_.reset();
     if (s && s->isOpen()) {
         rows_ = std::make_unique<RecordSetRows>(*s);
-        if (sortColumn_ >= 0)
-            rows_->setOrder(sortedOrder(RecordSetRows(*s), sortColumn_, sortOrder_));
+        try {
+            if (sortColumn_ >= 0)
+                rows_->setOrder(sortedOrder(ListTable(*s, {sortColumn_}), sortColumn_, sortOrder_));
+        } catch (...) {
+            // the column could not be read: the query's order, which needs nothing
+        }
     }
     totals_.reset();
 }
@@ -75,6 +83,31 @@ int HouseListModel::currentRow() const
 int HouseListModel::setRowOf(int listRow) const
 {
     return rows_ && listRow >= 0 && listRow < rows_->count() ? rows_->setRow(listRow) : -1;
+}
+
+void HouseListModel::fetchRows(int first, int last) const
+{
+    const RecordSet* s = set();
+    if (!rows_ || !s || !s->isPaged())
+        return;
+    first = std::max(first, 0);
+    last = std::min(last, rows_->count() - 1);
+    if (rows_->order().empty()) {
+        s->fetchRows(first, last);
+        return;
+    }
+    std::vector<int> setRows;
+    for (int r = first; r <= last; ++r)
+        setRows.push_back(rows_->setRow(r));
+    s->fetchRows(setRows);
+}
+
+ListTable HouseListModel::table(const QList<int>& columns) const
+{
+    const RecordSet* s = set();
+    if (!rows_ || !s)
+        throw EDatabaseError(QStringLiteral("一覧がありません。データベースに接続してください。"));
+    return ListTable(*s, columns, rows_->order());
 }
 
 int HouseListModel::rowCount(const QModelIndex& parent) const
@@ -138,11 +171,17 @@ void HouseListModel::sort(int column, Qt::SortOrder order)
         return;
     if (column == sortColumn_ && (column < 0 || order == sortOrder_))
         return;
+    // Read and ordered before the view is told: a column that cannot be
+    // read leaves the list as it was.
+    std::vector<int> sorted;
+    RecordSet* s = set();
+    if (column >= 0 && rows_ && s)
+        sorted = sortedOrder(ListTable(*s, {column}), column, order);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     sortColumn_ = column;
     sortOrder_ = order;
-    if (RecordSet* s = set(); rows_ && s)
-        rows_->setOrder(column < 0 ? std::vector<int>() : sortedOrder(RecordSetRows(*s), column, order));
+    if (rows_)
+        rows_->setOrder(std::move(sorted));
     // The view's selection follows the current record, not a persistent
     // index: the page selects it again.
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -154,8 +193,8 @@ ListTotals HouseListModel::totals() const
     if (!totals_) {
         ListTotals t;
         try {
-            if (rows_)
-                t = totalsOf(*rows_);
+            if (rows_ && set())
+                t = totalsOf(*set());
         } catch (...) {
             t.count = rows_ ? rows_->count() : 0;
         }

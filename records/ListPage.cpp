@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -24,13 +25,31 @@ namespace tegaro {
 namespace {
 // Widths that fit the usual texts at the window's font, in pixels.
 constexpr int kColumnWidths[] = {80, 100, 150, 60, 70, 112, 50, 70, 40, 80, 90, 70, 80, 150, 36, 36};
+
+// The table asks for the rows it is about to paint in one go, so that a
+// screen of a sorted list is not read a page per row.
+class ListGrid : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        if (auto* list = qobject_cast<HouseListModel*>(model()); list && list->rowCount() > 0) {
+            const int first = std::max(rowAt(0), 0);
+            const int last = rowAt(viewport()->height() - 1);
+            list->fetchRows(first, last < 0 ? list->rowCount() - 1 : last);
+        }
+        QTableView::paintEvent(event);
+    }
+};
 } // namespace
 
 ListPage::ListPage(QWidget* page, DataAccess& data) : QObject(page), data_(data), page_(page)
 {
     model_ = new HouseListModel(data.DataSource1, this);
 
-    DBGrid1 = new QTableView(page);
+    DBGrid1 = new ListGrid(page);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setAccessibleName(QStringLiteral("一覧"));
     DBGrid1->setModel(model_);
@@ -51,7 +70,8 @@ ListPage::ListPage(QWidget* page, DataAccess& data) : QObject(page), data_(data)
         heading->resizeSection(c, kColumnWidths[c]);
     heading->setSortIndicatorClearable(true);
     heading->setSortIndicator(-1, Qt::AscendingOrder);
-    DBGrid1->setSortingEnabled(true);
+    heading->setSortIndicatorShown(true);
+    heading->setSectionsClickable(true);
 
     ListTotal = new QLabel(page);
     ListTotal->setObjectName(QStringLiteral("ListTotal"));
@@ -88,6 +108,18 @@ ListPage::ListPage(QWidget* page, DataAccess& data) : QObject(page), data_(data)
                 if (!following_ && current.isValid())
                     guarded([&] { rowChosen(current.row()); });
             });
+    // Sorting reads a column of the whole query, which can fail.
+    connect(heading, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        guarded([&] {
+            try {
+                model_->sort(column, order);
+            } catch (...) {
+                const QSignalBlocker quiet(DBGrid1->horizontalHeader());
+                DBGrid1->horizontalHeader()->setSortIndicator(model_->sortColumn(), order);
+                throw;
+            }
+        });
+    });
     connect(DBGrid1, &QAbstractItemView::activated, this,
             [this](const QModelIndex& index) { guarded([&] { DBGrid1Activated(index.row()); }); });
     connect(ListOutput, &QPushButton::clicked, this, [this] { guarded([this] { ListOutputClick(); }); });
@@ -158,15 +190,15 @@ QList<int> ListPage::shownColumns() const
 
 void ListPage::ListOutputClick()
 {
-    RecordSetRows* rows = model_->rows();
-    if (!rows) {
+    if (!model_->rows()) {
         seam().message(QStringLiteral("一覧がありません。データベースに接続してください。"));
         return;
     }
     if (!seam().saveFile(ListSaveDialog))
         return;
     const QString path = ListSaveDialog.fileName;
-    rows->setColumns(shownColumns());
+    status().setMessage(QStringLiteral("一覧を読み込んでいます…"));
+    const ListTable rows = model_->table(shownColumns());
 
     QProgressDialog gauge(QStringLiteral("一覧を書き出しています…"), QStringLiteral("中止"), 0, 100, DBGrid1->window());
     gauge.setObjectName(QStringLiteral("ListProgress"));
@@ -181,7 +213,7 @@ void ListPage::ListOutputClick()
         gauge.setValue(percent); // lets the cancel button be pressed
         return !gauge.wasCanceled();
     };
-    const ExportResult result = exportList(*rows, path, exportFormatFor(ListSaveDialog.filterIndex, path), progress);
+    const ExportResult result = exportList(rows, path, exportFormatFor(ListSaveDialog.filterIndex, path), progress);
     gauge.reset();
     switch (result.outcome) {
     case ExportResult::Written:
@@ -203,14 +235,13 @@ void ListPage::ListOutputClick()
 
 void ListPage::ListPrintClick()
 {
-    RecordSetRows* rows = model_->rows();
     RecordSet* set = model_->set();
-    if (!rows || !set) {
+    if (!model_->rows() || !set) {
         seam().message(QStringLiteral("一覧がありません。データベースに接続してください。"));
         return;
     }
-    rows->setColumns(shownColumns());
-    const ListPrintLayout layout(*rows, searchTitle(searchOf(*set)), totalsText(model_->totals()));
+    const ListTable rows = model_->table(shownColumns());
+    const ListPrintLayout layout(rows, searchTitle(searchOf(*set)), totalsText(model_->totals()));
     PrintJob job;
     job.title = QStringLiteral("家屋一覧");
     job.pageCount = layout.pageCount();

@@ -65,6 +65,20 @@ int ListPrintLayout::pageCount(const QPageLayout& paper) const
     return (lines + per - 1) / per;
 }
 
+int ListPrintLayout::firstRow(int page, const QPageLayout& paper) const
+{
+    return firstRow(page, pageCount(paper), linesPerPage(paper));
+}
+
+int ListPrintLayout::firstRow(int page, int pages, int perPage) const
+{
+    const int n = rows_.count();
+    const int start = std::min(page * perPage, n);
+    if (page < pages - 1 || start < n || n == 0 || perPage < 2)
+        return start;
+    return n - 1; // the last house keeps the totals company
+}
+
 void ListPrintLayout::print(QPagedPaintDevice& device, int first, int last) const
 {
     const QPageLayout paper = device.pageLayout();
@@ -128,8 +142,8 @@ void ListPrintLayout::paintPage(QPainter& p, const QRectF& area, int page, int p
     p.setFont(listFont(kTextSize));
     const QFontMetricsF metrics(p.font());
     const int n = rows_.count();
-    const int firstLine = page * perPage;
-    const int endLine = std::min(firstLine + perPage, n + 1);
+    const int firstLine = firstRow(page, pages, perPage);
+    const int endLine = page == pages - 1 ? n + 1 : firstRow(page + 1, pages, perPage);
     for (int line = firstLine; line < endLine; ++line) {
         const QRectF box(area.left(), y, area.width(), kLineHeight);
         if (line == n) {

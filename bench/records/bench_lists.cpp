@@ -170,12 +170,16 @@ void BM_ListExport(benchmark::State& state)
     const auto format = static_cast<tegaro::ExportFormat>(state.range(0));
     const QString out = h.dir.filePath(format == tegaro::ExportFormat::Xlsx ? QStringLiteral("list.xlsx") : QStringLiteral("list.csv"));
     long before = 0, peak = 0;
+    QList<int> columns;
+    for (int c = 0; c < int(tegaro::houseListColumns().size()); ++c)
+        columns << c;
     for (auto _ : state) {
         state.PauseTiming();
         resetPeak();
         before = peakKb();
         state.ResumeTiming();
-        const tegaro::ExportResult r = tegaro::exportList(*h.page->model()->rows(), out, format);
+        // As 一覧出力 does: the shown columns read at once, then written.
+        const tegaro::ExportResult r = tegaro::exportList(h.page->model()->table(columns), out, format);
         benchmark::DoNotOptimize(r.rows);
         peak = peakKb();
     }

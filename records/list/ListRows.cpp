@@ -52,6 +52,77 @@ ListCell RecordSetRows::cell(int row, int column) const
     return listCell(houseListColumns()[column].kind, set_.valueAt(setRow(row), field));
 }
 
+ListTable::ListTable(const RecordSet& set, const QList<int>& columns, std::vector<int> order)
+    : rows_(set.recordCount()), columns_(houseListColumns().size()), order_(std::move(order))
+{
+    setColumns(columns);
+    QList<int> fields, read;
+    for (int c : columns) {
+        const int field = set.fieldIndex(houseListColumns()[c].field);
+        if (field < 0 || read.contains(c))
+            continue;
+        fields << field;
+        read << c;
+        Column& column = columns_[size_t(c)];
+        column.types.assign(size_t(rows_), quint8(ListCell::Empty));
+        const ListKind kind = houseListColumns()[c].kind;
+        if (kind == ListKind::Number || kind == ListKind::Date)
+            column.numbers.assign(size_t(rows_), 0);
+    }
+    if (fields.isEmpty())
+        return;
+    set.readColumns(fields, [&](int row, const QVariantList& values) {
+        for (int i = 0; i < read.size(); ++i)
+            keep(columns_[size_t(read[i])], houseListColumns()[read[i]].kind, row, values[i]);
+    });
+}
+
+void ListTable::keep(Column& column, ListKind kind, int row, const QVariant& stored)
+{
+    const ListCell cell = listCell(kind, stored);
+    column.types[size_t(row)] = quint8(cell.type);
+    switch (cell.type) {
+    case ListCell::Number: column.numbers[size_t(row)] = cell.number; break;
+    case ListCell::Date: column.numbers[size_t(row)] = double(cell.date.toMSecsSinceEpoch()); break;
+    case ListCell::Text:
+        if (column.starts.empty()) {
+            column.starts.assign(size_t(rows_), 0);
+            column.lengths.assign(size_t(rows_), 0);
+        }
+        column.starts[size_t(row)] = column.text.size();
+        column.lengths[size_t(row)] = int(cell.text.size());
+        column.text.append(cell.text);
+        break;
+    case ListCell::Empty:
+    case ListCell::Mark: break;
+    }
+}
+
+int ListTable::count() const
+{
+    return order_.empty() ? rows_ : int(order_.size());
+}
+
+ListCell ListTable::cell(int row, int column) const
+{
+    ListCell cell;
+    if (column < 0 || size_t(column) >= columns_.size())
+        return cell;
+    const Column& c = columns_[size_t(column)];
+    const size_t r = size_t(order_.empty() ? row : order_[size_t(row)]);
+    if (r >= c.types.size())
+        return cell;
+    cell.type = ListCell::Type(c.types[r]);
+    switch (cell.type) {
+    case ListCell::Number: cell.number = c.numbers[r]; break;
+    case ListCell::Date: cell.date = QDateTime::fromMSecsSinceEpoch(qint64(c.numbers[r]), Qt::UTC); break;
+    case ListCell::Text: cell.text = c.text.mid(c.starts[r], c.lengths[r]); break;
+    case ListCell::Empty:
+    case ListCell::Mark: break;
+    }
+    return cell;
+}
+
 namespace {
 // A sum of decimal values, given back with no more decimals than its terms
 // had: adding many areas of two decimals must not show binary noise.
@@ -100,6 +171,12 @@ ListTotals totalsOf(const ListRows& rows)
     totals.area = areas.value();
     totals.score = scores.value();
     return totals;
+}
+
+ListTotals totalsOf(const RecordSet& set)
+{
+    static const QList<int> columns{listColumnOf(QStringLiteral("床面積")), listColumnOf(QStringLiteral("評点数"))};
+    return totalsOf(ListTable(set, columns));
 }
 
 QString totalsText(const ListTotals& totals)

@@ -52,6 +52,35 @@ private:
     std::vector<int> listRows_; // order_ inverted
 };
 
+// The cells of some list columns for every row of a record set, read at
+// once (RecordSet::readColumns: one statement, never row by row through the
+// pages) and kept compactly. The passes over the whole list work on this:
+// sorting, totals, writing and printing.
+class ListTable : public ListRows {
+public:
+    // columns: indexes of houseListColumns(), also the ones written; order
+    // as RecordSetRows::setOrder. Throws EDatabaseError.
+    ListTable(const RecordSet& set, const QList<int>& columns, std::vector<int> order = {});
+
+    int count() const override;
+    // A column that was not read is empty.
+    ListCell cell(int row, int column) const override;
+
+private:
+    struct Column {
+        std::vector<quint8> types;   // ListCell::Type by record set row
+        std::vector<double> numbers; // numbers; dates as ms since the epoch, UTC
+        std::vector<qsizetype> starts;
+        std::vector<int> lengths;
+        QString text; // the texts one after another
+    };
+    void keep(Column& column, ListKind kind, int row, const QVariant& stored);
+
+    int rows_ = 0;
+    std::vector<Column> columns_; // by list column; unread ones hold no rows
+    std::vector<int> order_;
+};
+
 // Count, and the sums of 床面積 and 評点数 where they hold numbers.
 struct ListTotals {
     int count = 0;
@@ -59,6 +88,8 @@ struct ListTotals {
     double score = 0;
 };
 ListTotals totalsOf(const ListRows& rows);
+// The totals of a record set's rows, its columns read at once.
+ListTotals totalsOf(const RecordSet& set);
 // "件数 N　床面積 合計 … ㎡　評点数 合計 …"
 QString totalsText(const ListTotals& totals);
 

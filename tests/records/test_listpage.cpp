@@ -6,6 +6,7 @@
 #include "db/DataAccess.h"
 #include "records/HouseListModel.h"
 #include "records/ListPage.h"
+#include "records/ListPrint.h"
 #include "widgets/NavigatorPanel.h"
 #include "widgets/StatusPanelBar.h"
 
@@ -42,6 +43,17 @@ QStringList shownOwners(QTableView* grid)
         out << grid->model()->index(r, column).data().toString();
     return out;
 }
+
+// A list of n empty rows, for the page layout.
+class BlankRows : public ListRows {
+public:
+    explicit BlankRows(int n) : n_(n) {}
+    int count() const override { return n_; }
+    ListCell cell(int, int) const override { return {}; }
+
+private:
+    int n_;
+};
 
 QString currentOwner(ConnectedWindow& w)
 {
@@ -139,6 +151,42 @@ private slots:
         QCOMPARE(page->grid()->currentIndex().row(), 5);
         q.cancel();
         QCOMPARE(page->grid()->model()->rowCount(), 5);
+    }
+
+    // Rows per page of the default paper, around the counts where the
+    // totals line would spill over onto a page of its own.
+    void printedPages_data()
+    {
+        const int per = ListPrintLayout::linesPerPage(ListPrintLayout::defaultPaper());
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("lastPageRows");
+        QTest::newRow("none") << 0 << 1 << 0;
+        QTest::newRow("one") << 1 << 1 << 1;
+        QTest::newRow("page less one") << per - 1 << 1 << per - 1;
+        QTest::newRow("page full") << per << 2 << 1;
+        QTest::newRow("page and one") << per + 1 << 2 << 1;
+        QTest::newRow("two pages less one") << 2 * per - 1 << 2 << per - 1;
+        QTest::newRow("two pages full") << 2 * per << 3 << 1;
+    }
+    void printedPages()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, pages);
+        QFETCH(int, lastPageRows);
+        const int per = ListPrintLayout::linesPerPage(ListPrintLayout::defaultPaper());
+        const BlankRows list(rows);
+        const ListPrintLayout layout(list, "t", "totals");
+        QCOMPARE(layout.pageCount(), pages);
+        // every row once, in order, no page over full (the totals count as a line)
+        int next = 0;
+        for (int p = 0; p < pages; ++p) {
+            QCOMPARE(layout.firstRow(p), next);
+            next = p + 1 < pages ? layout.firstRow(p + 1) : rows;
+            const int lines = next - layout.firstRow(p) + (p + 1 == pages ? 1 : 0);
+            QVERIFY2(lines >= 1 && lines <= per, qPrintable(QString("page %1: %2 lines").arg(p).arg(lines)));
+        }
+        QCOMPARE(rows - layout.firstRow(pages - 1), lastPageRows);
     }
 
     void exportsAndPrintsWhatItShows()

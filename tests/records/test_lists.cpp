@@ -149,6 +149,14 @@ QList<QStringList> officeRecords(const QString& file, const QString& dir, bool v
     return csvRecords(text);
 }
 
+QList<int> allColumns()
+{
+    QList<int> all;
+    for (int c = 0; c < houseListColumns().size(); ++c)
+        all << c;
+    return all;
+}
+
 ListCell number(double v) { return listCell(ListKind::Number, v); }
 ListCell text(const QString& t) { return listCell(ListKind::Text, t); }
 
@@ -167,9 +175,12 @@ private slots:
     void sortAndTotals();
     void searches_data();
     void searches();
+    void tableAgreesWithThePages_data();
+    void tableAgreesWithThePages();
     void csvBytes();
     void shiftJis();
     void xlsxReadBackByLibreOffice();
+    void xlsxPartsAtTheFastestLevel();
     void writtenBesideThenRenamed();
     void exportCommand();
 };
@@ -345,13 +356,64 @@ try {
     QFAIL(e.what());
 }
 
+void ListsTest::tableAgreesWithThePages_data()
+{
+    QTest::addColumn<HouseSearch>("search");
+    QTest::newRow("all") << HouseSearch();
+    QTest::newRow("owner") << HouseSearch::prefix(PrefixSearch::OwnerName, "");
+    QTest::newRow("dates, with parameters")
+        << HouseSearch::dates(QDateTime(QDate(1999, 1, 1), QTime(0, 0)), QDateTime(QDate(2003, 4, 1), QTime(16, 1)));
+}
+
+// The columns read at once give what the pages give, row for row: the
+// record being edited as typed, a row deleted since as it was read, a row
+// added since not at all.
+void ListsTest::tableAgreesWithThePages()
+try {
+    QFETCH(HouseSearch, search);
+    Database db(sampleRows());
+    auto query = db.query(search);
+    QVERIFY(query->isPaged());
+    const int count = query->recordCount();
+    QVERIFY(count >= 2);
+    Connection other;
+    other.setTarget(sqliteFileTarget(db.path));
+    other.exec("DELETE FROM 基本データ WHERE 所有者コード = '00123'");
+    other.exec("INSERT INTO 基本データ (所有者コード, 所有者氏名, 日付) VALUES ('999', '後から', '2000-01-01 00:00:00')");
+    query->moveTo(1);
+    query->edit();
+    query->fieldByName("所有者氏名").setAsString("入力中");
+    query->fieldByName("床面積").setAsString("77.5");
+
+    const QList<int> all = allColumns();
+    const ListTable table(*query, all);
+    const RecordSetRows pages(*query);
+    QCOMPARE(table.count(), count);
+    QCOMPARE(pages.count(), count);
+    for (int r = 0; r < count; ++r)
+        for (int c : all) {
+            const ListCell a = table.cell(r, c), b = pages.cell(r, c);
+            QVERIFY2(a.type == b.type && cellText(a) == cellText(b),
+                     qPrintable(QString("row %1 %2: %3 / %4").arg(r).arg(houseListColumns()[c].header, cellText(a), cellText(b))));
+        }
+    QCOMPARE(table.cell(1, listColumnOf("所有者氏名")).text, "入力中");
+    QCOMPARE(table.cell(1, listColumnOf("床面積")).number, 77.5);
+    QCOMPARE(totalsOf(*query).area, totalsOf(pages).area);
+    // the list's order over the same table
+    const ListTable sorted(*query, {listColumnOf("所有者コード")}, {1, 0});
+    QCOMPARE(sorted.cell(0, listColumnOf("所有者コード")).text, table.cell(1, listColumnOf("所有者コード")).text);
+    QVERIFY(sorted.cell(0, listColumnOf("所有者氏名")).isEmpty()); // not read
+} catch (const tegaro::Exception& e) {
+    QFAIL(e.what());
+}
+
 void ListsTest::csvBytes()
 try {
     Database db(sampleRows());
     auto query = db.query();
-    RecordSetRows rows(*query);
+    const QList<int> all = allColumns();
     const QString out = db.dir.filePath("list.csv");
-    const ExportResult result = exportList(rows, out, ExportFormat::CsvUtf8);
+    const ExportResult result = exportList(ListTable(*query, all), out, ExportFormat::CsvUtf8);
     QCOMPARE(result.outcome, ExportResult::Written);
     QCOMPARE(result.rows, 3);
     const QString expected = kHeading
@@ -364,8 +426,8 @@ try {
     QCOMPARE(bytes, QByteArray("\xEF\xBB\xBF") + expected.toUtf8());
 
     // Sorted by 床面積 descending: the list's order, not the query's.
-    rows.setOrder(sortedOrder(RecordSetRows(*query), listColumnOf("床面積"), Qt::DescendingOrder));
-    QCOMPARE(exportList(rows, out, ExportFormat::CsvUtf8).outcome, ExportResult::Written);
+    const ListTable sorted(*query, all, sortedOrder(ListTable(*query, {listColumnOf("床面積")}), listColumnOf("床面積"), Qt::DescendingOrder));
+    QCOMPARE(exportList(sorted, out, ExportFormat::CsvUtf8).outcome, ExportResult::Written);
     const QList<QByteArray> lines = readAll(out).split('\n');
     QVERIFY(lines[1].startsWith("00123,"));
     QVERIFY(lines[2].startsWith("-7,"));
@@ -406,7 +468,8 @@ try {
         QSKIP("soffice/libreoffice is not on PATH: the workbook is not read back");
     Database db(sampleRows());
     auto query = db.query();
-    RecordSetRows rows(*query);
+    const QList<int> all = allColumns();
+    const ListTable rows(*query, all);
     const QString out = db.dir.filePath("list.xlsx");
     QCOMPARE(exportList(rows, out, ExportFormat::Xlsx).outcome, ExportResult::Written);
 
@@ -430,6 +493,28 @@ try {
     QCOMPARE(values[1][13], kHostile);
     QVERIFY2(!values[1][5].contains(u'年'), qPrintable(values[1][5]));
     QCOMPARE(values[2][10], "1234567.125");
+} catch (const tegaro::Exception& e) {
+    QFAIL(e.what());
+}
+
+// A long list spends most of its time compressing: every deflated part of
+// the package says (in its header's flags) that it was packed at level 1.
+void ListsTest::xlsxPartsAtTheFastestLevel()
+try {
+    Database db(sampleRows());
+    auto query = db.query();
+    const QString out = db.dir.filePath("list.xlsx");
+    QCOMPARE(exportList(ListTable(*query, allColumns()), out, ExportFormat::Xlsx).outcome, ExportResult::Written);
+    const QByteArray bytes = readAll(out);
+    int deflated = 0;
+    for (qsizetype at = bytes.indexOf("PK\x03\x04"); at >= 0 && at + 10 <= bytes.size(); at = bytes.indexOf("PK\x03\x04", at + 4)) {
+        const auto word = [&](qsizetype i) { return quint8(bytes[at + i]) | quint8(bytes[at + i + 1]) << 8; };
+        if (word(8) != 8) // not deflated
+            continue;
+        ++deflated;
+        QCOMPARE(word(6) & 6, 6); // deflate option bits: super fast
+    }
+    QVERIFY(deflated >= 5);
 } catch (const tegaro::Exception& e) {
     QFAIL(e.what());
 }

@@ -12,14 +12,20 @@
 #include "drawing/page/DrawingStorage.h"
 #include "support/ScriptedSeam.h"
 #include "support/TcpRelay.h"
+#include "records/HouseListModel.h"
+#include "records/ListPage.h"
 #include "records/RecordSearch.h"
 #include "widgets/DateTimePicker.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/ImageCheckLabel.h"
 #include "widgets/NavigatorPanel.h"
+#include "widgets/StatusPanelBar.h"
 
 #include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <QFile>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -47,6 +53,7 @@ private slots:
     void initTestCase();
     void connectBrowseSearchStoreAndShow();
     void outageRoad();
+    void listPageAndExport();
 };
 
 void TestSqlServer::initTestCase()
@@ -209,6 +216,73 @@ try {
     QSqlQuery stored = check.exec(QStringLiteral("SELECT 備考 FROM 基本データ WHERE 所有者氏名 = ?"), {kYamada});
     QVERIFY(stored.next());
     QCOMPARE(stored.value(0).toString(), QStringLiteral("memo"));
+}
+DBTEST_CATCH
+
+// Page 一覧 over the server's houses: the rows, a sort, the totals, and
+// 一覧出力 to CSV (compared byte for byte) and to a workbook.
+void TestSqlServer::listPageAndExport()
+try {
+    Connection check;
+    check.setTarget(dbtest::targetFor(Backend::SqlServer, {}));
+    check.exec(QStringLiteral("DELETE FROM 基本データ"));
+    const QString insert = QStringLiteral("INSERT INTO 基本データ (所有者コード, 所有者氏名, 所在区, 日付, 床面積, 評点数, 備考, excel) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    const QVariant noBytes(QMetaType(QMetaType::QByteArray));
+    check.exec(insert, {QStringLiteral("00123"), kYoshida, QStringLiteral("南区"), QDateTime(QDate(2002, 10, 14), QTime(16, 1)), 120.25, 98765.0, QStringLiteral("=cmd|' /C calc'!A0"), QByteArray(5000, 'x')});
+    check.exec(insert, {QStringLiteral("007"), kYamada, QStringLiteral("北区"), QDateTime(QDate(2002, 10, 13), QTime(16, 1)), 1234.5, 10.0, QStringLiteral("増築, \"予定\""), noBytes});
+    check.exec(insert, {QStringLiteral("100"), kSato, QStringLiteral("北区"), QVariant(QMetaType(QMetaType::QDateTime)), 50.0, 0.5, QString(), noBytes});
+
+    ScriptedSeam seam;
+    TForm1 form;
+    form.show();
+    const dbtest::ServerLogin login = dbtest::serverLogin();
+    form.connectCommand()->showDialog = [&](TSQLLogin& d) {
+        d.FormShow();
+        d.SQLname->setText(login.server);
+        d.userid->setText(login.user);
+        d.pwd->setText(login.password);
+        QTest::mouseClick(d.Button1, Qt::LeftButton);
+    };
+    form.ToolbarButton976Click();
+    QCOMPARE(seam.messages(), QStringList{});
+    RecordSet& q = *form.data()->ADOQuery1;
+    QVERIFY(q.isPaged());
+    form.pages()->setCurrentIndex(3);
+    ListPage* page = form.listPage();
+    QCOMPARE(page->model()->rowCount(), 3);
+    QCOMPARE(page->totalsLine()->text(), QStringLiteral("件数 3　床面積 合計 1,404.75 ㎡　評点数 合計 98,775.5"));
+
+    // Sorted by 床面積, largest first: the list only.
+    page->grid()->horizontalHeader()->setSortIndicator(listColumnOf(QStringLiteral("床面積")), Qt::DescendingOrder);
+    const int owner = listColumnOf(QStringLiteral("所有者氏名"));
+    QCOMPARE(page->model()->index(0, owner).data().toString(), kYamada);
+    QCOMPARE(page->model()->index(2, owner).data().toString(), kSato);
+
+    const QString csv = QDir::temp().filePath(QStringLiteral("tegaro-sqlserver-list.csv"));
+    seam.fileAnswers << csv;
+    seam.filterAnswers << 1; // CSV UTF-8
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ListOutput")), Qt::LeftButton);
+    QFile written(csv);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QString expected = QStringLiteral(
+                                 "所有者コード,所有者氏名,所有者住所,所在区,所在地番,日付,種類,構造,建年,床面積,評点数,家屋番号,登記面積,備考,明細,図面\r\n"
+                                 "007,%1,,北区,,2002/10/13,,,,1234.5,10,,,\"増築, \"\"予定\"\"\",,\r\n"
+                                 "00123,%2,,南区,,2002/10/14,,,,120.25,98765,,,'=cmd|' /C calc'!A0,○,\r\n"
+                                 "100,%3,,北区,,,,,,50,0.5,,,,,\r\n")
+                                 .arg(kYamada, kYoshida, kSato);
+    QCOMPARE(written.readAll(), QByteArray("\xEF\xBB\xBF") + expected.toUtf8());
+    written.remove();
+
+    const QString xlsx = QDir::temp().filePath(QStringLiteral("tegaro-sqlserver-list.xlsx"));
+    seam.fileAnswers << xlsx;
+    seam.filterAnswers << 0;
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ListOutput")), Qt::LeftButton);
+    QCOMPARE(seam.messages(), QStringList{});
+    QVERIFY2(form.statusBarPanels()->message().contains(QStringLiteral("3 件")), qPrintable(form.statusBarPanels()->message()));
+    QFile book(xlsx);
+    QVERIFY(book.open(QIODevice::ReadOnly));
+    QCOMPARE(book.read(2), QByteArray("PK"));
+    book.remove();
 }
 DBTEST_CATCH
 

@@ -234,7 +234,10 @@ int exportCommand(const QStringList& args)
     RecordSet query(&c);
     applySearch(query, search);
     query.open();
-    RecordSetRows rows(query);
+    QList<int> columns;
+    for (int c = 0; c < houseListColumns().size(); ++c)
+        columns << c;
+    const ListTable rows(query, columns);
     const ExportResult result = tegaro::exportList(rows, out, format);
     if (result.outcome != ExportResult::Written) {
         std::fprintf(stderr, "tegaro-db: %s\n", qPrintable(result.message));
