@@ -3,6 +3,9 @@
 #include "core/Errors.h"
 #include "db/Connection.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <QSqlField>
 #include <QSqlRecord>
 
@@ -342,6 +345,12 @@ void RecordSet::refresh()
     QVariant key = keyColumn_ >= 0 && current_ >= 0 ? rows_.row(current_).value(keyColumn_) : QVariant();
     int old = current_;
     fetch(sql_.isEmpty() && !tableName_.isEmpty() ? QStringLiteral("select * from ") + tableName_ : sqlText());
+#ifdef __GLIBC__
+    // The old keys went back to the allocator, which keeps large freed
+    // blocks; hand them to the system, so a refresh holds no more than the
+    // open did.
+    malloc_trim(0);
+#endif
     int found = rows_.find(key);
     current_ = found >= 0 ? found : isEmpty() ? -1
                                               : qBound(0, old, recordCount() - 1);
