@@ -156,6 +156,41 @@ private slots:
         QVERIFY2(q.keptRows() <= ResultRows::kPageRows + shown + 1, qPrintable(QString::number(q.keptRows())));
     }
 
+    // The table gone under the list: painting shows empty rows, a sort is
+    // refused with the database's message and leaves the list as it was.
+    void survivesRowsThatCannotBeRead()
+    {
+        ConnectedWindow w({House{"家"}});
+        const int n = 500;
+        {
+            Connection other;
+            other.setTarget(sqliteFileTarget(w.path));
+            other.exec("BEGIN");
+            for (int i = 0; i < n; ++i)
+                other.exec("INSERT INTO 基本データ (所有者氏名) VALUES (?)", {QString("家%1").arg(i)});
+            other.exec("COMMIT");
+        }
+        RecordSet& q = w.query();
+        q.refresh();
+        QTableView* grid = w.form->listPage()->grid();
+        w.form->pages()->setCurrentIndex(3);
+        {
+            Connection other;
+            other.setTarget(sqliteFileTarget(w.path));
+            other.exec("ALTER TABLE 基本データ RENAME TO 退避");
+        }
+        grid->scrollToBottom();
+        grid->viewport()->repaint();
+        QCOMPARE(grid->model()->index(n, listColumnOf("所有者氏名")).data().toString(), QString());
+        QVERIFY(w.seam.messages().isEmpty());
+
+        grid->horizontalHeader()->setSortIndicator(listColumnOf("所有者氏名"), Qt::DescendingOrder);
+        QCOMPARE(w.seam.messages().size(), 1);
+        QCOMPARE(w.form->listPage()->model()->sortColumn(), -1);
+        QCOMPARE(grid->horizontalHeader()->sortIndicatorSection(), -1);
+        QCOMPARE(grid->model()->index(0, listColumnOf("所有者氏名")).data().toString(), QString("家"));
+    }
+
     void reflectsAPostedChange()
     {
         ConnectedWindow w(town());
