@@ -38,7 +38,11 @@ protected:
         if (auto* list = qobject_cast<HouseListModel*>(model()); list && list->rowCount() > 0) {
             const int first = std::max(rowAt(0), 0);
             const int last = rowAt(viewport()->height() - 1);
-            list->fetchRows(first, last < 0 ? list->rowCount() - 1 : last);
+            try {
+                list->fetchRows(first, last < 0 ? list->rowCount() - 1 : last);
+            } catch (...) {
+                // nothing may leave a paint event: rows that cannot be read show empty
+            }
         }
         QTableView::paintEvent(event);
     }
