@@ -5,6 +5,11 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QHBoxLayout>
 
 namespace tegaro {
@@ -210,6 +215,44 @@ QStringList DBLookupComboBox::listValues() const
     return out;
 }
 
+namespace {
+
+const QRegularExpression& typedDatePattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,4})年(\\d{1,2})月(\\d{1,2})日\\s*$"));
+    return pattern;
+}
+
+// Qt's date editor refuses a key that makes a date which does not exist
+// and, on leaving, falls back to the date it held: a day 0 or a 2月30日
+// went in as another date without a word. Here such a text may be typed;
+// the picker refuses it as a whole when the field is left.
+class TypedDateEdit final : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+    QLineEdit* line() const { return lineEdit(); }
+
+protected:
+    QValidator::State validate(QString& text, int& pos) const override
+    {
+        // Qt may rewrite the text it checks; one that names no date is kept as typed
+        const QString typed = text;
+        const QValidator::State state = QDateEdit::validate(text, pos);
+        if (state != QValidator::Acceptable && typedDatePattern().match(typed).hasMatch()) {
+            text = typed;
+            return QValidator::Intermediate;
+        }
+        return state;
+    }
+    void fixup(QString& text) const override
+    {
+        if (!typedDatePattern().match(text).hasMatch())
+            QDateEdit::fixup(text);
+    }
+};
+
+} // namespace
+
 DBDateTimePicker::DBDateTimePicker(DataSource* source, const QString& fieldName, const QDateTime& initial,
                                    QWidget* parent)
     : QWidget(parent), value_(initial)
@@ -218,8 +261,11 @@ DBDateTimePicker::DBDateTimePicker(DataSource* source, const QString& fieldName,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     check_ = new QCheckBox(this);
-    edit_ = new QDateEdit(initial.date(), this);
+    edit_ = new TypedDateEdit(initial.date(), this);
     edit_->setCalendarPopup(true);
+    // a date is taken when it is typed in full, not at each key
+    edit_->setKeyboardTracking(false);
+    edit_->installEventFilter(this);
     edit_->setDisplayFormat(QStringLiteral("yyyy'年'M'月'd'日'"));
     layout->addWidget(check_);
     layout->addWidget(edit_, 1);
@@ -234,6 +280,61 @@ DBDateTimePicker::DBDateTimePicker(DataSource* source, const QString& fieldName,
 }
 
 bool DBDateTimePicker::isChecked() const { return check_->isChecked(); }
+
+QLineEdit* DBDateTimePicker::dateLine() const
+{
+    return static_cast<TypedDateEdit*>(edit_)->line();
+}
+
+bool DBDateTimePicker::typedDateExists() const
+{
+    const QString text = dateLine()->text();
+    const QRegularExpressionMatch m = typedDatePattern().match(text);
+    if (!m.hasMatch())
+        return edit_->hasAcceptableInput();
+    return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()).isValid();
+}
+
+void DBDateTimePicker::refuseTyped()
+{
+    refusing_ = true;
+    emit refused(QStringLiteral("「%1」という日付はありません。正しい日付を入力して下さい。")
+                     .arg(dateLine()->text().trimmed()));
+    refusing_ = false;
+    edit_->setFocus(Qt::OtherFocusReason);
+}
+
+bool DBDateTimePicker::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != edit_ || filling_)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool leaves = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab;
+        if (leaves && !typedDateExists()) {
+            refuseTyped();
+            return true;
+        }
+        if (key == Qt::Key_Escape && !typedDateExists()) {
+            // back to the date the field holds
+            filling_ = true;
+            edit_->setDate(value_.date().addDays(1));
+            edit_->setDate(value_.date());
+            filling_ = false;
+            return true;
+        }
+    } else if (event->type() == QEvent::FocusOut && !typedDateExists()) {
+        // Qt would put the former date back; the text stays for the user to mend
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (!refusing_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            QTimer::singleShot(0, this, [this] {
+                if (!typedDateExists() && !refusing_)
+                    refuseTyped();
+            });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 void DBDateTimePicker::showStored(const QDateTime& stored, bool hasRecord)
 {

@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QDateEdit;
+class QLineEdit;
 
 namespace tegaro {
 
@@ -107,13 +108,28 @@ public:
 
     QCheckBox* checkBox() const { return check_; }
     QDateEdit* dateEdit() const { return edit_; }
+    // The text field of the date editor, as typed into.
+    QLineEdit* dateLine() const;
+
+signals:
+    // A typed date that does not exist was refused; the field keeps it and
+    // the focus until it is mended.
+    void refused(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Whether the typed text names a date that exists.
+    bool typedDateExists() const;
+    void refuseTyped();
+
     FieldLink* link_;
     QDateTime value_;
     QCheckBox* check_;
     QDateEdit* edit_;
     bool filling_ = false;
+    bool refusing_ = false;
 };
 
 } // namespace tegaro
