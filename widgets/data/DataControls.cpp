@@ -266,6 +266,7 @@ DBDateTimePicker::DBDateTimePicker(DataSource* source, const QString& fieldName,
     // a date is taken when it is typed in full, not at each key
     edit_->setKeyboardTracking(false);
     edit_->installEventFilter(this);
+    dateLine()->installEventFilter(this);
     edit_->setDisplayFormat(QStringLiteral("yyyy'年'M'月'd'日'"));
     layout->addWidget(check_);
     layout->addWidget(edit_, 1);
@@ -286,44 +287,87 @@ QLineEdit* DBDateTimePicker::dateLine() const
     return static_cast<TypedDateEdit*>(edit_)->line();
 }
 
+QString DBDateTimePicker::typedDateText() const
+{
+    if (typed_.isEmpty())
+        return dateLine()->text().trimmed();
+    auto part = [&](QDateTimeEdit::Section section) { return typed_.value(section, edit_->sectionText(section)); };
+    return QStringLiteral("%1年%2月%3日")
+        .arg(part(QDateTimeEdit::YearSection), part(QDateTimeEdit::MonthSection), part(QDateTimeEdit::DaySection));
+}
+
 bool DBDateTimePicker::typedDateExists() const
 {
-    const QString text = dateLine()->text();
-    const QRegularExpressionMatch m = typedDatePattern().match(text);
+    const QRegularExpressionMatch m = typedDatePattern().match(typedDateText());
     if (!m.hasMatch())
         return edit_->hasAcceptableInput();
     return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()).isValid();
 }
 
+void DBDateTimePicker::forgetTyped()
+{
+    typed_.clear();
+    typedSection_ = -1;
+}
+
 void DBDateTimePicker::refuseTyped()
 {
     refusing_ = true;
-    emit refused(QStringLiteral("「%1」という日付はありません。正しい日付を入力して下さい。")
-                     .arg(dateLine()->text().trimmed()));
+    emit refused(QStringLiteral("「%1」という日付はありません。正しい日付を入力して下さい。").arg(typedDateText()));
     refusing_ = false;
     edit_->setFocus(Qt::OtherFocusReason);
 }
 
 bool DBDateTimePicker::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != edit_ || filling_)
+    if (filling_ || (watched != edit_ && watched != dateLine()))
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        typedSection_ = -1; // a click into a part starts it afresh
+        return QWidget::eventFilter(watched, event);
+    }
+    if (watched != edit_)
         return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
         const bool leaves = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab;
-        if (leaves && !typedDateExists()) {
-            refuseTyped();
-            return true;
+        if (leaves) {
+            if (!typedDateExists()) {
+                refuseTyped();
+                return true;
+            }
+            forgetTyped();
+        } else if (key == Qt::Key_Escape) {
+            if (!typedDateExists()) {
+                // back to the date the field holds
+                forgetTyped();
+                filling_ = true;
+                edit_->setDate(value_.date().addDays(1));
+                edit_->setDate(value_.date());
+                filling_ = false;
+                return true;
+            }
+            forgetTyped();
+        } else if (key >= Qt::Key_0 && key <= Qt::Key_9 && !(keyEvent->modifiers() & Qt::ControlModifier)) {
+            const int section = edit_->currentSection();
+            const qsizetype longest = section == QDateTimeEdit::YearSection ? 4 : 2;
+            QString& digits = typed_[section];
+            if (section != typedSection_ || digits.size() >= longest)
+                digits.clear();
+            digits += QChar(u'0' + (key - Qt::Key_0));
+            typedSection_ = section;
+        } else if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_Backspace || key == Qt::Key_Delete) {
+            typed_.remove(edit_->currentSection()); // the part shows what it holds again
+            typedSection_ = -1;
+        } else if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End) {
+            typedSection_ = -1;
         }
-        if (key == Qt::Key_Escape && !typedDateExists()) {
-            // back to the date the field holds
-            filling_ = true;
-            edit_->setDate(value_.date().addDays(1));
-            edit_->setDate(value_.date());
-            filling_ = false;
-            return true;
+    } else if (event->type() == QEvent::FocusOut) {
+        if (typedDateExists()) {
+            forgetTyped();
+            return QWidget::eventFilter(watched, event);
         }
-    } else if (event->type() == QEvent::FocusOut && !typedDateExists()) {
         // Qt would put the former date back; the text stays for the user to mend
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (!refusing_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
@@ -338,6 +382,7 @@ bool DBDateTimePicker::eventFilter(QObject* watched, QEvent* event)
 
 void DBDateTimePicker::showStored(const QDateTime& stored, bool hasRecord)
 {
+    forgetTyped();
     filling_ = true;
     check_->setChecked(stored.isValid());
     if (stored.isValid()) {
@@ -351,6 +396,7 @@ void DBDateTimePicker::showStored(const QDateTime& stored, bool hasRecord)
 
 void DBDateTimePicker::pickDate(const QDate& date)
 {
+    forgetTyped();
     if (!link_->beginUserChange()) {
         link_->recordChanged(-1);
         return;

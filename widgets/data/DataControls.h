@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QMap>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -120,8 +121,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Whether the typed text names a date that exists.
+    // Whether what was typed names a date that exists, and the date it names.
     bool typedDateExists() const;
+    QString typedDateText() const;
+    void forgetTyped();
     void refuseTyped();
 
     FieldLink* link_;
@@ -130,6 +133,11 @@ private:
     QDateEdit* edit_;
     bool filling_ = false;
     bool refusing_ = false;
+    // The digits typed into each part of the date (year, month, day) since
+    // it was last taken: Qt's editor shows 2月29日 for a typed 2月30日 and
+    // 3月 for a typed 13月.
+    QMap<int, QString> typed_;
+    int typedSection_ = -1; // the part the last digit went to
 };
 
 } // namespace tegaro
