@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace tegaro {
 
@@ -12,7 +14,19 @@ void setupApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Tegaro"));
     setupApplicationFont();
+    loadQtTranslations();
     sheets::installDigitMeasure();
+}
+
+bool loadQtTranslations()
+{
+    auto* qt = new QTranslator(QCoreApplication::instance());
+    if (!qt->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        return false;
+    }
+    QCoreApplication::installTranslator(qt);
+    return true;
 }
 
 void setupApplicationFont()

@@ -3,6 +3,7 @@
 #include "core/ErrorGuard.h"
 #include "core/HtmlHelp.h"
 #include "db/DataAccess.h"
+#include "db/RecordSet.h"
 #include "db/login/ConnectCommand.h"
 #include "db/login/TSQLLogin.h"
 #include "drawing/page/DrawingFiles.h"
@@ -15,6 +16,7 @@
 #include "sheets/page/SheetStorage.h"
 #include "sheets/view/TF5Book.h"
 #include "widgets/AccessibleNames.h"
+#include "widgets/Anchors.h"
 #include "widgets/FlatEdit.h"
 #include "widgets/Hint.h"
 #include "widgets/HintTracker.h"
@@ -22,7 +24,9 @@
 #include "widgets/NavigatorPanel.h"
 #include "widgets/SideMenu.h"
 #include "widgets/StatusPanelBar.h"
+#include "widgets/data/DataControls.h"
 
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
@@ -89,7 +93,8 @@ TForm1::TForm1(const QStringList& args) : QMainWindow(nullptr)
     setAttribute(Qt::WA_DeleteOnClose, false);
     // 891 x 644 with its frame at (80, 64): the client area is the rest.
     move(80, 64);
-    resize(883, 610);
+    resize(kDesigned);
+    setMinimumSize(kDesigned);
 
     hints_ = new HintTracker(this);
     data_ = new DataAccess(this);
@@ -164,6 +169,7 @@ void TForm1::buildPages()
     PageControl1 = new QTabWidget(client_);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(belowDock({5, 34, 871, 479}));
+    setAnchors(PageControl1, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
     setHint(PageControl1, QStringLiteral("ページ選択・明細シート＆図面ファイルのドロップが出来ます。"));
     const struct {
         const char* name;
@@ -225,6 +231,10 @@ void TForm1::wirePages()
         BitBtn4, [storage](const QObject* source) { return storage->BitBtn1DragOver(source); },
         [storage](const QObject* source) { storage->BitBtn1DragDrop(source); });
 
+    // a typed date that does not exist is told here
+    for (DBDateTimePicker* picker : findChildren<DBDateTimePicker*>())
+        connect(picker, &DBDateTimePicker::refused, this, [](const QString& text) { seam().message(text); });
+
     connect(list_, &ListPage::openRecord, this, [this] { PageControl1->setCurrentIndex(0); });
     ListPage* list = list_;
     onClick(findChild<QToolButton*>(QStringLiteral("ToolbarButton977")), this, [list] { list->ListOutputClick(); });
@@ -257,9 +267,32 @@ void TForm1::showEvent(QShowEvent* event)
 void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    growAnchored(this, size() - kDesigned);
     if (dfsStatusBar1)
         dfsStatusBar1->setGeometry(0, client_->height() - dfsStatusBar1->height(), client_->width(),
                                    dfsStatusBar1->height());
+}
+
+bool TForm1::hasUnsavedEdits() const
+{
+    if (sheet_->book()->hasEdits())
+        return true;
+    const RecordSet* records = data_->ADOQuery1;
+    if (!records)
+        return false;
+    const DataSetState state = records->state();
+    return (state == DataSetState::Edit || state == DataSetState::Insert) && records->modified();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // Nothing typed goes without a question; with nothing changed the
+    // window closes at once.
+    if (hasUnsavedEdits() && !seam().confirm(QStringLiteral("終了"), QStringLiteral("変更が保存されていません。終了しますか？"))) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void TForm1::ApplicationHint(const QString& hint)

@@ -71,11 +71,14 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // Places are given in the designed window, whose client area starts
     // above the toolbar dock; the central widget starts below it.
     static constexpr int kDockHeight = 30;
+    // 891 x 644 with its frame: the designed size, and the smallest.
+    static constexpr QSize kDesigned{883, 610};
     static QRect belowDock(const QRect& place) { return place.translated(0, -kDockHeight); }
 
     void buildToolbars();
@@ -83,6 +86,8 @@ private:
     void buildIndicators();
     void buildStrip();
     void wirePages();
+    // The shown sheet or the house record holds edits not stored.
+    bool hasUnsavedEdits() const;
 
     QWidget* client_ = nullptr;
     HintTracker* hints_ = nullptr;

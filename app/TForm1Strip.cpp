@@ -2,6 +2,7 @@
 #include "app/TForm1.h"
 
 #include "records/RecordPage.h"
+#include "widgets/Anchors.h"
 #include "widgets/Hint.h"
 #include "widgets/ImageCheckLabel.h"
 #include "widgets/NavigatorPanel.h"
@@ -40,6 +41,7 @@ void TForm1::buildIndicators()
     const QString hint = QStringLiteral("右クリックで登録を消去します。（確認あり）");
     PCheck2 = add<ImageCheckLabel>(panel2, "PCheck2", QStringLiteral("家屋明細書"), {6, 6, 110, 24}, hint);
     PCheck1 = add<ImageCheckLabel>(panel2, "PCheck1", QStringLiteral("家屋図面"), {6, 35, 110, 24}, hint);
+    setAnchors(panel2, Qt::LeftEdge | Qt::BottomEdge);
 }
 
 void TForm1::buildStrip()
@@ -53,6 +55,10 @@ void TForm1::buildStrip()
     record_->buildStrip(client_);
     record_->navigator()->setGeometry(belowDock({324, 520, 237, 64}));
     record_->searchTabs()->setGeometry(belowDock({588, 519, 271, 65}));
+    // the strip keeps to the bottom edge as the window grows
+    setAnchors(panel1, Qt::LeftEdge | Qt::BottomEdge);
+    setAnchors(record_->navigator(), Qt::LeftEdge | Qt::BottomEdge);
+    setAnchors(record_->searchTabs(), Qt::LeftEdge | Qt::BottomEdge);
 }
 
 } // namespace tegaro

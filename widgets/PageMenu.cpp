@@ -1,5 +1,6 @@
 #include "widgets/PageMenu.h"
 
+#include "widgets/Anchors.h"
 #include "widgets/ShellListView.h"
 
 namespace tegaro {
@@ -10,6 +11,7 @@ SideMenu* addPageMenu(QWidget* page, const char* objectName, const QString& capt
     auto* menu = new SideMenu(page);
     menu->setObjectName(QString::fromLatin1(objectName));
     menu->setGeometry(0, 0, 140, 452);
+    setAnchors(menu, Qt::LeftEdge | Qt::TopEdge | Qt::BottomEdge);
     menu->addItems(menu->addItemPanel(caption, style), items);
     return menu;
 }

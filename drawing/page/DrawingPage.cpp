@@ -1,6 +1,7 @@
 #include "drawing/page/DrawingPage.h"
 
 #include "core/ErrorGuard.h"
+#include "widgets/Anchors.h"
 #include "widgets/UserSeam.h"
 #include "drawing/ZoomControl.h"
 #include "drawing/page/DrawingFiles.h"
@@ -41,6 +42,7 @@ void DrawingPage::buildCanvas(QWidget* page)
     FlatTabControl1 = new QWidget(page);
     FlatTabControl1->setObjectName(QStringLiteral("FlatTabControl1"));
     FlatTabControl1->setGeometry(148, 6, 598, 440);
+    setAnchors(FlatTabControl1, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
     setHint(FlatTabControl1, QStringLiteral("123Fをﾀﾌﾞで選択!"));
     PaintBox1 = new PaintBox(FlatTabControl1);
     PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
@@ -56,6 +58,7 @@ void DrawingPage::buildCanvas(QWidget* page)
     for (const char* floor : {"1F", "2F", "3F"})
         floorTabs_->addTab(QString::fromLatin1(floor));
     floorTabs_->setGeometry(4, 416, 200, 22);
+    setAnchors(floorTabs_, Qt::LeftEdge | Qt::BottomEdge);
 }
 
 void DrawingPage::buildBoxes(QWidget* page)
@@ -63,6 +66,7 @@ void DrawingPage::buildBoxes(QWidget* page)
     GroupBox1 = new QGroupBox(QStringLiteral("面積等"), page);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(752, 6, 108, 168);
+    setAnchors(GroupBox1, Qt::RightEdge | Qt::TopEdge);
     setHint(GroupBox1, GroupBox1->title());
     const struct {
         int box;
@@ -89,6 +93,7 @@ void DrawingPage::buildBoxes(QWidget* page)
     GroupBox2 = new QGroupBox(QStringLiteral("図面"), page);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(752, 182, 108, 64);
+    setAnchors(GroupBox2, Qt::RightEdge | Qt::TopEdge);
     setHint(GroupBox2, QStringLiteral("青はデーターあり!"));
     auto* zoomLabel = new QLabel(QStringLiteral("【拡大率】"), GroupBox2);
     zoomLabel->setGeometry(8, 18, 92, 16);

@@ -76,6 +76,7 @@ void TSheetBook::replaced()
     book_.activeSheet = std::clamp(book_.activeSheet, 0, int(book_.sheets.size()) - 1);
     undo_.clear();
     redo_.clear();
+    edited_ = false;
     identity_ = nextIdentity();
     calc_.rebuild();
     recalc_ = {};
@@ -391,6 +392,7 @@ void TSheetBook::apply(const CellChanges& changes)
     if (changes.isEmpty())
         return;
     checkArrays(changes);
+    edited_ = true;
     undo_.push_back(applyRaw(changes));
     if (undo_.size() > kUndoSteps)
         undo_.erase(undo_.begin());
@@ -403,6 +405,7 @@ std::optional<BookChange> TSheetBook::step(std::vector<CellChanges>& from, std::
         return std::nullopt;
     const CellChanges changes = std::move(from.back());
     from.pop_back();
+    edited_ = true;
     to.push_back(applyRaw(changes));
     const int sheet = changes.first().sheet;
     const BookChange done{BookChange::Cells, sheet, boundsOf(changes, sheet)};

@@ -190,6 +190,10 @@ public:
     // Every edit of cells enters the workbook here, as one step of undo.
     void apply(const CellChanges& changes);
     bool canUndo() const { return !undo_.empty(); }
+    // Whether the cells were edited (or an edit undone) since the workbook
+    // was loaded, cleared or last marked as kept.
+    bool edited() const { return edited_; }
+    void markKept() { edited_ = false; }
     bool canRedo() const { return !redo_.empty(); }
     // Take back or do again one step; the cells it touched (nothing when
     // there was no step). On the active sheet they become the selection.
@@ -231,6 +235,7 @@ private:
     // Each step kept as the changes that take it back, most recent last.
     std::vector<CellChanges> undo_;
     std::vector<CellChanges> redo_;
+    bool edited_ = false;
 };
 
 } // namespace tegaro::sheets

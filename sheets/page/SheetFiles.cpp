@@ -12,6 +12,11 @@ namespace {
 const QString kSaveFilter = QStringLiteral("明細ｼｰﾄ(*.XLS)|*.xls");
 } // namespace
 
+QString withAllBooks(const QString& filter)
+{
+    return filter + QStringLiteral("|すべてのブック (*.xls *.xlsx *.ods)|*.xls;*.xlsx;*.ods");
+}
+
 QString xlsFileName(const QString& chosen)
 {
     if (chosen.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
@@ -32,7 +37,7 @@ SheetFiles::SheetFiles(SheetPage& page, FileDialogState& openDialog, FileDialogS
 
 void SheetFiles::MMenuClick()
 {
-    OpenDialog1.filter = QStringLiteral("家屋明細書(*.xls)|*.xls");
+    OpenDialog1.filter = withAllBooks(QStringLiteral("家屋明細書(*.xls)|*.xls"));
     const QString path = page_.loadChosenFile(OpenDialog1);
     if (path.isEmpty())
         return;
@@ -47,7 +52,9 @@ void SheetFiles::ToolbarButton973Click()
     SaveDialog1.fileName = page_.book()->CellText(1, 4, 4);
     if (!seam().saveFile(SaveDialog1))
         return;
-    page_.book()->SaveWorkbook(xlsFileName(SaveDialog1.fileName), 4);
+    const QString path = xlsFileName(SaveDialog1.fileName);
+    page_.book()->SaveWorkbook(path, 4);
+    page_.savedShown(path);
     status().setMessage(QStringLiteral("明細を保存しました！"));
 }
 
@@ -84,8 +91,11 @@ void SheetFiles::showDropped(const QString& path)
         seam().message(QStringLiteral("Excelﾌｧｲﾙをﾄﾞﾛｯﾌﾟして下さい!"));
         return;
     }
+    if (!page_.mayReplaceShown())
+        return;
     TF5Book* book = page_.book();
     page_.load([&] { book->LoadWorkbook(path); });
+    page_.shownFromFile(path);
     status().setMessage(QStringLiteral("明細読込..."));
     page_.setExfileText(path);
     status().setMessage(page_.exfileText() + QStringLiteral("をﾄﾞﾛｯﾌﾟ表示しました。"));

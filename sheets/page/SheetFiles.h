@@ -24,6 +24,9 @@ QString xlsFileName(const QString& chosen);
 // and OpenDocument spreadsheets, which are read as well.
 bool isDroppableSheet(const QString& path);
 
+// An open dialog's filter with the workbooks read besides .xls offered after it.
+QString withAllBooks(const QString& filter);
+
 class SheetFiles {
 public:
     SheetFiles(SheetPage& page, FileDialogState& openDialog, FileDialogState& saveDialog, const DragSources& sources);

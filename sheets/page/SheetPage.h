@@ -5,10 +5,12 @@
 #include "sheets/memory/GlobalMemory.h"
 
 #include <QObject>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QLineEdit;
 class QWidget;
 
@@ -53,7 +55,8 @@ public:
     // workbook's reading left out, if anything.
     void load(const std::function<void()>& loading);
     // The open dialog, then the chosen file into the control; empty when
-    // the user cancelled or named no existing file (that is told).
+    // the user cancelled, kept the shown sheet or named no existing file
+    // (that is told).
     QString loadChosenFile(FileDialogState& dialog);
     // The control's operations on whole workbooks, with large ones read
     // and written on a worker thread while the gauge moves.
@@ -64,12 +67,46 @@ public:
     void setExfileText(const QString& text);
     QString exfileText() const;
 
+    // Where the shown sheet came from: a house record (its key and
+    // "owner code name"), a file, or nowhere (an empty control).
+    struct Origin {
+        enum Kind {
+            Nothing,
+            Record,
+            File
+        } kind = Nothing;
+        QString label;
+        QVariant key;
+    };
+    const Origin& origin() const { return origin_; }
+    void shownFromRecord(); // the current house record
+    void shownFromFile(const QString& path);
+    void shownNothing();
+    // The owner of the current house record as the sheet line names it.
+    QString currentOwner() const;
+    // Whether the current house record is another than the one the sheet
+    // was shown from.
+    bool fromOtherRecord() const;
+
+    // Before the shown sheet is replaced or cleared: when it holds edits
+    // that are neither registered nor saved, the user is asked; false when
+    // the sheet is to stay.
+    bool mayReplaceShown();
+    // The shown sheet was stored into the current house record, or saved
+    // to a file: its edits are kept.
+    void registeredShown();
+    void savedShown(const QString& path);
+
 private:
     void wire();
+    void showOrigin();
     // An entry being typed into a cell belongs to the workbook first.
     void finishEntry();
 
     QLineEdit* exfile_;
+    RecordSet* records_;
+    Origin origin_;
+    QLabel* originLine_ = nullptr;
     SideMenu* InspectorBar2 = nullptr;
     ShellListView* ShellListView1 = nullptr;
     TF5Book* F5Book1 = nullptr;

@@ -24,6 +24,14 @@ bool confirmRegistration()
 {
     return seam().confirm(QStringLiteral("明細登録"), QStringLiteral("登録しますか？"));
 }
+
+// A sheet shown from one house record and about to go into another says so.
+bool confirmRegistration(const SheetPage& page)
+{
+    if (!page.fromOtherRecord())
+        return confirmRegistration();
+    return seam().confirm(QStringLiteral("明細登録"), QStringLiteral("表示中の明細は %1 の家屋のものです。%2 の家屋に登録しますか？").arg(page.origin().label, page.currentOwner()));
+}
 } // namespace
 
 SheetStorage::SheetStorage(SheetPage& page, RecordSet& query, ImageCheckLabel* check, FileDialogState& openDialog,
@@ -35,7 +43,7 @@ SheetStorage::SheetStorage(SheetPage& page, RecordSet& query, ImageCheckLabel* c
 
 bool SheetStorage::RegisterShownSheet()
 {
-    if (!confirmRegistration())
+    if (!confirmRegistration(page_))
         return false;
     TGlobalMemoryStream stream;
     HGLOBAL handle = 0;
@@ -56,6 +64,7 @@ bool SheetStorage::RegisterShownSheet()
     buffer.open(QIODevice::ReadOnly);
     ADOQuery1.fieldByName(kExcel).loadFromStream(buffer);
     ADOQuery1.post();
+    page_.registeredShown();
     page_.setExfileText(QStringLiteral("登録!"));
     status().setMessage(QStringLiteral(" >>>表示明細を登録しました。"));
     return true;
@@ -63,7 +72,7 @@ bool SheetStorage::RegisterShownSheet()
 
 void SheetStorage::RegisterSheetFromFile()
 {
-    OpenDialog1.filter = QStringLiteral("明細ファイル (*.xls)|*.xls");
+    OpenDialog1.filter = withAllBooks(QStringLiteral("明細ファイル (*.xls)|*.xls"));
     if (!seam().openFile(OpenDialog1))
         return;
     const QString path = OpenDialog1.fileName;
@@ -86,14 +95,16 @@ QByteArray SheetStorage::storedBytes()
     return bytes;
 }
 
-bool SheetStorage::loadStored(bool catchSheetErrors)
+SheetStorage::Stored SheetStorage::loadStored(bool catchSheetErrors)
 {
     // The control reads from a memory block that starts with the stored
     // bytes and may run on past them.
     TGlobalMemoryStream stream;
     const QByteArray bytes = storedBytes();
     if (bytes.isEmpty())
-        return false;
+        return Stored::None;
+    if (!page_.mayReplaceShown())
+        return Stored::Kept;
     stream.Write(bytes.constData(), bytes.size());
     stream.SetPosition(0);
     try {
@@ -102,24 +113,37 @@ bool SheetStorage::loadStored(bool catchSheetErrors)
         if (!catchSheetErrors)
             throw;
         seam().message(QStringLiteral("不正な明細登録です!"));
+        return Stored::Unreadable;
     }
-    return true;
+    page_.shownFromRecord();
+    return Stored::Shown;
 }
 
 void SheetStorage::ShowStoredSheet()
 {
-    if (!loadStored(true)) {
+    switch (loadStored(true)) {
+    case Stored::None:
         page_.setExfileText(QStringLiteral("なし!"));
         return;
+    case Stored::Kept:
+        return;
+    case Stored::Shown:
+    case Stored::Unreadable:
+        page_.setExfileText(QStringLiteral("-"));
+        return;
     }
-    page_.setExfileText(QStringLiteral("-"));
 }
 
 void SheetStorage::ExportStoredSheet()
 {
-    if (!loadStored(false)) {
+    switch (loadStored(false)) {
+    case Stored::None:
         page_.setExfileText(QString());
         return;
+    case Stored::Kept:
+        return;
+    default:
+        break;
     }
     SaveDialog1.filter = kSaveFilter;
     if (!seam().saveFile(SaveDialog1))
@@ -137,7 +161,10 @@ void SheetStorage::InspectorBar2ItemClick(int panel, int item)
         ShowStoredSheet();
         break;
     case 1:
+        if (!page_.mayReplaceShown())
+            break;
         page_.book()->ClearWorkbook();
+        page_.shownNothing();
         page_.setExfileText(QString());
         break;
     case 2:
@@ -187,8 +214,11 @@ void SheetStorage::BitBtn2DragDrop(const QObject* source)
     }
     if (!confirmRegistration())
         return;
+    if (!page_.mayReplaceShown())
+        return;
     TF5Book* book = page_.book();
     page_.load([&] { book->LoadWorkbook(path); });
+    page_.shownFromFile(path);
     book->ApplyStandardView();
     // Declining the second question stores nothing, so nothing is reported.
     if (!RegisterShownSheet())

@@ -37,8 +37,14 @@ public:
 
 private:
     QByteArray storedBytes();
-    // Hands the stored bytes to the control; false when there are none.
-    bool loadStored(bool catchSheetErrors);
+    // Hands the stored bytes to the control.
+    enum class Stored {
+        None,       // the record holds no sheet
+        Kept,       // the user kept the shown sheet with its edits
+        Shown,      // the stored sheet is shown
+        Unreadable, // the control could not read it (told)
+    };
+    Stored loadStored(bool catchSheetErrors);
 
     SheetPage& page_;
     RecordSet& ADOQuery1;

@@ -129,8 +129,11 @@ Range SheetGrid::shownCells() const
 {
     const Layout l = layout();
     const SheetGeometry& g = *pictures().geo;
-    const int lastRow = g.rowAt(g.rowY(l.scrollRow) + std::max(viewport()->height() - l.barH - l.frozenH, 0));
-    const int lastCol = g.columnAt(g.columnX(l.scrollCol) + std::max(viewport()->width() - l.barW - l.frozenW, 0));
+    const int height = viewport()->height() - l.barH - l.frozenH;
+    const int width = viewport()->width() - l.barW - l.frozenW;
+    // where the headings take all the room, no cell of the scrolled part is in sight
+    const int lastRow = height > 0 ? g.rowAt(g.rowY(l.scrollRow) + height) : l.scrollRow - 1;
+    const int lastCol = width > 0 ? g.columnAt(g.columnX(l.scrollCol) + width) : l.scrollCol - 1;
     return {l.scrollRow, lastRow, l.scrollCol, lastCol};
 }
 

@@ -43,7 +43,8 @@ public:
     // The cell under a viewport point, or nothing on the headings.
     std::optional<CellPos> cellAt(QPoint at) const;
     CellPos activeCell() const { return {book_.activeRow(), book_.activeCol()}; }
-    // The cells in sight in the scrolled part, and the last row holding a cell.
+    // The cells in sight in the scrolled part (none, last before first, when
+    // the headings fill the grid), and the last row holding a cell.
     Range shownCells() const;
     int lastUsedRow() const;
     // What a cell shows, for screen readers.

@@ -97,6 +97,19 @@ void TF5Book::changed(const BookChange& change)
             fillTabs();
     }
     showActiveCell();
+    if (change.kind != BookChange::View)
+        emit contentChanged();
+}
+
+bool TF5Book::hasEdits() const
+{
+    return book_.edited() || grid_->isEditing();
+}
+
+void TF5Book::markKept()
+{
+    book_.markKept();
+    emit contentChanged();
 }
 
 void TF5Book::fillTabs()

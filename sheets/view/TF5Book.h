@@ -54,11 +54,18 @@ public:
     // TopRow 1, LeftCol 1, edit bar on, headings off, scale 95%.
     void ApplyStandardView();
 
+    // Whether the workbook holds edits not yet kept (an entry being typed
+    // counts), and marking them kept once stored or saved.
+    bool hasEdits() const;
+    void markKept();
+
 signals:
     // A plain message for the user (a refused entry, a circular reference).
     void told(const QString& text);
     // The error an action of the user ended in.
     void failed(const QString& text);
+    // The cells changed, or the workbook was replaced.
+    void contentChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -372,6 +372,53 @@ private slots:
         }
     }
 
+    void theWindowGrows_data()
+    {
+        QTest::addColumn<QSize>("asked");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("smaller than designed") << QSize(600, 400) << QSize(883, 610);
+        QTest::newRow("designed") << QSize(883, 610) << QSize(883, 610);
+        QTest::newRow("wider only") << QSize(1280, 610) << QSize(1280, 610);
+        QTest::newRow("1600 x 1000") << QSize(1600, 1000) << QSize(1600, 1000);
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080) << QSize(1920, 1080);
+    }
+    // The designed size is the smallest; larger, the sheet, the pages and
+    // the canvas frame take the room and the rest keeps to its edges.
+    void theWindowGrows()
+    {
+        QFETCH(QSize, asked);
+        QFETCH(QSize, size);
+        ScriptedSeam seam;
+        TForm1 window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto place = [&](const char* name) {
+            QWidget* w = child<QWidget>(window, name);
+            return QRect(w->mapTo(&window, QPoint()), w->size());
+        };
+        const QRect book = place("F5Book1"), strip = place("Panel1"), nav = place("DBInspectorBar1"),
+                    form = place("GroupBox12");
+        window.resize(asked);
+        QTRY_COMPARE(window.size(), size);
+        QApplication::processEvents();
+        const QSize grown = size - QSize(883, 610);
+        for (int page = 0; page < window.pages()->count(); ++page) {
+            window.pages()->setCurrentIndex(page);
+            QApplication::processEvents();
+            const QStringList faults = layoutFaults(&window);
+            QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("page %1: ").arg(page) + faults.join(u'\n')));
+        }
+        QCOMPARE(place("F5Book1"), book.adjusted(0, 0, grown.width(), grown.height()));
+        QCOMPARE(place("Panel1"), strip.translated(0, grown.height()));
+        QCOMPARE(place("DBInspectorBar1"), nav.translated(0, grown.height()));
+        QCOMPARE(place("GroupBox12"), form);
+        // the strip stays clear of the status bar, the sheet of the strip
+        QVERIFY(place("Panel1").bottom() < place("dfsStatusBar1").top());
+        QVERIFY(place("PageControl1").bottom() < place("Panel1").top());
+        QVERIFY(place("SheetOrigin").bottom() <= place("PageControl1").bottom());
+        QVERIFY(!place("SheetOrigin").intersects(place("F5Book1")));
+    }
+
     void japaneseFontIsInstalled()
     {
         const QFontInfo info(QApplication::font());

@@ -74,7 +74,8 @@ private slots:
         w.book()->SetViewScale(150);
         w.seam.fileAnswers << path;
         w.click("MMenu");
-        QCOMPARE(w.seam.shown.first().text, QStringLiteral("家屋明細書(*.xls)|*.xls"));
+        QCOMPARE(w.seam.shown.first().text, QStringLiteral("家屋明細書(*.xls)|*.xls"
+                                                           "|すべてのブック (*.xls *.xlsx *.ods)|*.xls;*.xlsx;*.ods"));
         if (!opens) {
             QCOMPARE(w.seam.messages(), QStringList{QStringLiteral("そのシートはありません!")});
             QCOMPARE(w.owner(), QString());

@@ -2,7 +2,9 @@
 #include "app/JpegImage.h"
 #include "app/Splash.h"
 
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QPushButton>
 #include <QLabel>
 #include <QPointer>
 #include <QtTest>
@@ -35,6 +37,32 @@ private slots:
         const QImage image = decodeJpeg(bytes);
         // A truncated file still decodes to its full size (libjpeg fills the rest).
         QCOMPARE(image.isNull() ? QSize() : image.size(), size);
+    }
+    void qtSpeaksJapanese_data()
+    {
+        QTest::addColumn<QString>("context");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("japanese");
+        QTest::newRow("standard button") << "QPlatformTheme"
+                                         << "Cancel"
+                                         << "キャンセル";
+        QTest::newRow("print dialog") << "QPrintDialog"
+                                      << "Print"
+                                      << "印刷";
+        QTest::newRow("file dialog") << "QFileDialog"
+                                     << "File &name:"
+                                     << "ファイル名(&N):";
+    }
+    void qtSpeaksJapanese()
+    {
+        QFETCH(QString, context);
+        QFETCH(QString, english);
+        QFETCH(QString, japanese);
+        QCOMPARE(QCoreApplication::translate(qPrintable(context), qPrintable(english)), japanese);
+        if (context == u"QPlatformTheme") {
+            QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+            QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), japanese);
+        }
     }
     void splashWindow()
     {

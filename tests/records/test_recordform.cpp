@@ -173,6 +173,70 @@ private slots:
         QCOMPARE(w.stored(QStringLiteral("登記日"), QStringLiteral("青木")).toString(), QStringLiteral("2010-01-02 16:09:13"));
     }
 
+    void typedDatesThatDoNotExist_data()
+    {
+        QTest::addColumn<QString>("month"); // typed into the month, then the day
+        QTest::addColumn<QString>("day");
+        QTest::addColumn<QString>("stored"); // empty: refused
+        QTest::addColumn<bool>("byTab");     // left with Tab instead of Enter
+        QTest::newRow("day 0") << "3"
+                               << "0"
+                               << "" << false;
+        QTest::newRow("day 0, left by Tab") << "3"
+                                            << "0"
+                                            << "" << true;
+        QTest::newRow("2月30日") << "2"
+                                 << "30"
+                                 << "" << false;
+        QTest::newRow("month 13") << "13"
+                                  << "1"
+                                  << "" << false;
+        QTest::newRow("2月30日, left by Tab") << "2"
+                                              << "30"
+                                              << "" << true;
+        QTest::newRow("a leap day") << "2"
+                                    << "29"
+                                    << "2004-02-29 16:09:13" << false;
+        QTest::newRow("a date, left by Tab") << "3"
+                                             << "10"
+                                             << "2004-03-10 16:09:13" << true;
+    }
+    // A typed date that does not exist is refused with a message and the
+    // field keeps it and the focus; the record keeps its date.
+    void typedDatesThatDoNotExist()
+    {
+        QFETCH(QString, month);
+        QFETCH(QString, day);
+        QFETCH(QString, stored);
+        QFETCH(bool, byTab);
+        ConnectedWindow w({{QStringLiteral("青木")}});
+        if (byTab && !w.active)
+            QSKIP("the window did not get the focus");
+        auto* picker = w.find<DBDateTimePicker>("DBDateTimePicker3");
+        picker->pickDate(QDate(2004, 3, 15));
+        press(w, NavigatorPanel::Post);
+        QDateEdit* edit = picker->dateEdit();
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        edit->setSelectedSection(QDateTimeEdit::MonthSection);
+        QTest::keyClicks(edit, month);
+        edit->setSelectedSection(QDateTimeEdit::DaySection);
+        QTest::keyClicks(edit, day);
+        const QString typed = QStringLiteral("2004年%1月%2日").arg(month, day);
+        QTest::keyClick(QApplication::focusWidget(), byTab ? Qt::Key_Tab : Qt::Key_Return);
+        QApplication::processEvents();
+        if (stored.isEmpty()) {
+            QTRY_COMPARE(w.seam.messages().size(), 1);
+            QVERIFY2(w.seam.messages().first().contains(typed), qPrintable(w.seam.messages().first()));
+            QTRY_VERIFY(edit->hasFocus());
+        } else {
+            QCOMPARE(w.seam.messages(), QStringList{});
+        }
+        press(w, NavigatorPanel::Post);
+        QCOMPARE(w.stored(QStringLiteral("登記日"), QStringLiteral("青木")).toString(),
+                 stored.isEmpty() ? QStringLiteral("2004-03-15 16:09:13") : stored);
+    }
+
     void datePickerFollowsTheFieldRules()
     {
         // Closed: nothing to edit, the pick is refused with a beep.

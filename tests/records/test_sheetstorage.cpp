@@ -7,6 +7,7 @@
 #include "records/RecordSearch.h"
 #include "records/RecordPage.h"
 #include "sheets/memory/GlobalMemory.h"
+#include "sheets/page/SheetFiles.h"
 #include "sheets/page/SheetPage.h"
 #include "sheets/page/SheetStorage.h"
 #include "sheets/view/TF5Book.h"
@@ -19,6 +20,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -112,7 +114,8 @@ private slots:
         Storage w({{kAoki}, {kBaba}}, backend);
         w.seam.fileAnswers << path;
         w.storage().RegisterSheetFromFile();
-        QCOMPARE(w.seam.shown.first().text, QStringLiteral("明細ファイル (*.xls)|*.xls"));
+        QCOMPARE(w.seam.shown.first().text, QStringLiteral("明細ファイル (*.xls)|*.xls"
+                                                           "|すべてのブック (*.xls *.xlsx *.ods)|*.xls;*.xlsx;*.ods"));
         QCOMPARE(w.excel(kAoki), bytes);
         QVERIFY(w.mark()->isChecked());
         QCOMPARE(w.exfile(), QStringLiteral("<"));
@@ -398,6 +401,161 @@ private slots:
         w.menu(0);
         QCOMPARE(w.exfile(), newSearch ? QStringLiteral("-") : QStringLiteral("なし!"));
         QCOMPARE(w.excel(kAoki).isEmpty(), !newSearch);
+    }
+
+    void unregisteredEditsAreAsked_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<bool>("edited");
+        for (const char* op : {"明細表示", "明細消去", "明細書出", "明細読込", "drop", "974"})
+            for (bool edited : {false, true})
+                QTest::addRow("%s, %s", op, edited ? "edited" : "as shown") << QString::fromUtf8(op) << edited;
+    }
+    // An operation that would replace or clear a sheet with unregistered
+    // edits asks first; Cancel keeps the sheet and its edits. Without edits
+    // nothing is asked.
+    void unregisteredEditsAreAsked()
+    {
+        QFETCH(QString, operation);
+        QFETCH(bool, edited);
+        const QByteArray stored = testing::assessmentSheetBytes(kAoki, {}, {});
+        Storage w({{kAoki, {}, {}, {}, {}, stored}});
+        const QString file = writeFile(files, QStringLiteral("asked/baba.xls"), testing::assessmentSheetBytes(kBaba, {}, {}));
+        QTemporaryDir written;
+        const QString out = written.filePath(QStringLiteral("out"));
+        w.menu(0);
+        QCOMPARE(w.cell(4, 4), kAoki);
+        if (edited)
+            w.book()->book().SetEntry(0, 9, 0, QStringLiteral("書き足し"));
+        const QString exfileBefore = w.exfile();
+        auto run = [&] {
+            w.seam.fileAnswers.clear();
+            if (operation == u"明細表示")
+                w.menu(0);
+            else if (operation == u"明細消去")
+                w.menu(1);
+            else if (operation == u"明細書出") {
+                w.seam.fileAnswers << out;
+                w.menu(3);
+            } else if (operation == u"明細読込") {
+                w.seam.fileAnswers << file;
+                w.click("MMenu");
+            } else if (operation == u"drop") {
+                w.form->sheetPage()->files().FileDrop3Drop({file});
+            } else {
+                w.seam.fileAnswers << file << QString();
+                w.click("ToolbarButton974");
+            }
+        };
+        const QString question = QStringLiteral("表示中の明細の変更は登録されていません。破棄しますか？");
+        w.seam.clear();
+        if (edited) {
+            w.seam.confirmAnswers << false;
+            run();
+            QCOMPARE(w.seam.shown.last().caption, QStringLiteral("明細変更"));
+            QCOMPARE(w.seam.shown.last().text, question);
+            QCOMPARE(w.cell(10, 1), QStringLiteral("書き足し"));
+            QCOMPARE(w.exfile(), exfileBefore);
+            QVERIFY(w.book()->hasEdits());
+            QVERIFY(!QFileInfo::exists(out + QStringLiteral(".xls")));
+            w.seam.clear();
+            w.seam.confirmAnswers << true;
+        }
+        run();
+        QStringList asked;
+        for (const auto& shown : w.seam.shown)
+            if (shown.kind == ScriptedSeam::Shown::Confirm)
+                asked << shown.text;
+        QCOMPARE(asked, edited ? QStringList{question} : QStringList{});
+        QCOMPARE(w.cell(10, 1), QString()); // the edit is gone
+        QVERIFY(!w.book()->hasEdits());
+        const bool fromFile = operation == u"明細読込" || operation == u"drop" || operation == u"974";
+        QCOMPARE(w.cell(4, 4), fromFile ? kBaba : operation == u"明細消去" ? QString()
+                                                                           : kAoki);
+    }
+
+    // The line below the sheet says whose it is; registering one owner's
+    // sheet into another's record names both.
+    void theSheetSaysWhoseItIs()
+    {
+        Storage w({{kAoki, {}, {}, {}, {}, testing::assessmentSheetBytes(kAoki, {}, {})}, {kBaba}});
+        auto* line = w.find<QLabel>("SheetOrigin");
+        QVERIFY(line);
+        QCOMPARE(line->text(), QString());
+        w.menu(0);
+        QCOMPARE(line->text(), kAoki);
+        w.book()->book().SetEntry(0, 9, 0, QStringLiteral("書き足し"));
+        QCOMPARE(line->text(), kAoki + QStringLiteral("（未登録の変更あり）"));
+
+        // on to 馬場: the question names both houses
+        w.query().next();
+        QCOMPARE(line->text(), kAoki + QStringLiteral("（未登録の変更あり）"));
+        w.seam.confirmAnswers << false;
+        w.menu(2);
+        QCOMPARE(w.seam.shown.last().caption, QStringLiteral("明細登録"));
+        QCOMPARE(w.seam.shown.last().text, QStringLiteral("表示中の明細は 青木 の家屋のものです。馬場 の家屋に登録しますか？"));
+        QVERIFY(w.excel(kBaba).isEmpty());
+        w.seam.confirmAnswers << true;
+        w.menu(2);
+        QVERIFY(!w.excel(kBaba).isEmpty());
+        QCOMPARE(line->text(), kBaba); // now 馬場's, with nothing unregistered
+        // back in 青木's record the question names them again
+        w.query().prior();
+        w.seam.confirmAnswers << false;
+        w.menu(2);
+        QCOMPARE(w.seam.shown.last().text, QStringLiteral("表示中の明細は 馬場 の家屋のものです。青木 の家屋に登録しますか？"));
+
+        // from a file, or an empty control, the plain question
+        const QString file = writeFile(files, QStringLiteral("whose/baba.xls"), testing::assessmentSheetBytes(kBaba, {}, {}));
+        w.seam.fileAnswers << file;
+        w.click("MMenu");
+        QCOMPARE(line->text(), QDir::toNativeSeparators(file));
+        w.seam.confirmAnswers << false;
+        w.menu(2);
+        QCOMPARE(w.seam.shown.last().text, QStringLiteral("登録しますか？"));
+        w.menu(1);
+        QCOMPARE(line->text(), QString());
+        w.seam.confirmAnswers << false;
+        w.menu(2);
+        QCOMPARE(w.seam.shown.last().text, QStringLiteral("登録しますか？"));
+    }
+
+    // Closing asks when the sheet or the record holds what was not stored.
+    void closingWithEditsAsks_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("nothing") << "";
+        QTest::newRow("sheet") << "sheet";
+        QTest::newRow("record") << "record";
+        QTest::newRow("sheet, registered") << "registered";
+    }
+    void closingWithEditsAsks()
+    {
+        QFETCH(QString, edit);
+        Storage w({{kAoki}});
+        w.form->show();
+        if (edit == u"sheet" || edit == u"registered")
+            w.book()->book().SetEntry(0, 0, 0, QStringLiteral("1"));
+        if (edit == u"registered") {
+            w.seam.confirmAnswers << true;
+            w.menu(2);
+        }
+        if (edit == u"record") {
+            w.query().edit();
+            w.query().fieldByName(QStringLiteral("備考")).setAsString(QStringLiteral("書きかけ"));
+        }
+        const bool asks = edit == u"sheet" || edit == u"record";
+        w.seam.clear();
+        w.seam.confirmAnswers << false;
+        QCOMPARE(w.form->close(), !asks);
+        QCOMPARE(w.seam.shown.size(), asks ? 1 : 0);
+        if (asks) {
+            QCOMPARE(w.seam.shown.last().caption, QStringLiteral("終了"));
+            QCOMPARE(w.seam.shown.last().text, QStringLiteral("変更が保存されていません。終了しますか？"));
+            QVERIFY(w.form->isVisible());
+            w.seam.confirmAnswers << true;
+            QVERIFY(w.form->close());
+        }
     }
 };
 

@@ -5,6 +5,11 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QHBoxLayout>
 
 namespace tegaro {
@@ -210,6 +215,44 @@ QStringList DBLookupComboBox::listValues() const
     return out;
 }
 
+namespace {
+
+const QRegularExpression& typedDatePattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,4})年(\\d{1,2})月(\\d{1,2})日\\s*$"));
+    return pattern;
+}
+
+// Qt's date editor refuses a key that makes a date which does not exist
+// and, on leaving, falls back to the date it held: a day 0 or a 2月30日
+// went in as another date without a word. Here such a text may be typed;
+// the picker refuses it as a whole when the field is left.
+class TypedDateEdit final : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+    QLineEdit* line() const { return lineEdit(); }
+
+protected:
+    QValidator::State validate(QString& text, int& pos) const override
+    {
+        // Qt may rewrite the text it checks; one that names no date is kept as typed
+        const QString typed = text;
+        const QValidator::State state = QDateEdit::validate(text, pos);
+        if (state != QValidator::Acceptable && typedDatePattern().match(typed).hasMatch()) {
+            text = typed;
+            return QValidator::Intermediate;
+        }
+        return state;
+    }
+    void fixup(QString& text) const override
+    {
+        if (!typedDatePattern().match(text).hasMatch())
+            QDateEdit::fixup(text);
+    }
+};
+
+} // namespace
+
 DBDateTimePicker::DBDateTimePicker(DataSource* source, const QString& fieldName, const QDateTime& initial,
                                    QWidget* parent)
     : QWidget(parent), value_(initial)
@@ -218,8 +261,12 @@ DBDateTimePicker::DBDateTimePicker(DataSource* source, const QString& fieldName,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     check_ = new QCheckBox(this);
-    edit_ = new QDateEdit(initial.date(), this);
+    edit_ = new TypedDateEdit(initial.date(), this);
     edit_->setCalendarPopup(true);
+    // a date is taken when it is typed in full, not at each key
+    edit_->setKeyboardTracking(false);
+    edit_->installEventFilter(this);
+    dateLine()->installEventFilter(this);
     edit_->setDisplayFormat(QStringLiteral("yyyy'年'M'月'd'日'"));
     layout->addWidget(check_);
     layout->addWidget(edit_, 1);
@@ -235,8 +282,107 @@ DBDateTimePicker::DBDateTimePicker(DataSource* source, const QString& fieldName,
 
 bool DBDateTimePicker::isChecked() const { return check_->isChecked(); }
 
+QLineEdit* DBDateTimePicker::dateLine() const
+{
+    return static_cast<TypedDateEdit*>(edit_)->line();
+}
+
+QString DBDateTimePicker::typedDateText() const
+{
+    if (typed_.isEmpty())
+        return dateLine()->text().trimmed();
+    auto part = [&](QDateTimeEdit::Section section) { return typed_.value(section, edit_->sectionText(section)); };
+    return QStringLiteral("%1年%2月%3日")
+        .arg(part(QDateTimeEdit::YearSection), part(QDateTimeEdit::MonthSection), part(QDateTimeEdit::DaySection));
+}
+
+bool DBDateTimePicker::typedDateExists() const
+{
+    const QRegularExpressionMatch m = typedDatePattern().match(typedDateText());
+    if (!m.hasMatch())
+        return edit_->hasAcceptableInput();
+    return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()).isValid();
+}
+
+void DBDateTimePicker::forgetTyped()
+{
+    typed_.clear();
+    typedSection_ = -1;
+}
+
+void DBDateTimePicker::refuseTyped()
+{
+    refusing_ = true;
+    emit refused(QStringLiteral("「%1」という日付はありません。正しい日付を入力して下さい。").arg(typedDateText()));
+    refusing_ = false;
+    edit_->setFocus(Qt::OtherFocusReason);
+}
+
+bool DBDateTimePicker::eventFilter(QObject* watched, QEvent* event)
+{
+    if (filling_ || (watched != edit_ && watched != dateLine()))
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        typedSection_ = -1; // a click into a part starts it afresh
+        return QWidget::eventFilter(watched, event);
+    }
+    if (watched != edit_)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
+        const bool leaves = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab;
+        if (leaves) {
+            if (!typedDateExists()) {
+                refuseTyped();
+                return true;
+            }
+            forgetTyped();
+        } else if (key == Qt::Key_Escape) {
+            if (!typedDateExists()) {
+                // back to the date the field holds
+                forgetTyped();
+                filling_ = true;
+                edit_->setDate(value_.date().addDays(1));
+                edit_->setDate(value_.date());
+                filling_ = false;
+                return true;
+            }
+            forgetTyped();
+        } else if (key >= Qt::Key_0 && key <= Qt::Key_9 && !(keyEvent->modifiers() & Qt::ControlModifier)) {
+            const int section = edit_->currentSection();
+            const qsizetype longest = section == QDateTimeEdit::YearSection ? 4 : 2;
+            QString& digits = typed_[section];
+            if (section != typedSection_ || digits.size() >= longest)
+                digits.clear();
+            digits += QChar(u'0' + (key - Qt::Key_0));
+            typedSection_ = section;
+        } else if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_Backspace || key == Qt::Key_Delete) {
+            typed_.remove(edit_->currentSection()); // the part shows what it holds again
+            typedSection_ = -1;
+        } else if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End) {
+            typedSection_ = -1;
+        }
+    } else if (event->type() == QEvent::FocusOut) {
+        if (typedDateExists()) {
+            forgetTyped();
+            return QWidget::eventFilter(watched, event);
+        }
+        // Qt would put the former date back; the text stays for the user to mend
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (!refusing_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            QTimer::singleShot(0, this, [this] {
+                if (!typedDateExists() && !refusing_)
+                    refuseTyped();
+            });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void DBDateTimePicker::showStored(const QDateTime& stored, bool hasRecord)
 {
+    forgetTyped();
     filling_ = true;
     check_->setChecked(stored.isValid());
     if (stored.isValid()) {
@@ -250,6 +396,7 @@ void DBDateTimePicker::showStored(const QDateTime& stored, bool hasRecord)
 
 void DBDateTimePicker::pickDate(const QDate& date)
 {
+    forgetTyped();
     if (!link_->beginUserChange()) {
         link_->recordChanged(-1);
         return;

@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QMap>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -12,6 +13,7 @@
 
 class QCheckBox;
 class QDateEdit;
+class QLineEdit;
 
 namespace tegaro {
 
@@ -107,13 +109,35 @@ public:
 
     QCheckBox* checkBox() const { return check_; }
     QDateEdit* dateEdit() const { return edit_; }
+    // The text field of the date editor, as typed into.
+    QLineEdit* dateLine() const;
+
+signals:
+    // A typed date that does not exist was refused; the field keeps it and
+    // the focus until it is mended.
+    void refused(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Whether what was typed names a date that exists, and the date it names.
+    bool typedDateExists() const;
+    QString typedDateText() const;
+    void forgetTyped();
+    void refuseTyped();
+
     FieldLink* link_;
     QDateTime value_;
     QCheckBox* check_;
     QDateEdit* edit_;
     bool filling_ = false;
+    bool refusing_ = false;
+    // The digits typed into each part of the date (year, month, day) since
+    // it was last taken: Qt's editor shows 2月29日 for a typed 2月30日 and
+    // 3月 for a typed 13月.
+    QMap<int, QString> typed_;
+    int typedSection_ = -1; // the part the last digit went to
 };
 
 } // namespace tegaro
