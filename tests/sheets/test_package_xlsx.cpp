@@ -165,6 +165,9 @@ void TestXlsxPackages::cellsAsWritten_data()
     QTest::newRow("empty shared string") << QByteArray("<c r=\"A1\" t=\"s\"><v>1</v></c>") << "";
     QTest::newRow("escaped character") << QByteArray("<c r=\"A1\" t=\"s\"><v>2</v></c>") << "二\r行";
     QTest::newRow("plain text before runs") << QByteArray("<c r=\"A1\" t=\"s\"><v>3</v></c>") << "普通太字";
+    // what looks like a character reference but is none
+    QTest::newRow("reference in CDATA and a comment")
+        << QByteArray("<c r=\"A1\" t=\"inlineStr\"><is><t><![CDATA[&#-5;]]></t></is></c><!-- &#x110000; -->") << "&#-5;";
     // scripts save formulas without results: they are worked out on loading
     QTest::newRow("formula without result") << QByteArray("<c r=\"A1\"><f>2+3</f></c>") << "5";
     QTest::newRow("formulas without results in a chain")
