@@ -733,7 +733,9 @@ ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray&
     orcus::xmlns_repository namespaces;
     orcus::xmlns_context context = namespaces.create_context();
     try {
-        orcus::sax_ns_parser<PartScanner> parser(begin, buffer.size(), context, scanner);
+        // the parser may look at the byte after its end (an attribute name
+        // running to the end): that is the NUL, not past the buffer
+        orcus::sax_ns_parser<PartScanner> parser(begin, size_t(data.size()), context, scanner);
         parser.parse();
     } catch (const orcus::general_error& e) {
         throw damaged(QStringLiteral("(部品「%1」: %2)").arg(QString::fromUtf8(name), QString::fromUtf8(e.what())));

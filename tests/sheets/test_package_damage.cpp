@@ -108,6 +108,7 @@ void TestDamagedPackages::damagedPackages_data()
     const QByteArray book = workbookPart({QStringLiteral("S")});
     QTest::newRow("part cut short")
         << xlsxPackage({book, worksheetPart("<sheetData/>").chopped(12)}) << false << "途中で切れています";
+    QTest::newRow("attribute name at the end") << xlsxPackage({book, "<worksheet a"}) << false << "壊れています";
     QTest::newRow("second root")
         << xlsxPackage({book, worksheetPart("<sheetData/>") + "<worksheet/>"}) << false << "ルート要素の後";
     QTest::newRow("text after the root")
