@@ -134,6 +134,7 @@ class TestXlsxPackages : public QObject {
 private slots:
     void cellsAsWritten_data();
     void cellsAsWritten();
+    void resultsNotWorkedOutAreTold();
     void packageLayouts_data();
     void packageLayouts();
     void packageFormulasCompile_data();
@@ -193,6 +194,20 @@ void TestXlsxPackages::cellsAsWritten()
         QVERIFY(book.font(runs[1].font).bold());
     }
     QCOMPARE(readXls(writeXls(book)).cellText(0, 0, 0), shown);
+}
+
+// A formula saved without its result that the engine cannot work out
+// either shows no made-up value, and the message after loading counts it.
+void TestXlsxPackages::resultsNotWorkedOutAreTold()
+{
+    const Workbook book = readWorkbook(xlsxPackage(
+        {workbookPart({QStringLiteral("S")}),
+         worksheetPart("<sheetData><row r=\"1\"><c r=\"A1\"><f>INFO(\"osversion\")</f></c><c r=\"B1\"><f>1/0</f></c>"
+                       "<c r=\"C1\"><f>2*3</f></c></row></sheetData>")}));
+    QVERIFY(!book.cellText(0, 0, 0).contains(QStringLiteral("nan"), Qt::CaseInsensitive));
+    QCOMPARE(book.cellText(0, 0, 1), QStringLiteral("#DIV/0!"));
+    QCOMPARE(book.cellText(0, 0, 2), QStringLiteral("6"));
+    QVERIFY2(leftOutMessage(book).contains(QStringLiteral("計算もできなかった数式 1 個")), qPrintable(leftOutMessage(book)));
 }
 
 void TestXlsxPackages::packageLayouts_data()
