@@ -6,6 +6,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -75,6 +76,20 @@ Digits roundDigits(double v, int decimals)
     return d;
 }
 
+// 10 to the power e, the same double std::pow gives, from a table made
+// once: formatting a number takes one or more per cell.
+double powerOfTen(int e)
+{
+    constexpr int kLow = -330, kHigh = 310;
+    static const auto table = [] {
+        std::array<double, kHigh - kLow + 1> t{};
+        for (int i = kLow; i <= kHigh; ++i)
+            t[size_t(i - kLow)] = std::pow(10.0, i);
+        return t;
+    }();
+    return e >= kLow && e <= kHigh ? table[size_t(e - kLow)] : std::pow(10.0, e);
+}
+
 struct Decimal {
     QString whole;    // no leading zeros; empty for zero
     QString fraction; // exactly `decimals` digits
@@ -109,12 +124,12 @@ QString trimmedFixed(const Decimal& d)
 QString scientific(double a, int budget)
 {
     int exp = int(std::floor(std::log10(a)));
-    double mant = a / std::pow(10.0, exp);
+    double mant = a / powerOfTen(exp);
     int mantDecimals = budget - 6 - (std::abs(exp) >= 100 ? 1 : 0);
     Decimal m = roundDecimal(mant, std::max(mantDecimals, 0));
     if (m.whole.size() > 1) { // 9.99999 rounded up to 10
         ++exp;
-        m = roundDecimal(a / std::pow(10.0, exp), std::max(mantDecimals, 0));
+        m = roundDecimal(a / powerOfTen(exp), std::max(mantDecimals, 0));
     }
     QString e = QString::number(std::abs(exp));
     if (e.size() < 2)
@@ -147,7 +162,7 @@ QString generalAbs(double a, int budget)
         return scientific(a, budget);
     if (a < 1) {
         // a small number keeps more digits in exponent form
-        Decimal mant = roundDecimal(a / std::pow(10.0, std::floor(std::log10(a))), budget - 6);
+        Decimal mant = roundDecimal(a / powerOfTen(int(std::floor(std::log10(a)))), budget - 6);
         if (significant(fixed) < significant(mant))
             return scientific(a, budget);
     }
@@ -274,7 +289,7 @@ QString NumberWriter::write()
         if (tk[i].kind == FormatToken::Percent)
             ++percents;
     }
-    double v = std::fabs(value_) * std::pow(100.0, percents);
+    double v = std::fabs(value_) * powerOfTen(2 * percents);
     if (slashAt >= 0)
         return fraction(v);
     if (expAt >= 0)
@@ -305,7 +320,7 @@ QString NumberWriter::write()
         else if (lastDigit >= 0 && i > lastDigit)
             scaleCommas << i;
     }
-    v /= std::pow(1000.0, scaleCommas.size());
+    v /= powerOfTen(3 * int(scaleCommas.size()));
 
     // "General" and text around it need no rounding of their own
     const Decimal d = intPlaces.isEmpty() && fracPlaces.isEmpty() && pointAt < 0 ? Decimal{}
@@ -392,10 +407,10 @@ QString NumberWriter::exponentForm(double v)
         else
             exp -= intDigits - 1;
     }
-    Decimal m = roundDecimal(v / std::pow(10.0, exp), fracDigits);
+    Decimal m = roundDecimal(v / powerOfTen(exp), fracDigits);
     if (v > 0 && int(m.whole.size()) > intDigits && !(intDigits > 1 && hashes > 0)) {
         ++exp;
-        m = roundDecimal(v / std::pow(10.0, exp), fracDigits);
+        m = roundDecimal(v / powerOfTen(exp), fracDigits);
     }
     QString mant = m.whole.isEmpty() ? QStringLiteral("0") : m.whole;
     if (fracDigits > 0)
@@ -448,7 +463,7 @@ QString NumberWriter::fraction(double v)
         den = std::max(1L, fixedDen.toLong());
         num = std::lround(rest * den);
     } else {
-        const long maxDen = long(std::pow(10.0, std::max(denDigits, 1))) - 1;
+        const long maxDen = long(powerOfTen(std::max(denDigits, 1))) - 1;
         double best = 2;
         for (long q = 1; q <= maxDen; ++q) {
             long p = std::lround(rest * q);

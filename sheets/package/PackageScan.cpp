@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <stdexcept>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -80,6 +82,9 @@ public:
 
     void start_element(const orcus::sax_ns_parser_element& e)
     {
+        // the parser does not count the depth
+        if (qsizetype(stack_.size()) >= kMaxXmlDepth)
+            throw tooLarge(QStringLiteral("入れ子の深さ"));
         endText(e.begin_pos);
         family_.clear();
         if (kind_ == PackageKind::Xlsx)
@@ -104,7 +109,26 @@ public:
         }
         if (!stack_.empty())
             stack_.pop_back();
+        if (stack_.empty())
+            rootEnd_ = e.end_pos;
         textFrom_ = e.end_pos;
+    }
+
+    // The parser ends quietly where the root stays open, and passes over
+    // what follows it (a second root too).
+    void checkEnd(QByteArrayView data) const
+    {
+        if (!stack_.empty() || rootEnd_ < 0)
+            throw damaged(QStringLiteral("(途中で切れています)"));
+        QByteArrayView rest = data.sliced(std::min(rootEnd_, data.size()));
+        while (!(rest = rest.trimmed()).isEmpty()) {
+            const char* close = rest.startsWith("<!--") ? "-->" : rest.startsWith("<?") ? "?>"
+                                                                                        : nullptr;
+            const qsizetype end = close ? rest.indexOf(close, 2) : -1;
+            if (end < 0)
+                throw damaged(QStringLiteral("(ルート要素の後)"));
+            rest = rest.sliced(end + std::strlen(close));
+        }
     }
 
     std::vector<Edit> edits;
@@ -579,6 +603,7 @@ private:
     qsizetype cutDepth_ = -1;
     qsizetype cutFrom_ = 0;
     int sheets_ = 0;
+    qsizetype rootEnd_ = -1; // where the root element ends, once it has
     qint64 columnSpans_ = 0, repeatedCells_ = 0, rowsInTable_ = 0, columnsInTable_ = 0;
 };
 
@@ -601,9 +626,47 @@ PartText partText(const QByteArray& data)
     return rest.startsWith('<') ? PartText::Utf8 : PartText::NotXml;
 }
 
-// The reader's parser checks its own state with assertions that end the
-// program on some malformed XML, so a part goes to it only when Qt's
-// parser finds it well-formed and not nested too deep.
+// The parser ends the program (an assertion) on a character reference
+// past Unicode or with a sign, and throws from inside on some others, so
+// every reference is looked at before it parses: the bytes are searched,
+// not parsed, and only a reference out of form has a closer look.
+bool insideUnparsed(QByteArrayView data, qsizetype at)
+{
+    for (const auto& [open, close] : {std::pair("<!--", "-->"), std::pair("<![CDATA[", "]]>")}) {
+        const qsizetype from = data.first(at).lastIndexOf(open);
+        if (from >= 0 && data.indexOf(close, from + qsizetype(std::strlen(open))) > at)
+            return true;
+    }
+    return false;
+}
+
+void checkReferences(QByteArrayView data)
+{
+    const char* const begin = data.data();
+    const char* const end = begin + data.size();
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '&', size_t(end - p)))); ++p) {
+        if (end - p < 2 || p[1] != '#')
+            continue;
+        const bool hex = end - p > 2 && p[2] == 'x';
+        const char* q = p + (hex ? 3 : 2);
+        char32_t code = 0;
+        int digits = 0;
+        for (; q < end && digits <= 8; ++q, ++digits) {
+            const char c = *q;
+            const int d = c >= '0' && c <= '9'                  ? c - '0'
+                : hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10
+                                                                : -1;
+            if (d < 0)
+                break;
+            code = code * (hex ? 16 : 10) + char32_t(d);
+        }
+        if ((digits == 0 || digits > 8 || q == end || *q != ';' || code > 0x10FFFF) && !insideUnparsed(data, p - begin))
+            throw damaged(QStringLiteral("(文字参照 %1)").arg(QString::fromLatin1(p, std::min<qsizetype>(end - p, 12))));
+    }
+}
+
+// Parts in another encoding than UTF-8 are rare; the reader converts them
+// itself, so Qt's parser checks them first.
 void checkWellFormed(const QByteArray& data, const QByteArray& name)
 {
     QXmlStreamReader xml(data);
@@ -660,18 +723,26 @@ ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray&
             throw damaged(QStringLiteral("(部品「%1」が XML ではありません)").arg(QString::fromUtf8(name)));
         return {};
     }
-    checkWellFormed(data, name);
-    if (text != PartText::Utf8)
+    if (text != PartText::Utf8) {
+        checkWellFormed(data, name);
         return {};
+    }
+    // One pass: the reader's own parser, with the checks it leaves out.
+    checkReferences(data);
     PartScanner scanner(kind, begin);
     orcus::xmlns_repository namespaces;
     orcus::xmlns_context context = namespaces.create_context();
     try {
-        orcus::sax_ns_parser<PartScanner> parser(begin, buffer.size(), context, scanner);
+        // the parser may look at the byte after its end (an attribute name
+        // running to the end): that is the NUL, not past the buffer
+        orcus::sax_ns_parser<PartScanner> parser(begin, size_t(data.size()), context, scanner);
         parser.parse();
-    } catch (const orcus::general_error&) {
-        // what Qt's parser accepts and this one does not, the reader refuses with an error of its own
+    } catch (const orcus::general_error& e) {
+        throw damaged(QStringLiteral("(部品「%1」: %2)").arg(QString::fromUtf8(name), QString::fromUtf8(e.what())));
+    } catch (const std::logic_error&) { // a reference the parser's number conversion refuses
+        throw damaged(QStringLiteral("(部品「%1」の文字参照)").arg(QString::fromUtf8(name)));
     }
+    scanner.checkEnd(data);
     ScannedPart part;
     part.date1904 = scanner.date1904;
     part.sharedTexts = std::move(scanner.sharedTexts);

@@ -83,6 +83,29 @@ std::string partPath(const QString& target)
     return path.toStdString();
 }
 
+// The part without the cells of its sheetData, which are most of it and
+// the reader's: what is read here stands before and after them. A sheet
+// part holds no "<" but in markup, so the element's tags are found by their
+// bytes; where they are not as expected the whole part is read.
+QByteArray withoutCells(const QByteArray& xml)
+{
+    auto tagStart = [&](qsizetype nameAt) { // the "<" of the tag whose name (after any prefix) starts here
+        qsizetype at = nameAt - 1;
+        while (at >= 0 && xml[at] != '<' && xml[at] != '>' && xml[at] != ' ')
+            --at;
+        return at >= 0 && xml[at] == '<' ? at : -1;
+    };
+    const qsizetype open = xml.indexOf("sheetData");
+    const qsizetype close = xml.lastIndexOf("sheetData>");
+    if (open < 0 || close <= open)
+        return xml;
+    const qsizetype openTag = tagStart(open), closeTag = tagStart(close);
+    const qsizetype contentFrom = xml.indexOf('>', open) + 1;
+    if (openTag < 0 || contentFrom < 2 || closeTag < contentFrom || xml[closeTag + 1] != '/' || xml[contentFrom - 2] == '/')
+        return xml;
+    return xml.left(contentFrom) + xml.mid(closeTag);
+}
+
 void readSheet(const QByteArray& xml, Sheet& sheet)
 {
     PageSetup& p = sheet.page;
@@ -340,7 +363,7 @@ void addXlsxSheetExtras(const QByteArray& package, ImportContext& ctx)
             continue;
         const QByteArray xml = ods::part(archive, names[i]);
         if (!xml.isEmpty())
-            readSheet(xml, ctx.book.sheets[i]);
+            readSheet(withoutCells(xml), ctx.book.sheets[i]);
     }
 }
 

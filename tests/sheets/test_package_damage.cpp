@@ -104,6 +104,23 @@ void TestDamagedPackages::damagedPackages_data()
     QTest::newRow("character past Unicode")
         << simpleXlsx("<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><v>&#x110000;</v></c></row></sheetData>") << false << "壊れています";
     QTest::newRow("comment cut short") << simpleXlsx("<sheetData/><!--ab") << false << "壊れています";
+    // the reader's parser takes these quietly, or ends the program on them
+    const QByteArray book = workbookPart({QStringLiteral("S")});
+    QTest::newRow("part cut short")
+        << xlsxPackage({book, worksheetPart("<sheetData/>").chopped(12)}) << false << "途中で切れています";
+    QTest::newRow("attribute name at the end") << xlsxPackage({book, "<worksheet a"}) << false << "壊れています";
+    QTest::newRow("second root")
+        << xlsxPackage({book, worksheetPart("<sheetData/>") + "<worksheet/>"}) << false << "ルート要素の後";
+    QTest::newRow("text after the root")
+        << xlsxPackage({book, worksheetPart("<sheetData/>") + "<!-- end -->junk"}) << false << "ルート要素の後";
+    QTest::newRow("reference with a sign")
+        << simpleXlsx("<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><v>&#-5;</v></c></row></sheetData>") << false
+        << "文字参照";
+    QTest::newRow("reference past Unicode in an attribute")
+        << simpleXlsx("<sheetData><row r=\"1\" spans=\"&#1114112;\"/></sheetData>") << false << "文字参照";
+    QTest::newRow("reference without digits")
+        << simpleXlsx("<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\"><v>&#x;</v></c></row></sheetData>") << false
+        << "文字参照";
     QTest::newRow("column past the grid")
         << simpleXlsx("<cols><col min=\"1\" max=\"2000000000\" width=\"9\"/></cols><sheetData/>") << false << "列の範囲";
     QTest::newRow("many column settings")

@@ -134,6 +134,7 @@ class TestXlsxPackages : public QObject {
 private slots:
     void cellsAsWritten_data();
     void cellsAsWritten();
+    void resultsNotWorkedOutAreTold();
     void packageLayouts_data();
     void packageLayouts();
     void packageFormulasCompile_data();
@@ -165,6 +166,9 @@ void TestXlsxPackages::cellsAsWritten_data()
     QTest::newRow("empty shared string") << QByteArray("<c r=\"A1\" t=\"s\"><v>1</v></c>") << "";
     QTest::newRow("escaped character") << QByteArray("<c r=\"A1\" t=\"s\"><v>2</v></c>") << "二\r行";
     QTest::newRow("plain text before runs") << QByteArray("<c r=\"A1\" t=\"s\"><v>3</v></c>") << "普通太字";
+    // what looks like a character reference but is none
+    QTest::newRow("reference in CDATA and a comment")
+        << QByteArray("<c r=\"A1\" t=\"inlineStr\"><is><t><![CDATA[&#-5;]]></t></is></c><!-- &#x110000; -->") << "&#-5;";
     // scripts save formulas without results: they are worked out on loading
     QTest::newRow("formula without result") << QByteArray("<c r=\"A1\"><f>2+3</f></c>") << "5";
     QTest::newRow("formulas without results in a chain")
@@ -190,6 +194,20 @@ void TestXlsxPackages::cellsAsWritten()
         QVERIFY(book.font(runs[1].font).bold());
     }
     QCOMPARE(readXls(writeXls(book)).cellText(0, 0, 0), shown);
+}
+
+// A formula saved without its result that the engine cannot work out
+// either shows no made-up value, and the message after loading counts it.
+void TestXlsxPackages::resultsNotWorkedOutAreTold()
+{
+    const Workbook book = readWorkbook(xlsxPackage(
+        {workbookPart({QStringLiteral("S")}),
+         worksheetPart("<sheetData><row r=\"1\"><c r=\"A1\"><f>INFO(\"osversion\")</f></c><c r=\"B1\"><f>1/0</f></c>"
+                       "<c r=\"C1\"><f>2*3</f></c></row></sheetData>")}));
+    QVERIFY(!book.cellText(0, 0, 0).contains(QStringLiteral("nan"), Qt::CaseInsensitive));
+    QCOMPARE(book.cellText(0, 0, 1), QStringLiteral("#DIV/0!"));
+    QCOMPARE(book.cellText(0, 0, 2), QStringLiteral("6"));
+    QVERIFY2(leftOutMessage(book).contains(QStringLiteral("計算もできなかった数式 1 個")), qPrintable(leftOutMessage(book)));
 }
 
 void TestXlsxPackages::packageLayouts_data()

@@ -9,7 +9,8 @@ openpyxl.xlsx    number formats, dates and times, texts with & < > " ',
                  hidden sheet, formulas without stored results, absolute
                  part names (as openpyxl writes them)
 inline.xlsx      the same with every text written in its cell, the sheets'
-                 ids in another order than the sheets, and an empty part
+                 ids in another order than the sheets, an empty part, and
+                 L1:L10 as one shared formula, as Excel saves them
 rich.fods        rich text, several paragraphs, runs of spaces, covered
                  cells, repeated rows and cells, for LibreOffice to save
 """
@@ -54,6 +55,8 @@ ws["H7"] = '=A1&"様"'
 ws["H8"] = "=H1=H2"
 ws["H9"] = '=IF(B4>1,"大","小")'
 ws["H10"] = "=ROUND(B5*1.1,0)"
+for r in range(1, 11):
+    ws.cell(row=r, column=12, value="=B%d*2+C%d" % (r, r))  # one shared formula in inline.xlsx
 ws.merge_cells("I1:J2")
 ws["I1"] = "結合"
 ws.row_dimensions[20].hidden = True
@@ -85,9 +88,17 @@ def inline(src, dst):
         attrs = attrs.replace(b't="s"', b't="inlineStr"')
         return b"<c" + attrs + b"><is>" + strings[index] + b"</is></c>"
 
+    def shared(m):
+        row = int(m.group(2))
+        f = b'<f t="shared" ref="L1:L10" si="0">B1*2+C1</f>' if row == 1 else b'<f t="shared" si="0"/>'
+        return b"<c" + m.group(1) + b">" + f + b"<v></v></c>"
+
     for name in list(parts):
         if name.startswith("xl/worksheets/sheet"):
             parts[name] = re.sub(rb"<c([^>]*t=\"s\"[^>]*)><v>(\d+)</v></c>", cell, parts[name])
+    first = "xl/worksheets/sheet1.xml"
+    parts[first], n = re.subn(rb'<c( r="L(\d+)"[^>]*)><f>B\d+\*2\+C\d+</f><v\s*/?>(?:</v>)?</c>', shared, parts[first])
+    assert n == 10, n
     ids = iter([b"7", b"2", b"5"])
     parts["xl/workbook.xml"] = re.sub(rb'sheetId="\d+"', lambda m: b'sheetId="' + next(ids) + b'"',
                                       parts["xl/workbook.xml"])
