@@ -145,16 +145,16 @@ PackageKind packageKind(const QByteArray& bytes)
 {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
     try {
-        if (orcus::orcus_xlsx::detect(data, size_t(bytes.size())))
-            return PackageKind::Xlsx;
-        if (orcus::orcus_ods::detect(data, size_t(bytes.size())))
-            return PackageKind::Ods;
-        // the reader knows only the plainest .xlsx layout; the others it is shown
+        // .xlsx is told by its relationships and content types read here,
+        // not by liborcus's detection, which parses them before they are
+        // checked and aborts on some damaged ones
         orcus::zip_archive_stream_blob stream(data, size_t(bytes.size()));
         orcus::zip_archive archive(&stream);
         archive.load();
         if (xlsxLayout(entryNames(archive), [&](const QByteArray& n) { return partData(archive, n); }).workbook)
             return PackageKind::Xlsx;
+        if (orcus::orcus_ods::detect(data, size_t(bytes.size())))
+            return PackageKind::Ods;
     } catch (const std::exception&) {
         throw damaged(QStringLiteral("(内容の一覧が読めません)"));
     }
