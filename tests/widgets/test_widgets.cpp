@@ -16,6 +16,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QHash>
 #include <cmath>
 #include <QLabel>
@@ -96,7 +97,20 @@ private slots:
             if (typed.isEmpty()) {
                 d->reject();
             } else {
-                d->selectFile(typed);
+                // typed into the name field once the folder is listed, as a
+                // person does; the listing selects the proposed file late
+                if (auto* model = d->findChild<QFileSystemModel*>(); model && model->rowCount(model->index(dir.path())) == 0) {
+                    QEventLoop listed;
+                    QTimer::singleShot(2000, &listed, &QEventLoop::quit);
+                    connect(model, &QFileSystemModel::directoryLoaded, &listed, &QEventLoop::quit);
+                    listed.exec();
+                }
+                auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name);
+                d->activateWindow();
+                name->setFocus();
+                name->selectAll();
+                QTest::keyClicks(name, typed);
                 QMetaObject::invokeMethod(d, "accept"); // as the dialog's own button does
             }
         });
@@ -318,5 +332,16 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWidgets)
+int main(int argc, char** argv)
+{
+    // Qt's file dialog keeps its view mode and history in the user's
+    // settings, and a dialog left in another mode by an earlier session
+    // answers a typed name differently: these tests start from their own.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    TestWidgets test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_widgets.moc"
