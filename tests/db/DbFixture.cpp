@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QSqlQuery>
 
+#include <stdexcept>
+
 namespace dbtest {
 
 QString backendName(Backend backend)
@@ -37,6 +39,42 @@ QString sqliteOdbcDriver()
         if (QFileInfo::exists(QString::fromLatin1(path)))
             return QString::fromLatin1(path);
     return {};
+}
+
+void BackendCase::startBackend()
+{
+    qInfo("backend: %s", qPrintable(backendName(backend_)));
+    if (!dir_.isValid())
+        throw std::runtime_error("no temporary folder for the databases");
+    if (backend_ == Backend::SqlServer)
+        prepareServer();
+}
+
+void BackendCase::freshDatabase(const QString& stem, const QStringList& serverTables)
+{
+    if (backend_ != Backend::SqlServer)
+        path_ = createDatabase(dir_, stem.arg(++databases_));
+    if (!conn_)
+        conn_ = connect();
+    if (backend_ == Backend::SqlServer)
+        for (const QString& table : serverTables)
+            conn_->exec(QStringLiteral("DELETE FROM ") + table);
+}
+
+void BackendCase::endTest()
+{
+    if (backend_ != Backend::SqlServer)
+        conn_.reset();
+}
+
+std::unique_ptr<tegaro::Connection> BackendCase::connect(int waitSeconds) const
+{
+    auto c = std::make_unique<tegaro::Connection>();
+    tegaro::DatabaseTarget target = targetFor(backend_, path_);
+    target.waitSeconds = waitSeconds;
+    c->setTarget(target);
+    c->open();
+    return c;
 }
 
 QString createDatabase(const QTemporaryDir& dir, const QString& name)

@@ -7,10 +7,13 @@
 #include "db/Connection.h"
 #include "db/DatabaseTarget.h"
 
+#include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <exception>
+#include <memory>
 
 // Ends a test function written as a function-try-block:
 //     void SomeTest::something()
@@ -62,6 +65,30 @@ tegaro::Connection& serverAdmin();
 // another one as a server restart would.
 int serverSession(tegaro::Connection& c);
 void endServerSession(int session);
+
+// What the tests run once per backend share: a folder for their files, a
+// fresh database for every test, and on the server one connection for the
+// whole run, its tables emptied instead (logging in is slow there).
+class BackendCase : public QObject {
+public:
+    explicit BackendCase(Backend backend) : backend_(backend) {}
+
+protected:
+    // From initTestCase: says which backend runs, and readies the server.
+    void startBackend();
+    // From init: a new file named by `stem` (with %1 for its number), or
+    // on the server these tables emptied; `conn_` reaches it.
+    void freshDatabase(const QString& stem, const QStringList& serverTables = {QStringLiteral("基本データ")});
+    // From cleanup: a file's connection ends with its test.
+    void endTest();
+    std::unique_ptr<tegaro::Connection> connect(int waitSeconds = 10) const;
+
+    Backend backend_;
+    QTemporaryDir dir_;
+    QString path_;
+    int databases_ = 0;
+    std::unique_ptr<tegaro::Connection> conn_;
+};
 
 // Inserts one house record with the given owner and returns its ID.
 qlonglong addHouse(tegaro::Connection& c, const QString& owner, const QVariant& date = {},

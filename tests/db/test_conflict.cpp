@@ -36,40 +36,21 @@ QString thrown(Call call)
 }
 } // namespace
 
-std::unique_ptr<Connection> ConflictTest::connect(int waitSeconds)
-{
-    auto c = std::make_unique<Connection>();
-    DatabaseTarget target = dbtest::targetFor(backend_, path_);
-    target.waitSeconds = waitSeconds;
-    c->setTarget(target);
-    c->open();
-    return c;
-}
-
 void ConflictTest::initTestCase()
 try {
-    qInfo("backend: %s", qPrintable(dbtest::backendName(backend_)));
-    QVERIFY(dir_.isValid());
-    if (backend_ == Backend::SqlServer)
-        dbtest::prepareServer();
+    startBackend();
 }
 DBTEST_CATCH
 
 void ConflictTest::init()
 try {
-    if (backend_ != Backend::SqlServer)
-        path_ = dbtest::createDatabase(dir_, QStringLiteral("conflict%1.sqlite").arg(++databases_));
-    if (!conn_)
-        conn_ = connect();
-    if (backend_ == Backend::SqlServer)
-        conn_->exec(QStringLiteral("DELETE FROM 基本データ"));
+    freshDatabase(QStringLiteral("conflict%1.sqlite"));
 }
 DBTEST_CATCH
 
 void ConflictTest::cleanup()
 {
-    if (backend_ != Backend::SqlServer)
-        conn_.reset();
+    endTest();
 }
 
 void ConflictTest::refusedPostNamesTheirChanges_data()

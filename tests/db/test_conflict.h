@@ -10,10 +10,10 @@
 // alone; a post whose answer was lost is settled, not guessed; waits for a
 // locked row end; a server that cannot be reached is told in Japanese with
 // the driver's words as detail. Run once per backend.
-class ConflictTest : public QObject {
+class ConflictTest : public dbtest::BackendCase {
     Q_OBJECT
 public:
-    explicit ConflictTest(dbtest::Backend backend) : backend_(backend) {}
+    explicit ConflictTest(dbtest::Backend backend) : BackendCase(backend) {}
 
 private slots:
     void initTestCase();
@@ -29,10 +29,4 @@ private slots:
     void unreachableServerInJapanese();
 
 private:
-    std::unique_ptr<tegaro::Connection> connect(int waitSeconds = 10);
-    dbtest::Backend backend_;
-    QTemporaryDir dir_;
-    QString path_;
-    int databases_ = 0;
-    std::unique_ptr<tegaro::Connection> conn_;
 };

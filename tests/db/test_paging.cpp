@@ -43,31 +43,20 @@ int no(RecordSet& rs)
 
 void PagingTest::initTestCase()
 try {
-    qInfo("backend: %s", qPrintable(dbtest::backendName(backend_)));
-    QVERIFY(dir_.isValid());
-    if (backend_ == Backend::SqlServer)
-        dbtest::prepareServer();
+    startBackend();
 }
 DBTEST_CATCH
 
 void PagingTest::init()
 try {
-    if (backend_ != Backend::SqlServer)
-        path_ = dbtest::createDatabase(dir_, QStringLiteral("paging%1.sqlite").arg(++databases_));
-    if (!conn_) {
-        conn_ = std::make_unique<Connection>();
-        conn_->setTarget(dbtest::targetFor(backend_, path_));
-    }
-    if (backend_ == Backend::SqlServer)
-        conn_->exec(QStringLiteral("DELETE FROM 基本データ"));
+    freshDatabase(QStringLiteral("paging%1.sqlite"));
     addHouses(*conn_, kHouses);
 }
 DBTEST_CATCH
 
 void PagingTest::cleanup()
 {
-    if (backend_ != Backend::SqlServer)
-        conn_.reset();
+    endTest();
 }
 
 void PagingTest::everyPositionShowsItsRow()

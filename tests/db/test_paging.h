@@ -9,10 +9,10 @@
 // row, whatever the order of moves, with a bounded number of rows at hand;
 // searches, orders, rows others delete or change, inserts and refreshes.
 // Run once per backend.
-class PagingTest : public QObject {
+class PagingTest : public dbtest::BackendCase {
     Q_OBJECT
 public:
-    explicit PagingTest(dbtest::Backend backend) : backend_(backend) {}
+    explicit PagingTest(dbtest::Backend backend) : BackendCase(backend) {}
 
 private slots:
     void initTestCase();
@@ -27,11 +27,6 @@ private slots:
     void tableModelReadsRowN();
 
 private:
-    dbtest::Backend backend_;
-    QTemporaryDir dir_;
-    QString path_;
-    int databases_ = 0;
-    std::unique_ptr<tegaro::Connection> conn_;
 };
 
 // Pieces of the paging without a database: the order of a query text and

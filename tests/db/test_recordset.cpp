@@ -62,41 +62,21 @@ void run(RecordSet& rs, const QString& op)
 }
 } // namespace
 
-std::unique_ptr<Connection> RecordSetTest::connect()
-{
-    auto c = std::make_unique<Connection>();
-    c->setTarget(dbtest::targetFor(backend_, path_));
-    c->open();
-    return c;
-}
-
 void RecordSetTest::initTestCase()
 try {
-    qInfo("backend: %s", qPrintable(dbtest::backendName(backend_)));
-    QVERIFY(dir_.isValid());
-    if (backend_ == Backend::SqlServer)
-        dbtest::prepareServer();
+    startBackend();
 }
 DBTEST_CATCH
 
 void RecordSetTest::init()
 try {
-    if (backend_ != Backend::SqlServer)
-        path_ = dbtest::createDatabase(dir_, QStringLiteral("%1.sqlite").arg(++databases_));
-    // One connection to the server for all tests: logging in is slow there.
-    if (!conn_)
-        conn_ = connect();
-    if (backend_ == Backend::SqlServer) {
-        conn_->exec(QStringLiteral("DELETE FROM 基本データ"));
-        conn_->exec(QStringLiteral("DELETE FROM 行政区"));
-    }
+    freshDatabase(QStringLiteral("%1.sqlite"), {QStringLiteral("基本データ"), QStringLiteral("行政区")});
 }
 DBTEST_CATCH
 
 void RecordSetTest::cleanup()
 {
-    if (backend_ != Backend::SqlServer)
-        conn_.reset();
+    endTest();
 }
 
 void RecordSetTest::openAndAfterScroll_data()

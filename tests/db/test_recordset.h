@@ -11,10 +11,10 @@ class RecordSet;
 } // namespace tegaro
 
 // The record set rules, run once per backend.
-class RecordSetTest : public QObject {
+class RecordSetTest : public dbtest::BackendCase {
     Q_OBJECT
 public:
-    explicit RecordSetTest(dbtest::Backend backend) : backend_(backend) {}
+    explicit RecordSetTest(dbtest::Backend backend) : BackendCase(backend) {}
 
 private slots:
     void initTestCase();
@@ -43,10 +43,4 @@ private slots:
     void tableModel();
 
 private:
-    std::unique_ptr<tegaro::Connection> connect();
-    dbtest::Backend backend_;
-    QTemporaryDir dir_;
-    QString path_;
-    int databases_ = 0;
-    std::unique_ptr<tegaro::Connection> conn_;
 };
