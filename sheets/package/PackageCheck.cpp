@@ -50,21 +50,22 @@ qsizetype findEndRecord(const QByteArray& b)
     return 0;
 }
 
-// A part as the package reader reads it: the data and one NUL byte after it.
+// A part as the parser reads it: the data and its end (endPart).
 std::vector<unsigned char> partBuffer(const orcus::zip_archive& archive, const QByteArray& name)
 {
     std::vector<unsigned char> buf;
     if (!archive.read_file_entry(std::string_view(name.constData(), size_t(name.size())), buf))
         buf.clear();
-    if (buf.empty())
-        buf.push_back(0);
+    if (!buf.empty())
+        buf.pop_back(); // the archive's own NUL
+    endPart(buf);
     return buf;
 }
 
 QByteArray partData(const orcus::zip_archive& archive, const QByteArray& name)
 {
     const std::vector<unsigned char> buf = partBuffer(archive, name);
-    return QByteArray(reinterpret_cast<const char*>(buf.data()), qsizetype(buf.size() - 1));
+    return QByteArray(reinterpret_cast<const char*>(buf.data()), qsizetype(partSize(buf)));
 }
 
 QList<QByteArray> entryNames(const orcus::zip_archive& archive)
@@ -203,14 +204,14 @@ PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry
                 replaced = it->second;
             } else if (kind == PackageKind::Xlsx) {
                 const QByteArray given = QByteArray::fromRawData(reinterpret_cast<const char*>(buffer.data()),
-                                                                 qsizetype(buffer.size() - 1));
+                                                                 qsizetype(partSize(buffer)));
                 const QByteArray transitional = transitionalNamespaces(given);
                 if (transitional.constData() != given.constData())
                     replaced = transitional;
             }
             if (!replaced.isNull()) {
                 buffer.assign(replaced.begin(), replaced.end());
-                buffer.push_back(0);
+                endPart(buffer);
             }
             ScannedPart part = scanPart(buffer, name, kind);
             prepared.date1904 = prepared.date1904 || part.date1904;

@@ -709,10 +709,16 @@ QString decodeEscapes(const QString& text)
     return out;
 }
 
+void endPart(std::vector<unsigned char>& buffer)
+{
+    buffer.push_back(0);
+    buffer.insert(buffer.end(), kPartEnd - 1, '!');
+}
+
 ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name, PackageKind kind)
 {
     const char* begin = reinterpret_cast<const char*>(buffer.data());
-    const QByteArray data = QByteArray::fromRawData(begin, qsizetype(buffer.size() - 1));
+    const QByteArray data = QByteArray::fromRawData(begin, qsizetype(partSize(buffer)));
     if (data.trimmed().isEmpty())
         return {}; // an empty part (LibreOffice leaves some) holds nothing to read, and is no damage
     const PartText text = partText(data);
@@ -733,8 +739,8 @@ ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray&
     orcus::xmlns_repository namespaces;
     orcus::xmlns_context context = namespaces.create_context();
     try {
-        // the parser may look at the byte after its end (an attribute name
-        // running to the end): that is the NUL, not past the buffer
+        // the parser may look at the bytes after its end: that is the part's
+        // end, not past the buffer
         orcus::sax_ns_parser<PartScanner> parser(begin, size_t(data.size()), context, scanner);
         parser.parse();
     } catch (const orcus::general_error& e) {

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstddef>
 #include <set>
 #include <vector>
 
@@ -26,7 +27,16 @@ struct ScannedPart {
 // Excel does for those XML cannot hold; "_x005F_" keeps an underscore.
 QString decodeEscapes(const QString& text);
 
-// `buffer` holds the part and the NUL byte the reader parses after it.
+// What follows every part the parser reads: a NUL, then bytes it cannot take
+// as XML. liborcus's parser steps one byte past its end when an attribute
+// value with a character reference runs to the end of the part, and reads on
+// from there; the guard turns that into an error instead of a read of
+// whatever memory lies beyond.
+inline constexpr std::size_t kPartEnd = 64;
+void endPart(std::vector<unsigned char>& buffer);
+inline std::size_t partSize(const std::vector<unsigned char>& buffer) { return buffer.size() - kPartEnd; }
+
+// `buffer` holds the part and its end (endPart).
 // Throws ECorruptWorkbook.
 ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name, PackageKind kind);
 

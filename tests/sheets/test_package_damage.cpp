@@ -109,6 +109,13 @@ void TestDamagedPackages::damagedPackages_data()
     QTest::newRow("part cut short")
         << xlsxPackage({book, worksheetPart("<sheetData/>").chopped(12)}) << false << "途中で切れています";
     QTest::newRow("attribute name at the end") << xlsxPackage({book, "<worksheet a"}) << false << "壊れています";
+    // the parser steps past the end after such a value and reads on
+    QTest::newRow("attribute with a reference at the end")
+        << xlsxPackage({book, "<worksheet a=\"&amp;x"}) << false << "壊れています";
+    QTest::newRow("ods attribute with a reference at the end")
+        << odsPackage("<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                      "office:version=\"&gt;1")
+        << false << "壊れています";
     QTest::newRow("second root")
         << xlsxPackage({book, worksheetPart("<sheetData/>") + "<worksheet/>"}) << false << "ルート要素の後";
     QTest::newRow("text after the root")
