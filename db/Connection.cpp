@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "db/ConnectionText.h"
 #include "db/KeyColumn.h"
+#include "db/Schema.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -243,19 +244,27 @@ QList<ColumnInfo> Connection::tableColumns(const QString& table)
         return out;
     }
     // The result's own description gives the names as they are written and
-    // is quick; catalog views are slow on some servers and may return names
-    // in the server's code page. The key comes from the key constraint.
+    // is quick; catalog views are slow on some servers (a new session's
+    // first look at them takes a quarter of a second on some) and may
+    // return names in the server's code page. The key of a table our schema
+    // makes is known when the table has that column; any other comes from
+    // the key constraint.
     const QSqlRecord record =
         exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(quoteIdent(target_.dialect, table))).record();
     QSet<QString> keys;
-    QSqlQuery k = exec(QStringLiteral(
-                           "SELECT ku.COLUMN_NAME FROM INFORMATION_SCHEMA.TABLE_CONSTRAINTS tc"
-                           " JOIN INFORMATION_SCHEMA.KEY_COLUMN_USAGE ku ON ku.CONSTRAINT_NAME = tc.CONSTRAINT_NAME"
-                           " AND ku.TABLE_NAME = tc.TABLE_NAME"
-                           " WHERE tc.CONSTRAINT_TYPE = 'PRIMARY KEY' AND tc.TABLE_NAME = ?"),
-                       {table});
-    while (k.next())
-        keys << k.value(0).toString().toLower();
+    const QString schemaKey = schemaKeyColumn(target_.dialect, table);
+    if (!schemaKey.isEmpty() && record.contains(schemaKey))
+        keys << schemaKey.toLower();
+    if (keys.isEmpty()) {
+        QSqlQuery k = exec(QStringLiteral(
+                               "SELECT ku.COLUMN_NAME FROM INFORMATION_SCHEMA.TABLE_CONSTRAINTS tc"
+                               " JOIN INFORMATION_SCHEMA.KEY_COLUMN_USAGE ku ON ku.CONSTRAINT_NAME = tc.CONSTRAINT_NAME"
+                               " AND ku.TABLE_NAME = tc.TABLE_NAME"
+                               " WHERE tc.CONSTRAINT_TYPE = 'PRIMARY KEY' AND tc.TABLE_NAME = ?"),
+                           {table});
+        while (k.next())
+            keys << k.value(0).toString().toLower();
+    }
     for (int i = 0; i < record.count(); ++i) {
         const QSqlField field = record.field(i);
         ColumnKind kind = kindOfField(field);

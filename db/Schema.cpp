@@ -5,6 +5,7 @@
 #include "db/SqlText.h"
 
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -77,6 +78,33 @@ void createSchema(Connection& connection)
     }
     if (transaction && !db.commit())
         throw EDatabaseError(connection.scrub(db.lastError().text()));
+}
+
+QString schemaKeyColumn(SqlDialect dialect, const QString& table)
+{
+    // Read from the script that makes the tables, so the two cannot differ.
+    static const auto keysOf = [](SqlDialect d) {
+        QHash<QString, QString> keys;
+        static const QRegularExpression create(QStringLiteral(R"(^\s*CREATE\s+TABLE\s+\[?([^\]\s(]+)\]?\s*\()"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression column(QStringLiteral(R"(^\s*\[?([^\]\s]+)\]?\s.*\bPRIMARY\s+KEY\b)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        for (const QString& statement : splitSqlScript(schemaScript(d), d)) {
+            const QStringList lines = statement.split(u'\n');
+            const QRegularExpressionMatch name = create.match(lines.value(0));
+            if (!name.hasMatch())
+                continue;
+            for (const QString& line : lines.mid(1))
+                if (const QRegularExpressionMatch key = column.match(line); key.hasMatch()) {
+                    keys.insert(name.captured(1).toLower(), key.captured(1));
+                    break;
+                }
+        }
+        return keys;
+    };
+    static const QHash<QString, QString> sqlite = keysOf(SqlDialect::SQLite);
+    static const QHash<QString, QString> sqlServer = keysOf(SqlDialect::SqlServer);
+    return (dialect == SqlDialect::SqlServer ? sqlServer : sqlite).value(table.toLower());
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -15,7 +16,16 @@ namespace {
 
 QWidget* dialogParent()
 {
-    return QApplication::activeWindow();
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    // No window of ours has the focus (a box shown after a click is over,
+    // while the user is in another program, or where no window manager
+    // hands the focus back after a box): the main window, not the middle of
+    // the screen.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && qobject_cast<QMainWindow*>(top))
+            return top;
+    return nullptr;
 }
 
 class QtSeam final : public UserSeam {

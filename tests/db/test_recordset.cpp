@@ -588,6 +588,39 @@ try {
 }
 DBTEST_CATCH
 
+void RecordSetTest::keyColumns_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("create");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("houses") << QStringLiteral("基本データ") << QString() << QStringLiteral("ID");
+    QTest::newRow("districts") << QStringLiteral("行政区") << QString() << QStringLiteral("所在区");
+    QTest::newRow("another table, key second")
+        << QStringLiteral("鍵の表") << QStringLiteral("CREATE TABLE 鍵の表 (名前 nvarchar(10), 番号 int NOT NULL PRIMARY KEY)")
+        << QStringLiteral("番号");
+    QTest::newRow("another table with an ID that is no key")
+        << QStringLiteral("鍵の無い表") << QStringLiteral("CREATE TABLE 鍵の無い表 (ID int, 名前 nvarchar(10))") << QString();
+}
+
+void RecordSetTest::keyColumns()
+try {
+    QFETCH(QString, table);
+    QFETCH(QString, create);
+    QFETCH(QString, key);
+    if (!create.isEmpty()) {
+        conn_->exec(QStringLiteral("DROP TABLE IF EXISTS ") + table);
+        conn_->exec(create);
+    }
+    QStringList keys;
+    for (const ColumnInfo& c : conn_->tableColumns(table))
+        if (c.key)
+            keys << c.name;
+    if (!create.isEmpty())
+        conn_->exec(QStringLiteral("DROP TABLE ") + table);
+    QCOMPARE(keys.join(u','), key);
+}
+DBTEST_CATCH
+
 namespace {
 // A bound edit box in miniature: shows the field, writes its text on post.
 struct FakeControl : DataLink {

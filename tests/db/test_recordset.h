@@ -39,6 +39,8 @@ private slots:
     void dateParametersAndLiterals();
     void deleteAndRefresh();
     void otherSelectsAreReadOnly();
+    void keyColumns_data();
+    void keyColumns();
     void dataSourceLinks();
     void tableModel();
 

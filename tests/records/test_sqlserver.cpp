@@ -211,7 +211,8 @@ try {
 
     // Back again: the first action connects anew and the post goes through.
     relay.restore();
-    QCOMPARE(post(), QStringList{});
+    const QStringList back = post();
+    QVERIFY2(back.isEmpty(), qPrintable(back.join(u'\n') + u'\n' + (seam.shown.isEmpty() ? QString() : seam.shown.last().detail)));
     QCOMPARE(q.state(), DataSetState::Browse);
     QSqlQuery stored = check.exec(QStringLiteral("SELECT 備考 FROM 基本データ WHERE 所有者氏名 = ?"), {kYamada});
     QVERIFY(stored.next());

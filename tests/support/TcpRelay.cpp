@@ -97,7 +97,6 @@ void TcpRelay::run()
     char buffer[64 * 1024];
     for (;;) {
         int listener;
-        bool cut;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (stop_)
@@ -110,7 +109,6 @@ void TcpRelay::run()
                 links.clear();
                 changed_ = false;
             }
-            cut = cut_;
             listener = listener_;
         }
         std::vector<pollfd> fds{{wakeRead_, POLLIN, 0}};
@@ -129,6 +127,13 @@ void TcpRelay::run()
         }
         if (listener >= 0 && fds[1].revents & POLLIN) {
             const int client = accept(listener, nullptr, nullptr);
+            // Read now, not before the poll: restore() and the next connect
+            // can wake the same poll, and that link must go through.
+            bool cut;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                cut = cut_;
+            }
             if (client >= 0 && cut) {
                 // Reset at once, as nobody were there.
                 linger reset{1, 0};

@@ -21,6 +21,9 @@
 #include <cmath>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QTimer>
 #include <QMimeData>
 #include <QUrl>
 #include <QSignalSpy>
@@ -55,6 +58,42 @@ private slots:
         guarded([] { throw EInOutError(QStringLiteral("ファイルが見つかりません")); });
         QCOMPARE(s.messages(), QStringList{QStringLiteral("ファイルが見つかりません")});
         QCOMPARE(s.shown.first().kind, ScriptedSeam::Shown::Error);
+    }
+    // The real boxes sit over the main window, whether it has the focus or
+    // not (a box shown after a click is over, another program in front).
+    void boxesSitOverTheMainWindow_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<bool>("active");
+        for (const char* box : {"message", "error", "confirm"}) {
+            QTest::addRow("%s, window active", box) << QString::fromLatin1(box) << true;
+            QTest::addRow("%s, no window active", box) << QString::fromLatin1(box) << false;
+        }
+    }
+    void boxesSitOverTheMainWindow()
+    {
+        QFETCH(QString, box);
+        QFETCH(bool, active);
+        QMainWindow main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QWidget other; // a window of ours that is not the main one
+        other.show();
+        QApplication::setActiveWindow(active ? &main : nullptr);
+        QWidget* parent = &other;
+        QTimer::singleShot(0, &main, [&] {
+            auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            parent = shown ? shown->parentWidget() : nullptr;
+            if (shown)
+                shown->reject();
+        });
+        if (box == u"message")
+            seam().message(QStringLiteral("お知らせ"));
+        else if (box == u"error")
+            seam().error(QStringLiteral("エラー"), QStringLiteral("detail"));
+        else
+            seam().confirm(QStringLiteral("更新"), QStringLiteral("読み込みますか？"));
+        QCOMPARE(parent, static_cast<QWidget*>(&main));
     }
     // The real open and save dialogs behind the seam, answered by typing a
     // name (or cancelling) in the dialog itself.
