@@ -153,7 +153,10 @@ public:
     void number(double value)
     {
         room(32);
-        at_ = std::to_chars(at_, end_, value).ptr; // the shortest digits that read back the same
+        // 16 significant digits: every value typed comes back exactly, and
+        // a sum's noise in the last bit (150.45999999999998) goes, as on the
+        // form.
+        at_ = std::to_chars(at_, end_, value, std::chars_format::general, 16).ptr;
     }
     void integer(qint64 value)
     {
