@@ -19,6 +19,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -185,6 +186,7 @@ private slots:
     void xlsxPartsAtTheFastestLevel();
     void xlsxLayoutReadBack();
     void xlsxTextsKept();
+    void xlsxManyRowsReadBack();
     void xlsxDiskFull();
     void writtenBesideThenRenamed();
     void exportCommand();
@@ -605,6 +607,42 @@ try {
     for (int i = 0; i < texts.size() - 1; ++i)
         QCOMPARE(back[i + 1].value(0), texts[i]);
     QCOMPARE(back.last().value(0), QString(QChar(0xFFFD)) + "half"); // half a pair cannot be stored
+} catch (const tegaro::Exception& e) {
+    QFAIL(e.what());
+}
+
+// A sheet far longer than one piece of what is packed at a time: every cell
+// comes back, whichever piece it fell into.
+void ListsTest::xlsxManyRowsReadBack()
+try {
+    TableRows rows;
+    const auto textOf = [](int i) {
+        // lengths that vary, now and then longer than a piece
+        QString t = QStringLiteral("%1番 𠮷野 ").arg(i) + QString(i % 97, u'あ');
+        if (i % 5003 == 0)
+            t += QString(2 << 20, u'x').left(kXlsxMaxText - t.size());
+        return t;
+    };
+    constexpr int kRows = 30000;
+    for (int i = 0; i < kRows; ++i)
+        rows.cells << QList<ListCell>{text(textOf(i)), i % 7 == 0 ? ListCell() : number(i * 1.25)};
+    rows.setColumns({0, 1});
+    QTemporaryDir dir;
+    const QString out = dir.filePath("many.xlsx");
+    QCOMPARE(exportList(rows, out, ExportFormat::Xlsx).outcome, ExportResult::Written);
+    QVERIFY(QFileInfo(out).size() > 100000);
+    const sheets::Workbook book = sheets::readWorkbookFile(out);
+    const sheets::Sheet& sheet = book.sheets[0];
+    QCOMPARE(sheet.lastRow(), kRows);
+    for (int i = 0; i < kRows; ++i) {
+        const sheets::Cell* t = sheet.cell(i + 1, 0);
+        QVERIFY2(t && t->text == textOf(i), qPrintable(QString::number(i)));
+        const sheets::Cell* n = sheet.cell(i + 1, 1);
+        if (i % 7 == 0)
+            QVERIFY(!n || n->kind == sheets::CellKind::Empty);
+        else
+            QVERIFY2(n && n->kind == sheets::CellKind::Number && n->number == i * 1.25, qPrintable(QString::number(i)));
+    }
 } catch (const tegaro::Exception& e) {
     QFAIL(e.what());
 }
