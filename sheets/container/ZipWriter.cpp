@@ -170,8 +170,11 @@ struct ZipFileWriter::Packer {
                 if (!skip)
                     handle(job);
             } catch (...) {
-                std::lock_guard lock(mutex);
-                error = std::current_exception();
+                {
+                    std::lock_guard lock(mutex);
+                    error = std::current_exception();
+                }
+                changed.notify_all(); // a caller waiting for room hears of it at once
             }
             if (job.kind == Finish) {
                 {
