@@ -9,7 +9,8 @@ PACKAGES=(
   qt6-multimedia-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
   unixodbc-dev tdsodbc libsqliteodbc
   libsqlite3-dev  # the keys of a long result straight from the library Qt's driver uses
-  libjpeg62-turbo-dev libgsf-1-dev liborcus-dev libxlsxwriter-dev libchm-dev fp-utils
+  libjpeg62-turbo-dev libgsf-1-dev liborcus-dev libchm-dev fp-utils
+  zlib1g-dev  # deflate for the .xlsx lists, written straight to their file
   fonts-ipafont-gothic fonts-ipafont-mincho
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth imagemagick

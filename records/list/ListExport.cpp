@@ -77,7 +77,7 @@ ExportResult writeXlsxFile(const ListRows& rows, const QString& path, const List
                              .arg(numberText(kXlsxMaxRows));
         return result;
     }
-    // A name of our own beside the target: the library writes the file.
+    // A name of our own beside the target, for the writer to fill.
     QString temp;
     {
         QTemporaryFile reserve(path + QStringLiteral(".XXXXXX.part"));

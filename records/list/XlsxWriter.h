@@ -1,7 +1,7 @@
 #pragma once
-// The list as an Excel workbook (.xlsx), through libxlsxwriter in its
-// constant-memory mode: each row goes to disk as it is written, so memory
-// stays flat however long the list is.
+// The list as an Excel workbook (.xlsx), streamed: the sheet's XML is made
+// row by row and packed into the file on a second thread as it comes, so
+// memory stays flat however long the list is and both cores work.
 //
 // One sheet: a bold heading row, frozen, with an autofilter; columns as wide
 // as their longest text; numbers as numbers in the form's digits with

@@ -7,6 +7,7 @@
 #include "records/HouseListModel.h"
 #include "records/ListPage.h"
 #include "records/ListPrint.h"
+#include "sheets/book/WorkbookFile.h"
 #include "widgets/NavigatorPanel.h"
 #include "widgets/StatusPanelBar.h"
 
@@ -277,6 +278,20 @@ private slots:
         QVERIFY(lines[5].startsWith("中央区,,,"));
         QCOMPARE(w.form->statusBarPanels()->gauge(), 100);
         QVERIFY2(w.form->statusBarPanels()->message().contains("5 件"), qPrintable(w.form->statusBarPanels()->message()));
+
+        // to a workbook: the same columns, order and rows
+        const QString xlsx = w.dir.filePath("list.xlsx");
+        w.seam.fileAnswers << xlsx;
+        w.seam.filterAnswers << 0;
+        w.form->statusBarPanels()->setGauge(0);
+        QTest::mouseClick(w.find<QPushButton>("ListOutput"), Qt::LeftButton);
+        const sheets::Workbook book = sheets::readWorkbookFile(xlsx);
+        QCOMPARE(book.sheets[0].lastRow(), 5);
+        QCOMPARE(book.cellText(0, 0, 0), "所在区");
+        QCOMPARE(book.cellText(0, 1, 0), "北区");
+        QCOMPARE(book.cellText(0, 1, 2), "山田");
+        QCOMPARE(book.cellText(0, 2, 2), "山本");
+        QCOMPARE(w.form->statusBarPanels()->gauge(), 100);
 
         // Shift-JIS of a name CP932 lacks: told, nothing written
         w.query().moveTo(0);

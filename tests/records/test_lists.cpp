@@ -11,12 +11,15 @@
 #include "records/list/ListExport.h"
 #include "records/list/ListOrder.h"
 #include "records/list/ListRows.h"
+#include "records/list/XlsxWriter.h"
 #include "sheets/Fixtures.h"
+#include "sheets/book/WorkbookFile.h"
 #include "ToolRun.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -181,6 +184,10 @@ private slots:
     void shiftJis();
     void xlsxReadBackByLibreOffice();
     void xlsxPartsAtTheFastestLevel();
+    void xlsxLayoutReadBack();
+    void xlsxTextsKept();
+    void xlsxManyRowsReadBack();
+    void xlsxDiskFull();
     void writtenBesideThenRenamed();
     void exportCommand();
 };
@@ -517,6 +524,138 @@ try {
     QVERIFY(deflated >= 5);
 } catch (const tegaro::Exception& e) {
     QFAIL(e.what());
+}
+
+// The workbook read back by the program's own reader: the heading row bold
+// and frozen, an autofilter, widths that fit, the formats in use.
+void ListsTest::xlsxLayoutReadBack()
+try {
+    Database db(sampleRows());
+    auto query = db.query();
+    // Some columns, in an order of the user's own.
+    const QList<int> shown{listColumnOf("備考"), listColumnOf("所有者コード"), listColumnOf("日付"), listColumnOf("床面積"), listColumnOf("評点数")};
+    const ListTable rows(*query, shown);
+    const QString out = db.dir.filePath("layout.xlsx");
+    QCOMPARE(exportList(rows, out, ExportFormat::Xlsx).outcome, ExportResult::Written);
+    const sheets::Workbook book = sheets::readWorkbookFile(out);
+    QCOMPARE(book.sheets.size(), 1);
+    const sheets::Sheet& sheet = book.sheets[0];
+    QCOMPARE(sheet.name, QStringLiteral("一覧"));
+    QCOMPARE(sheet.view.frozenRows(), 1);
+    QCOMPARE(sheet.view.frozenCols(), 0);
+    QCOMPARE(sheet.lastRow(), 3);
+    QCOMPARE(sheet.lastColumn(), 4);
+    const QStringList headings{"備考", "所有者コード", "日付", "床面積", "評点数"};
+    for (int c = 0; c < headings.size(); ++c) {
+        QCOMPARE(book.cellText(0, 0, c), headings[c]);
+        QVERIFY(book.font(book.format(sheet.cell(0, c)->xf).font).bold());
+        QVERIFY(!book.font(book.format(sheet.xfAt(1, c)).font).bold());
+    }
+    // As shown by the formats written; numbers and dates stay numbers.
+    const QList<QStringList> shownRows{
+        {kHostile, "00123", "2003年4月1日", "12,345.5", "98,765"},
+        {"畳, \"和室\"\r\n二間", "000", "", "", "1,234,567.125"},
+        {"+1", "-7", "1999年12月31日", "-42", "0"},
+    };
+    for (int r = 0; r < shownRows.size(); ++r)
+        for (int c = 0; c < headings.size(); ++c)
+            QCOMPARE(book.cellText(0, r + 1, c).remove(u'\r'), QString(shownRows[r][c]).remove(u'\r'));
+    QCOMPARE(sheet.cell(1, 0)->kind, sheets::CellKind::Text); // never a formula
+    QCOMPARE(sheet.cell(1, 1)->kind, sheets::CellKind::Text);
+    QCOMPARE(sheet.cell(1, 2)->kind, sheets::CellKind::Number);
+    QVERIFY(qAbs(sheet.cell(1, 2)->number - (37712 + (16 * 60 + 1) / 1440.0)) < 1e-9); // 2003-04-01 16:01
+    QCOMPARE(sheet.cell(3, 2)->number, 36525.0);                                       // 1999-12-31
+    QCOMPARE(sheet.cell(2, 4)->number, 1234567.125);
+    // Widths in characters: the memo by its first line, a code by its
+    // heading and the autofilter's button, numbers by their grouped digits.
+    const auto characters = [&](int c) { return qRound(sheet.columnWidth(c) / 256.0 - 0.71); };
+    QCOMPARE(characters(0), textWidth(kHostile) + 1);
+    QCOMPARE(characters(1), textWidth("所有者コード") + 3);
+    QCOMPARE(characters(4), int(QStringLiteral("1,234,567.125").size()) + 1);
+    // The autofilter is there (a workbook of the program's own leaves it out, and says so).
+    QVERIFY2(book.leftOut.join(u'\n').contains(QStringLiteral("オートフィルター")), qPrintable(book.leftOut.join(u'\n')));
+} catch (const tegaro::Exception& e) {
+    QFAIL(e.what());
+}
+
+// Texts that XML or Excel would read otherwise come back as they were.
+void ListsTest::xlsxTextsKept()
+try {
+    using namespace tegaro::sheets::testing;
+    if (office().isEmpty())
+        QSKIP("soffice/libreoffice is not on PATH: the workbook is not read back");
+    const QStringList texts{
+        " leading blank",
+        "trailing blank ",
+        "a_x0041_b",
+        "_x00zz_",
+        "x<&>\"'y",
+        QStringLiteral("tab\there"),
+        QStringLiteral("bell") + QChar(7) + "end",
+        QStringLiteral("𠮷野家"),
+        QString(QChar(0xD842)) + "half",
+    };
+    TableRows rows;
+    for (const QString& t : texts)
+        rows.cells << QList<ListCell>{text(t)};
+    rows.setColumns({0});
+    QTemporaryDir dir;
+    const QString out = dir.filePath("texts.xlsx");
+    QCOMPARE(exportList(rows, out, ExportFormat::Xlsx).outcome, ExportResult::Written);
+    const QList<QStringList> back = officeRecords(out, dir.path(), true);
+    QCOMPARE(back.size(), texts.size() + 1);
+    for (int i = 0; i < texts.size() - 1; ++i)
+        QCOMPARE(back[i + 1].value(0), texts[i]);
+    QCOMPARE(back.last().value(0), QString(QChar(0xFFFD)) + "half"); // half a pair cannot be stored
+} catch (const tegaro::Exception& e) {
+    QFAIL(e.what());
+}
+
+// A sheet far longer than one piece of what is packed at a time: every cell
+// comes back, whichever piece it fell into.
+void ListsTest::xlsxManyRowsReadBack()
+try {
+    TableRows rows;
+    const auto textOf = [](int i) {
+        // lengths that vary, now and then longer than a piece
+        QString t = QStringLiteral("%1番 𠮷野 ").arg(i) + QString(i % 97, u'あ');
+        if (i % 5003 == 0)
+            t += QString(2 << 20, u'x').left(kXlsxMaxText - t.size());
+        return t;
+    };
+    constexpr int kRows = 30000;
+    for (int i = 0; i < kRows; ++i)
+        rows.cells << QList<ListCell>{text(textOf(i)), i % 7 == 0 ? ListCell() : number(i * 1.25)};
+    rows.setColumns({0, 1});
+    QTemporaryDir dir;
+    const QString out = dir.filePath("many.xlsx");
+    QCOMPARE(exportList(rows, out, ExportFormat::Xlsx).outcome, ExportResult::Written);
+    QVERIFY(QFileInfo(out).size() > 100000);
+    const sheets::Workbook book = sheets::readWorkbookFile(out);
+    const sheets::Sheet& sheet = book.sheets[0];
+    QCOMPARE(sheet.lastRow(), kRows);
+    for (int i = 0; i < kRows; ++i) {
+        const sheets::Cell* t = sheet.cell(i + 1, 0);
+        QVERIFY2(t && t->text == textOf(i), qPrintable(QString::number(i)));
+        const sheets::Cell* n = sheet.cell(i + 1, 1);
+        if (i % 7 == 0)
+            QVERIFY(!n || n->kind == sheets::CellKind::Empty);
+        else
+            QVERIFY2(n && n->kind == sheets::CellKind::Number && n->number == i * 1.25, qPrintable(QString::number(i)));
+    }
+} catch (const tegaro::Exception& e) {
+    QFAIL(e.what());
+}
+
+// A disk that fills up is reported, never taken for a written file.
+void ListsTest::xlsxDiskFull()
+{
+    if (!QFile::exists("/dev/full"))
+        QSKIP("no /dev/full here");
+    TableRows rows;
+    for (int i = 0; i < 20000; ++i)
+        rows.cells << QList<ListCell>{number(i), text(QString::number(i * 7919))};
+    QVERIFY_THROWS_EXCEPTION(EInOutError, writeXlsx(rows, "/dev/full"));
 }
 
 void ListsTest::writtenBesideThenRenamed()
