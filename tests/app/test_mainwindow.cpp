@@ -468,6 +468,29 @@ private slots:
         QCOMPARE(canvas->grab().toImage(), designed);
     }
 
+    // Where nothing holds the window to its smallest size, it is cut off
+    // at its edges; the status bar does not move over the pages or the strip.
+    void belowTheSmallestSizeTheLayoutIsCutOff()
+    {
+        ScriptedSeam seam;
+        TForm1 window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto place = [&](const char* name) {
+            QWidget* w = child<QWidget>(window, name);
+            return QRect(w->mapTo(&window, QPoint()), w->size());
+        };
+        const QRect status = place("dfsStatusBar1"), pages = place("PageControl1"), search = place("PageControl2");
+        window.setMinimumSize(1, 1); // as a window manager that ignores the hint
+        window.resize(600, 400);
+        QTRY_COMPARE(window.size(), QSize(600, 400));
+        QApplication::processEvents();
+        QCOMPARE(place("dfsStatusBar1"), status);
+        QCOMPARE(place("PageControl1"), pages);
+        QCOMPARE(place("PageControl2"), search);
+        QCOMPARE(window.drawingPage()->paintBox()->size(), QSize(590, 410));
+    }
+
     void japaneseFontIsInstalled()
     {
         const QFontInfo info(QApplication::font());
