@@ -23,6 +23,7 @@ constexpr qint64 kGridRight = 1200;
 constexpr qint64 kGridBottom = 800;
 constexpr qint64 kHorizontalStop = 800;
 constexpr qint64 kVerticalStop = 1020;
+constexpr int kMaxCanvas = 8192;
 
 QImage whiteCanvas(int w, int h)
 {
@@ -97,7 +98,12 @@ QString DrawingRenderer::InitCanvas(DrawingModel& model, const QString& path)
     } else {
         backgroundPath_.clear();
     }
-    picture_ = picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_RGB32);
+    // Kept to cut again when the canvas changes size; no window gives the
+    // canvas more than kMaxCanvas, so a huge picture is not kept whole.
+    picture_ = picture.isNull() ? QImage()
+                                : picture.copy(0, 0, std::min(picture.width(), kMaxCanvas),
+                                               std::min(picture.height(), kMaxCanvas))
+                                      .convertToFormat(QImage::Format_RGB32);
     cutBackground();
     Redraw(model);
     return QStringLiteral("Tegaro : ") + backgroundPath_;
@@ -105,7 +111,7 @@ QString DrawingRenderer::InitCanvas(DrawingModel& model, const QString& path)
 
 void DrawingRenderer::setCanvasSize(QSize size)
 {
-    size = size.expandedTo(QSize(1, 1));
+    size = size.expandedTo(QSize(1, 1)).boundedTo(QSize(kMaxCanvas, kMaxCanvas));
     if (size == canvasSize_)
         return;
     canvasSize_ = size;
@@ -163,13 +169,14 @@ void DrawingRenderer::DrawGrid(const DrawingModel& model)
 
     const qint64 w = canvas.width(), h = canvas.height();
     qint64 lo = 0, hi = 0;
-    // Horizontal lines: from x0 to the fixed right end.
+    // Horizontal lines: from x0 to the fixed right end, or the canvas's.
     const std::vector<QRgb> rows = gridFamily(y0, model.GridStepY, z, std::max(kHorizontalStop, h), canvas.height());
     spanOf(toPixel(x0 * z), std::max(kGridRight, w), lo, hi);
     for (int y = 0; y < canvas.height(); ++y)
         if (rows[size_t(y)])
             canvas.fill(lo, y, hi, y, rows[size_t(y)]);
-    // Vertical lines: from y0 to the fixed bottom end, drawn over the others.
+    // Vertical lines: from y0 to the fixed bottom end, or the canvas's,
+    // drawn over the others.
     const std::vector<QRgb> cols = gridFamily(x0, model.GridStepX, z, std::max(kVerticalStop, w), canvas.width());
     spanOf(toPixel(y0 * z), std::max(kGridBottom, h), lo, hi);
     for (int x = 0; x < canvas.width(); ++x)
