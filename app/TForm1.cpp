@@ -267,6 +267,12 @@ void TForm1::showEvent(QShowEvent* event)
 void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    // Without a window manager, or with one that ignores size hints, the
+    // window can still be made smaller than its smallest size: then it cuts
+    // the designed layout off at its edges instead of pulling the status bar
+    // over the pages and the strip below them.
+    if (size().width() >= kDesigned.width() && size().height() >= kDesigned.height())
+        client_->setMinimumSize(kDesigned - QSize(client_->x(), client_->y()));
     growAnchored(this, size() - kDesigned);
     if (dfsStatusBar1)
         dfsStatusBar1->setGeometry(0, client_->height() - dfsStatusBar1->height(), client_->width(),

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -16,10 +17,13 @@ namespace {
 
 const QRgb kGreen = qRgb(0x00, 0xFF, 0x00);  // 0x00FF00
 const QRgb kYellow = qRgb(0xFF, 0xFF, 0x00); // 0x00FFFF
+// The grid's fixed ends cover the designed canvas at every zoom; a larger
+// canvas takes the grid on to its own edges.
 constexpr qint64 kGridRight = 1200;
 constexpr qint64 kGridBottom = 800;
 constexpr qint64 kHorizontalStop = 800;
 constexpr qint64 kVerticalStop = 1020;
+constexpr int kMaxCanvas = 8192;
 
 QImage whiteCanvas(int w, int h)
 {
@@ -94,18 +98,38 @@ QString DrawingRenderer::InitCanvas(DrawingModel& model, const QString& path)
     } else {
         backgroundPath_.clear();
     }
-    // Cut to the canvas; what a smaller picture leaves uncovered stays white.
-    background_ = whiteCanvas(kCanvasWidth, kCanvasHeight);
-    if (!picture.isNull()) {
-        const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-        const int w = std::min(rgb.width(), kCanvasWidth);
-        const int h = std::min(rgb.height(), kCanvasHeight);
-        for (int y = 0; y < h; ++y)
-            std::memcpy(background_.scanLine(y), rgb.constScanLine(y), size_t(w) * sizeof(QRgb));
-    }
-    offscreen_ = QImage(background_.size(), QImage::Format_RGB32);
+    // Kept to cut again when the canvas changes size; no window gives the
+    // canvas more than kMaxCanvas, so a huge picture is not kept whole.
+    picture_ = picture.isNull() ? QImage()
+                                : picture.copy(0, 0, std::min(picture.width(), kMaxCanvas),
+                                               std::min(picture.height(), kMaxCanvas))
+                                      .convertToFormat(QImage::Format_RGB32);
+    cutBackground();
     Redraw(model);
     return QStringLiteral("Tegaro : ") + backgroundPath_;
+}
+
+void DrawingRenderer::setCanvasSize(QSize size)
+{
+    size = size.expandedTo(QSize(1, 1)).boundedTo(QSize(kMaxCanvas, kMaxCanvas));
+    if (size == canvasSize_)
+        return;
+    canvasSize_ = size;
+    if (!background_.isNull())
+        cutBackground();
+}
+
+// Cut to the canvas; what a smaller picture leaves uncovered stays white.
+void DrawingRenderer::cutBackground()
+{
+    background_ = whiteCanvas(canvasSize_.width(), canvasSize_.height());
+    if (!picture_.isNull()) {
+        const int w = std::min(picture_.width(), canvasSize_.width());
+        const int h = std::min(picture_.height(), canvasSize_.height());
+        for (int y = 0; y < h; ++y)
+            std::memcpy(background_.scanLine(y), picture_.constScanLine(y), size_t(w) * sizeof(QRgb));
+    }
+    offscreen_ = QImage(background_.size(), QImage::Format_RGB32);
 }
 
 void DrawingRenderer::Redraw(const DrawingModel& model)
@@ -143,16 +167,18 @@ void DrawingRenderer::DrawGrid(const DrawingModel& model)
     const double x0 = model.GridOriginX;
     const double y0 = model.GridOriginY;
 
+    const qint64 w = canvas.width(), h = canvas.height();
     qint64 lo = 0, hi = 0;
-    // Horizontal lines: from x0 to the fixed right end.
-    const std::vector<QRgb> rows = gridFamily(y0, model.GridStepY, z, kHorizontalStop, canvas.height());
-    spanOf(toPixel(x0 * z), kGridRight, lo, hi);
+    // Horizontal lines: from x0 to the fixed right end, or the canvas's.
+    const std::vector<QRgb> rows = gridFamily(y0, model.GridStepY, z, std::max(kHorizontalStop, h), canvas.height());
+    spanOf(toPixel(x0 * z), std::max(kGridRight, w), lo, hi);
     for (int y = 0; y < canvas.height(); ++y)
         if (rows[size_t(y)])
             canvas.fill(lo, y, hi, y, rows[size_t(y)]);
-    // Vertical lines: from y0 to the fixed bottom end, drawn over the others.
-    const std::vector<QRgb> cols = gridFamily(x0, model.GridStepX, z, kVerticalStop, canvas.width());
-    spanOf(toPixel(y0 * z), kGridBottom, lo, hi);
+    // Vertical lines: from y0 to the fixed bottom end, or the canvas's,
+    // drawn over the others.
+    const std::vector<QRgb> cols = gridFamily(x0, model.GridStepX, z, std::max(kVerticalStop, w), canvas.width());
+    spanOf(toPixel(y0 * z), std::max(kGridBottom, h), lo, hi);
     for (int x = 0; x < canvas.width(); ++x)
         if (cols[size_t(x)])
             canvas.fill(x, lo, x, hi, cols[size_t(x)]);

@@ -1,7 +1,8 @@
 #pragma once
 // Composes the current floor of the drawing: background picture, grid, the
 // floor's segments and boxes, all at one zoom. The window copies
-// offscreen() onto its paint box after every Redraw.
+// offscreen() onto its paint box after every Redraw. The canvas has the
+// designed size unless the window gives the paint box more room.
 #include "drawing/DrawingModel.h"
 
 #include <QImage>
@@ -24,6 +25,13 @@ public:
     // then stay without a size and Redraw leaves the canvas empty.
     QString InitCanvas(DrawingModel& model, const QString& path);
 
+    // The size of the paint box the picture is composed for. Changing it
+    // cuts (or extends with white) the background picture again from its
+    // top-left corner; the next Redraw composes at the new size. Before
+    // InitCanvas, or after it failed, the bitmaps stay without a size.
+    void setCanvasSize(QSize size);
+    QSize canvasSize() const { return canvasSize_; }
+
     void Redraw(const DrawingModel& model);
     void DrawGrid(const DrawingModel& model);
 
@@ -32,6 +40,10 @@ public:
     const QString& backgroundPath() const { return backgroundPath_; }
 
 private:
+    void cutBackground();
+
+    QSize canvasSize_{kCanvasWidth, kCanvasHeight};
+    QImage picture_; // the start-up picture as read, null for white
     QImage background_;
     QImage offscreen_;
     QString backgroundPath_;

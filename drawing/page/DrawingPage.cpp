@@ -47,6 +47,8 @@ void DrawingPage::buildCanvas(QWidget* page)
     PaintBox1 = new PaintBox(FlatTabControl1);
     PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
     PaintBox1->setGeometry(4, 4, DrawingRenderer::kCanvasWidth, DrawingRenderer::kCanvasHeight);
+    // The canvas takes the room the tab control gets; the tabs keep below it.
+    setAnchors(PaintBox1, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
     setHint(PaintBox1, QStringLiteral("拡大(左ｸﾘｯｸ)縮小(右)!"));
     PaintBox1->compose = [this]() -> const QImage& {
         PaintBox1Paint();
@@ -107,6 +109,13 @@ void DrawingPage::buildBoxes(QWidget* page)
 
 void DrawingPage::wire()
 {
+    // A grown or shrunk canvas shows the same picture, cut to its new size,
+    // from the same top-left corner: pixel (x, y) stays drawing point
+    // (x, y) / Zoom at every size.
+    connect(PaintBox1, &PaintBox::resized, this, [this](QSize size) {
+        renderer_.setCanvasSize(size);
+        PaintBox1->update();
+    });
     connect(PaintBox1, &PaintBox::mouseDown, this,
             [this](Qt::MouseButton b) { guarded([=, this] { PaintBox1MouseDown(b); }); });
     // The floor follows the tab that was clicked, and shows at once.
@@ -135,6 +144,8 @@ void DrawingPage::initDrawingState()
 
 QString DrawingPage::InitCanvas(const QString& path)
 {
+    // The bitmaps take the size of the paint box as it is now.
+    renderer_.setCanvasSize(PaintBox1->size());
     const QString caption = renderer_.InitCanvas(model_, path);
     PaintBox1->update();
     return caption;

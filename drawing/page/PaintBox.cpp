@@ -4,6 +4,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 namespace tegaro {
 
@@ -27,6 +28,12 @@ void PaintBox::paintEvent(QPaintEvent*)
 void PaintBox::mousePressEvent(QMouseEvent* event)
 {
     emit mouseDown(event->button());
+}
+
+void PaintBox::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    emit resized(event->size());
 }
 
 } // namespace tegaro

@@ -16,10 +16,13 @@ public:
 
 signals:
     void mouseDown(Qt::MouseButton button);
+    // The window gave the canvas another size; the picture must follow.
+    void resized(QSize size);
 
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 } // namespace tegaro

@@ -398,10 +398,22 @@ private slots:
         };
         const QRect book = place("F5Book1"), strip = place("Panel1"), nav = place("DBInspectorBar1"),
                     form = place("GroupBox12");
+        const QSize grown = size - QSize(883, 610);
+
+        // A red segment at drawing x = dx: pixel dx/2 at the start-up zoom,
+        // 40 pixels left of the grown canvas's right edge at zoom 0.6.
+        DrawingPage* drawing = window.drawingPage();
+        PaintBox* canvas = drawing->paintBox();
+        const QSize canvasSize = QSize(590, 410) + grown;
+        const int dx = int((canvasSize.width() - 40) / 0.6);
+        drawing->model().LinesF1 << TLine{dx, 20, dx, 2 * (canvasSize.height() - 20), 0x0000FF, 0, {}};
+        window.pages()->setCurrentIndex(2);
+        drawing->redraw();
+        const QImage designed = canvas->grab().toImage();
+
         window.resize(asked);
         QTRY_COMPARE(window.size(), size);
         QApplication::processEvents();
-        const QSize grown = size - QSize(883, 610);
         for (int page = 0; page < window.pages()->count(); ++page) {
             window.pages()->setCurrentIndex(page);
             QApplication::processEvents();
@@ -417,6 +429,66 @@ private slots:
         QVERIFY(place("PageControl1").bottom() < place("Panel1").top());
         QVERIFY(place("SheetOrigin").bottom() <= place("PageControl1").bottom());
         QVERIFY(!place("SheetOrigin").intersects(place("F5Book1")));
+
+        // The canvas takes its frame's new room and shows the drawing there.
+        window.pages()->setCurrentIndex(2);
+        QApplication::processEvents();
+        QCOMPARE(canvas->size(), canvasSize);
+        QVERIFY(place("PaintBox1").bottom() < place("FloorTabs").top());
+        QVERIFY(place("FloorTabs").bottom() <= place("FlatTabControl1").bottom());
+        QImage shot = canvas->grab().toImage();
+        QCOMPARE(shot.size(), canvasSize);
+        const QColor red(255, 0, 0);
+        QCOMPARE(shot.pixelColor(int(dx * 0.5), canvasSize.height() / 2), red);
+        QCOMPARE(shot.pixelColor(int(dx * 0.5), canvasSize.height() - 22), red);
+
+        // A click near the grown canvas's bottom-right corner reaches the
+        // canvas, and the zoom it makes puts the segment where it belongs.
+        const QPoint at = canvas->mapTo(&window, QPoint(canvasSize.width() - 5, canvasSize.height() - 5));
+        QWidget* hit = window.childAt(at);
+        QCOMPARE(hit, static_cast<QWidget*>(canvas));
+        QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(&window, at));
+        QCOMPARE(drawing->zoomDisp()->text(), QStringLiteral(" 0.60"));
+        shot = canvas->grab().toImage();
+        QCOMPARE(shot.pixelColor(int(dx * 0.6), canvasSize.height() / 2), red);
+        QVERIFY(shot.pixelColor(int(dx * 0.5), canvasSize.height() / 2) != red);
+        QTest::mouseClick(hit, Qt::RightButton, {}, hit->mapFrom(&window, at));
+        QCOMPARE(drawing->zoomDisp()->text(), QStringLiteral(" 0.50"));
+
+        // The floor tabs keep working at their new place.
+        QTabBar* floors = drawing->floorTabs();
+        QTest::mouseClick(floors, Qt::LeftButton, {}, floors->tabRect(1).center());
+        QCOMPARE(drawing->model().CurrentFloor, 2);
+        QTest::mouseClick(floors, Qt::LeftButton, {}, floors->tabRect(0).center());
+        QCOMPARE(drawing->model().CurrentFloor, 1);
+
+        // Back at the smallest size it is the start-up picture again.
+        window.resize(600, 400);
+        QTRY_COMPARE(canvas->size(), QSize(590, 410));
+        QCOMPARE(canvas->grab().toImage(), designed);
+    }
+
+    // Where nothing holds the window to its smallest size, it is cut off
+    // at its edges; the status bar does not move over the pages or the strip.
+    void belowTheSmallestSizeTheLayoutIsCutOff()
+    {
+        ScriptedSeam seam;
+        TForm1 window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto place = [&](const char* name) {
+            QWidget* w = child<QWidget>(window, name);
+            return QRect(w->mapTo(&window, QPoint()), w->size());
+        };
+        const QRect status = place("dfsStatusBar1"), pages = place("PageControl1"), search = place("PageControl2");
+        window.setMinimumSize(1, 1); // as a window manager that ignores the hint
+        window.resize(600, 400);
+        QTRY_COMPARE(window.size(), QSize(600, 400));
+        QApplication::processEvents();
+        QCOMPARE(place("dfsStatusBar1"), status);
+        QCOMPARE(place("PageControl1"), pages);
+        QCOMPARE(place("PageControl2"), search);
+        QCOMPARE(window.drawingPage()->paintBox()->size(), QSize(590, 410));
     }
 
     void japaneseFontIsInstalled()

@@ -251,6 +251,77 @@ private slots:
         QCOMPARE(px(r3.offscreen(), 1, 1), White);
     }
 
+    void canvasFollowsTheWindow_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("designed") << QSize(590, 410);
+        QTest::newRow("1600 x 1000 window") << QSize(1307, 800);
+        QTest::newRow("1920 x 1080 window") << QSize(1627, 880);
+        QTest::newRow("taller than the grid's fixed ends") << QSize(700, 1100);
+    }
+    // A larger canvas shows more of the same picture: the background from
+    // its top-left corner, the grid on to the edges, elements at the same
+    // pixels. Back at the designed size it is the start-up picture again.
+    void canvasFollowsTheWindow()
+    {
+        QFETCH(QSize, size);
+        QTemporaryDir dir;
+        QImage picture(1000, 700, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb(x % 200, y % 200, 128));
+        const QString path = dir.filePath("plan.bmp");
+        QVERIFY(picture.save(path, "BMP"));
+
+        DrawingRenderer r;
+        DrawingModel start;
+        r.InitCanvas(start, path);
+        const QImage designed = renderKeep(start, r);
+        r.setCanvasSize(size);
+        QCOMPARE(r.canvasSize(), size);
+
+        DrawingModel bare = bareModel(0.5);
+        bare.LinesF1 << TLine{2 * (size.width() - 20), 20, 2 * (size.width() - 20), 2 * (size.height() - 10), 0x0000FF, 0, {}};
+        const QImage img = renderKeep(bare, r);
+        QCOMPARE(img.size(), size);
+        for (QPoint p : {QPoint(0, 0), QPoint(589, 409), QPoint(999, 699), QPoint(size.width() - 1, size.height() - 1)}) {
+            if (p.x() >= size.width() || p.y() >= size.height())
+                continue;
+            const QRgb want = p.x() < 1000 && p.y() < 700 ? qRgb(p.x() % 200, p.y() % 200, 128) : White;
+            QCOMPARE(px(img, p.x(), p.y()), want);
+        }
+        // A segment at drawing x = 2 (w - 20) lies at pixel w - 20, both ends seen.
+        QCOMPARE(px(img, size.width() - 20, 20), Red);
+        QCOMPARE(px(img, size.width() - 20, size.height() - 11), Red);
+
+        // The grid reaches the right and bottom edges (rows every 22.5 px,
+        // columns likewise, main lines at trunc((10 + 45 i) / 2)).
+        DrawingRenderer white;
+        DrawingModel grid;
+        white.InitCanvas(grid, QString());
+        white.setCanvasSize(size);
+        const QImage g = renderKeep(grid, white);
+        const int lastRow = int((10 + 45 * ((2 * (size.height() - 1) - 10) / 45)) * 0.5);
+        const int lastCol = int((10 + 45 * ((2 * (size.width() - 1) - 10) / 45)) * 0.5);
+        // Near the right edge, between columns, row 27 is still drawn; near
+        // the bottom, between rows, column 27 is.
+        int x = size.width() - 1;
+        while (x > 0 && px(g, x, 12) != White)
+            --x;
+        QVERIFY(x > size.width() - 25);
+        QCOMPARE(px(g, x, 27), Green);
+        int y = size.height() - 1;
+        while (y > 0 && px(g, 12, y) != White)
+            --y;
+        QVERIFY(y > size.height() - 25);
+        QCOMPARE(px(g, 27, y), Green);
+        QCOMPARE(px(g, lastCol, 12), Green);
+        QCOMPARE(px(g, 12, lastRow), Green);
+
+        r.setCanvasSize(QSize(590, 410));
+        QCOMPARE(renderKeep(start, r), designed);
+    }
+
     void initCanvasRejectsOtherFiles_data()
     {
         QTest::addColumn<QByteArray>("content");
