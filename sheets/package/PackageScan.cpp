@@ -114,22 +114,7 @@ public:
         textFrom_ = e.end_pos;
     }
 
-    // The parser ends quietly where the root stays open, and passes over
-    // what follows it (a second root too).
-    void checkEnd(QByteArrayView data) const
-    {
-        if (!stack_.empty() || rootEnd_ < 0)
-            throw damaged(QStringLiteral("(途中で切れています)"));
-        QByteArrayView rest = data.sliced(std::min(rootEnd_, data.size()));
-        while (!(rest = rest.trimmed()).isEmpty()) {
-            const char* close = rest.startsWith("<!--") ? "-->" : rest.startsWith("<?") ? "?>"
-                                                                                        : nullptr;
-            const qsizetype end = close ? rest.indexOf(close, 2) : -1;
-            if (end < 0)
-                throw damaged(QStringLiteral("(ルート要素の後)"));
-            rest = rest.sliced(end + std::strlen(close));
-        }
-    }
+    void checkEnd(QByteArrayView data) const { checkXmlEnd(data, rootEnd_, !stack_.empty()); }
 
     std::vector<Edit> edits;
     std::vector<QString> sharedTexts;
@@ -688,6 +673,48 @@ void checkWellFormed(const QByteArray& data, const QByteArray& name)
 }
 
 } // namespace
+
+void checkXmlEnd(QByteArrayView data, qsizetype rootEnd, bool open)
+{
+    if (open || rootEnd < 0)
+        throw damaged(QStringLiteral("(途中で切れています)"));
+    QByteArrayView rest = data.sliced(std::min(rootEnd, data.size()));
+    while (!(rest = rest.trimmed()).isEmpty()) {
+        const char* close = rest.startsWith("<!--") ? "-->" : rest.startsWith("<?") ? "?>"
+                                                                                    : nullptr;
+        const qsizetype end = close ? rest.indexOf(close, 2) : -1;
+        if (end < 0)
+            throw damaged(QStringLiteral("(ルート要素の後)"));
+        rest = rest.sliced(end + std::strlen(close));
+    }
+}
+
+QByteArray xmlPartText(const QByteArray& data, const QByteArray& name)
+{
+    if (QByteArrayView(data).trimmed().isEmpty())
+        return {};
+    const PartText text = partText(data);
+    if (text == PartText::NotXml) {
+        if (name.endsWith(".xml") || name.endsWith(".rels"))
+            throw damaged(QStringLiteral("(部品「%1」が XML ではありません)").arg(QString::fromUtf8(name)));
+        return {};
+    }
+    if (text == PartText::Other) {
+        checkWellFormed(data, name);
+        // UTF-16, by its byte order mark
+        const bool little = data.startsWith("\xFF\xFE");
+        QString decoded(qsizetype(data.size() / 2 - 1), Qt::Uninitialized);
+        for (qsizetype i = 0; i < decoded.size(); ++i) {
+            const auto lo = uchar(data[2 + 2 * i + (little ? 0 : 1)]), hi = uchar(data[2 + 2 * i + (little ? 1 : 0)]);
+            decoded[i] = QChar(char16_t(lo | (hi << 8)));
+        }
+        const QByteArray utf8 = decoded.toUtf8();
+        checkReferences(utf8);
+        return utf8;
+    }
+    checkReferences(data);
+    return data;
+}
 
 QString decodeEscapes(const QString& text)
 {

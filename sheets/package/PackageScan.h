@@ -26,6 +26,16 @@ struct ScannedPart {
 // Excel does for those XML cannot hold; "_x005F_" keeps an underscore.
 QString decodeEscapes(const QString& text);
 
+// A part as an event parser may read it: UTF-8 XML whose character
+// references are all in form. Empty for a part with nothing to read (blank,
+// or not XML and not named as XML). Throws ECorruptWorkbook.
+QByteArray xmlPartText(const QByteArray& data, const QByteArray& name);
+
+// After a parse that ended at `rootEnd` (-1: no root closed) with `open`
+// elements left: the parser ends quietly where the root stays open, and
+// passes over what follows it. Throws ECorruptWorkbook.
+void checkXmlEnd(QByteArrayView data, qsizetype rootEnd, bool open);
+
 // `buffer` holds the part and the NUL byte the reader parses after it.
 // Throws ECorruptWorkbook.
 ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name, PackageKind kind);
