@@ -242,8 +242,9 @@ public:
     void start(const Element& e)
     {
         ctx_.charge();
-        const Open* parent = open_.empty() ? nullptr : &open_.back();
         open_.push_back({e.ns, e.name});
+        // taken after the push, which may move the list
+        const Open* parent = open_.size() > 1 ? &open_[open_.size() - 2] : nullptr;
         if (skipDepth_) {
             ++skipDepth_;
             return;

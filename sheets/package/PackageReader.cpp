@@ -113,7 +113,11 @@ Workbook readPackage(const QByteArray& given)
     const PackageKind kind = packageKind(bytes);
     // .ods is read by our own reader, which checks each part as it reads
     // it; an .xlsx part goes through the scan before liborcus reads it
-    const PreparedPackage prepared = kind == PackageKind::Xlsx ? preparePackage(bytes, entries, kind) : PreparedPackage{bytes};
+    PreparedPackage prepared;
+    if (kind == PackageKind::Xlsx)
+        prepared = preparePackage(bytes, entries);
+    else
+        prepared.bytes = bytes;
     const QByteArray& package = prepared.bytes;
 
     Workbook book;

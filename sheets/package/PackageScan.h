@@ -1,8 +1,9 @@
 #pragma once
-// One part of a package looked through before the package reader gets it:
-// what would make the reader's work unbounded or fail its internal checks
-// is refused, what it would take wrongly is mended, and what it would pass
-// over without a word is noted.
+// The checks every XML part of a package gets before or while it is read,
+// and one .xlsx part looked through before liborcus gets it: what would
+// make its work unbounded or fail its internal checks is refused, what it
+// would take wrongly is mended, and what it would pass over without a word
+// is noted.
 #include "sheets/package/PackageLimits.h"
 
 #include <QByteArray>
@@ -38,6 +39,6 @@ void checkXmlEnd(QByteArrayView data, qsizetype rootEnd, bool open);
 
 // `buffer` holds the part and the NUL byte the reader parses after it.
 // Throws ECorruptWorkbook.
-ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name, PackageKind kind);
+ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name);
 
 } // namespace tegaro::sheets
