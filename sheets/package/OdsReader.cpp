@@ -33,12 +33,14 @@ using namespace ods;
 namespace {
 
 // Limits on the work that repeat counts ask for.
-constexpr qint64 kMaxRepeatedCells = 256ll << 20; // cells stepped over in one part
-constexpr qint64 kMaxRowsInTable = 1ll << 30;     // rows counted in one table
-constexpr qint64 kMaxRowsRepeated = 1ll << 24;    // the largest sheets LibreOffice makes
-constexpr qint64 kMaxRepeatedValues = 1ll << 20;  // cells written out for rows and cells that stand for several
-constexpr int kMaxStyleDepth = 16;                // parents of a style
-constexpr int kMaxSpaces = 1024;                  // of one <text:s>
+constexpr qint64 kMaxRepeatedCells = 256ll << 20;           // cells stepped over in one part
+constexpr qint64 kMaxRowsInTable = 1ll << 30;               // rows counted in one table
+constexpr qint64 kMaxRowsRepeated = 1ll << 24;              // the largest sheets LibreOffice makes
+constexpr qint64 kMaxRepeatedValues = 1ll << 20;            // cells written out for rows and cells that stand for several
+constexpr int kMaxStyleDepth = 16;                          // parents of a style
+constexpr int kMaxSpaces = 1024;                            // of one <text:s>
+constexpr size_t kMaxRuns = 8192;                           // changes of font in one cell's text
+constexpr size_t kMaxCellText = size_t(kMaxTextLength) * 4; // bytes of a cell's text kept while reading
 
 using Id = orcus::xmlns_id_t;
 
@@ -300,7 +302,7 @@ public:
         if (dataPart_) {
             if (dataPart_->text.size() < 256)
                 dataPart_->text += utf8(t);
-        } else if (cellText_.size() < size_t(kMaxTextLength) * 4) {
+        } else if (cellText_.size() < kMaxCellText) {
             cellText_.append(t);
         }
     }
@@ -815,11 +817,11 @@ private:
             return;
         const std::string_view n = e.name;
         if (n == "p" || n == "h") {
-            if (paragraphDepth_ == 0 && cell_.paragraphs++)
+            if (paragraphDepth_ == 0 && cell_.paragraphs++ && cellText_.size() < kMaxCellText)
                 cellText_ += '\n';
             ++paragraphDepth_;
-        } else if (paragraphDepth_ == 0) {
-            return;
+        } else if (paragraphDepth_ == 0 || cellText_.size() >= kMaxCellText) {
+            return; // a text past what a cell holds is cut anyway
         } else if (n == "s") {
             cellText_.append(size_t(std::clamp<qint64>(number(e.value(text_, "c"), 1), 1, kMaxSpaces)), ' ');
         } else if (n == "tab") {
@@ -830,7 +832,8 @@ private:
             const Style* s = findStyle("text", e.value(text_, "style-name"));
             const TextProps* props = s ? &s->text : nullptr;
             spanStack_.push_back(props);
-            runs_.push_back({cellText_.size(), props});
+            if (runs_.size() < kMaxRuns)
+                runs_.push_back({cellText_.size(), props});
         }
     }
 
@@ -840,7 +843,8 @@ private:
             --paragraphDepth_;
         } else if (n == "span" && !spanStack_.empty()) {
             spanStack_.pop_back();
-            runs_.push_back({cellText_.size(), spanStack_.empty() ? nullptr : spanStack_.back()});
+            if (runs_.size() < kMaxRuns)
+                runs_.push_back({cellText_.size(), spanStack_.empty() ? nullptr : spanStack_.back()});
         }
     }
 
