@@ -1083,7 +1083,8 @@ void readOdsPackage(const QByteArray& package, ImportContext& ctx, ImportFactory
 {
     orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
     orcus::zip_archive archive(&stream);
-    QByteArray styles, content, settings;
+    QByteArray styles, settings;
+    std::vector<unsigned char> content; // the largest part, read in place
     try {
         archive.load();
         // the parts of an .ods saved with a password are encrypted, and the
@@ -1091,15 +1092,21 @@ void readOdsPackage(const QByteArray& package, ImportContext& ctx, ImportFactory
         if (part(archive, "META-INF/manifest.xml").contains("encryption-data"))
             throw EEncryptedWorkbook(QStringLiteral("パスワードで保護されたブックは読めません。"));
         styles = part(archive, "styles.xml");
-        content = part(archive, "content.xml");
         settings = part(archive, "settings.xml");
+        // the archive ends the part with a NUL byte, which the parser may look at
+        if (!archive.read_file_entry("content.xml", content))
+            content.clear();
+        if (content.empty() || content.back() != 0)
+            content.push_back(0);
     } catch (const orcus::zip_error&) {
         throw damaged(QStringLiteral("(ZIP の部品が読めません)"));
     }
     orcus::xmlns_repository namespaces;
     Reader reader(ctx, factory, namespaces);
     readPart(styles, "styles.xml", namespaces, reader);
-    readPart(content, "content.xml", namespaces, reader);
+    readPart(QByteArray::fromRawData(reinterpret_cast<const char*>(content.data()), qsizetype(content.size() - 1)),
+             "content.xml", namespaces, reader);
+    content = {};
     reader.finish();
     factory.finalize();
     readOdsSettings(xmlPartText(settings, "settings.xml"), ctx);
