@@ -1047,23 +1047,33 @@ private:
     std::deque<std::string> owned_;
 };
 
-void readPart(const QByteArray& given, const QByteArray& name, orcus::xmlns_repository& namespaces, Reader& reader)
+// Zero bytes that follow a part given to the parser: on a part cut short it
+// may look a little past the end it was given.
+constexpr size_t kParserSlack = 64;
+
+// `given` is followed by kParserSlack zero bytes when `padded`; other parts
+// are copied so.
+void readPart(const QByteArray& given, bool padded, const QByteArray& name, orcus::xmlns_repository& namespaces,
+              Reader& reader)
 {
-    const QByteArray data = xmlPartText(given, name);
+    QByteArray data = xmlPartText(given, name);
     if (data.isEmpty())
         return;
+    const qsizetype size = data.size();
+    if (!padded || data.constData() != given.constData())
+        data.append(QByteArray(qsizetype(kParserSlack), '\0'));
     Events events(reader);
     orcus::xmlns_context context = namespaces.create_context();
     try {
         // the parser may look at the byte after its end: the array's NUL
-        orcus::sax_ns_parser<Events> parser(data.constData(), size_t(data.size()), context, events);
+        orcus::sax_ns_parser<Events> parser(data.constData(), size_t(size), context, events);
         parser.parse();
     } catch (const orcus::general_error& e) {
         throw damaged(QStringLiteral("(部品「%1」: %2)").arg(QString::fromUtf8(name), QString::fromUtf8(e.what())));
     } catch (const std::logic_error&) { // a reference the parser's number conversion refuses
         throw damaged(QStringLiteral("(部品「%1」の文字参照)").arg(QString::fromUtf8(name)));
     }
-    checkXmlEnd(data, events.rootEnd_, events.depth_ != 0);
+    checkXmlEnd(QByteArrayView(data).first(size), events.rootEnd_, events.depth_ != 0);
 }
 
 } // namespace
@@ -1085,6 +1095,7 @@ void readOdsPackage(const QByteArray& package, ImportContext& ctx, ImportFactory
     orcus::zip_archive archive(&stream);
     QByteArray styles, settings;
     std::vector<unsigned char> content; // the largest part, read in place
+    size_t contentSize = 0;
     try {
         archive.load();
         // the parts of an .ods saved with a password are encrypted, and the
@@ -1093,18 +1104,20 @@ void readOdsPackage(const QByteArray& package, ImportContext& ctx, ImportFactory
             throw EEncryptedWorkbook(QStringLiteral("パスワードで保護されたブックは読めません。"));
         styles = part(archive, "styles.xml");
         settings = part(archive, "settings.xml");
-        // the archive ends the part with a NUL byte, which the parser may look at
+        // without the NUL byte the archive ends it with; zero bytes after it for the parser
         if (!archive.read_file_entry("content.xml", content))
             content.clear();
-        if (content.empty() || content.back() != 0)
-            content.push_back(0);
+        if (!content.empty() && content.back() == 0)
+            content.pop_back();
+        contentSize = content.size();
+        content.resize(contentSize + kParserSlack, 0);
     } catch (const orcus::zip_error&) {
         throw damaged(QStringLiteral("(ZIP の部品が読めません)"));
     }
     orcus::xmlns_repository namespaces;
     Reader reader(ctx, factory, namespaces);
-    readPart(styles, "styles.xml", namespaces, reader);
-    readPart(QByteArray::fromRawData(reinterpret_cast<const char*>(content.data()), qsizetype(content.size() - 1)),
+    readPart(styles, false, "styles.xml", namespaces, reader);
+    readPart(QByteArray::fromRawData(reinterpret_cast<const char*>(content.data()), qsizetype(contentSize)), true,
              "content.xml", namespaces, reader);
     content = {};
     reader.finish();
