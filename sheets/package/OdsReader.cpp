@@ -1047,11 +1047,14 @@ private:
     std::deque<std::string> owned_;
 };
 
-// Zero bytes that follow a part given to the parser: on a part cut short it
-// may look a little past the end it was given.
+// Bytes that follow a part given to the parser: on a part cut short it may
+// look past the end it was given, and it skips spaces and control
+// characters (NUL among them) without looking at the end: a byte that is
+// neither stops it.
 constexpr size_t kParserSlack = 64;
+constexpr char kSlackByte = '!';
 
-// `given` is followed by kParserSlack zero bytes when `padded`; other parts
+// `given` is followed by kParserSlack such bytes when `padded`; other parts
 // are copied so.
 void readPart(const QByteArray& given, bool padded, const QByteArray& name, orcus::xmlns_repository& namespaces,
               Reader& reader)
@@ -1061,7 +1064,7 @@ void readPart(const QByteArray& given, bool padded, const QByteArray& name, orcu
         return;
     const qsizetype size = data.size();
     if (!padded || data.constData() != given.constData())
-        data.append(QByteArray(qsizetype(kParserSlack), '\0'));
+        data.append(QByteArray(qsizetype(kParserSlack), kSlackByte));
     Events events(reader);
     orcus::xmlns_context context = namespaces.create_context();
     try {
@@ -1104,13 +1107,13 @@ void readOdsPackage(const QByteArray& package, ImportContext& ctx, ImportFactory
             throw EEncryptedWorkbook(QStringLiteral("パスワードで保護されたブックは読めません。"));
         styles = part(archive, "styles.xml");
         settings = part(archive, "settings.xml");
-        // without the NUL byte the archive ends it with; zero bytes after it for the parser
+        // without the NUL byte the archive ends it with; the parser's slack after it
         if (!archive.read_file_entry("content.xml", content))
             content.clear();
         if (!content.empty() && content.back() == 0)
             content.pop_back();
         contentSize = content.size();
-        content.resize(contentSize + kParserSlack, 0);
+        content.resize(contentSize + kParserSlack, kSlackByte);
     } catch (const orcus::zip_error&) {
         throw damaged(QStringLiteral("(ZIP の部品が読めません)"));
     }
