@@ -76,6 +76,15 @@ Calculator::Calculator(Workbook& book) : book_(book), evaluator_(book)
 
 void Calculator::rebuild()
 {
+    stale_ = true;
+    evaluator_.forgetNames();
+}
+
+void Calculator::build()
+{
+    if (!stale_)
+        return;
+    stale_ = false;
     nodes_.clear();
     free_.clear();
     nodeAt_.clear();
@@ -282,6 +291,7 @@ void Calculator::outputsOf(const Node& n, F&& f) const
 
 Recalculation Calculator::cellsChanged(const QList<CellAddress>& cells)
 {
+    build();
     evaluator_.forgetNames();
     std::vector<char> dirty(nodes_.size(), 0);
     std::vector<int> order;
@@ -327,6 +337,7 @@ Recalculation Calculator::cellsChanged(const QList<CellAddress>& cells)
 
 Recalculation Calculator::recalculateAll()
 {
+    build();
     evaluator_.forgetNames();
     if (!everything_) {
         // the order holds until a formula is added, changed or removed

@@ -31,6 +31,8 @@ public:
     Calculator& operator=(const Calculator&) = delete;
 
     // Reads every formula of the book again: after loading or replacing it.
+    // The index of who reads what is made when it is first needed, so that
+    // a workbook shows before it is made.
     void rebuild();
     // The cells were edited (values typed, formulas entered or cleared):
     // their dependents are worked out again.
@@ -38,13 +40,20 @@ public:
     // Every formula worked out again.
     Recalculation recalculateAll();
 
-    int formulaCount() const { return int(nodes_.size() - free_.size()); }
+    int formulaCount()
+    {
+        build();
+        return int(nodes_.size() - free_.size());
+    }
     Evaluator& evaluator() { return evaluator_; }
 
     // The message for the user about circular references, naming the cells.
     static QString circularMessage(const Workbook& book, const QList<CellAddress>& cells);
 
 private:
+    void build(); // the index, when the workbook changed since it was made
+    bool stale_ = true;
+
     struct Node {
         int sheet = 0, row = 0, col = 0; // the cell holding the formula
         Range range;                     // the cells it fills (one, or an array formula's)

@@ -7,8 +7,6 @@
 #include "sheets/formula/FormulaNames.h"
 #include "sheets/model/SheetErrors.h"
 
-#include <QRegularExpression>
-
 namespace tegaro::sheets {
 
 namespace {
@@ -74,6 +72,19 @@ private:
     bool reference(Token& t);
     bool sheetPrefix(Token& t);
 
+    // Scanners of the text from `at`, each returning where what it reads
+    // ends (the same place when there is none of it).
+    int asciiLetters(int at) const;
+    int digits(int at) const;
+    int dollar(int at) const { return at < s_.size() && s_[at] == u'$' ? at + 1 : at; }
+    int nameRun(int at) const; // letters, digits, "_" and "."
+    int numberEnd(int at) const;
+    int wordEnd(int at) const;
+    // Whether a reference may end here: no word character, ".", "(" or "!" follows.
+    bool referenceEnds(int at) const;
+    // The character of the text at `at`, surrogate pairs as one, and its length.
+    char32_t codeAt(int at, int* length) const;
+
     const QString& s_;
     const Workbook& book_;
     int i_ = 0;
@@ -84,20 +95,129 @@ void Lexer::fail(int pos, const QString& what) const
     fault(pos, what);
 }
 
+char32_t Lexer::codeAt(int at, int* length) const
+{
+    const QChar c = s_[at];
+    if (c.isHighSurrogate() && at + 1 < s_.size() && s_[at + 1].isLowSurrogate()) {
+        *length = 2;
+        return QChar::surrogateToUcs4(c, s_[at + 1]);
+    }
+    *length = 1;
+    return c.unicode();
+}
+
+int Lexer::asciiLetters(int at) const
+{
+    while (at < s_.size() && ((s_[at] >= u'A' && s_[at] <= u'Z') || (s_[at] >= u'a' && s_[at] <= u'z')))
+        ++at;
+    return at;
+}
+
+int Lexer::digits(int at) const
+{
+    while (at < s_.size() && s_[at] >= u'0' && s_[at] <= u'9')
+        ++at;
+    return at;
+}
+
+int Lexer::nameRun(int at) const
+{
+    while (at < s_.size()) {
+        int length = 0;
+        const char32_t c = codeAt(at, &length);
+        if (!(QChar::isLetterOrNumber(c) || c == u'_' || c == u'.'))
+            break;
+        at += length;
+    }
+    return at;
+}
+
+int Lexer::numberEnd(int at) const
+{
+    int end = digits(at);
+    if (end > at) {
+        if (end < s_.size() && s_[end] == u'.')
+            end = digits(end + 1);
+    } else if (at < s_.size() && s_[at] == u'.' && digits(at + 1) > at + 1) {
+        end = digits(at + 1);
+    } else {
+        return at;
+    }
+    if (end < s_.size() && (s_[end] == u'e' || s_[end] == u'E')) {
+        int exponent = end + 1;
+        if (exponent < s_.size() && (s_[exponent] == u'+' || s_[exponent] == u'-'))
+            ++exponent;
+        if (digits(exponent) > exponent)
+            end = digits(exponent);
+    }
+    return end;
+}
+
+int Lexer::wordEnd(int at) const
+{
+    int length = 0;
+    if (at >= s_.size())
+        return at;
+    const char32_t first = codeAt(at, &length);
+    if (!(QChar::isLetter(first) || first == u'_' || first == u'\\'))
+        return at;
+    at += length;
+    while (at < s_.size()) {
+        const char32_t c = codeAt(at, &length);
+        if (!(QChar::isLetterOrNumber(c) || c == u'_' || c == u'.' || c == u'\\' || c == u'?'))
+            break;
+        at += length;
+    }
+    return at;
+}
+
+bool Lexer::referenceEnds(int at) const
+{
+    if (at >= s_.size())
+        return true;
+    const QChar c = s_[at];
+    const bool word = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_';
+    return !word && c != u'.' && c != u'(' && c != u'!';
+}
+
 // A sheet name and "!" before a reference; sets the token's sheets.
 bool Lexer::sheetPrefix(Token& t)
 {
-    static const QRegularExpression quoted(QStringLiteral("'((?:[^']|'')+)'!"));
-    static const QRegularExpression plain(QStringLiteral("([\\p{L}\\p{N}_.]+(?::[\\p{L}\\p{N}_.]+)?)!"));
-    auto m = quoted.match(s_, i_, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
     QString names;
-    if (m.hasMatch())
-        names = m.captured(1).replace(QStringLiteral("''"), QStringLiteral("'"));
-    else if (m = plain.match(s_, i_, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
-             m.hasMatch())
-        names = m.captured(1);
-    else
-        return false;
+    int end = i_;
+    if (i_ < s_.size() && s_[i_] == u'\'') {
+        // quoted, a quote in it doubled
+        int at = i_ + 1;
+        while (true) {
+            if (at >= s_.size())
+                return false;
+            if (s_[at] == u'\'') {
+                if (at + 1 < s_.size() && s_[at + 1] == u'\'') {
+                    names += u'\'';
+                    at += 2;
+                    continue;
+                }
+                break;
+            }
+            names += s_[at++];
+        }
+        if (names.isEmpty() || at + 1 >= s_.size() || s_[at + 1] != u'!')
+            return false;
+        end = at + 2;
+    } else {
+        int last = nameRun(i_);
+        if (last == i_)
+            return false;
+        if (last < s_.size() && s_[last] == u':') {
+            const int second = nameRun(last + 1);
+            if (second > last + 1)
+                last = second;
+        }
+        if (last >= s_.size() || s_[last] != u'!')
+            return false;
+        names = s_.mid(i_, last - i_);
+        end = last + 1;
+    }
     if (names.startsWith(u'['))
         fail(i_, QStringLiteral("ほかのブックへの参照は使えません。"));
     auto find = [&](const QString& name) {
@@ -112,63 +232,76 @@ bool Lexer::sheetPrefix(Token& t)
     t.ref.lastSheet = colon < 0 ? t.ref.firstSheet : find(names.mid(colon + 1));
     if (t.ref.lastSheet < t.ref.firstSheet)
         std::swap(t.ref.firstSheet, t.ref.lastSheet);
-    i_ = int(m.capturedEnd(0));
+    i_ = end;
     return true;
 }
 
 // A cell, an area of whole columns or rows, or #REF!, at the current place.
 bool Lexer::reference(Token& t)
 {
-    static const QRegularExpression cell(QStringLiteral("(\\$?)([A-Za-z]{1,3})(\\$?)(\\d{1,5})(?![\\w.(!])"));
-    static const QRegularExpression cols(QStringLiteral("(\\$?)([A-Za-z]{1,3}):(\\$?)([A-Za-z]{1,3})(?![\\w.(!])"));
-    static const QRegularExpression rows(QStringLiteral("(\\$?)(\\d{1,5}):(\\$?)(\\d{1,5})(?![\\w.(!])"));
-    const auto opt = QRegularExpression::AnchorAtOffsetMatchOption;
     RefOperand& r = t.ref;
-    if (s_.mid(i_, 5).compare(QLatin1String("#REF!"), Qt::CaseInsensitive) == 0 && r.threeD) {
+    if (QStringView(s_).mid(i_, 5).compare(QLatin1String("#REF!"), Qt::CaseInsensitive) == 0 && r.threeD) {
         r.deleted = true;
         i_ += 5;
         return true;
     }
-    if (auto m = cell.match(s_, i_, QRegularExpression::NormalMatch, opt); m.hasMatch()) {
-        const int col = columnNumber(m.captured(2));
-        const int row = m.captured(4).toInt() - 1;
-        if (col < kMaxColumns && row >= 0 && row < kMaxRows) {
-            r.firstCol = r.lastCol = col;
-            r.firstRow = r.lastRow = row;
-            r.firstColRel = r.lastColRel = m.captured(1).isEmpty();
-            r.firstRowRel = r.lastRowRel = m.captured(3).isEmpty();
-            i_ = int(m.capturedEnd(0));
-            return true;
+    // "$A$1", "A:C", "1:3", each part's "$" making it absolute
+    const int firstDollar = i_, firstStart = dollar(firstDollar);
+    const int lettersEnd = asciiLetters(firstStart);
+    const int letters = lettersEnd - firstStart;
+    if (letters >= 1 && letters <= 3) {
+        const int rowStart = dollar(lettersEnd), rowEnd = digits(rowStart);
+        if (rowEnd - rowStart >= 1 && rowEnd - rowStart <= 5 && referenceEnds(rowEnd)) {
+            const int col = columnNumber(QStringView(s_).mid(firstStart, letters).toString());
+            const int row = QStringView(s_).mid(rowStart, rowEnd - rowStart).toInt() - 1;
+            if (col < kMaxColumns && row >= 0 && row < kMaxRows) {
+                r.firstCol = r.lastCol = col;
+                r.firstRow = r.lastRow = row;
+                r.firstColRel = r.lastColRel = firstStart == firstDollar;
+                r.firstRowRel = r.lastRowRel = rowStart == lettersEnd;
+                i_ = rowEnd;
+                return true;
+            }
         }
-    }
-    if (auto m = cols.match(s_, i_, QRegularExpression::NormalMatch, opt); m.hasMatch()) {
-        const int a = columnNumber(m.captured(2)), b = columnNumber(m.captured(4));
-        if (a < kMaxColumns && b < kMaxColumns) {
-            r.area = true;
-            r.firstCol = std::min(a, b);
-            r.lastCol = std::max(a, b);
-            r.firstRow = 0;
-            r.lastRow = kMaxRows - 1;
-            r.firstColRel = m.captured(1).isEmpty();
-            r.lastColRel = m.captured(3).isEmpty();
-            r.firstRowRel = r.lastRowRel = true;
-            i_ = int(m.capturedEnd(0));
-            return true;
+        if (lettersEnd < s_.size() && s_[lettersEnd] == u':') {
+            const int secondStart = dollar(lettersEnd + 1), secondEnd = asciiLetters(secondStart);
+            if (secondEnd - secondStart >= 1 && secondEnd - secondStart <= 3 && referenceEnds(secondEnd)) {
+                const int a = columnNumber(QStringView(s_).mid(firstStart, letters).toString());
+                const int b = columnNumber(QStringView(s_).mid(secondStart, secondEnd - secondStart).toString());
+                if (a < kMaxColumns && b < kMaxColumns) {
+                    r.area = true;
+                    r.firstCol = std::min(a, b);
+                    r.lastCol = std::max(a, b);
+                    r.firstRow = 0;
+                    r.lastRow = kMaxRows - 1;
+                    r.firstColRel = firstStart == firstDollar;
+                    r.lastColRel = secondStart == lettersEnd + 1;
+                    r.firstRowRel = r.lastRowRel = true;
+                    i_ = secondEnd;
+                    return true;
+                }
+            }
         }
+        return false;
     }
-    if (auto m = rows.match(s_, i_, QRegularExpression::NormalMatch, opt); m.hasMatch()) {
-        const int a = m.captured(2).toInt() - 1, b = m.captured(4).toInt() - 1;
-        if (a >= 0 && b >= 0 && a < kMaxRows && b < kMaxRows) {
-            r.area = true;
-            r.firstRow = std::min(a, b);
-            r.lastRow = std::max(a, b);
-            r.firstCol = 0;
-            r.lastCol = kMaxColumns - 1;
-            r.firstRowRel = m.captured(1).isEmpty();
-            r.lastRowRel = m.captured(3).isEmpty();
-            r.firstColRel = r.lastColRel = true;
-            i_ = int(m.capturedEnd(0));
-            return true;
+    const int digitsEnd = digits(firstStart);
+    if (digitsEnd - firstStart >= 1 && digitsEnd - firstStart <= 5 && digitsEnd < s_.size() && s_[digitsEnd] == u':') {
+        const int secondStart = dollar(digitsEnd + 1), secondEnd = digits(secondStart);
+        if (secondEnd - secondStart >= 1 && secondEnd - secondStart <= 5 && referenceEnds(secondEnd)) {
+            const int a = QStringView(s_).mid(firstStart, digitsEnd - firstStart).toInt() - 1;
+            const int b = QStringView(s_).mid(secondStart, secondEnd - secondStart).toInt() - 1;
+            if (a >= 0 && b >= 0 && a < kMaxRows && b < kMaxRows) {
+                r.area = true;
+                r.firstRow = std::min(a, b);
+                r.lastRow = std::max(a, b);
+                r.firstCol = 0;
+                r.lastCol = kMaxColumns - 1;
+                r.firstRowRel = firstStart == firstDollar;
+                r.lastRowRel = secondStart == digitsEnd + 1;
+                r.firstColRel = r.lastColRel = true;
+                i_ = secondEnd;
+                return true;
+            }
         }
     }
     return false;
@@ -176,9 +309,6 @@ bool Lexer::reference(Token& t)
 
 std::vector<Token> Lexer::run()
 {
-    static const QRegularExpression number(QStringLiteral("(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?"));
-    static const QRegularExpression word(QStringLiteral("[\\p{L}_\\\\][\\p{L}\\p{N}_.\\\\?]*"));
-    const auto opt = QRegularExpression::AnchorAtOffsetMatchOption;
     std::vector<Token> out;
     bool space = false;
     while (i_ < s_.size()) {
@@ -229,16 +359,16 @@ std::vector<Token> Lexer::run()
             t.kind = Tok::Ref;
         } else if (reference(t)) {
             t.kind = Tok::Ref;
-        } else if (auto m = number.match(s_, i_, QRegularExpression::NormalMatch, opt); m.hasMatch()) {
+        } else if (const int end = numberEnd(i_); end > i_) {
             t.kind = Tok::Number;
-            t.number = m.captured(0).toDouble();
-            i_ = int(m.capturedEnd(0));
+            t.number = QStringView(s_).mid(i_, end - i_).toDouble();
+            i_ = end;
             if (!std::isfinite(t.number))
                 fail(start, QStringLiteral("数値が大きすぎます。"));
-        } else if (auto w = word.match(s_, i_, QRegularExpression::NormalMatch, opt); w.hasMatch()) {
+        } else if (const int end = wordEnd(i_); end > i_) {
             t.kind = Tok::Word;
-            t.text = w.captured(0);
-            i_ = int(w.capturedEnd(0));
+            t.text = s_.mid(i_, end - i_);
+            i_ = end;
         } else {
             static const QString twoChar[] = {QStringLiteral("<>"), QStringLiteral("<="), QStringLiteral(">=")};
             t.kind = Tok::Op;

@@ -150,9 +150,12 @@ public:
         ss::src_range_t resolve_range(std::string_view text) override
         {
             ctx_.charge();
+            // the place of every formula comes so: "H12", read without the general parser
+            if (const auto cell = plainCell(text))
+                return {{0, cell->first, cell->second}, {0, cell->first, cell->second}};
             // a selection may list several areas; the first one is enough
             QString t = utf8(text).trimmed();
-            const auto areas = ctx_.kind == PackageKind::Ods ? parseOdfAreas(t) : parseAreas(t.section(u' ', 0, 0));
+            const auto areas = parseAreas(t.section(u' ', 0, 0));
             if (!areas || areas->isEmpty())
                 throw orcus::invalid_arg_error("not a cell reference: " + std::string(text));
             const Range& r = areas->first().range;
@@ -160,6 +163,22 @@ public:
         }
 
     private:
+        // "H12" as row and column, or nothing for any other text.
+        static std::optional<std::pair<int, int>> plainCell(std::string_view t)
+        {
+            size_t i = 0;
+            int col = 0;
+            while (i < t.size() && i < 3 && ((t[i] >= 'A' && t[i] <= 'Z') || (t[i] >= 'a' && t[i] <= 'z')))
+                col = col * 26 + ((t[i++] | 0x20) - 'a' + 1);
+            const size_t letters = i;
+            qint64 row = 0;
+            while (i < t.size() && i - letters < 7 && t[i] >= '0' && t[i] <= '9')
+                row = row * 10 + (t[i++] - '0');
+            if (letters == 0 || i == letters || i != t.size() || row < 1 || row > kGridRows || col > kGridColumns)
+                return std::nullopt;
+            return std::pair(int(row - 1), col - 1);
+        }
+
         ImportContext& ctx_;
     };
 

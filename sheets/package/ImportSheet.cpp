@@ -449,7 +449,12 @@ void ImportSheet::set_date_time(ss::row_t row, ss::col_t col, int year, int mont
     const double seconds = hour * 3600.0 + minute * 60.0 + (std::isfinite(second) ? second : 0);
     c->kind = CellKind::Number;
     c->number = ctx_.dateSerial(date, seconds);
-    dates_[Sheet::key(row, col)] = seconds != 0;
+    showAsDate(row, col, seconds != 0 ? QStringLiteral("yyyy/m/d h:mm") : QStringLiteral("yyyy/m/d"));
+}
+
+void ImportSheet::showAsDate(int row, int col, const QString& code)
+{
+    dates_[Sheet::key(row, col)] = code;
 }
 
 void ImportSheet::set_format(ss::row_t row, ss::col_t col, size_t xf)
@@ -513,9 +518,9 @@ void ImportSheet::finish(ImportStyles& styles, double digitWidthPoints)
         for (RichRun& run : cell.runs)
             run.font = styles.fontOfRun(run.font);
     }
-    for (const auto& [key, withTime] : dates_) {
+    for (const auto& [key, code] : dates_) {
         Cell& c = s.cellRef(Sheet::rowOf(key), Sheet::colOf(key));
-        c.xf = styles.withDateFormat(c.xf, withTime);
+        c.xf = styles.withDateFormat(c.xf, code);
     }
     for (const auto& [row, xf] : rowFormats_) {
         s.rows[row].setFormat(styles.cellFormat(xf));

@@ -79,6 +79,9 @@ public:
     Cell* formatCell(int row, int col);
     void setFormula(int row, int col, const QString& text, const Cell& result,
                     std::optional<Range> array = std::nullopt);
+    // A value that is a date or a time: shown with `code` unless its cell's
+    // format shows dates and times already.
+    void showAsDate(int row, int col, const QString& code);
 
 private:
     class Parts;
@@ -87,7 +90,7 @@ private:
     std::map<int, std::pair<double, orcus::length_unit_t>> widths_;
     std::map<int, size_t> columnFormats_, rowFormats_;
     std::set<int> hiddenColumns_;
-    std::map<quint32, bool> dates_; // cells given as dates, and whether they have a time
+    std::map<quint32, QString> dates_; // cells given as dates or times, and the code they want
 };
 
 } // namespace tegaro::sheets

@@ -527,16 +527,16 @@ quint16 ImportStyles::fontOfRun(quint16 runFormat) const
     return runFormat < runFonts_.size() ? runFonts_[runFormat] : 0;
 }
 
-quint16 ImportStyles::withDateFormat(quint16 format, bool withTime)
+quint16 ImportStyles::withDateFormat(quint16 format, const QString& code)
 {
     Workbook& book = ctx_.book;
     CellFormat f = book.format(format);
     if (isDateFormat(book.formatCode(f.numberFormat)))
         return format;
-    auto [it, added] = dateFormats_.try_emplace({format, withTime}, 0);
+    auto [it, added] = dateFormats_.try_emplace({format, code}, 0);
     if (!added)
         return it->second;
-    f.numberFormat = customNumberFormat(withTime ? QStringLiteral("yyyy/m/d h:mm") : QStringLiteral("yyyy/m/d"));
+    f.numberFormat = customNumberFormat(code);
     f.usedAttributes = CellFormat::kAllUsed;
     const QByteArray key = formatKey(f);
     if (auto known = formatIndex_.find(key); known != formatIndex_.end())

@@ -54,8 +54,8 @@ public:
     void build(const std::set<size_t>& usedXfs);
     quint16 cellFormat(size_t xf) const;
     quint16 fontOfRun(quint16 runFormat) const;
-    // The cell format with a date code instead of a number one.
-    quint16 withDateFormat(quint16 format, bool withTime);
+    // The cell format with a date or time code instead of a number one.
+    quint16 withDateFormat(quint16 format, const QString& code);
 
     void set_font_count(size_t) override {}
     void set_font_bold(bool b) override { font_.bold = b; }
@@ -155,7 +155,7 @@ private:
     std::map<QByteArray, quint16> formatIndex_;
     std::map<size_t, quint16> cellFormats_;
     std::vector<quint16> runFonts_;
-    std::map<std::pair<quint16, bool>, quint16> dateFormats_;
+    std::map<std::pair<quint16, QString>, quint16> dateFormats_;
 };
 
 } // namespace tegaro::sheets

@@ -1,14 +1,11 @@
 #include "sheets/package/OdsValues.h"
 
-#include "sheets/package/OdsXml.h"
-
 #include <QRegularExpression>
 
+#include <charconv>
 #include <cmath>
 
 namespace tegaro::sheets {
-
-using namespace ods;
 
 namespace {
 
@@ -50,11 +47,24 @@ std::optional<double> durationValue(QStringView v)
     return m.capturedLength(1) ? -days : days;
 }
 
-std::optional<double> numberValue(QStringView v)
+std::optional<double> numberValue(std::string_view v)
 {
-    bool ok = false;
-    const double d = v.trimmed().toDouble(&ok);
-    return ok && std::isfinite(d) ? std::optional(d) : std::nullopt;
+    while (!v.empty() && std::isspace(uchar(v.front())))
+        v.remove_prefix(1);
+    while (!v.empty() && std::isspace(uchar(v.back())))
+        v.remove_suffix(1);
+    if (!v.empty() && v.front() == '+')
+        v.remove_prefix(1);
+    double d = 0;
+    const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), d);
+    if (error != std::errc() || end != v.data() + v.size() || v.empty())
+        return std::nullopt;
+    return std::isfinite(d) ? std::optional(d) : std::nullopt;
+}
+
+QString text(std::string_view v)
+{
+    return QString::fromUtf8(v.data(), qsizetype(v.size()));
 }
 
 int errorCode(const QString& text)
@@ -67,39 +77,39 @@ int errorCode(const QString& text)
 
 } // namespace
 
-std::optional<OdsValue> odsValue(const QXmlStreamAttributes& a, const QString& paragraphs, const ImportContext& ctx)
+std::optional<OdsValue> odsValue(const OdsValueAttributes& a, const QString& paragraphs, const ImportContext& ctx)
 {
     OdsValue v;
-    const QStringView type = attr(a, kOffice, u"value-type");
-    if (attr(a, kCalcExt, u"value-type") == u"error") {
+    const std::string_view type = a.type;
+    if (a.calcType == "error") {
         v.kind = CellKind::Error;
         v.number = errorCode(paragraphs);
         return v;
     }
-    if (type == u"float" || type == u"percentage" || type == u"currency") {
-        const auto n = numberValue(attr(a, kOffice, u"value"));
+    if (type == "float" || type == "percentage" || type == "currency") {
+        const auto n = numberValue(a.value);
         if (!n)
             return std::nullopt;
         v.kind = CellKind::Number;
         v.number = *n;
-    } else if (type == u"string") {
+    } else if (type == "string") {
         v.kind = CellKind::Text;
-        v.text = hasAttr(a, kOffice, u"string-value") ? attr(a, kOffice, u"string-value").toString() : paragraphs;
-    } else if (type == u"boolean") {
-        const QStringView b = attr(a, kOffice, u"boolean-value");
-        if (b != u"true" && b != u"false" && b != u"1" && b != u"0")
+        v.text = a.stringValue ? text(*a.stringValue) : paragraphs;
+    } else if (type == "boolean") {
+        const std::string_view b = a.booleanValue;
+        if (b != "true" && b != "false" && b != "1" && b != "0")
             return std::nullopt;
         v.kind = CellKind::Boolean;
-        v.number = b == u"true" || b == u"1";
-    } else if (type == u"date") {
-        const auto d = dateValue(ctx, attr(a, kOffice, u"date-value"));
+        v.number = b == "true" || b == "1";
+    } else if (type == "date") {
+        const auto d = dateValue(ctx, text(a.dateValue));
         if (!d)
             return std::nullopt;
         v.kind = CellKind::Number;
         v.number = d->first;
         v.shown = d->second ? OdsValue::Shown::DateTime : OdsValue::Shown::Date;
-    } else if (type == u"time") {
-        const auto t = durationValue(attr(a, kOffice, u"time-value"));
+    } else if (type == "time") {
+        const auto t = durationValue(text(a.timeValue));
         if (!t)
             return std::nullopt;
         v.kind = CellKind::Number;

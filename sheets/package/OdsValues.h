@@ -3,9 +3,8 @@
 // this workbook holds it.
 #include "sheets/package/ImportContext.h"
 
-#include <QXmlStreamAttributes>
-
 #include <optional>
+#include <string_view>
 
 namespace tegaro::sheets {
 
@@ -25,10 +24,18 @@ struct OdsValue {
     Shown shown = Shown::AsIs;
 };
 
+// What a cell's attributes state of its value, as the part writes them.
+struct OdsValueAttributes {
+    std::string_view type;     // office:value-type
+    std::string_view calcType; // calcext:value-type, "error" for errors
+    std::string_view value, dateValue, timeValue, booleanValue;
+    std::optional<std::string_view> stringValue;
+};
+
 // `paragraphs` is the cell's text, paragraphs joined by line feeds; it is
 // the value of a text whose attributes do not repeat it. Nothing when the
 // attributes state no value.
-std::optional<OdsValue> odsValue(const QXmlStreamAttributes& attributes, const QString& paragraphs,
+std::optional<OdsValue> odsValue(const OdsValueAttributes& attributes, const QString& paragraphs,
                                  const ImportContext& ctx);
 
 // The number format a value of this kind gets when the cell has none.

@@ -162,7 +162,7 @@ PackageKind packageKind(const QByteArray& bytes)
     throw ENotAWorkbook(QStringLiteral("Excel (.xls, .xlsx) や OpenDocument (.ods) のブックではありません。"));
 }
 
-PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries, PackageKind kind)
+PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries)
 {
     orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     orcus::zip_archive archive(&stream);
@@ -172,19 +172,12 @@ PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry
     QList<std::pair<QByteArray, QByteArray>> names; // in the file, for the reader
     try {
         archive.load();
-        // the parts of an .ods saved with a password are encrypted, and the
-        // manifest says so
-        if (kind == PackageKind::Ods && partData(archive, "META-INF/manifest.xml").contains("encryption-data"))
-            throw EEncryptedWorkbook(QStringLiteral("パスワードで保護されたブックは読めません。"));
-        XlsxLayout layout;
-        if (kind == PackageKind::Xlsx) {
-            QList<QByteArray> all;
-            for (const PackageEntry& e : entries)
-                all << e.name;
-            layout = xlsxLayout(all, [&](const QByteArray& n) { return partData(archive, n); });
-            if (layout.macros)
-                prepared.unread.insert(QStringLiteral("マクロ"));
-        }
+        QList<QByteArray> all;
+        for (const PackageEntry& e : entries)
+            all << e.name;
+        const XlsxLayout layout = xlsxLayout(all, [&](const QByteArray& n) { return partData(archive, n); });
+        if (layout.macros)
+            prepared.unread.insert(QStringLiteral("マクロ"));
         std::set<QByteArray> taken; // names that a part was moved to
         for (const auto& [from, to] : layout.renamed)
             taken.insert(to);
@@ -202,7 +195,7 @@ PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry
             QByteArray replaced;
             if (auto it = layout.replaced.find(name); it != layout.replaced.end()) {
                 replaced = it->second;
-            } else if (kind == PackageKind::Xlsx) {
+            } else {
                 const QByteArray given = QByteArray::fromRawData(reinterpret_cast<const char*>(buffer.data()),
                                                                  qsizetype(partSize(buffer)));
                 const QByteArray transitional = transitionalNamespaces(given);
@@ -213,7 +206,7 @@ PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry
                 buffer.assign(replaced.begin(), replaced.end());
                 endPart(buffer);
             }
-            ScannedPart part = scanPart(buffer, name, kind);
+            ScannedPart part = scanPart(buffer, name);
             prepared.date1904 = prepared.date1904 || part.date1904;
             prepared.unread.insert(part.unread.begin(), part.unread.end());
             if (!part.sharedTexts.empty())
@@ -233,8 +226,6 @@ PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry
             auto it = mended.find(name);
             parts << ZipPart{name, it != mended.end() ? it->second : partData(archive, from)};
         }
-        // OpenDocument wants its "mimetype" first
-        std::stable_partition(parts.begin(), parts.end(), [](const ZipPart& p) { return p.name == "mimetype"; });
         prepared.bytes = writeZip(parts, false);
         return prepared;
     } catch (const orcus::zip_error&) {

@@ -46,9 +46,10 @@ struct PreparedPackage {
     qint64 valueCells = 0;            // cells the parts state a value for
 };
 
-// Looks through every part (see PackageScan.h) and returns the package to
-// read, with the parts the reader would take wrongly mended. Throws
+// Looks through every part of an .xlsx package (see PackageScan.h) and
+// returns the package for liborcus to read, with the parts it would take
+// wrongly mended. Throws
 // ECorruptWorkbook.
-PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries, PackageKind kind);
+PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries);
 
 } // namespace tegaro::sheets

@@ -4,12 +4,11 @@
 #include "sheets/model/CellReference.h"
 #include "sheets/formula/Formulas.h"
 #include "sheets/package/ImportFactory.h"
-#include "sheets/package/OdsExtras.h"
+#include "sheets/package/OdsReader.h"
 #include "sheets/package/PackageCheck.h"
 #include "sheets/model/SheetErrors.h"
 #include "sheets/package/XlsxSheetExtras.h"
 
-#include <orcus/orcus_ods.hpp>
 #include <orcus/orcus_xlsx.hpp>
 
 #include <QLocale>
@@ -112,14 +111,14 @@ Workbook readPackage(const QByteArray& given)
     const QByteArray bytes = withoutTrailingBytes(given);
     const QList<PackageEntry> entries = checkPackageDirectory(bytes);
     const PackageKind kind = packageKind(bytes);
-    const PreparedPackage prepared = preparePackage(bytes, entries, kind);
+    // .ods is read by our own reader, which checks each part as it reads
+    // it; an .xlsx part goes through the scan before liborcus reads it
+    PreparedPackage prepared;
+    if (kind == PackageKind::Xlsx)
+        prepared = preparePackage(bytes, entries);
+    else
+        prepared.bytes = bytes;
     const QByteArray& package = prepared.bytes;
-
-    // The reader parses .ods content in a second thread by default, and that
-    // thread ends the program on any error but malformed XML (a bad
-    // character reference, say); in one thread every error comes back here.
-    static const bool oneThread = qputenv("ORCUS_ODS_USE_THREADS", "0");
-    (void)oneThread;
 
     Workbook book;
     book.sheets.clear();
@@ -127,19 +126,17 @@ Workbook readPackage(const QByteArray& given)
     ctx.sharedTexts = prepared.sharedTexts;
     ImportFactory factory(ctx);
     try {
-        const std::string_view view(package.constData(), size_t(package.size()));
         if (kind == PackageKind::Xlsx) {
+            const std::string_view view(package.constData(), size_t(package.size()));
             orcus::orcus_xlsx reader(&factory);
             reader.read_stream(view);
+            addXlsxCells(package, prepared.cellPass, ctx,
+                         [&](int i) { return static_cast<ImportSheet*>(factory.get_sheet(ss::sheet_t(i))); });
+            factory.finalize();
+            addXlsxSheetExtras(package, ctx);
         } else {
-            orcus::orcus_ods reader(&factory);
-            reader.read_stream(view);
+            readOdsPackage(package, ctx, factory);
         }
-        addXlsxCells(package, prepared.cellPass, ctx,
-                     [&](int i) { return static_cast<ImportSheet*>(factory.get_sheet(ss::sheet_t(i))); });
-        factory.finalize();
-        addOdsExtras(package, ctx);
-        addXlsxSheetExtras(package, ctx);
     } catch (const tegaro::Exception&) {
         throw;
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,6 @@
 #pragma once
-// .xlsx and .ods workbooks, read through liborcus into the workbook model.
+// .xlsx and .ods workbooks read into the workbook model: .xlsx through
+// liborcus, .ods by our own reader (OdsReader.h).
 #include "sheets/model/Workbook.h"
 
 #include <QByteArray>

@@ -1,8 +1,9 @@
 #pragma once
-// One part of a package looked through before the package reader gets it:
-// what would make the reader's work unbounded or fail its internal checks
-// is refused, what it would take wrongly is mended, and what it would pass
-// over without a word is noted.
+// The checks every XML part of a package gets before or while it is read,
+// and one .xlsx part looked through before liborcus gets it: what would
+// make its work unbounded or fail its internal checks is refused, what it
+// would take wrongly is mended, and what it would pass over without a word
+// is noted.
 #include "sheets/package/PackageLimits.h"
 
 #include <QByteArray>
@@ -33,11 +34,22 @@ QString decodeEscapes(const QString& text);
 // from there; the guard turns that into an error instead of a read of
 // whatever memory lies beyond.
 inline constexpr std::size_t kPartEnd = 64;
+inline constexpr char kPartEndByte = '!';
 void endPart(std::vector<unsigned char>& buffer);
 inline std::size_t partSize(const std::vector<unsigned char>& buffer) { return buffer.size() - kPartEnd; }
 
+// A part as an event parser may read it: UTF-8 XML whose character
+// references are all in form. Empty for a part with nothing to read (blank,
+// or not XML and not named as XML). Throws ECorruptWorkbook.
+QByteArray xmlPartText(const QByteArray& data, const QByteArray& name);
+
+// After a parse that ended at `rootEnd` (-1: no root closed) with `open`
+// elements left: the parser ends quietly where the root stays open, and
+// passes over what follows it. Throws ECorruptWorkbook.
+void checkXmlEnd(QByteArrayView data, qsizetype rootEnd, bool open);
+
 // `buffer` holds the part and its end (endPart).
 // Throws ECorruptWorkbook.
-ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name, PackageKind kind);
+ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name);
 
 } // namespace tegaro::sheets

@@ -155,6 +155,9 @@ private slots:
     void odsPageSetup();
     void odsPrintRanges();
     void odsPageBreaks();
+    void odsStandardFont();
+    void odsHiddenSheetsAndNames();
+    void odsRowsRepeatedToTheEnd();
 };
 
 void TestOdsPackages::odsValuesKept()
@@ -769,6 +772,82 @@ void TestOdsPackages::odsPageBreaks()
     const Workbook back = readXls(writeXls(book));
     QCOMPARE(back.sheets[0].page.rowBreaks, p.rowBreaks);
     QCOMPARE(back.sheets[0].page.columnBreaks, p.columnBreaks);
+}
+
+void TestOdsPackages::odsStandardFont()
+{
+    // Cells without a style of their own show in the "Default" cell style,
+    // which overrides the default properties: its font is the workbook's
+    // standard font, the one column widths count in.
+    const QByteArray styles = odsStyles(
+        "<office:styles><style:default-style style:family=\"table-cell\"><style:text-properties "
+        "style:font-name=\"DejaVu Sans\" fo:font-size=\"10pt\"/></style:default-style>"
+        "<style:style style:name=\"Default\" style:family=\"table-cell\"><style:text-properties "
+        "style:font-name=\"Calibri\" fo:font-size=\"11pt\"/></style:style>"
+        "<style:style style:name=\"Heading\" style:family=\"table-cell\" style:parent-style-name=\"Default\">"
+        "<style:text-properties fo:font-weight=\"bold\"/></style:style></office:styles>");
+    const QByteArray content = odsContent(
+        "<table:table table:name=\"S\"><table:table-row><table:table-cell office:value-type=\"float\" office:value=\"1\"/>"
+        "<table:table-cell table:style-name=\"ce1\" office:value-type=\"float\" office:value=\"2\"/></table:table-row>"
+        "</table:table>",
+        "<style:style style:name=\"ce1\" style:family=\"table-cell\" style:parent-style-name=\"Heading\">"
+        "<style:text-properties fo:font-size=\"14pt\"/></style:style>");
+    const Workbook book = readWorkbook(odsPackage(content, styles));
+    QCOMPARE(book.fonts[0].name, QStringLiteral("Calibri"));
+    QCOMPARE(book.fonts[0].height, 220);
+    QCOMPARE(book.fonts[book.format(book.sheets[0].cell(0, 0)->xf).font].name, QStringLiteral("Calibri"));
+    // through its parents: Calibri from Default, bold from Heading, 14 points of its own
+    const Font& own = book.fonts[book.format(book.sheets[0].cell(0, 1)->xf).font];
+    QCOMPARE(own.name, QStringLiteral("Calibri"));
+    QVERIFY(own.bold());
+    QCOMPARE(own.height, 280);
+}
+
+void TestOdsPackages::odsHiddenSheetsAndNames()
+{
+    // a table its style does not display is a hidden sheet; a named
+    // expression is a formula in the OpenDocument grammar
+    const QByteArray content = odsContent(
+        "<table:table table:name=\"S\"><table:table-row><table:table-cell office:value-type=\"float\" "
+        "office:value=\"4\"/></table:table-row></table:table>"
+        "<table:table table:name=\"H\" table:style-name=\"ta2\"><table:table-row><table:table-cell "
+        "office:value-type=\"float\" office:value=\"5\"/></table:table-row></table:table>"
+        "<table:named-expressions><table:named-expression table:name=\"Twice\" table:expression=\"of:=[$S.$A$1]*2\"/>"
+        "<table:named-range table:name=\"Rate\" table:cell-range-address=\"$H.$A$1\"/></table:named-expressions>",
+        "<style:style style:name=\"ta2\" style:family=\"table\"><style:table-properties table:display=\"false\"/>"
+        "</style:style>");
+    Workbook book = readWorkbook(odsPackage(content));
+    QCOMPARE(book.sheets[0].visibility, 0);
+    QCOMPARE(book.sheets[1].visibility, 1);
+    QCOMPARE(book.names.size(), 2);
+    QCOMPARE(book.names[0].source, QStringLiteral("S!$A$1*2"));
+    QCOMPARE(book.names[1].source, QStringLiteral("H!$A$1"));
+    for (const DefinedName& n : book.names)
+        QVERIFY2(!n.tokens.isEmpty(), qPrintable(n.name));
+    QVERIFY2(book.leftOut.isEmpty(), qPrintable(book.leftOut.join(u'\n')));
+    const Workbook back = readXls(writeXls(book));
+    QCOMPARE(back.sheets[1].visibility, 1);
+}
+
+void TestOdsPackages::odsRowsRepeatedToTheEnd()
+{
+    // LibreOffice ends every table with a row that stands for the rest of
+    // the sheet: it costs no rows and no cells, whatever its count
+    const QByteArray content = odsContent(
+        "<table:table table:name=\"S\"><table:table-row table:style-name=\"ro2\"><table:table-cell "
+        "office:value-type=\"float\" office:value=\"1\"/><table:table-cell table:number-columns-repeated=\"16383\"/>"
+        "</table:table-row><table:table-row table:style-name=\"ro1\" table:number-rows-repeated=\"1048575\">"
+        "<table:table-cell table:number-columns-repeated=\"16384\"/></table:table-row></table:table>",
+        "<style:style style:name=\"ro1\" style:family=\"table-row\"><style:table-row-properties "
+        "style:row-height=\"0.178in\" style:use-optimal-row-height=\"true\"/></style:style>"
+        "<style:style style:name=\"ro2\" style:family=\"table-row\"><style:table-row-properties "
+        "style:row-height=\"0.5in\" style:use-optimal-row-height=\"false\"/></style:style>");
+    const Workbook book = readWorkbook(odsPackage(content));
+    const Sheet& s = book.sheets[0];
+    QCOMPARE(s.cellCount(), 1);
+    QCOMPARE(int(s.rows.size()), 1);
+    QCOMPARE(s.rowHeight(0), 720);
+    QVERIFY2(book.leftOut.isEmpty(), qPrintable(book.leftOut.join(u'\n')));
 }
 
 QObject* makeTestOdsPackages() { return new TestOdsPackages; }
