@@ -119,6 +119,14 @@ std::optional<QRgb> colour(std::string_view v)
 }
 
 // A font as a style states it; what it leaves out comes from its parent.
+// A property a style sets overrides the one it inherits.
+template <typename T>
+void takeSet(std::optional<T>& to, const std::optional<T>& from)
+{
+    if (from)
+        to = from;
+}
+
 struct TextProps {
     std::optional<QString> name;
     std::optional<double> size;
@@ -129,18 +137,14 @@ struct TextProps {
 
     void over(const TextProps& o)
     {
-        auto take = [](auto& to, const auto& from) {
-            if (from)
-                to = from;
-        };
-        take(name, o.name);
-        take(size, o.size);
-        take(bold, o.bold);
-        take(italic, o.italic);
-        take(strike, o.strike);
-        take(underline, o.underline);
-        take(doubleUnderline, o.doubleUnderline);
-        take(color, o.color);
+        takeSet(name, o.name);
+        takeSet(size, o.size);
+        takeSet(bold, o.bold);
+        takeSet(italic, o.italic);
+        takeSet(strike, o.strike);
+        takeSet(underline, o.underline);
+        takeSet(doubleUnderline, o.doubleUnderline);
+        takeSet(color, o.color);
     }
 };
 
@@ -158,19 +162,15 @@ struct CellProps {
 
     void over(const CellProps& o)
     {
-        auto take = [](auto& to, const auto& from) {
-            if (from)
-                to = from;
-        };
-        take(background, o.background);
-        take(left, o.left);
-        take(right, o.right);
-        take(top, o.top);
-        take(bottom, o.bottom);
-        take(down, o.down);
-        take(up, o.up);
-        take(hAlign, o.hAlign);
-        take(vAlign, o.vAlign);
+        takeSet(background, o.background);
+        takeSet(left, o.left);
+        takeSet(right, o.right);
+        takeSet(top, o.top);
+        takeSet(bottom, o.bottom);
+        takeSet(down, o.down);
+        takeSet(up, o.up);
+        takeSet(hAlign, o.hAlign);
+        takeSet(vAlign, o.vAlign);
     }
 };
 
