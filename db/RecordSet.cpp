@@ -327,13 +327,8 @@ void RecordSet::cancel()
     } else if (state_ != DataSetState::Edit) {
         return;
     }
-    buffer_.clear();
-    original_.clear();
-    modified_ = false;
-    changed_.fill(false, columns_.size());
+    dropEdit();
     blobCache_.clear();
-    conflict_ = false;
-    unsettled_.reset();
     setState(DataSetState::Browse);
     recordChanged(-1);
 }

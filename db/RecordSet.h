@@ -179,6 +179,7 @@ private:
     void writeDelete();
     void writePost();
     void finishPost(const QVariant& key, Row written);
+    void dropEdit(); // the edit buffer and what it knew, gone
     void endEdit();
     [[noreturn]] void conflict(const QVariant& key, bool editing);
     QString changedByOthers(const Row& stored) const;

@@ -85,12 +85,7 @@ void RecordSet::refreshRecord()
     const QVariant key = storedRow().value(keyColumn_);
     const Row fresh = key.isNull() ? Row() : readRow(key);
     blobCache_.clear();
-    buffer_.clear();
-    original_.clear();
-    changed_.fill(false, columns_.size());
-    modified_ = false;
-    conflict_ = false;
-    unsettled_.reset();
+    dropEdit();
     if (fresh.isEmpty()) {
         rows_.remove(current_);
         ++generation_;

@@ -38,12 +38,7 @@ RecordSet::Row RecordSet::readRow(const QVariant& key)
                                         .arg(selectList(columns_, lazyBlobs_), quoteIdent(d, baseTable_),
                                              quoteIdent(d, columns_[keyColumn_].name)),
                                     {key});
-    if (!q.next())
-        return {};
-    Row row(columns_.size());
-    for (int i = 0; i < columns_.size(); ++i)
-        row[i] = q.value(i);
-    return row;
+    return rowOf(q);
 }
 
 // "WHERE key = ? AND version = ?": the row as we read it, or nothing.
@@ -215,7 +210,7 @@ void RecordSet::finishPost(const QVariant& key, Row written)
     endEdit();
 }
 
-void RecordSet::endEdit()
+void RecordSet::dropEdit()
 {
     buffer_.clear();
     original_.clear();
@@ -223,6 +218,11 @@ void RecordSet::endEdit()
     modified_ = false;
     conflict_ = false;
     unsettled_.reset();
+}
+
+void RecordSet::endEdit()
+{
+    dropEdit();
     setState(DataSetState::Browse);
     recordChanged(-1);
 }
