@@ -116,6 +116,12 @@ void TestDamagedPackages::damagedPackages_data()
         << odsPackage("<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
                       "office:version=\"&gt;1")
         << false << "壊れています";
+    // and past the end of text that ends in one, failing its own assertion
+    QTest::newRow("text with a reference at the end")
+        << xlsxPackage({book, "<worksheet>&amp;"}) << false << "途中で切れています";
+    QTest::newRow("ods text with a reference at the end")
+        << odsPackage("<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\">&amp;")
+        << false << "途中で切れています";
     QTest::newRow("second root")
         << xlsxPackage({book, worksheetPart("<sheetData/>") + "<worksheet/>"}) << false << "ルート要素の後";
     QTest::newRow("text after the root")
