@@ -1,5 +1,6 @@
 #include "sheets/package/OdsReader.h"
 
+#include "sheets/container/ZipReader.h"
 #include "sheets/formula/FormulaText.h"
 #include "sheets/model/CellReference.h"
 #include "sheets/model/SheetErrors.h"
@@ -1087,34 +1088,29 @@ QByteArray ods::part(const orcus::zip_archive& archive, std::string_view name)
 
 void readOdsPackage(const QByteArray& package, ImportContext& ctx, ImportFactory& factory)
 {
-    orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
-    orcus::zip_archive archive(&stream);
+    const ZipReader archive(package);
     QByteArray styles, settings;
-    std::vector<unsigned char> content; // the largest part, read in place
-    size_t contentSize = 0;
+    QByteArray content; // the largest part, unpacked with room for the end the parser needs
+    qsizetype contentSize = 0;
     try {
-        archive.load();
         // the parts of an .ods saved with a password are encrypted, and the
         // manifest says so
-        if (part(archive, "META-INF/manifest.xml").contains("encryption-data"))
+        if (archive.read("META-INF/manifest.xml").value_or(QByteArray()).contains("encryption-data"))
             throw EEncryptedWorkbook(QStringLiteral("パスワードで保護されたブックは読めません。"));
-        styles = part(archive, "styles.xml");
-        settings = part(archive, "settings.xml");
-        // the archive ends it with a NUL byte; the end the parser needs instead
-        if (!archive.read_file_entry("content.xml", content))
-            content.clear();
-        if (!content.empty() && content.back() == 0)
-            content.pop_back();
-        contentSize = content.size();
-        endPart(content);
-    } catch (const orcus::zip_error&) {
+        styles = archive.read("styles.xml").value_or(QByteArray());
+        settings = archive.read("settings.xml").value_or(QByteArray());
+        if (std::optional<QByteArray> c = archive.read("content.xml", qsizetype(kPartEnd))) {
+            content = std::move(*c);
+            contentSize = content.size() - qsizetype(kPartEnd);
+            writePartEnd(content.data() + contentSize);
+        }
+    } catch (const ZipDataError&) {
         throw damaged(QStringLiteral("(ZIP の部品が読めません)"));
     }
     orcus::xmlns_repository namespaces;
     Reader reader(ctx, factory, namespaces);
     readPart(styles, false, "styles.xml", namespaces, reader);
-    readPart(QByteArray::fromRawData(reinterpret_cast<const char*>(content.data()), qsizetype(contentSize)), true,
-             "content.xml", namespaces, reader);
+    readPart(QByteArray::fromRawData(content.constData(), contentSize), true, "content.xml", namespaces, reader);
     content = {};
     reader.finish();
     factory.finalize();

@@ -3,6 +3,7 @@
 #include "sheets/package/PackageScan.h"
 #include "sheets/package/XlsxLayout.h"
 #include "sheets/model/SheetErrors.h"
+#include "sheets/container/ZipReader.h"
 #include "sheets/container/ZipWriter.h"
 
 #include <orcus/exception.hpp>
@@ -25,30 +26,6 @@ namespace {
 
 quint32 u32(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
 quint16 u16(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
-
-// The end record of the directory, found the way the package reader finds
-// it, so that the entries checked here are the ones it will read: searched
-// backwards in blocks of 65,557 bytes, a match restarting on a wrong byte
-// and never spanning two blocks, and never at offset 0.
-qsizetype findEndRecord(const QByteArray& b)
-{
-    static const quint8 magic[4] = {0x06, 0x05, 0x4B, 0x50}; // "PK\5\6" read backwards
-    constexpr qsizetype block = 22 + 0xFFFF;
-    qsizetype end = b.size();
-    while (end > 0) {
-        const qsizetype begin = end - std::min(block, end);
-        int matched = 0;
-        for (qsizetype i = end - 1; i >= begin; --i) {
-            if (quint8(b[i]) != magic[matched]) {
-                matched = 0;
-            } else if (++matched == 4) {
-                return i;
-            }
-        }
-        end = begin;
-    }
-    return 0;
-}
 
 // A part as the parser reads it: the data and its end (endPart).
 std::vector<unsigned char> partBuffer(const orcus::zip_archive& archive, const QByteArray& name)
@@ -104,7 +81,7 @@ QByteArray withoutTrailingBytes(const QByteArray& b)
 
 QList<PackageEntry> checkPackageDirectory(const QByteArray& b)
 {
-    const qsizetype end = findEndRecord(b);
+    const qsizetype end = zipEndRecord(b);
     if (end <= 0 || end + 22 > b.size())
         throw damaged(QStringLiteral("(ZIP の目次がありません)"));
     qsizetype at = u32(b, end + 16);

@@ -416,10 +416,17 @@ QString decodeEscapes(const QString& text)
     return out;
 }
 
+void writePartEnd(char* at)
+{
+    at[0] = 0;
+    std::fill(at + 1, at + kPartEnd, kPartEndByte);
+}
+
 void endPart(std::vector<unsigned char>& buffer)
 {
-    buffer.push_back(0);
-    buffer.insert(buffer.end(), kPartEnd - 1, kPartEndByte);
+    const std::size_t size = buffer.size();
+    buffer.resize(size + kPartEnd);
+    writePartEnd(reinterpret_cast<char*>(buffer.data() + size));
 }
 
 ScannedPart scanPart(const std::vector<unsigned char>& buffer, const QByteArray& name)

@@ -36,6 +36,7 @@ QString decodeEscapes(const QString& text);
 inline constexpr std::size_t kPartEnd = 64;
 inline constexpr char kPartEndByte = '!';
 void endPart(std::vector<unsigned char>& buffer);
+void writePartEnd(char* at); // the kPartEnd bytes at `at`
 inline std::size_t partSize(const std::vector<unsigned char>& buffer) { return buffer.size() - kPartEnd; }
 
 // A part as an event parser may read it: UTF-8 XML whose character

@@ -36,6 +36,25 @@ QByteArray patchDirectory(QByteArray zip, int file, int offset, quint32 value)
     return zip;
 }
 
+// The directory entry, or with `local` the local header, of the part named.
+qsizetype entryAt(const QByteArray& zip, const QByteArray& name, bool local = false)
+{
+    const QByteArray magic = local ? "PK\x03\x04" : "PK\x01\x02";
+    const int nameAt = local ? 26 : 28;
+    for (qsizetype at = zip.indexOf(magic); at >= 0; at = zip.indexOf(magic, at + 1)) {
+        const qsizetype length = qFromLittleEndian<quint16>(zip.constData() + at + nameAt);
+        if (zip.mid(at + (local ? 30 : 46), length) == name)
+            return at;
+    }
+    return -1;
+}
+
+QByteArray patchEntry(QByteArray zip, const QByteArray& name, int offset, quint16 value)
+{
+    qToLittleEndian<quint16>(value, zip.data() + entryAt(zip, name) + offset);
+    return zip;
+}
+
 } // namespace
 
 class TestDamagedPackages : public QObject {
@@ -163,6 +182,31 @@ void TestDamagedPackages::damagedPackages_data()
         << simpleOds("", "<style:default-style style:family=\"table-cell\"><style:table-column-properties "
                          "style:column-width=\"1in\"/></style:default-style>")
         << false << "スタイルの種類";
+    // the part's data does not unpack to what its directory entry says
+    const QByteArray ods = odsPackage(
+        odsContent("<table:table table:name=\"S\">"
+                   + QByteArray("<table:table-row><table:table-cell office:value-type=\"float\" office:value=\"1\"/>"
+                                "</table:table-row>")
+                         .repeated(40)
+                   + "</table:table>"),
+        {}, true);
+    const qsizetype size = qFromLittleEndian<quint32>(ods.constData() + entryAt(ods, "content.xml") + 24);
+    QTest::newRow("ods part unpacking to less than it says")
+        << patchEntry(ods, "content.xml", 24, quint16(size + 10)) << false << "ZIP の部品が読めません";
+    QTest::newRow("ods part unpacking to more than it says")
+        << patchEntry(ods, "content.xml", 24, quint16(size - 10)) << false << "ZIP の部品が読めません";
+    QTest::newRow("ods part packed in an unknown way")
+        << patchEntry(ods, "content.xml", 10, 99) << false << "ZIP の部品が読めません";
+    QByteArray garbled = ods;
+    const qsizetype local = entryAt(ods, "content.xml", true);
+    const qsizetype data = local + 30 + qFromLittleEndian<quint16>(ods.constData() + local + 26)
+        + qFromLittleEndian<quint16>(ods.constData() + local + 28);
+    for (qsizetype i = data + 2; i < data + 40; ++i)
+        garbled[i] = char(garbled[i] ^ 0x5A);
+    QTest::newRow("ods part with bad packed data") << garbled << false << "壊れています";
+    QByteArray moved = ods;
+    qToLittleEndian<quint32>(quint32(ods.size()), moved.data() + entryAt(ods, "content.xml") + 42);
+    QTest::newRow("ods part whose header lies past the end") << moved << false << "ZIP の部品が読めません";
     QTest::newRow("ods column of a cell style")
         << simpleOds("<table:table-column table:style-name=\"co1\"/>",
                      "<style:style style:name=\"co1\" style:family=\"table-cell\"/>"
