@@ -127,7 +127,7 @@ private:
     bool pass_ = false;
     const CellIndex* index_ = nullptr;
     mutable const Sheet* finger_ = nullptr;
-    mutable std::map<quint32, Cell>::const_iterator fingerAt_;
+    mutable Sheet::CellMap::const_iterator fingerAt_;
     std::function<QDateTime()> clock_;
     std::unordered_map<int, std::shared_ptr<const Program>> names_;
 };

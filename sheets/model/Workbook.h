@@ -1,6 +1,8 @@
 #pragma once
 // The workbook model: what a detail sheet holds, close to what the .xls file
 // stores, so that a workbook read and written again keeps everything users made.
+#include "sheets/model/NodePool.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -262,6 +264,9 @@ private:
 
 class Sheet {
 public:
+    // cells by key(row, col), in order
+    using CellMap = std::map<quint32, Cell, std::less<quint32>, PoolAllocator<std::pair<const quint32, Cell>>>;
+
     // bits of wsBool
     static constexpr quint16 kShowPageBreaks = 0x0001, kSummaryRowsBelow = 0x0040, kSummaryColumnsRight = 0x0080,
                              kFitToPage = 0x0100, kRowOutlineSymbols = 0x0400;
@@ -293,7 +298,7 @@ public:
     // Counts cells added and removed, so that an index of where cells lie
     // knows when it is out of date.
     quint64 layoutRevision() const { return revision_.value(); }
-    const std::map<quint32, Cell>& cells() const { return cells_; }
+    const CellMap& cells() const { return cells_; }
     // f(key, cell) for every cell in order, the cells open to change.
     template <class F>
     void forEachCell(F&& f)
@@ -324,7 +329,7 @@ public:
     bool operator==(const Sheet& o) const;
 
 private:
-    std::map<quint32, Cell> cells_;
+    CellMap cells_;
     LayoutRevision revision_;
 };
 

@@ -8,7 +8,11 @@
 #include "sheets/model/SheetErrors.h"
 #include "sheets/xls/XlsFile.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <map>
+#include <utility>
 
 using namespace tegaro;
 using namespace tegaro::sheets;
@@ -37,6 +41,7 @@ private slots:
     void cellTextPlaces_data();
     void cellTextPlaces();
     void standardViewAndClear();
+    void sheetsKeepTheirOwnCells();
 };
 
 void TestMemory::saveToMemoryHandleHandsOverXlsBytes()
@@ -215,5 +220,68 @@ void TestMemory::standardViewAndClear()
 }
 
 QObject* makeTestMemory() { return new TestMemory; }
+
+void TestMemory::sheetsKeepTheirOwnCells()
+{
+    // A sheet's cells live in memory of its own: sheets copied, moved,
+    // swapped and assigned while cells come and go each keep exactly theirs.
+    constexpr int kSheets = 4;
+    QRandomGenerator rng(5);
+    std::vector<Sheet> sheets(kSheets);
+    std::vector<std::map<quint32, QString>> expected(kSheets);
+    // one large enough for the largest blocks
+    for (int i = 0; i < 150000; ++i) {
+        sheets[0].cellRef(i / 200, i % 200).text = QString::number(i);
+        expected[0][Sheet::key(i / 200, i % 200)] = QString::number(i);
+    }
+    for (int step = 0; step < 40000; ++step) {
+        const int a = int(rng.bounded(kSheets)), b = int(rng.bounded(kSheets));
+        const int row = int(rng.bounded(400)), col = int(rng.bounded(30));
+        const QString text = QString::number(step);
+        switch (rng.bounded(9)) {
+        case 0:
+        case 1:
+        case 2:
+            sheets[a].cellRef(row, col).text = text;
+            expected[a][Sheet::key(row, col)] = text;
+            break;
+        case 3:
+        case 4:
+            sheets[a].removeCell(row, col);
+            expected[a].erase(Sheet::key(row, col));
+            break;
+        case 5: // assigned: the copy lands in the target's own memory
+            sheets[a] = sheets[b];
+            expected[a] = expected[b];
+            break;
+        case 6: // moved away and back
+            if (a != b) {
+                sheets[b] = std::move(sheets[a]);
+                sheets[a] = Sheet();
+                expected[b] = std::exchange(expected[a], {});
+            }
+            break;
+        case 7:
+            std::swap(sheets[a], sheets[b]);
+            std::swap(expected[a], expected[b]);
+            break;
+        case 8: { // a copy outlives its source
+            Sheet copy(sheets[a]);
+            sheets[a] = Sheet();
+            sheets[a] = copy;
+            break;
+        }
+        }
+    }
+    for (int i = 0; i < kSheets; ++i) {
+        QCOMPARE(sheets[i].cells().size(), expected[i].size());
+        auto want = expected[i].begin();
+        for (const auto& [key, cell] : sheets[i].cells()) {
+            QCOMPARE(key, want->first);
+            QCOMPARE(cell.text, want->second);
+            ++want;
+        }
+    }
+}
 
 #include "test_memory.moc"
