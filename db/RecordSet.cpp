@@ -19,7 +19,11 @@ namespace {
 // it (the navigator's next button).
 constexpr int kFirstRows = 2;
 
-const QEvent::Type kReadRest = QEvent::Type(QEvent::registerEventType());
+// After the first paint: the keys, then the rest of the first page, each
+// on its own, so what the user does in between comes first.
+const QEvent::Type kReadKeys = QEvent::Type(QEvent::registerEventType());
+const QEvent::Type kReadFirstPage = QEvent::Type(QEvent::registerEventType());
+constexpr int kAfterPaint = Qt::LowEventPriority - 1;
 
 // What follows the table in "select * from TABLE": nothing but an end.
 bool wholeTable(QString rest)
@@ -88,28 +92,26 @@ void RecordSet::open()
     // The rest after the first record is painted: a widget's paint request
     // waits in the queue at low priority, this one below it.
     if (rows_.keysPending())
-        QCoreApplication::postEvent(this, new QEvent(kReadRest), Qt::LowEventPriority - 1);
+        QCoreApplication::postEvent(this, new QEvent(kReadKeys), kAfterPaint);
 }
 
 void RecordSet::customEvent(QEvent* event)
 {
-    if (event->type() == kReadRest)
-        readRest();
-    else
+    if (event->type() != kReadKeys && event->type() != kReadFirstPage) {
         QObject::customEvent(event);
-}
-
-void RecordSet::readRest()
-{
-    if (!rows_.keysPending())
         return;
+    }
+    // Nobody waits for these: a failure is left for the first need, which
+    // reads again and reports what goes wrong.
     try {
-        rows_.readKeys();
-        // The rest of the first page, so the next records come at once.
-        rows_.load(0, ResultRows::kPageRows - 1);
+        if (event->type() == kReadKeys && rows_.keysPending()) {
+            rows_.readKeys();
+            QCoreApplication::postEvent(this, new QEvent(kReadFirstPage), kAfterPaint);
+        } else if (event->type() == kReadFirstPage && rows_.keyed() && !rows_.keysPending()) {
+            // So the next records come at once.
+            rows_.load(0, ResultRows::kPageRows - 1);
+        }
     } catch (...) {
-        // Nobody waits for it here: the first need reads it again and
-        // reports what goes wrong.
     }
 }
 

@@ -176,7 +176,6 @@ private:
     bool fetchSmallTable(const QString& table);
     static QList<Row> sizedRows(QSqlQuery& query, const QList<ColumnInfo>& columns);
     void takeColumns(const QList<ColumnInfo>& columns, const QString& table, bool lazy);
-    void readRest();
     QString selectList(const QList<ColumnInfo>& columns, bool lazy) const;
     QHash<qint64, Row> readPage(const std::vector<qint64>& keys) const;
     Row storedRow() const; // the current row as read, without the edits

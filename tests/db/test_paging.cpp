@@ -325,7 +325,8 @@ try {
     QVERIFY(rs.recordCountKnown());
     QCOMPARE(reset.count(), 1);
     QCOMPARE(model.rowCount(), kHouses);
-    // With the rest of the first page, so the next records come at once.
+    // Then the rest of the first page, so the next records come at once.
+    QCoreApplication::sendPostedEvents(&rs);
     QVERIFY(rs.isRowFetched(ResultRows::kPageRows - 1));
     QCOMPARE(rs.recNo(), 1);
     QCOMPARE(no(rs), 0);
