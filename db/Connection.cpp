@@ -131,17 +131,13 @@ void Connection::open()
             throw EDatabaseError(kUnreachable, why);
         throw EDatabaseError(QStringLiteral("データベースを開けません。"), why);
     }
-    if (target_.dialect == SqlDialect::SqlServer && target_.waitSeconds > 0) {
-        // A row another session holds is waited for this long, then the
-        // statement fails with the lock timeout.
-        QSqlQuery wait(db);
-        if (!wait.exec(QStringLiteral("SET LOCK_TIMEOUT %1").arg(target_.waitSeconds * 1000))) {
-            QString why = scrub(wait.lastError().text());
-            wait = QSqlQuery();
-            db.close();
-            throw EDatabaseError(kUnreachable, why);
-        }
-    }
+    // A row another session holds is waited for this long, then the
+    // statement fails with the lock timeout. It goes with the session's
+    // first statement: a fresh session on a server pays for every round
+    // trip before the first record shows.
+    session_.clear();
+    if (target_.dialect == SqlDialect::SqlServer && target_.waitSeconds > 0)
+        session_ = QStringLiteral("SET LOCK_TIMEOUT %1;\r\n").arg(target_.waitSeconds * 1000);
     if (target_.dialect == SqlDialect::SQLite) {
         // SQLite reads a file only when asked; a file that is no database
         // must fail here, as a refused connection does.
@@ -187,13 +183,23 @@ QSqlQuery Connection::exec(const QString& sql, const QVariantList& values, bool 
             throw EDatabaseLinkLost(kLinkLost, QStringLiteral("the link was cut on purpose"));
         }
     }
+    // Settings made inside a statement with parameters last only as long
+    // as it runs: those go alone first.
+    if (!session_.isEmpty() && !values.isEmpty()) {
+        QSqlQuery set(database());
+        if (!set.exec(session_))
+            fail(set.lastError());
+        session_.clear();
+    }
     QSqlQuery q(database());
     q.setForwardOnly(forwardOnly);
-    bool ok = q.prepare(sql);
+    bool ok = q.prepare(withSession(sql, values));
     for (qsizetype i = 0; ok && i < values.size(); ++i)
         q.bindValue(int(i), values[i]);
     if (!ok || !q.exec())
         fail(q.lastError());
+    if (values.isEmpty())
+        session_.clear();
     if (lose) {
         broken_ = true;
         throw EDatabaseLinkLost(kLinkLost, QStringLiteral("the answer was lost on purpose"));
@@ -204,11 +210,20 @@ QSqlQuery Connection::exec(const QString& sql, const QVariantList& values, bool 
 std::vector<qint64> Connection::readKeys(const QString& sql, const QVariantList& values)
 {
     open();
+    if (!session_.isEmpty() && !values.isEmpty())
+        exec(QStringLiteral("SELECT 1"));
     std::vector<qint64> keys;
     QSqlError error;
-    if (!readKeyColumn(database(), sql, values, keys, error))
+    if (!readKeyColumn(database(), withSession(sql, values), values, keys, error))
         fail(error);
+    if (values.isEmpty())
+        session_.clear();
     return keys;
+}
+
+QString Connection::withSession(const QString& sql, const QVariantList& values) const
+{
+    return session_.isEmpty() || !values.isEmpty() ? sql : session_ + sql;
 }
 
 void Connection::fail(const QSqlError& error)
@@ -246,11 +261,40 @@ QList<ColumnInfo> Connection::tableColumns(const QString& table)
     // The result's own description gives the names as they are written and
     // is quick; catalog views are slow on some servers (a new session's
     // first look at them takes a quarter of a second on some) and may
-    // return names in the server's code page. The key of a table our schema
-    // makes is known when the table has that column; any other comes from
-    // the key constraint.
-    const QSqlRecord record =
-        exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(quoteIdent(target_.dialect, table))).record();
+    // return names in the server's code page. (TOP rather than a WHERE that
+    // is never true: a fresh session on some servers parses each new kind
+    // of clause slowly the first time, and the first rows used TOP.)
+    return columnsOf(table, exec(QStringLiteral("SELECT TOP 0 * FROM %1").arg(quoteIdent(target_.dialect, table))).record());
+}
+
+QList<ColumnInfo> Connection::tableColumns(const QString& table, const QSqlRecord& all)
+{
+    if (target_.dialect == SqlDialect::SQLite)
+        return tableColumns(table);
+    auto known = columns_.constFind(table);
+    if (known != columns_.constEnd())
+        return *known;
+    return columnsOf(table, all);
+}
+
+QString Connection::knownKeyColumn(const QString& table)
+{
+    // SQLite answers from the file at once; a server is not asked.
+    auto known = columns_.constFind(table);
+    if (target_.dialect == SqlDialect::SQLite || known != columns_.constEnd()) {
+        for (const ColumnInfo& c : tableColumns(table))
+            if (c.key)
+                return c.kind == ColumnKind::Integer ? c.name : QString();
+        return {};
+    }
+    return schemaIntegerKeyColumn(target_.dialect, table);
+}
+
+QList<ColumnInfo> Connection::columnsOf(const QString& table, const QSqlRecord& record)
+{
+    // The key of a table our schema makes is known when the table has that
+    // column; any other comes from the key constraint.
+    QList<ColumnInfo> out;
     QSet<QString> keys;
     const QString schemaKey = schemaKeyColumn(target_.dialect, table);
     if (!schemaKey.isEmpty() && record.contains(schemaKey))

@@ -63,6 +63,12 @@ public:
     // The columns of a table in order, with their kinds and key; empty when
     // an embedded table does not exist. Kept while the connection stays open.
     QList<ColumnInfo> tableColumns(const QString& table);
+    // The same from a result of "select * from TABLE" already at hand,
+    // without a statement of its own on a server.
+    QList<ColumnInfo> tableColumns(const QString& table, const QSqlRecord& all);
+    // The name of a table's integer key as far as it is known without
+    // asking a server: our own tables', or one read before; empty else.
+    QString knownKeyColumn(const QString& table);
 
     QString scrub(const QString& text) const { return scrubSecrets(text, target_.secrets); }
 
@@ -84,6 +90,8 @@ signals:
 
 private:
     [[noreturn]] void fail(const QSqlError& error);
+    QList<ColumnInfo> columnsOf(const QString& table, const QSqlRecord& record);
+    QString withSession(const QString& sql, const QVariantList& values) const;
 
     QString text_;
     DatabaseTarget target_;
@@ -93,6 +101,9 @@ private:
     bool broken_ = false;
     bool loseLink_ = false;
     LinkLoss loss_ = LinkLoss::AfterRunning;
+    // Session settings not sent yet: they go in front of the next statement
+    // without parameters, in the same batch.
+    QString session_;
     QHash<QString, QList<ColumnInfo>> columns_;
 };
 

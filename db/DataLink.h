@@ -22,6 +22,8 @@ public:
     virtual void stateChanged(DataSetState state) { (void)state; }
     // The current record is another one (also after an open and an insert).
     virtual void afterScroll() {}
+    // The count of the rows is known now: it came after the first rows.
+    virtual void rowsCounted() {}
     // Before a post: write pending changes into the record. A write that
     // fails throws, and the post does not happen.
     virtual void updateData() {}

@@ -10,6 +10,7 @@ public:
     void recordChanged(int fieldIndex) override { source_.recordChanged(fieldIndex); }
     void stateChanged(DataSetState state) override { source_.setStateChanged(state); }
     void afterScroll() override { source_.setScrolled(); }
+    void rowsCounted() override { source_.setCounted(); }
     void updateData() override { source_.updateData(); }
 
 private:
@@ -65,6 +66,11 @@ void DataSource::setScrolled()
 {
     links_.tell([](DataLink* link) { link->afterScroll(); });
     emit afterScroll();
+}
+
+void DataSource::setCounted()
+{
+    links_.tell([](DataLink* link) { link->rowsCounted(); });
 }
 
 void DataSource::updateData()

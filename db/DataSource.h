@@ -44,6 +44,7 @@ private:
     void recordChanged(int fieldIndex);
     void setStateChanged(DataSetState state);
     void setScrolled();
+    void setCounted();
     void updateData();
 
     QPointer<RecordSet> set_;

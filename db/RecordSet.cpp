@@ -2,14 +2,38 @@
 
 #include "core/Errors.h"
 #include "db/Connection.h"
+#include "db/Schema.h"
 
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#include <QCoreApplication>
+#include <QEvent>
 #include <QSqlField>
 #include <QSqlRecord>
 
 namespace tegaro {
+
+namespace {
+// Read before the keys: the record shown first, and whether one follows
+// it (the navigator's next button).
+constexpr int kFirstRows = 2;
+
+// After the first paint: the keys, then the rest of the first page, each
+// on its own, so what the user does in between comes first.
+const QEvent::Type kReadKeys = QEvent::Type(QEvent::registerEventType());
+const QEvent::Type kReadFirstPage = QEvent::Type(QEvent::registerEventType());
+constexpr int kAfterPaint = Qt::LowEventPriority - 1;
+
+// What follows the table in "select * from TABLE": nothing but an end.
+bool wholeTable(QString rest)
+{
+    rest = rest.trimmed();
+    while (rest.endsWith(u';'))
+        rest = rest.chopped(1).trimmed();
+    return rest.isEmpty();
+}
+} // namespace
 
 RecordSet::RecordSet(Connection* connection, QObject* parent) : QObject(parent), connection_(connection)
 {
@@ -56,15 +80,39 @@ void RecordSet::open()
         return;
     if (!connection_)
         throw EDatabaseError(QStringLiteral("データセットに接続がありません"));
-    fetch(sql_.isEmpty() && !tableName_.isEmpty() ? QStringLiteral("select * from ") + tableName_ : sqlText());
+    fetch(sql_.isEmpty() && !tableName_.isEmpty() ? QStringLiteral("select * from ") + tableName_ : sqlText(), true);
     current_ = isEmpty() ? -1 : 0;
-    // The first page comes with the keys: what is shown is what is edited.
+    // The first record's row is at hand: what is shown is what is edited.
     if (current_ >= 0)
         rows_.row(current_);
     setState(DataSetState::Browse);
     recordChanged(-1);
     if (!isEmpty())
         afterScroll();
+    // The rest after the first record is painted: a widget's paint request
+    // waits in the queue at low priority, this one below it.
+    if (rows_.keysPending())
+        QCoreApplication::postEvent(this, new QEvent(kReadKeys), kAfterPaint);
+}
+
+void RecordSet::customEvent(QEvent* event)
+{
+    if (event->type() != kReadKeys && event->type() != kReadFirstPage) {
+        QObject::customEvent(event);
+        return;
+    }
+    // Nobody waits for these: a failure is left for the first need, which
+    // reads again and reports what goes wrong.
+    try {
+        if (event->type() == kReadKeys && rows_.keysPending()) {
+            rows_.readKeys();
+            QCoreApplication::postEvent(this, new QEvent(kReadFirstPage), kAfterPaint);
+        } else if (event->type() == kReadFirstPage && rows_.keyed() && !rows_.keysPending()) {
+            // So the next records come at once.
+            rows_.load(0, ResultRows::kPageRows - 1);
+        }
+    } catch (...) {
+    }
 }
 
 QString RecordSet::selectList(const QList<ColumnInfo>& columns, bool lazy) const
@@ -78,7 +126,96 @@ QString RecordSet::selectList(const QList<ColumnInfo>& columns, bool lazy) const
     return list.join(QStringLiteral(", "));
 }
 
-void RecordSet::fetch(const QString& text)
+bool RecordSet::fetchFirstRows(const QString& table)
+{
+    // One statement that also tells the columns: on a server a new
+    // session's every statement costs a round trip and a parse.
+    const SqlDialect d = connection_->dialect();
+    const QString keyName = connection_->knownKeyColumn(table);
+    if (keyName.isEmpty())
+        return fetchSmallTable(table);
+    const QString order = QStringLiteral(" ORDER BY ") + quoteIdent(d, keyName);
+    const QString text = d == SqlDialect::SqlServer
+        ? QStringLiteral("SELECT TOP %1 * FROM %2").arg(kFirstRows).arg(quoteIdent(d, table)) + order
+        : QStringLiteral("SELECT * FROM %1").arg(quoteIdent(d, table)) + order + QStringLiteral(" LIMIT %1").arg(kFirstRows);
+    QSqlQuery q;
+    try {
+        q = connection_->exec(text);
+    } catch (const EDatabaseLinkLost&) {
+        throw;
+    } catch (const EDatabaseError&) {
+        return false; // not the table we know: read it the long way
+    }
+    const QList<ColumnInfo> columns = connection_->tableColumns(table, q.record());
+    const int n = int(columns.size());
+    int key = -1;
+    for (int i = 0; i < n && key < 0; ++i)
+        if (columns[i].key && columns[i].kind == ColumnKind::Integer && columns[i].name.compare(keyName, Qt::CaseInsensitive) == 0)
+            key = i;
+    if (key < 0 || q.record().count() != n)
+        return false;
+    QList<Row> rows = sizedRows(q, columns);
+    takeColumns(columns, table, true);
+    ResultRows::KeyReader keys;
+    if (rows.size() == kFirstRows) {
+        const QString keysText = QStringLiteral("SELECT %1 FROM %2").arg(quoteIdent(d, keyName), quoteIdent(d, table));
+        keys = [this, keysText] {
+            std::vector<qint64> all = connection_->readKeys(keysText);
+            sortKeys(all);
+            return all;
+        };
+    }
+    rows_.setFirstRows(
+        std::move(rows), keyColumn_, n, [this](const std::vector<qint64>& page) { return readPage(page); }, std::move(keys),
+        [this] { links_.tell([](DataLink* link) { link->rowsCounted(); }); });
+    return true;
+}
+
+bool RecordSet::fetchSmallTable(const QString& table)
+{
+    // The districts: a short list of our own schema, read whole in the
+    // statement that also tells its columns.
+    const SqlDialect d = connection_->dialect();
+    if (d != SqlDialect::SqlServer || schemaKeyColumn(d, table).isEmpty())
+        return false;
+    QSqlQuery q;
+    try {
+        q = connection_->exec(QStringLiteral("SELECT * FROM %1").arg(quoteIdent(d, table)));
+    } catch (const EDatabaseLinkLost&) {
+        throw;
+    } catch (const EDatabaseError&) {
+        return false;
+    }
+    const QList<ColumnInfo> columns = connection_->tableColumns(table, q.record());
+    if (q.record().count() != columns.size())
+        return false;
+    QList<Row> rows = sizedRows(q, columns);
+    takeColumns(columns, table, true);
+    rows_.setRows(std::move(rows), keyColumn_);
+    return true;
+}
+
+QList<RecordSet::Row> RecordSet::sizedRows(QSqlQuery& query, const QList<ColumnInfo>& columns)
+{
+    const int n = int(columns.size());
+    QList<Row> rows;
+    while (query.next()) {
+        Row row(n);
+        for (int i = 0; i < n; ++i) {
+            const QVariant v = query.value(i);
+            // Attachments are held as their sizes, as the pages give them;
+            // a NULL stays the driver's own.
+            if (columns[i].kind == ColumnKind::Blob && !v.isNull())
+                row[i] = QVariant(qlonglong(v.toByteArray().size()));
+            else
+                row[i] = v;
+        }
+        rows.append(std::move(row));
+    }
+    return rows;
+}
+
+void RecordSet::fetch(const QString& text, bool firstRowsFirst)
 {
     connection_->open();
     SqlDialect d = connection_->dialect();
@@ -86,6 +223,8 @@ void RecordSet::fetch(const QString& text)
     QString table, rest;
     bool lazy = false;
     if (splitSelectAll(text, table, rest)) {
+        if (firstRowsFirst && wholeTable(rest) && fetchFirstRows(table))
+            return;
         columns = connection_->tableColumns(table);
         lazy = !columns.isEmpty();
     }
@@ -130,6 +269,16 @@ void RecordSet::fetch(const QString& text)
         }
     }
 
+    takeColumns(columns, table, lazy);
+    const int n = int(columns.size());
+    if (paged)
+        rows_.setKeys(std::move(keys), keyColumn_, n, [this](const std::vector<qint64>& page) { return readPage(page); });
+    else
+        rows_.setRows(std::move(rows), keyColumn_);
+}
+
+void RecordSet::takeColumns(const QList<ColumnInfo>& columns, const QString& table, bool lazy)
+{
     const int n = int(columns.size());
     columns_ = columns;
     lazyBlobs_ = lazy;
@@ -147,10 +296,7 @@ void RecordSet::fetch(const QString& text)
     }
     if (versionColumn_ >= 0)
         columns_[versionColumn_].kind = ColumnKind::Version;
-    if (paged)
-        rows_.setKeys(std::move(keys), keyColumn_, n, [this](const std::vector<qint64>& page) { return readPage(page); });
-    else
-        rows_.setRows(std::move(rows), keyColumn_);
+    rows_.clear();
     buffer_.clear();
     original_.clear();
     changed_.fill(false, n);
@@ -224,7 +370,10 @@ void RecordSet::updateRecord()
 
 void RecordSet::setCurrent(int index)
 {
-    const int target = isEmpty() ? -1 : qBound(0, index, recordCount() - 1);
+    // A record among the first rows needs no count.
+    int target = -1;
+    if (!isEmpty())
+        target = index >= 0 && index < rows_.knownCount() ? index : qBound(0, index, recordCount() - 1);
     // Its page first: when it cannot be read the record stays where it was.
     if (target >= 0)
         rows_.row(target);
@@ -339,7 +488,7 @@ void RecordSet::refresh()
     // The keys again; the pages read so far go with the old ones.
     QVariant key = keyColumn_ >= 0 && current_ >= 0 ? rows_.row(current_).value(keyColumn_) : QVariant();
     int old = current_;
-    fetch(sql_.isEmpty() && !tableName_.isEmpty() ? QStringLiteral("select * from ") + tableName_ : sqlText());
+    fetch(sql_.isEmpty() && !tableName_.isEmpty() ? QStringLiteral("select * from ") + tableName_ : sqlText(), false);
 #ifdef __GLIBC__
     // The old keys went back to the allocator, which keeps large freed
     // blocks; hand them to the system, so a refresh holds no more than the
@@ -383,7 +532,7 @@ QVariant RecordSet::valueAt(int row, int index) const
 {
     if (row == current_)
         return currentValue(index);
-    return row >= 0 && row < recordCount() ? rows_.row(row).value(index) : QVariant();
+    return row >= 0 && (row < rows_.knownCount() || row < recordCount()) ? rows_.row(row).value(index) : QVariant();
 }
 
 RecordSet::Row RecordSet::storedRow() const

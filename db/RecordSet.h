@@ -62,11 +62,15 @@ public:
     bool isOpen() const { return state_ != DataSetState::Inactive; }
     DataSetState state() const { return state_; }
 
+    // Opening the whole of a table reads its first rows only; the keys (and
+    // so the count) follow from the event loop once the first record is
+    // shown, or at once when something needs them first.
     int recordCount() const { return rows_.count(); }
+    bool recordCountKnown() const { return !rows_.keysPending(); }
     int recNo() const { return current_ + 1; } // 0 when there is no record
-    bool isEmpty() const { return rows_.count() == 0; }
+    bool isEmpty() const { return rows_.isEmpty(); }
     bool bof() const { return current_ <= 0; }
-    bool eof() const { return current_ < 0 || current_ >= rows_.count() - 1; }
+    bool eof() const { return current_ < 0 || !rows_.hasRowAfter(current_); }
 
     // Each move posts a changed record and cancels an unchanged one first.
     void first();
@@ -143,6 +147,9 @@ signals:
     // Something to tell the user that is no error: a post found saved.
     void notice(const QString& text);
 
+protected:
+    void customEvent(QEvent* event) override;
+
 private:
     using Row = ResultRows::Row;
     // A post sent when the link broke: what was sent, and from what.
@@ -164,7 +171,11 @@ private:
     void afterScroll();
     void updateRecord();
     void beginInsert(int position);
-    void fetch(const QString& text);
+    void fetch(const QString& text, bool firstRowsFirst);
+    bool fetchFirstRows(const QString& table);
+    bool fetchSmallTable(const QString& table);
+    static QList<Row> sizedRows(QSqlQuery& query, const QList<ColumnInfo>& columns);
+    void takeColumns(const QList<ColumnInfo>& columns, const QString& table, bool lazy);
     QString selectList(const QList<ColumnInfo>& columns, bool lazy) const;
     QHash<qint64, Row> readPage(const std::vector<qint64>& keys) const;
     Row storedRow() const; // the current row as read, without the edits

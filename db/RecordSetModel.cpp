@@ -48,9 +48,16 @@ void RecordSetModel::recordChanged(int fieldIndex)
                      index(row, fieldIndex < 0 ? columns_ - 1 : fieldIndex));
 }
 
+void RecordSetModel::rowsCounted()
+{
+    beginResetModel();
+    endResetModel();
+}
+
 int RecordSetModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() || !set() ? 0 : set()->recordCount();
+    // None until they are counted; a reset follows then.
+    return parent.isValid() || !set() || !set()->recordCountKnown() ? 0 : set()->recordCount();
 }
 
 int RecordSetModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_; }

@@ -28,6 +28,7 @@ public:
 
 private:
     void recordChanged(int fieldIndex) override;
+    void rowsCounted() override;
     RecordSet* set() const;
 
     QPointer<DataSource> source_;

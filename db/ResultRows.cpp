@@ -3,6 +3,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <utility>
 
 namespace tegaro {
 
@@ -17,6 +18,8 @@ void ResultRows::clear()
     keyColumn_ = -1;
     columns_ = 0;
     reader_ = nullptr;
+    keyReader_ = nullptr;
+    counted_ = nullptr;
     std::vector<qint64>().swap(ids_);
     rows_.clear();
     batches_.clear();
@@ -46,6 +49,65 @@ void ResultRows::setKeys(std::vector<qint64> keys, int keyColumn, int columns, P
     sorted_ = std::is_sorted(ids_.begin(), ids_.end());
 }
 
+void ResultRows::setFirstRows(QList<Row> rows, int keyColumn, int columns, PageReader reader, KeyReader keys,
+                              std::function<void()> counted)
+{
+    clear();
+    keyed_ = true;
+    keyColumn_ = keyColumn;
+    columns_ = columns;
+    reader_ = std::move(reader);
+    keyReader_ = std::move(keys);
+    counted_ = keyReader_ ? std::move(counted) : nullptr;
+    std::vector<qint64> batch;
+    for (Row& row : rows) {
+        const qint64 key = row.value(keyColumn).toLongLong();
+        ids_.push_back(key);
+        batch.push_back(key);
+        rows_.insert(key, std::move(row));
+    }
+    sorted_ = std::is_sorted(ids_.begin(), ids_.end());
+    keep(std::move(batch));
+}
+
+void ResultRows::readKeys()
+{
+    if (!keyReader_)
+        return;
+    std::vector<qint64> all = keyReader_();
+    keyReader_ = nullptr;
+    // The first rows stay where they were shown, also when someone removed
+    // one of them or put a row before them in the meantime; the rest follow
+    // in the result's order. (The first rows are a handful.)
+    const size_t first = ids_.size();
+    std::vector<qint64> keys(ids_.begin(), ids_.end());
+    keys.reserve(all.size() + first);
+    auto known = [&](qint64 k) { return std::find(ids_.begin(), ids_.end(), k) != ids_.end(); };
+    size_t at = 0;
+    while (at < all.size() && at < first && all[at] == ids_[at])
+        ++at;
+    for (; at < all.size(); ++at)
+        if (!known(all[at]))
+            keys.push_back(all[at]);
+    ids_.swap(keys);
+    sorted_ = std::is_sorted(ids_.begin(), ids_.end());
+    if (auto counted = std::exchange(counted_, nullptr))
+        counted();
+}
+
+int ResultRows::count()
+{
+    readKeys();
+    return int(ids_.size());
+}
+
+bool ResultRows::hasRowAfter(int position)
+{
+    if (position + 1 < knownCount())
+        return true;
+    return position + 1 < count();
+}
+
 ResultRows::Row ResultRows::goneRow(qint64 key) const
 {
     Row row(columns_);
@@ -56,12 +118,12 @@ ResultRows::Row ResultRows::goneRow(qint64 key) const
 
 bool ResultRows::isLoaded(int position) const
 {
-    return position >= 0 && position < count() && rows_.contains(ids_[size_t(position)]);
+    return position >= 0 && position < knownCount() && rows_.contains(ids_[size_t(position)]);
 }
 
 ResultRows::Row ResultRows::row(int position)
 {
-    if (position < 0 || position >= count())
+    if (position < 0 || (position >= knownCount() && position >= count()))
         return {};
     const qint64 id = ids_[size_t(position)];
     auto found = rows_.constFind(id);
@@ -88,10 +150,15 @@ void ResultRows::load(const std::vector<int>& positions)
 {
     if (!keyed_)
         return;
+    for (int i : positions)
+        if (i >= knownCount()) {
+            readKeys();
+            break;
+        }
     std::vector<qint64> missing;
     QSet<qint64> asked;
     for (int i : positions) {
-        if (i < 0 || i >= count())
+        if (i < 0 || i >= knownCount())
             continue;
         const qint64 id = ids_[size_t(i)];
         if (id != kNew && !rows_.contains(id) && !asked.contains(id)) {
@@ -124,6 +191,7 @@ void ResultRows::keep(std::vector<qint64> batch)
 
 void ResultRows::insert(int position, const Row& row)
 {
+    readKeys();
     position = qBound(0, position, count());
     const qint64 id = keyed_ ? kNew : nextHandle_++;
     ids_.insert(ids_.begin() + position, id);
@@ -133,6 +201,7 @@ void ResultRows::insert(int position, const Row& row)
 
 void ResultRows::remove(int position)
 {
+    readKeys();
     if (position < 0 || position >= count())
         return;
     const qint64 id = ids_[size_t(position)];
@@ -142,6 +211,7 @@ void ResultRows::remove(int position)
 
 void ResultRows::replace(int position, const Row& row, qint64 key)
 {
+    readKeys();
     if (position < 0 || position >= count())
         return;
     qint64& id = ids_[size_t(position)];
@@ -156,8 +226,9 @@ void ResultRows::replace(int position, const Row& row, qint64 key)
     keep({key});
 }
 
-int ResultRows::find(const QVariant& key) const
+int ResultRows::find(const QVariant& key)
 {
+    readKeys();
     if (key.isNull() || !key.isValid())
         return -1;
     if (keyed_) {
@@ -182,7 +253,7 @@ int ResultRows::find(const QVariant& key) const
 
 bool ResultRows::keyAt(int position, qint64& key) const
 {
-    if (!keyed_ || position < 0 || position >= count() || ids_[size_t(position)] == kNew)
+    if (!keyed_ || position < 0 || position >= knownCount() || ids_[size_t(position)] == kNew)
         return false;
     key = ids_[size_t(position)];
     return true;

@@ -9,6 +9,11 @@
 //
 // A row whose key is no longer in the table (someone deleted it) reads as a
 // row of NULLs with its key.
+//
+// A keyed result may also start from its first rows alone, read before the
+// keys: what is shown first costs one short statement, and the keys come
+// when something needs them (the count, a row further on, a change of the
+// rows) or when readKeys() is called. The first rows keep their places.
 #include <QHash>
 #include <QList>
 #include <QVariant>
@@ -26,6 +31,8 @@ public:
     // Reads the rows of these keys: each row under its key, a key left out
     // is a row that is gone. Throws when it cannot.
     using PageReader = std::function<QHash<qint64, Row>(const std::vector<qint64>& keys)>;
+    // Reads the keys of the whole result in order. Throws when it cannot.
+    using KeyReader = std::function<std::vector<qint64>()>;
 
     static constexpr int kPageRows = 64;
     static constexpr int kKeptRows = 32 * kPageRows;
@@ -35,10 +42,26 @@ public:
     // The keys in order; rows come through reader. keyColumn and columns
     // make the row of a key that is gone.
     void setKeys(std::vector<qint64> keys, int keyColumn, int columns, PageReader reader);
+    // The first rows of the result, in order, each with its key in
+    // keyColumn; when more may follow, keys reads all of them later.
+    // counted is called once they are read, wherever that happens.
+    void setFirstRows(QList<Row> rows, int keyColumn, int columns, PageReader reader, KeyReader keys,
+                      std::function<void()> counted);
     void clear();
 
     bool keyed() const { return keyed_; }
-    int count() const { return int(ids_.size()); }
+    // The keys are still to be read: only the first rows are known.
+    bool keysPending() const { return bool(keyReader_); }
+    // Reads them now; no effect when they are at hand.
+    void readKeys();
+    // Reads the keys when they are pending.
+    int count();
+    // Rows known without reading anything: the count, or the first rows.
+    int knownCount() const { return int(ids_.size()); }
+    bool isEmpty() const { return ids_.empty(); }
+    // Whether a row follows position; reads the keys only when the rows
+    // known so far cannot tell.
+    bool hasRowAfter(int position);
     // The row at a position, read with its page when it is not at hand.
     Row row(int position);
     // Reads what is missing of positions first..last in as few statements
@@ -56,7 +79,7 @@ public:
     // its key when the rows are keyed.
     void replace(int position, const Row& row, qint64 key);
     // The position of the row with this key value, or -1.
-    int find(const QVariant& key) const;
+    int find(const QVariant& key);
     // The key of the row at a position; false for a row read at open or
     // one not in the table yet.
     bool keyAt(int position, qint64& key) const;
@@ -71,6 +94,8 @@ private:
     int keyColumn_ = -1;
     int columns_ = 0;
     PageReader reader_;
+    KeyReader keyReader_;
+    std::function<void()> counted_;
     std::vector<qint64> ids_;                 // keys, or handles of the rows read at open
     QHash<qint64, Row> rows_;                 // by key or handle
     std::deque<std::vector<qint64>> batches_; // keys read together, oldest first

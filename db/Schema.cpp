@@ -80,14 +80,20 @@ void createSchema(Connection& connection)
         throw EDatabaseError(connection.scrub(db.lastError().text()));
 }
 
-QString schemaKeyColumn(SqlDialect dialect, const QString& table)
+namespace {
+struct SchemaKey {
+    QString name;
+    bool integer = false;
+};
+
+SchemaKey schemaKey(SqlDialect dialect, const QString& table)
 {
     // Read from the script that makes the tables, so the two cannot differ.
     static const auto keysOf = [](SqlDialect d) {
-        QHash<QString, QString> keys;
+        QHash<QString, SchemaKey> keys;
         static const QRegularExpression create(QStringLiteral(R"(^\s*CREATE\s+TABLE\s+\[?([^\]\s(]+)\]?\s*\()"),
                                                QRegularExpression::CaseInsensitiveOption);
-        static const QRegularExpression column(QStringLiteral(R"(^\s*\[?([^\]\s]+)\]?\s.*\bPRIMARY\s+KEY\b)"),
+        static const QRegularExpression column(QStringLiteral(R"(^\s*\[?([^\]\s]+)\]?\s+(\w+).*\bPRIMARY\s+KEY\b)"),
                                                QRegularExpression::CaseInsensitiveOption);
         for (const QString& statement : splitSqlScript(schemaScript(d), d)) {
             const QStringList lines = statement.split(u'\n');
@@ -96,15 +102,25 @@ QString schemaKeyColumn(SqlDialect dialect, const QString& table)
                 continue;
             for (const QString& line : lines.mid(1))
                 if (const QRegularExpressionMatch key = column.match(line); key.hasMatch()) {
-                    keys.insert(name.captured(1).toLower(), key.captured(1));
+                    keys.insert(name.captured(1).toLower(),
+                                {key.captured(1), key.captured(2).contains(QStringLiteral("int"), Qt::CaseInsensitive)});
                     break;
                 }
         }
         return keys;
     };
-    static const QHash<QString, QString> sqlite = keysOf(SqlDialect::SQLite);
-    static const QHash<QString, QString> sqlServer = keysOf(SqlDialect::SqlServer);
+    static const QHash<QString, SchemaKey> sqlite = keysOf(SqlDialect::SQLite);
+    static const QHash<QString, SchemaKey> sqlServer = keysOf(SqlDialect::SqlServer);
     return (dialect == SqlDialect::SqlServer ? sqlServer : sqlite).value(table.toLower());
+}
+} // namespace
+
+QString schemaKeyColumn(SqlDialect dialect, const QString& table) { return schemaKey(dialect, table).name; }
+
+QString schemaIntegerKeyColumn(SqlDialect dialect, const QString& table)
+{
+    const SchemaKey key = schemaKey(dialect, table);
+    return key.integer ? key.name : QString();
 }
 
 namespace {

@@ -19,6 +19,8 @@ void createSchema(Connection& connection);
 // The key column our schema script gives a table ("ID" for 基本データ), or
 // empty for a table the script does not make.
 QString schemaKeyColumn(SqlDialect dialect, const QString& table);
+// The same when that key is an integer, else empty.
+QString schemaIntegerKeyColumn(SqlDialect dialect, const QString& table);
 
 // SQL Server: the batches that make the database when it is missing and
 // choose it; "tegaro-db schema sqlserver" prints them before the tables.

@@ -30,7 +30,17 @@ void HouseListModel::rebuild()
     generation_ = s ? s->generation() : -1;
     fields_ = s ? s->fieldCount() : 0;
     rows_.reset();
-    if (s && s->isOpen()) {
+    // No rows until they are counted: a list shows them all.
+    if (s && s->isOpen() && wanted_ && !s->recordCountKnown()) {
+        rebuilding_ = true;
+        try {
+            s->recordCount();
+        } catch (...) {
+            // an empty list; the next move reads them again and says why not
+        }
+        rebuilding_ = false;
+    }
+    if (s && s->isOpen() && s->recordCountKnown()) {
         rows_ = std::make_unique<RecordSetRows>(*s);
         try {
             if (sortColumn_ >= 0)
@@ -47,13 +57,9 @@ void HouseListModel::recordChanged(int fieldIndex)
     RecordSet* s = set();
     const int generation = s ? s->generation() : -1;
     const int fields = s ? s->fieldCount() : 0;
-    if (generation != generation_ || fields != fields_ || bool(rows_) != (s && s->isOpen())) {
+    if (generation != generation_ || fields != fields_ || bool(rows_) != (s && s->isOpen() && s->recordCountKnown())) {
         // Rows came or went, or a new result: start over, sorted as before.
-        beginResetModel();
-        rebuild();
-        endResetModel();
-        emit totalsChanged();
-        emit currentRowChanged(currentRow());
+        startOver();
         return;
     }
     const int row = currentRow();
@@ -65,6 +71,21 @@ void HouseListModel::recordChanged(int fieldIndex)
         totals_.reset();
         emit totalsChanged();
     }
+}
+
+void HouseListModel::rowsCounted()
+{
+    if (!rebuilding_)
+        startOver();
+}
+
+void HouseListModel::startOver()
+{
+    beginResetModel();
+    rebuild();
+    endResetModel();
+    emit totalsChanged();
+    emit currentRowChanged(currentRow());
 }
 
 void HouseListModel::afterScroll()
@@ -83,6 +104,13 @@ int HouseListModel::currentRow() const
 int HouseListModel::setRowOf(int listRow) const
 {
     return rows_ && listRow >= 0 && listRow < rows_->count() ? rows_->setRow(listRow) : -1;
+}
+
+void HouseListModel::countRows()
+{
+    RecordSet* s = set();
+    if (s && s->isOpen() && !s->recordCountKnown())
+        s->recordCount();
 }
 
 void HouseListModel::fetchRows(int first, int last) const

@@ -47,6 +47,11 @@ public:
     // Reads the rows first..last of the list that are not at hand, in as
     // few statements as it takes: a view asks before it paints them.
     void fetchRows(int first, int last) const;
+    // Counts the query's rows when it has not yet (the list starts over
+    // then). Throws EDatabaseError.
+    void countRows();
+    // While the list is shown, every new result is counted at once.
+    void setRowsWanted(bool wanted) { wanted_ = wanted; }
     // These columns of every row in the list's order, read at once, for
     // writing and printing. Throws when the query is closed.
     ListTable table(const QList<int>& columns) const;
@@ -59,12 +64,16 @@ signals:
 private:
     void recordChanged(int fieldIndex) override;
     void afterScroll() override;
+    void rowsCounted() override;
+    void startOver();
     void rebuild();
 
     QPointer<DataSource> source_;
     std::unique_ptr<RecordSetRows> rows_;
     int generation_ = -1;
     int fields_ = 0;
+    bool wanted_ = false;     // the list is shown
+    bool rebuilding_ = false; // counting its rows inside rebuild
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     mutable std::optional<ListTotals> totals_;

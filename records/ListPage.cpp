@@ -129,10 +129,18 @@ ListPage::ListPage(QWidget* page, DataAccess& data) : QObject(page), data_(data)
     connect(ListOutput, &QPushButton::clicked, this, [this] { guarded([this] { ListOutputClick(); }); });
     connect(ListPrint, &QPushButton::clicked, this, [this] { guarded([this] { ListPrintClick(); }); });
     // The totals cost a pass over the query: worked out when the page shows.
+    // The rows too: a query opened whole shows its first record before they
+    // are counted, and the list shows them all.
     onEvent(page, QEvent::Show, [this](QEvent*) {
+        model_->setRowsWanted(true);
+        guarded([this] { model_->countRows(); });
         if (totalsStale_)
             showTotals();
         showCurrent(model_->currentRow());
+        return false;
+    });
+    onEvent(page, QEvent::Hide, [this](QEvent*) {
+        model_->setRowsWanted(false);
         return false;
     });
 }

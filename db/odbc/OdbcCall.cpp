@@ -1,6 +1,9 @@
 #include "db/odbc/OdbcCall.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
+
+#include <cstdio>
 
 namespace tegaro::odbc {
 
@@ -48,6 +51,44 @@ QSqlError makeError(const QString& what, SQLSMALLINT handleType, SQLHANDLE handl
     if (native != 0)
         code += u' ' + QString::number(native);
     return QSqlError(what, messages.join(u'\n'), type, code);
+}
+
+bool TimeTrace::on()
+{
+    static const bool enabled = qEnvironmentVariableIsSet("TEGARO_SQL_TIMES");
+    return enabled;
+}
+
+namespace {
+qint64 nowNs()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.nsecsElapsed();
+}
+} // namespace
+
+TimeTrace::TimeTrace() : start_(on() ? nowNs() : 0) {}
+
+double TimeTrace::lap()
+{
+    if (!on())
+        return 0;
+    const qint64 now = nowNs();
+    const double ms = double(now - start_) / 1e6;
+    start_ = now;
+    return ms;
+}
+
+void TimeTrace::write(const char* step, double ms, const QString& sql)
+{
+    if (!on())
+        return;
+    QString text = sql.simplified();
+    if (text.size() > 160)
+        text = text.left(160) + QStringLiteral("...");
+    std::fprintf(stderr, "sql-time %10.3f %-6s %8.2f ms  %s\n", double(nowNs()) / 1e6, step, ms, text.toUtf8().constData());
 }
 
 } // namespace tegaro::odbc

@@ -43,4 +43,19 @@ bool isLinkFailure(const QString& state);
 QSqlError makeError(const QString& what, SQLSMALLINT handleType, SQLHANDLE handle,
                     QSqlError::ErrorType type = QSqlError::StatementError);
 
+// With TEGARO_SQL_TIMES set, each login, statement and read of a result
+// writes its time to stderr: where a session's time goes, to the millisecond.
+class TimeTrace {
+public:
+    static bool on();
+    TimeTrace();
+    // Milliseconds since this began (or since the last lap).
+    double lap();
+    // One line: the step, its time, the statement's start.
+    static void write(const char* step, double ms, const QString& sql = {});
+
+private:
+    qint64 start_ = 0;
+};
+
 } // namespace tegaro::odbc

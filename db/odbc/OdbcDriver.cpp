@@ -92,7 +92,9 @@ bool Driver::open(const QString& db, const QString& user, const QString& passwor
         return fail(makeError(QStringLiteral("Cannot make a connection"), SQL_HANDLE_ENV, env_, QSqlError::ConnectionError));
     if (!applyOptions(options))
         return fail(lastError());
+    TimeTrace time;
     SQLRETURN r = connectWithLogin(dbc_, db, user, password);
+    TimeTrace::write("login", time.lap());
     if (!SQL_SUCCEEDED(r))
         return fail(makeError(QStringLiteral("Unable to connect"), SQL_HANDLE_DBC, dbc_, QSqlError::ConnectionError));
     ++generation_;

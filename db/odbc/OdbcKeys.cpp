@@ -55,7 +55,9 @@ bool readIntegerColumn(const Driver& driver, const QString& sql, const QVariantL
         block = 1;
     SQLSetStmtAttrW(st.handle, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
 
+    TimeTrace time;
     SQLRETURN r = SQLExecDirectW(st.handle, wide(sql), SQL_NTS);
+    TimeTrace::write("exec", time.lap(), sql);
     if (r != SQL_NO_DATA && !SQL_SUCCEEDED(r))
         return fail(QStringLiteral("Unable to execute statement"));
     SQLSMALLINT columns = 0;
@@ -86,6 +88,7 @@ bool readIntegerColumn(const Driver& driver, const QString& sql, const QVariantL
             keys.push_back(indicators[i] == SQL_NULL_DATA ? 0 : qint64(blockKeys[i]));
     }
     SQLFreeStmt(st.handle, SQL_CLOSE);
+    TimeTrace::write("fetch", time.lap(), sql);
     return true;
 }
 

@@ -91,7 +91,10 @@ bool Result::run(const QVariantList& values)
         parameters.push_back(toParameter(v));
     if (!bindParameters(statement_, parameters))
         return fail(QStringLiteral("Cannot bind the parameters"));
+    TimeTrace time;
     SQLRETURN r = SQLExecDirectW(statement_, wide(lastQuery()), SQL_NTS);
+    TimeTrace::write("exec", time.lap(), lastQuery());
+    fetchMs_ = 0;
     if (r != SQL_NO_DATA && !SQL_SUCCEEDED(r))
         return fail(QStringLiteral("Unable to execute statement"));
 
@@ -178,9 +181,12 @@ bool Result::fetchNext()
         return fetch(at() + 1);
     if (exhausted_ || !statement_ || generation_ != odbcDriver()->generation())
         return false;
+    TimeTrace time;
     SQLRETURN r = SQLFetch(statement_);
+    fetchMs_ += time.lap();
     if (r == SQL_NO_DATA) {
         // Read to the end: the connection is free for the next statement.
+        TimeTrace::write("fetch", fetchMs_, lastQuery());
         exhausted_ = true;
         SQLFreeStmt(statement_, SQL_CLOSE);
         setAt(QSql::AfterLastRow);

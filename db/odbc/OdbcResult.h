@@ -50,6 +50,7 @@ private:
     QList<QList<QVariant>> rows_; // rows read so far when the result may scroll
     bool exhausted_ = false;
     SQLLEN rowsAffected_ = -1;
+    double fetchMs_ = 0; // time in SQLFetch, for the trace
 };
 
 } // namespace tegaro::odbc

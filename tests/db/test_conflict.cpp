@@ -232,6 +232,37 @@ try {
 }
 DBTEST_CATCH
 
+void ConflictTest::waitIsSetWithTheFirstStatement_data()
+{
+    QTest::addColumn<bool>("withValues");
+    QTest::newRow("a first statement without values") << false;
+    QTest::newRow("a first statement with values") << true;
+}
+
+void ConflictTest::waitIsSetWithTheFirstStatement()
+try {
+    if (backend_ != Backend::SqlServer)
+        QSKIP("the server's lock timeout");
+    QFETCH(bool, withValues);
+    const qlonglong id = dbtest::addHouse(*conn_, QStringLiteral("山田"));
+    auto holder = connect();
+    QSqlDatabase db = holder->database();
+    QVERIFY(db.transaction());
+    holder->exec(QStringLiteral("UPDATE 基本データ SET 所有者氏名 = ? WHERE ID = ?"), {QStringLiteral("保留中"), id});
+
+    // The session's first statement waits for the row only so long, and
+    // the setting holds for the statements after it.
+    auto ours = connect(1);
+    const QString locked = QStringLiteral("他のユーザーがこのレコードを更新中です。しばらくしてからやり直してください。");
+    if (withValues)
+        QCOMPARE(thrown([&] { ours->exec(QStringLiteral("UPDATE 基本データ SET 備考 = ? WHERE ID = ?"), {QStringLiteral("待つ"), id}); }), locked);
+    else
+        QCOMPARE(thrown([&] { ours->exec(QStringLiteral("UPDATE 基本データ SET 備考 = N'待つ' WHERE ID = %1").arg(id)); }), locked);
+    QCOMPARE(scalar(*ours, QStringLiteral("SELECT @@LOCK_TIMEOUT")).toInt(), 1000);
+    QVERIFY(db.rollback());
+}
+DBTEST_CATCH
+
 void ConflictTest::longStatementEnds()
 try {
     if (backend_ != Backend::SqlServer)

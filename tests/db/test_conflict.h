@@ -25,6 +25,8 @@ private slots:
     void lostAnswerIsSettled_data();
     void lostAnswerIsSettled();
     void lockedRowWaitEnds();
+    void waitIsSetWithTheFirstStatement_data();
+    void waitIsSetWithTheFirstStatement();
     void longStatementEnds();
     void unreachableServerInJapanese();
 

@@ -7,7 +7,9 @@
 #include "db/SqlText.h"
 
 #include <QAbstractItemModelTester>
+#include <QCoreApplication>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
 #include <algorithm>
@@ -151,6 +153,7 @@ try {
     RecordSet rs(conn_.get());
     rs.addSql(QStringLiteral("select * from 基本データ"));
     rs.open();
+    QCOMPARE(rs.recordCount(), kHouses); // the keys, read before the others' changes
     Connection other;
     other.setTarget(dbtest::targetFor(backend_, path_));
     other.exec(QStringLiteral("DELETE FROM 基本データ WHERE No = 2500"));
@@ -233,6 +236,7 @@ try {
     RecordSetModel model(&rs);
     rs.open();
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCoreApplication::sendPostedEvents(&rs); // the keys, as the window's event loop reads them
     QCOMPARE(model.rowCount(), kHouses);
     const int column = rs.fieldIndex(QStringLiteral("No"));
     const int owner = rs.fieldIndex(QStringLiteral("所有者氏名"));
@@ -246,6 +250,149 @@ try {
         QCOMPARE(model.index(row, column).data().toInt(), row);
     QVERIFY(rs.keptRows() <= kKeptAtMost);
     QCOMPARE(rs.recNo(), 1);
+}
+DBTEST_CATCH
+
+void PagingTest::firstRecordBeforeTheKeys()
+try {
+    const QByteArray drawing("plan\0!", 6);
+    conn_->exec(QStringLiteral("UPDATE 基本データ SET zumen = ? WHERE No = 1"), {drawing});
+    RecordSet rs(conn_.get());
+    rs.addSql(QStringLiteral("select * from 基本データ"));
+    rs.open();
+    QVERIFY(!rs.recordCountKnown());
+    QCOMPARE(no(rs), 0);
+    // Attachments as sizes, their bytes on first use.
+    const Field zumen = rs.fieldByName(QStringLiteral("zumen"));
+    QVERIFY(zumen.isNull());
+    QCOMPARE(zumen.blobSize(), 0);
+    QVERIFY(zumen.asBytes().isEmpty());
+    QVERIFY(rs.bof());
+    QVERIFY(!rs.eof());
+    QVERIFY(!rs.isEmpty());
+    QCOMPARE(rs.fieldByName(QStringLiteral("所有者氏名")).asString(), QStringLiteral("名00000"));
+    rs.next();
+    QCOMPARE(no(rs), 1);
+    QCOMPARE(rs.recNo(), 2);
+    QCOMPARE(zumen.blobSize(), drawing.size());
+    QCOMPARE(zumen.asBytes(), drawing);
+    QVERIFY(!rs.recordCountKnown());
+
+    // Others change the table before the keys come: the records seen keep
+    // their places, the rest is read as it is now.
+    Connection other;
+    other.setTarget(dbtest::targetFor(backend_, path_));
+    other.exec(QStringLiteral("DELETE FROM 基本データ WHERE No IN (1, 2)"));
+    QCOMPARE(rs.recordCount(), kHouses - 1);
+    QCOMPARE(no(rs), 1);
+    rs.moveTo(2);
+    QCOMPARE(no(rs), 3);
+    rs.last();
+    QCOMPARE(no(rs), kHouses - 1);
+    rs.first();
+    QCOMPARE(no(rs), 0);
+
+    // A search reads its keys at once; a result of a single row has them.
+    rs.close();
+    rs.clearSql();
+    rs.addSql(QStringLiteral("select * from 基本データ where No = 7"));
+    rs.open();
+    QVERIFY(rs.recordCountKnown());
+    QCOMPARE(rs.recordCount(), 1);
+    other.exec(QStringLiteral("DELETE FROM 基本データ WHERE No <> 5"));
+    rs.close();
+    rs.clearSql();
+    rs.addSql(QStringLiteral("select * from 基本データ;"));
+    rs.open();
+    QVERIFY(rs.recordCountKnown());
+    QCOMPARE(rs.recordCount(), 1);
+    QCOMPARE(no(rs), 5);
+    QVERIFY(rs.eof());
+}
+DBTEST_CATCH
+
+void PagingTest::keysComeFromTheEventLoop()
+try {
+    RecordSet rs(conn_.get());
+    rs.addSql(QStringLiteral("select * from 基本データ"));
+    RecordSetModel model(&rs);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    rs.open();
+    QCOMPARE(model.rowCount(), 0);
+    QVERIFY(!rs.recordCountKnown());
+    reset.clear();
+    QCoreApplication::sendPostedEvents(&rs);
+    QVERIFY(rs.recordCountKnown());
+    QCOMPARE(reset.count(), 1);
+    QCOMPARE(model.rowCount(), kHouses);
+    // Then the rest of the first page, so the next records come at once.
+    QCoreApplication::sendPostedEvents(&rs);
+    QVERIFY(rs.isRowFetched(ResultRows::kPageRows - 1));
+    QCOMPARE(rs.recNo(), 1);
+    QCOMPARE(no(rs), 0);
+}
+DBTEST_CATCH
+
+void PagingTest::movesBeforeTheKeys_data()
+{
+    QTest::addColumn<QString>("move");
+    QTest::addColumn<int>("recNo");
+    QTest::addColumn<int>("count");
+    QTest::newRow("last") << "last" << kHouses << kHouses;
+    QTest::newRow("far") << "moveTo 2500" << 2501 << kHouses;
+    QTest::newRow("past the first rows") << "next twice" << 3 << kHouses;
+    QTest::newRow("insert") << "insert" << 1 << kHouses + 1;
+    QTest::newRow("edit and post") << "edit" << 1 << kHouses;
+    QTest::newRow("delete") << "delete" << 1 << kHouses - 1;
+    QTest::newRow("refresh") << "refresh" << 1 << kHouses;
+}
+
+void PagingTest::movesBeforeTheKeys()
+try {
+    QFETCH(QString, move);
+    QFETCH(int, recNo);
+    QFETCH(int, count);
+    RecordSet rs(conn_.get());
+    rs.addSql(QStringLiteral("select * from 基本データ"));
+    rs.open();
+    QVERIFY(!rs.recordCountKnown());
+    if (move == u"last") {
+        rs.last();
+    } else if (move == u"moveTo 2500") {
+        rs.moveTo(2500);
+    } else if (move == u"next twice") {
+        rs.next();
+        rs.next();
+    } else if (move == u"insert") {
+        rs.insert();
+        rs.fieldByName(QStringLiteral("所有者氏名")).setAsString(QStringLiteral("新しい家"));
+        rs.post();
+    } else if (move == u"edit") {
+        rs.edit();
+        rs.fieldByName(QStringLiteral("備考")).setAsString(QStringLiteral("先に書く"));
+        rs.post();
+        QCOMPARE(rs.fieldByName(QStringLiteral("備考")).asString(), QStringLiteral("先に書く"));
+    } else if (move == u"delete") {
+        rs.deleteRecord();
+        QCOMPARE(no(rs), 1);
+    } else if (move == u"refresh") {
+        rs.refresh();
+    }
+    QCOMPARE(rs.recNo(), recNo);
+    QCOMPARE(rs.recordCount(), count);
+    if (move == u"insert")
+        QCOMPARE(rs.fieldByName(QStringLiteral("所有者氏名")).asString(), QStringLiteral("新しい家"));
+    else if (move != u"delete")
+        QCOMPARE(no(rs), recNo - 1);
+    // Whatever came first, every record is in its place after it.
+    rs.last();
+    QCOMPARE(no(rs), kHouses - 1);
+    rs.moveTo(count - 2);
+    QCOMPARE(no(rs), kHouses - 2);
+    rs.first();
+    QCOMPARE(no(rs), move == u"delete" ? 1 : move == u"insert" ? -1
+                                                               : 0);
+    QCOMPARE(rs.eof(), false);
 }
 DBTEST_CATCH
 
@@ -295,6 +442,72 @@ void PagingPiecesTest::keysSort_data()
     QTest::newRow("negative and past 2^32") << randomKeys(50000, -(qint64(1) << 40), qint64(1) << 50);
     QTest::newRow("the whole range") << randomKeys(10000, std::numeric_limits<qint64>::min() / 2, std::numeric_limits<qint64>::max() / 2) + QList<qint64>{std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()};
     QTest::newRow("repeated") << QList<qint64>(9000, 42) + randomKeys(9000, 40, 45);
+}
+
+void PagingPiecesTest::firstRowsKeepTheirPlaces_data()
+{
+    QTest::addColumn<QList<qint64>>("first");
+    QTest::addColumn<QList<qint64>>("all");
+    QTest::addColumn<QList<qint64>>("places");
+    QTest::newRow("as they were") << QList<qint64>{1, 2} << QList<qint64>{1, 2, 3, 4} << QList<qint64>{1, 2, 3, 4};
+    QTest::newRow("a first row gone") << QList<qint64>{1, 2} << QList<qint64>{2, 3, 4} << QList<qint64>{1, 2, 3, 4};
+    QTest::newRow("both gone") << QList<qint64>{1, 2} << QList<qint64>{3, 4} << QList<qint64>{1, 2, 3, 4};
+    QTest::newRow("one put before them") << QList<qint64>{5, 7} << QList<qint64>{3, 5, 7, 9} << QList<qint64>{5, 7, 3, 9};
+    QTest::newRow("one put between them") << QList<qint64>{5, 7} << QList<qint64>{5, 6, 7, 9} << QList<qint64>{5, 7, 6, 9};
+    QTest::newRow("nothing left") << QList<qint64>{5, 7} << QList<qint64>{} << QList<qint64>{5, 7};
+}
+
+void PagingPiecesTest::firstRowsKeepTheirPlaces()
+{
+    QFETCH(QList<qint64>, first);
+    QFETCH(QList<qint64>, all);
+    QFETCH(QList<qint64>, places);
+    // Rows of two columns: the key and the key's tenfold, as a page gives them.
+    QList<ResultRows::Row> rows;
+    for (qint64 k : first)
+        rows.append({k, -k});
+    int keyReads = 0, counted = 0;
+    std::vector<qint64> asked;
+    ResultRows r;
+    r.setFirstRows(
+        rows, 0, 2,
+        [&](const std::vector<qint64>& keys) {
+            asked.insert(asked.end(), keys.begin(), keys.end());
+            QHash<qint64, ResultRows::Row> page;
+            for (qint64 k : keys)
+                if (all.contains(k))
+                    page.insert(k, {k, k * 10});
+            return page;
+        },
+        [&] {
+            ++keyReads;
+            return std::vector<qint64>(all.begin(), all.end());
+        },
+        [&] { ++counted; });
+    QCOMPARE(r.knownCount(), int(first.size()));
+    QVERIFY(r.keysPending());
+    QCOMPARE(r.row(1).value(1).toLongLong(), -first[1]);
+    QVERIFY(r.hasRowAfter(0));
+    QCOMPARE(keyReads, 0);
+
+    QCOMPARE(r.count(), int(places.size()));
+    QCOMPARE(keyReads, 1);
+    QCOMPARE(counted, 1);
+    QVERIFY(!r.keysPending());
+    for (int p = 0; p < places.size(); ++p) {
+        qint64 key = 0;
+        QVERIFY(r.keyAt(p, key));
+        QCOMPARE(key, places[p]);
+        // The first rows as they were read; the others as the table has them.
+        const qint64 expected = p < first.size() ? -places[p] : places[p] * 10;
+        QCOMPARE(r.row(p).value(1).toLongLong(), expected);
+    }
+    for (qint64 k : asked)
+        QVERIFY(!first.contains(k));
+    QCOMPARE(r.find(places.last()), int(places.size()) - 1);
+    QCOMPARE(r.count(), int(places.size()));
+    QCOMPARE(keyReads, 1);
+    QCOMPARE(counted, 1);
 }
 
 void PagingPiecesTest::keysSort()

@@ -25,6 +25,10 @@ private slots:
     void rowsOthersDeleteOrChange();
     void insertAndCancelInTheMiddle();
     void tableModelReadsRowN();
+    void firstRecordBeforeTheKeys();
+    void keysComeFromTheEventLoop();
+    void movesBeforeTheKeys_data();
+    void movesBeforeTheKeys();
 
 private:
 };
@@ -38,4 +42,6 @@ private slots:
     void orderByIsFound();
     void keysSort_data();
     void keysSort();
+    void firstRowsKeepTheirPlaces_data();
+    void firstRowsKeepTheirPlaces();
 };

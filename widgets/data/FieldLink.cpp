@@ -67,7 +67,7 @@ void FieldLink::recordChanged(int fieldIndex)
     if (fieldIndex >= 0 && (!hasField() || source_->dataSet()->fieldIndex(fieldName_) != fieldIndex))
         return;
     filling_ = true;
-    if (hasField() && source_->dataSet()->recordCount() > 0) {
+    if (hasField() && !source_->dataSet()->isEmpty()) {
         const Field f = field();
         showField(&f);
     } else {
