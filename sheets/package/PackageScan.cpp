@@ -140,6 +140,10 @@ QByteArray xmlPartText(const QByteArray& data, const QByteArray& name)
         checkLastByte(utf8);
         return utf8;
     }
+    // the parser takes any bytes as text; Qt would read what is not UTF-8
+    // as replacement characters
+    if (!QByteArrayView(data).isValidUtf8())
+        throw damaged(QStringLiteral("(部品「%1」の文字コード)").arg(QString::fromUtf8(name)));
     checkReferences(data);
     checkLastByte(data);
     return data;

@@ -65,6 +65,9 @@ public:
     void attribute(std::string_view, std::string_view) {}
     void attribute(const orcus::sax_ns_parser_attribute& a)
     {
+        // the parser takes a "<" in a value, which XML does not allow
+        if (a.value.find('<') != std::string_view::npos)
+            throw damaged(QStringLiteral("(属性の値に「<」)"));
         std::string_view v = a.value;
         if (a.transient) {
             // decoded into a buffer the parser uses again

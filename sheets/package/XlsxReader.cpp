@@ -254,15 +254,30 @@ struct Unread {
 
 // --- relationships ---------------------------------------------------------
 
+// The kind of part a relationship leads to: the last word of its type, in
+// either form's namespace; empty for any other type.
+std::string_view relationKind(std::string_view type)
+{
+    for (std::string_view prefix : {"http://schemas.openxmlformats.org/officeDocument/2006/relationships/",
+                                    "http://purl.oclc.org/ooxml/officeDocument/relationships/"})
+        if (type.substr(0, prefix.size()) == prefix)
+            return type.substr(prefix.size());
+    return {};
+}
+
 struct Relationships {
+    struct Target {
+        std::string kind;
+        QByteArray part; // as the package spells it
+    };
     const PartNames& names;
-    QByteArray from;                           // the part they belong to
-    std::map<std::string, QByteArray> targets; // id -> part, as the package spells it
-    std::map<std::string, QByteArray> byType;  // last word of the type -> part, the first given
+    QByteArray from; // the part they belong to
+    std::map<std::string, Target> byId;
+    std::map<std::string, QByteArray> byKind; // the first part of each kind
 
     void start(Id, std::string_view name, const Attributes& a)
     {
-        if (name != "Relationship" || targets.size() >= 65536)
+        if (name != "Relationship" || byId.size() >= 65536)
             return;
         std::string_view mode, id, type, target;
         for (const XmlAttribute& at : a) {
@@ -280,9 +295,10 @@ struct Relationships {
         if (mode == "External")
             return;
         const QByteArray part = names.actual(resolveTarget(from, QByteArray(target.data(), qsizetype(target.size()))));
-        targets.try_emplace(std::string(id), part);
-        const size_t slash = type.rfind('/');
-        byType.try_emplace(std::string(slash == std::string_view::npos ? type : type.substr(slash + 1)), part);
+        const std::string_view kind = relationKind(type);
+        byId.try_emplace(std::string(id), Target{std::string(kind), part});
+        if (!kind.empty())
+            byKind.try_emplace(std::string(kind), part);
     }
     void end(Id, std::string_view) {}
     bool wantsText() const { return false; }
@@ -1261,25 +1277,27 @@ qint64 readXlsxPackage(const QByteArray& package, const QList<PackageEntry>& ent
         readPart(parts, layout.workbookPart, namespaces, book);
         read.insert(layout.workbookPart);
 
-        if (auto it = rels.byType.find("styles"); it != rels.byType.end()) {
+        if (auto it = rels.byKind.find("styles"); it != rels.byKind.end()) {
             StylesReader styles(ctx, *static_cast<ImportStyles*>(factory.get_styles()));
             readPart(parts, it->second, namespaces, styles);
             read.insert(it->second);
         }
-        if (auto it = rels.byType.find("sharedStrings"); it != rels.byType.end()) {
+        if (auto it = rels.byKind.find("sharedStrings"); it != rels.byKind.end()) {
             StringsReader strings(ctx);
             readPart(parts, it->second, namespaces, strings);
             read.insert(it->second);
         }
         for (const SheetEntry& s : book.sheets) {
-            auto it = rels.targets.find(s.relation);
-            if (it == rels.targets.end() || read.count(it->second))
+            auto it = rels.byId.find(s.relation);
+            // the sheet names its part by the relationship's id, whatever
+            // the relationship's type says
+            if (it == rels.byId.end() || read.count(it->second.part))
                 continue;
             SheetReader sheet(ctx, *s.sheet);
-            readPart(parts, it->second, namespaces, sheet);
+            readPart(parts, it->second.part, namespaces, sheet);
             sheet.finish();
             valueCells += sheet.valueCells;
-            read.insert(it->second);
+            read.insert(it->second.part);
         }
         factory.finalize();
 
