@@ -99,6 +99,15 @@ void checkLastByte(QByteArrayView data)
         throw damaged(QStringLiteral("(途中で切れています)"));
 }
 
+// Control characters other than tab and line ends are not XML; the parser
+// takes them as text.
+void checkControls(QByteArrayView data, const QByteArray& name)
+{
+    for (const char c : data)
+        if (uchar(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            throw damaged(QStringLiteral("(部品「%1」の制御文字)").arg(QString::fromUtf8(name)));
+}
+
 } // namespace
 
 void checkXmlEnd(QByteArrayView data, qsizetype rootEnd, bool open)
@@ -116,7 +125,7 @@ void checkXmlEnd(QByteArrayView data, qsizetype rootEnd, bool open)
     }
 }
 
-QByteArray xmlPartText(const QByteArray& data, const QByteArray& name)
+QByteArray xmlPartText(const QByteArray& data, const QByteArray& name, bool read)
 {
     if (QByteArrayView(data).trimmed().isEmpty())
         return {};
@@ -142,8 +151,10 @@ QByteArray xmlPartText(const QByteArray& data, const QByteArray& name)
     }
     // the parser takes any bytes as text; Qt would read what is not UTF-8
     // as replacement characters
-    if (!QByteArrayView(data).isValidUtf8())
+    if (read && !QByteArrayView(data).isValidUtf8())
         throw damaged(QStringLiteral("(部品「%1」の文字コード)").arg(QString::fromUtf8(name)));
+    if (read)
+        checkControls(data, name);
     checkReferences(data);
     checkLastByte(data);
     return data;

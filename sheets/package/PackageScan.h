@@ -37,8 +37,10 @@ inline std::size_t partSize(const std::vector<unsigned char>& buffer) { return b
 
 // A part as an event parser may read it: UTF-8 XML whose character
 // references are all in form. Empty for a part with nothing to read (blank,
-// or not XML and not named as XML). Throws ECorruptWorkbook.
-QByteArray xmlPartText(const QByteArray& data, const QByteArray& name);
+// or not XML and not named as XML). A part whose text is read must be
+// valid UTF-8; one only checked (`read` false) is taken as the parser takes
+// it. Throws ECorruptWorkbook.
+QByteArray xmlPartText(const QByteArray& data, const QByteArray& name, bool read = true);
 
 // After a parse that ended at `rootEnd` (-1: no root closed) with `open`
 // elements left: the parser ends quietly where the root stays open, and
@@ -65,9 +67,12 @@ public:
     void attribute(std::string_view, std::string_view) {}
     void attribute(const orcus::sax_ns_parser_attribute& a)
     {
-        // the parser takes a "<" in a value, which XML does not allow
-        if (a.value.find('<') != std::string_view::npos)
+        // the parser takes a "<" in a value and a prefix never declared,
+        // which XML does not allow
+        if (strictValues && a.value.find('<') != std::string_view::npos)
             throw damaged(QStringLiteral("(属性の値に「<」)"));
+        if (strictValues && undeclared(a.ns, a.ns_alias))
+            throw damaged(QStringLiteral("(宣言のない接頭辞「%1」)").arg(QString::fromUtf8(a.ns_alias.data(), qsizetype(a.ns_alias.size()))));
         std::string_view v = a.value;
         if (a.transient) {
             // decoded into a buffer the parser uses again
@@ -85,6 +90,8 @@ public:
     {
         if (depth_ >= kMaxXmlDepth)
             throw tooLarge(QStringLiteral("入れ子の深さ"));
+        if (strictValues && undeclared(e.ns, e.ns_alias))
+            throw damaged(QStringLiteral("(宣言のない接頭辞「%1」)").arg(QString::fromUtf8(e.ns_alias.data(), qsizetype(e.ns_alias.size()))));
         ++depth_;
         r_.start(e.ns, e.name, attrs_);
         attrs_.clear();
@@ -99,8 +106,14 @@ public:
 
     int depth_ = 0;
     qsizetype rootEnd_ = -1;
+    bool strictValues = true;
 
 private:
+    static bool undeclared(orcus::xmlns_id_t ns, std::string_view prefix)
+    {
+        return !ns && !prefix.empty() && prefix != "xml";
+    }
+
     Reader& r_;
     std::vector<XmlAttribute> attrs_;
     std::deque<std::string> owned_;
@@ -110,9 +123,10 @@ private:
 // followed by the end the parser needs (endPart). Throws ECorruptWorkbook.
 template <class Reader>
 void parseXmlPart(const char* data, qsizetype size, const QByteArray& name, orcus::xmlns_repository& namespaces,
-                  Reader& reader)
+                  Reader& reader, bool read = true)
 {
     XmlEvents<Reader> events(reader);
+    events.strictValues = read;
     orcus::xmlns_context context = namespaces.create_context();
     try {
         // the parser may look at the bytes after its end: the part's end

@@ -201,14 +201,15 @@ private:
 
 // Reads one part with `reader`; a part with nothing to read is passed over.
 template <class Reader>
-void readPart(const Parts& parts, const QByteArray& name, orcus::xmlns_repository& namespaces, Reader& reader)
+void readPart(const Parts& parts, const QByteArray& name, orcus::xmlns_repository& namespaces, Reader& reader,
+              bool read = true)
 {
     std::vector<unsigned char> buffer = parts.read(name);
     if (buffer.empty())
         return;
     const QByteArray given =
         QByteArray::fromRawData(reinterpret_cast<const char*>(buffer.data()), qsizetype(partSize(buffer)));
-    QByteArray text = xmlPartText(given, name);
+    QByteArray text = xmlPartText(given, name, read);
     if (text.isEmpty())
         return;
     if (text.constData() != given.constData()) {
@@ -216,10 +217,10 @@ void readPart(const Parts& parts, const QByteArray& name, orcus::xmlns_repositor
         const qsizetype size = text.size();
         buffer = {};
         text.append(QByteArray(qsizetype(kPartEnd), kPartEndByte));
-        parseXmlPart(text.constData(), size, name, namespaces, reader);
+        parseXmlPart(text.constData(), size, name, namespaces, reader, read);
         return;
     }
-    parseXmlPart(given.constData(), given.size(), name, namespaces, reader);
+    parseXmlPart(given.constData(), given.size(), name, namespaces, reader, read);
 }
 
 // A part nobody reads: only checked, as every XML part of the package is,
@@ -1305,7 +1306,7 @@ qint64 readXlsxPackage(const QByteArray& package, const QList<PackageEntry>& ent
         Unread unread;
         for (const PackageEntry& e : entries)
             if (isXmlName(e.name) && !read.count(e.name) && read.insert(e.name).second)
-                readPart(parts, e.name, namespaces, unread);
+                readPart(parts, e.name, namespaces, unread, false);
         valueCells += unread.valueCells;
     } catch (const orcus::zip_error&) {
         throw damaged(QStringLiteral("(ZIP の部品が読めません)"));
