@@ -838,9 +838,9 @@ private:
             if (at.ns && !isMain(at.ns))
                 continue;
             if (at.name == "r") {
+                // a cell placed in another row than its own stands where it says
                 const ss::range_t r = range(at.value);
-                if (r.first.row != row_)
-                    throw damaged(QStringLiteral("(セルの行 %1)").arg(r.first.row + 1));
+                cell_.row = r.first.row;
                 col_ = r.first.column;
                 placed = true;
             } else if (at.name == "t") {
@@ -849,9 +849,10 @@ private:
                 cell_.xf = size_t(std::max<qint64>(0, integer(at.value, 0)));
             }
         }
-        if (!placed)
+        if (!placed) {
             ++col_;
-        cell_.row = row_;
+            cell_.row = row_;
+        }
         cell_.col = col_;
         cell_.type = cell_.typeText;
     }
