@@ -2,7 +2,8 @@
 # Workbooks of 100,000 cells saved by LibreOffice as .xls, .xlsx and .ods,
 # read as whole processes: `tegaro-sheet cat FILE` against Gnumeric's
 # `ssconvert -S FILE out_%n.csv`, in turns, median wall time and peak memory
-# (maximum resident set) of each. "plain" has numbers in the General format,
+# (maximum resident set) of each, and our CPU time (user + system), since
+# the machine is shared. "plain" has numbers in the General format,
 # "formatted" the same numbers as #,##0.00. Then a 1,000,000-cell .xlsx
 # (62,500 rows of 16 cells, as many rows as a sheet holds here; written
 # directly, as scripts write them) read once by each.
@@ -57,15 +58,16 @@ for format in xls xlsx ods; do
 done
 
 # seconds and KiB of one run
-measure() { /usr/bin/time -f "%e %M" -o "$work/t" "$@" > /dev/null 2>&1; cat "$work/t"; }
+measure() { /usr/bin/time -f "%e %M %U %S" -o "$work/t" "$@" > /dev/null 2>&1; cat "$work/t"; }
 median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 row() { # name, then the lines "seconds KiB" of ours and theirs in two files
     o=$(cut -d' ' -f1 "$work/ours" | median); g=$(cut -d' ' -f1 "$work/theirs" | median)
     om=$(cut -d' ' -f2 "$work/ours" | median); gm=$(cut -d' ' -f2 "$work/theirs" | median)
-    printf '%-16s %9ss %9ss %7s %16s\n' "$1" "$o" "$g" "$(echo "$o $g" | awk '{ printf "%.2f", $1 / $2 }')" \
-        "$(echo "$om $gm" | awk '{ printf "%d / %d", $1 / 1024, $2 / 1024 }')"
+    oc=$(awk '{ print $3 + $4 }' "$work/ours" | median); gc=$(awk '{ print $3 + $4 }' "$work/theirs" | median)
+    printf '%-16s %9ss %9ss %7s %16s %14s\n' "$1" "$o" "$g" "$(echo "$o $g" | awk '{ printf "%.2f", $1 / $2 }')" \
+        "$(echo "$om $gm" | awk '{ printf "%d / %d", $1 / 1024, $2 / 1024 }')" "$oc / $gc"
 }
-printf '%-16s %10s %10s %7s %16s\n' file ours gnumeric ratio "peak MiB o/g"
+printf '%-16s %10s %10s %7s %16s %14s\n' file ours gnumeric ratio "peak MiB o/g" "CPU s o/g"
 for kind in plain formatted; do
     for format in xls xlsx ods; do
         : > "$work/ours"; : > "$work/theirs"

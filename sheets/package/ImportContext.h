@@ -62,7 +62,6 @@ struct ImportContext {
     QDate origin{1899, 12, 30}; // the day the value 0 stands for
     QStringList givenNames;     // of the sheets, as the file writes them
     std::vector<ImportedText> strings;
-    std::vector<QString> sharedTexts; // .xlsx shared strings as Excel shows them, when known
     std::vector<RunFormat> runFormats;
     std::map<QByteArray, quint16> runFormatIndex;
     LeftOut leftOut;

@@ -63,132 +63,11 @@ public:
         ss::formula_grammar_t grammar_ = ss::formula_grammar_t::unknown;
     };
 
-    class Strings : public ss::iface::import_shared_strings {
-    public:
-        explicit Strings(ImportContext& ctx) : ctx_(ctx) {}
-        size_t append(std::string_view s) override
-        {
-            ctx_.charge();
-            const size_t i = ctx_.strings.size();
-            ctx_.strings.push_back({i < ctx_.sharedTexts.size() ? ctx_.fitText(ctx_.sharedTexts[i]) : ctx_.fitText(s), {}});
-            return i;
-        }
-        size_t add(std::string_view s) override
-        {
-            const QString text = utf8(s);
-            if (auto it = known_.find(text); it != known_.end())
-                return *it;
-            const size_t i = append(s);
-            known_.insert(text, i);
-            return i;
-        }
-        void set_segment_font(size_t index) override { format_.font = index; }
-        void set_segment_bold(bool b) override { format_.bold = b; }
-        void set_segment_italic(bool b) override { format_.italic = b; }
-        void set_segment_font_name(std::string_view s) override { format_.name = utf8(s); }
-        void set_segment_font_size(double point) override { format_.size = point; }
-        void set_segment_font_color(ss::color_elem_t, ss::color_elem_t r, ss::color_elem_t g, ss::color_elem_t b) override
-        {
-            format_.color = qRgb(r, g, b);
-        }
-        void append_segment(std::string_view s) override
-        {
-            ctx_.charge();
-            // a run starts where its formatting changes; after a formatted
-            // run, plain text goes back to the standard font
-            if ((!format_.plain() || !runs_.isEmpty()) && text_.size() < kMaxTextLength) {
-                const quint16 font = ctx_.runFormat(format_);
-                if (runs_.isEmpty() || runs_.last().font != font)
-                    runs_ << RichRun{quint16(text_.size()), font};
-            }
-            text_ += utf8(s);
-            format_ = RunFormat();
-        }
-        size_t commit_segments() override
-        {
-            ctx_.charge();
-            if (const size_t i = ctx_.strings.size(); i < ctx_.sharedTexts.size() && ctx_.sharedTexts[i] != text_) {
-                // the reader drops plain text before the runs: it goes back
-                // in the standard font
-                const QString& full = ctx_.sharedTexts[i];
-                const qsizetype before = full.size() - text_.size();
-                if (full.endsWith(text_) && before < kMaxTextLength) {
-                    for (RichRun& r : runs_)
-                        r.first = quint16(r.first + before);
-                    if (runs_.isEmpty() || runs_.first().first != 0)
-                        runs_.prepend(RichRun{0, ctx_.runFormat(RunFormat())});
-                }
-                text_ = full;
-            }
-            ImportedText t{ctx_.fitText(text_), {}};
-            for (const RichRun& r : runs_)
-                if (r.first < t.text.size())
-                    t.runs << r;
-            ctx_.strings.push_back(std::move(t));
-            text_.clear();
-            runs_.clear();
-            format_ = RunFormat();
-            return ctx_.strings.size() - 1;
-        }
-
-    private:
-        ImportContext& ctx_;
-        QHash<QString, size_t> known_;
-        QString text_;
-        QList<RichRun> runs_;
-        RunFormat format_;
-    };
-
-    class Resolver : public ss::iface::import_reference_resolver {
-    public:
-        explicit Resolver(ImportContext& ctx) : ctx_(ctx) {}
-        ss::src_address_t resolve_address(std::string_view address) override
-        {
-            const ss::src_range_t r = resolve_range(address);
-            return r.first;
-        }
-        ss::src_range_t resolve_range(std::string_view text) override
-        {
-            ctx_.charge();
-            // the place of every formula comes so: "H12", read without the general parser
-            if (const auto cell = plainCell(text))
-                return {{0, cell->first, cell->second}, {0, cell->first, cell->second}};
-            // a selection may list several areas; the first one is enough
-            QString t = utf8(text).trimmed();
-            const auto areas = parseAreas(t.section(u' ', 0, 0));
-            if (!areas || areas->isEmpty())
-                throw orcus::invalid_arg_error("not a cell reference: " + std::string(text));
-            const Range& r = areas->first().range;
-            return {{0, r.firstRow, r.firstCol}, {0, r.lastRow, r.lastCol}};
-        }
-
-    private:
-        // "H12" as row and column, or nothing for any other text.
-        static std::optional<std::pair<int, int>> plainCell(std::string_view t)
-        {
-            size_t i = 0;
-            int col = 0;
-            while (i < t.size() && i < 3 && ((t[i] >= 'A' && t[i] <= 'Z') || (t[i] >= 'a' && t[i] <= 'z')))
-                col = col * 26 + ((t[i++] | 0x20) - 'a' + 1);
-            const size_t letters = i;
-            qint64 row = 0;
-            while (i < t.size() && i - letters < 7 && t[i] >= '0' && t[i] <= '9')
-                row = row * 10 + (t[i++] - '0');
-            if (letters == 0 || i == letters || i != t.size() || row < 1 || row > kGridRows || col > kGridColumns)
-                return std::nullopt;
-            return std::pair(int(row - 1), col - 1);
-        }
-
-        ImportContext& ctx_;
-    };
-
     Parts(ImportContext& ctx, std::vector<PendingName>& names)
-        : settings(ctx), strings(ctx), resolver(ctx), names(ctx, names, -1)
+        : settings(ctx), names(ctx, names, -1)
     {
     }
     Settings settings;
-    Strings strings;
-    Resolver resolver;
     ImportNames names;
 };
 
@@ -200,14 +79,8 @@ ImportFactory::ImportFactory(ImportContext& ctx)
 ImportFactory::~ImportFactory() = default;
 
 ss::iface::import_global_settings* ImportFactory::get_global_settings() { return &parts_->settings; }
-ss::iface::import_shared_strings* ImportFactory::get_shared_strings() { return &parts_->strings; }
 ss::iface::import_named_expression* ImportFactory::get_named_expression() { return &parts_->names; }
 ss::iface::import_styles* ImportFactory::get_styles() { return &styles_; }
-
-ss::iface::import_reference_resolver* ImportFactory::get_reference_resolver(ss::formula_ref_context_t)
-{
-    return &parts_->resolver;
-}
 
 ss::iface::import_sheet* ImportFactory::append_sheet(ss::sheet_t, std::string_view name)
 {

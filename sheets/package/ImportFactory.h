@@ -19,10 +19,8 @@ public:
     ~ImportFactory() override;
 
     ss::iface::import_global_settings* get_global_settings() override;
-    ss::iface::import_shared_strings* get_shared_strings() override;
     ss::iface::import_named_expression* get_named_expression() override;
     ss::iface::import_styles* get_styles() override;
-    ss::iface::import_reference_resolver* get_reference_resolver(ss::formula_ref_context_t cxt) override;
     ss::iface::import_sheet* append_sheet(ss::sheet_t index, std::string_view name) override;
     ss::iface::import_sheet* get_sheet(std::string_view name) override;
     ss::iface::import_sheet* get_sheet(ss::sheet_t index) override;

@@ -14,8 +14,6 @@
 #include <orcus/exception.hpp>
 #include <orcus/sax_ns_parser.hpp>
 #include <orcus/xml_namespace.hpp>
-#include <orcus/zip_archive.hpp>
-#include <orcus/zip_archive_stream.hpp>
 
 #include <algorithm>
 #include <charconv>
@@ -1074,17 +1072,6 @@ void readPart(const QByteArray& given, bool padded, const QByteArray& name, orcu
 }
 
 } // namespace
-
-QByteArray ods::part(const orcus::zip_archive& archive, std::string_view name)
-{
-    std::vector<unsigned char> buf;
-    if (!archive.read_file_entry(name, buf))
-        return {};
-    // the archive ends each part with a NUL byte for its own parser
-    if (!buf.empty() && buf.back() == 0)
-        buf.pop_back();
-    return QByteArray(reinterpret_cast<const char*>(buf.data()), qsizetype(buf.size()));
-}
 
 void readOdsPackage(const QByteArray& package, ImportContext& ctx, ImportFactory& factory)
 {

@@ -8,10 +8,6 @@
 
 #include <string_view>
 
-namespace orcus {
-class zip_archive;
-}
-
 namespace tegaro::sheets::ods {
 
 constexpr QStringView kTable = QStringView(u"urn:oasis:names:tc:opendocument:xmlns:table:1.0");
@@ -45,8 +41,5 @@ inline int intAttr(const QString& v, int otherwise)
     const int n = v.toInt(&ok);
     return ok ? n : otherwise;
 }
-
-// A part of the package as it is stored; empty when it is not there.
-QByteArray part(const orcus::zip_archive& archive, std::string_view name);
 
 } // namespace tegaro::sheets::ods

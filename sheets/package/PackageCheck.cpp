@@ -1,16 +1,11 @@
 #include "sheets/package/PackageCheck.h"
 
-#include "sheets/package/PackageScan.h"
 #include "sheets/package/XlsxLayout.h"
 #include "sheets/model/SheetErrors.h"
 #include "sheets/container/ZipReader.h"
-#include "sheets/container/ZipWriter.h"
 
 #include <orcus/exception.hpp>
 #include <orcus/orcus_ods.hpp>
-#include <orcus/orcus_xlsx.hpp>
-#include <orcus/zip_archive.hpp>
-#include <orcus/zip_archive_stream.hpp>
 
 #include <QtEndian>
 
@@ -26,34 +21,6 @@ namespace {
 
 quint32 u32(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
 quint16 u16(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
-
-// A part as the parser reads it: the data and its end (endPart).
-std::vector<unsigned char> partBuffer(const orcus::zip_archive& archive, const QByteArray& name)
-{
-    std::vector<unsigned char> buf;
-    if (!archive.read_file_entry(std::string_view(name.constData(), size_t(name.size())), buf))
-        buf.clear();
-    if (!buf.empty())
-        buf.pop_back(); // the archive's own NUL
-    endPart(buf);
-    return buf;
-}
-
-QByteArray partData(const orcus::zip_archive& archive, const QByteArray& name)
-{
-    const std::vector<unsigned char> buf = partBuffer(archive, name);
-    return QByteArray(reinterpret_cast<const char*>(buf.data()), qsizetype(partSize(buf)));
-}
-
-QList<QByteArray> entryNames(const orcus::zip_archive& archive)
-{
-    QList<QByteArray> names;
-    for (size_t i = 0, n = archive.get_file_entry_count(); i < n; ++i) {
-        const std::string_view name = archive.get_file_entry_name(i);
-        names << QByteArray(name.data(), qsizetype(name.size()));
-    }
-    return names;
-}
 
 } // namespace
 
@@ -126,10 +93,9 @@ PackageKind packageKind(const QByteArray& bytes)
         // .xlsx is told by its relationships and content types read here,
         // not by liborcus's detection, which parses them before they are
         // checked and aborts on some damaged ones
-        orcus::zip_archive_stream_blob stream(data, size_t(bytes.size()));
-        orcus::zip_archive archive(&stream);
-        archive.load();
-        if (xlsxLayout(entryNames(archive), [&](const QByteArray& n) { return partData(archive, n); }).workbook)
+        const ZipReader archive(bytes);
+        if (xlsxLayout(archive.names(), [&](const QByteArray& n) { return archive.read(n).value_or(QByteArray()); })
+                .workbook)
             return PackageKind::Xlsx;
         if (orcus::orcus_ods::detect(data, size_t(bytes.size())))
             return PackageKind::Ods;
@@ -137,77 +103,6 @@ PackageKind packageKind(const QByteArray& bytes)
         throw damaged(QStringLiteral("(内容の一覧が読めません)"));
     }
     throw ENotAWorkbook(QStringLiteral("Excel (.xls, .xlsx) や OpenDocument (.ods) のブックではありません。"));
-}
-
-PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries)
-{
-    orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
-    orcus::zip_archive archive(&stream);
-    PreparedPackage prepared;
-    prepared.bytes = bytes;
-    std::map<QByteArray, QByteArray> mended;        // by the name the reader gets
-    QList<std::pair<QByteArray, QByteArray>> names; // in the file, for the reader
-    try {
-        archive.load();
-        QList<QByteArray> all;
-        for (const PackageEntry& e : entries)
-            all << e.name;
-        const XlsxLayout layout = xlsxLayout(all, [&](const QByteArray& n) { return partData(archive, n); });
-        if (layout.macros)
-            prepared.unread.insert(QStringLiteral("マクロ"));
-        std::set<QByteArray> taken; // names that a part was moved to
-        for (const auto& [from, to] : layout.renamed)
-            taken.insert(to);
-        std::set<QByteArray> seen; // the reader takes the first of two equal names
-        for (const PackageEntry& e : entries) {
-            if (!seen.insert(e.name).second || e.name.endsWith('/'))
-                continue;
-            const auto moved = layout.renamed.find(e.name);
-            const QByteArray name = moved != layout.renamed.end() ? moved->second : e.name;
-            if (moved == layout.renamed.end() && taken.count(e.name))
-                continue; // in the place of the part moved there
-            names << std::pair(e.name, name);
-            // one part in memory at a time
-            std::vector<unsigned char> buffer = partBuffer(archive, e.name);
-            QByteArray replaced;
-            if (auto it = layout.replaced.find(name); it != layout.replaced.end()) {
-                replaced = it->second;
-            } else {
-                const QByteArray given = QByteArray::fromRawData(reinterpret_cast<const char*>(buffer.data()),
-                                                                 qsizetype(partSize(buffer)));
-                const QByteArray transitional = transitionalNamespaces(given);
-                if (transitional.constData() != given.constData())
-                    replaced = transitional;
-            }
-            if (!replaced.isNull()) {
-                buffer.assign(replaced.begin(), replaced.end());
-                endPart(buffer);
-            }
-            ScannedPart part = scanPart(buffer, name);
-            prepared.date1904 = prepared.date1904 || part.date1904;
-            prepared.unread.insert(part.unread.begin(), part.unread.end());
-            if (!part.sharedTexts.empty())
-                prepared.sharedTexts = std::move(part.sharedTexts);
-            if (part.cellPass)
-                prepared.cellPass.insert(name);
-            prepared.valueCells += part.valueCells;
-            if (!part.mended.isNull())
-                mended.emplace(name, std::move(part.mended));
-            else if (!replaced.isNull() || name != e.name)
-                mended.emplace(name, replaced.isNull() ? partData(archive, e.name) : replaced);
-        }
-        if (mended.empty())
-            return prepared;
-        QList<ZipPart> parts;
-        for (const auto& [from, name] : names) {
-            auto it = mended.find(name);
-            parts << ZipPart{name, it != mended.end() ? it->second : partData(archive, from)};
-        }
-        prepared.bytes = writeZip(parts, false);
-        return prepared;
-    } catch (const orcus::zip_error&) {
-        throw damaged(QStringLiteral("(ZIP の部品が読めません)"));
-    }
 }
 
 } // namespace tegaro::sheets

@@ -9,9 +9,6 @@
 #include <QList>
 #include <QString>
 
-#include <set>
-#include <vector>
-
 namespace tegaro::sheets {
 
 struct PackageEntry {
@@ -36,20 +33,5 @@ QList<PackageEntry> checkPackageDirectory(const QByteArray& bytes);
 
 // Which of the two formats the package is; ENotAWorkbook for other packages.
 PackageKind packageKind(const QByteArray& bytes);
-
-struct PreparedPackage {
-    QByteArray bytes;                 // what the reader gets
-    bool date1904 = false;            // an .xlsx workbook counting dates from 1904, which the reader misses
-    std::set<QString> unread;         // what the reader passes over, for the message after loading
-    std::vector<QString> sharedTexts; // .xlsx shared strings as they read
-    std::set<QByteArray> cellPass;    // .xlsx parts with cells that our own pass reads
-    qint64 valueCells = 0;            // cells the parts state a value for
-};
-
-// Looks through every part of an .xlsx package (see PackageScan.h) and
-// returns the package for liborcus to read, with the parts it would take
-// wrongly mended. Throws
-// ECorruptWorkbook.
-PreparedPackage preparePackage(const QByteArray& bytes, const QList<PackageEntry>& entries);
 
 } // namespace tegaro::sheets

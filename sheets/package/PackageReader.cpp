@@ -7,9 +7,7 @@
 #include "sheets/package/OdsReader.h"
 #include "sheets/package/PackageCheck.h"
 #include "sheets/model/SheetErrors.h"
-#include "sheets/package/XlsxSheetExtras.h"
-
-#include <orcus/orcus_xlsx.hpp>
+#include "sheets/package/XlsxReader.h"
 
 #include <QLocale>
 
@@ -111,32 +109,18 @@ Workbook readPackage(const QByteArray& given)
     const QByteArray bytes = withoutTrailingBytes(given);
     const QList<PackageEntry> entries = checkPackageDirectory(bytes);
     const PackageKind kind = packageKind(bytes);
-    // .ods is read by our own reader, which checks each part as it reads
-    // it; an .xlsx part goes through the scan before liborcus reads it
-    PreparedPackage prepared;
-    if (kind == PackageKind::Xlsx)
-        prepared = preparePackage(bytes, entries);
-    else
-        prepared.bytes = bytes;
-    const QByteArray& package = prepared.bytes;
 
     Workbook book;
     book.sheets.clear();
     ImportContext ctx(book, kind);
-    ctx.sharedTexts = prepared.sharedTexts;
     ImportFactory factory(ctx);
+    qint64 valueCells = 0;
     try {
-        if (kind == PackageKind::Xlsx) {
-            const std::string_view view(package.constData(), size_t(package.size()));
-            orcus::orcus_xlsx reader(&factory);
-            reader.read_stream(view);
-            addXlsxCells(package, prepared.cellPass, ctx,
-                         [&](int i) { return static_cast<ImportSheet*>(factory.get_sheet(ss::sheet_t(i))); });
-            factory.finalize();
-            addXlsxSheetExtras(package, ctx);
-        } else {
-            readOdsPackage(package, ctx, factory);
-        }
+        // each reader checks every part as it reads it
+        if (kind == PackageKind::Xlsx)
+            valueCells = readXlsxPackage(bytes, entries, ctx, factory);
+        else
+            readOdsPackage(bytes, ctx, factory);
     } catch (const tegaro::Exception&) {
         throw;
     } catch (const std::bad_alloc&) {
@@ -148,18 +132,15 @@ Workbook readPackage(const QByteArray& given)
         throw ENotAWorkbook(QStringLiteral("ブックにワークシートがありません。"));
     // cells in the parts and none in the sheets: read so, the workbook
     // would be shown or converted empty as if nothing were lost
-    if (prepared.valueCells > 0
+    if (valueCells > 0
         && std::all_of(book.sheets.begin(), book.sheets.end(), [](const Sheet& s) { return s.cells().empty(); }))
         throw ECorruptWorkbook(QStringLiteral("ブックのセルを読み取れませんでした。"));
-    if (prepared.date1904)
-        book.date1904 = true; // the values were read as they stand; only their meaning changes
 
     // Formula text becomes tokens; what does not compile keeps its cached
     // value, and uncompiledLines() says that it is saved as a value.
     compileSources(book);
     const int uncalculated = calculateMissingResults(book);
 
-    ctx.leftOut.features.insert(prepared.unread.begin(), prepared.unread.end());
     book.leftOut = leftOutLines(ctx.leftOut, book, entries) + uncompiledLines(book);
     if (uncalculated)
         book.leftOut << QStringLiteral("計算結果が保存されておらず、計算もできなかった数式 %1 個").arg(count(uncalculated));

@@ -1,6 +1,6 @@
 #pragma once
-// .xlsx and .ods workbooks read into the workbook model: .xlsx through
-// liborcus, .ods by our own reader (OdsReader.h).
+// .xlsx and .ods workbooks read into the workbook model by our own readers
+// (XlsxReader.h, OdsReader.h).
 #include "sheets/model/Workbook.h"
 
 #include <QByteArray>

@@ -1,34 +1,45 @@
 #pragma once
-// The one way the .xlsx reader finds its parts: the workbook at
-// xl/workbook.xml under the content type of a plain workbook, relationships
-// in the transitional namespaces with targets relative to their part, and
-// part names spelt as the relationships spell them. Packages written
-// otherwise (macro workbooks, Strict Open XML, absolute targets, the
-// workbook in another place, names in other capitals) are laid out that
-// way before it reads them.
+// How an .xlsx package is laid out: where its workbook part is, found from
+// the package's relationships and content types as Excel finds it, whatever
+// the writer named it (macro workbooks, Strict Open XML, the workbook in
+// another place, names in other capitals).
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 
 #include <functional>
-#include <map>
 
 namespace tegaro::sheets {
 
 using PartText = std::function<QByteArray(const QByteArray& name)>;
 
 struct XlsxLayout {
-    bool workbook = false;                     // the package holds a workbook
-    bool macros = false;                       // of a macro-enabled workbook
-    std::map<QByteArray, QByteArray> renamed;  // name in the file -> name for the reader
-    std::map<QByteArray, QByteArray> replaced; // name for the reader -> new text
+    bool workbook = false;   // the package holds a workbook
+    bool macros = false;     // of a macro-enabled workbook
+    QByteArray workbookPart; // as the package spells it
 };
 
 // Looks at the package's relationships and content types; `workbook` is
 // false when no part of it is a workbook.
 XlsxLayout xlsxLayout(const QList<QByteArray>& names, const PartText& text);
 
-// A part of Strict Open XML in the namespaces of the transitional form,
-// which the reader knows; other parts come back as they are.
-QByteArray transitionalNamespaces(const QByteArray& xml);
+// A relationship's target as a part name: from the top when it starts
+// with "/", else beside the part `from`, with "." and ".." worked out.
+QByteArray resolveTarget(const QByteArray& from, const QByteArray& target);
+
+// The relationships part of `part`: "xl/_rels/workbook.xml.rels".
+QByteArray relationsOf(const QByteArray& part);
+
+// Part names as the package spells them, found whatever their capitals.
+class PartNames {
+public:
+    explicit PartNames(const QList<QByteArray>& names);
+    // `name` as the package spells it; `name` itself when there is none.
+    QByteArray actual(const QByteArray& name) const { return byLower_.value(name.toLower(), name); }
+    bool contains(const QByteArray& name) const { return byLower_.contains(name.toLower()); }
+
+private:
+    QHash<QByteArray, QByteArray> byLower_;
+};
 
 } // namespace tegaro::sheets

@@ -103,6 +103,16 @@ void TestDamagedPackages::damagedPackages_data()
         << xlsxPackage({workbookPart({QStringLiteral("S")}).replace("rId1", "rId9"),
                         worksheetPart("<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData>")})
         << false << "セルを読み取れませんでした";
+    // what the reading parser would pass over in a part it reads
+    const QByteArray sheet = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>X</t></is></c></row></sheetData>";
+    QTest::newRow("sheet not UTF-8") << simpleXlsx(QByteArray(sheet).replace("X", "\xFF\xFE")) << false << "文字コード";
+    QTest::newRow("control character") << simpleXlsx(QByteArray(sheet).replace("X", "\x05")) << false << "制御文字";
+    QTest::newRow("\"<\" in an attribute") << simpleXlsx(QByteArray(sheet).replace("A1", "A<1")) << false << "属性の値";
+    QTest::newRow("prefix never declared") << simpleXlsx("<x:sheetPr/>" + sheet) << false << "接頭辞";
+    // the workbook's relationships cut short: what they would have led to is not left out without a word
+    QByteArray cut = xlsxPackage({workbookPart({QStringLiteral("S")}), worksheetPart(sheet)});
+    cut.replace("</Relationships>", "                ");
+    QTest::newRow("relationships cut short") << cut << false << "途中で切れています";
     QTest::newRow("part larger than the file") << patchDirectory(good, 0, 20, 0x7FFFFFF0) << false << "大きさ";
     QTest::newRow("part said to unpack to 4 GB") << patchDirectory(good, 0, 24, 0xFFFFFFF0) << false << "大きすぎる";
     QByteArray three = patchDirectory(good, 2, 24, quint32(kMaxPartSize));

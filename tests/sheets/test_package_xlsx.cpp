@@ -118,6 +118,10 @@ QList<ZipPart> twoSheetParts(const QString& layout)
         parts << ZipPart{"xl/vbaProject.bin", QByteArray("\xD0\xCF\x11\xE0", 4)};
     if (layout == u"empty part")
         parts << ZipPart{"customXml/item1.xml", {}};
+    if (layout == u"part nobody reads not UTF-8")
+        parts << ZipPart{"docProps/custom.xml", "<?xml version=\"1.0\"?><Properties>Caf\xE9</Properties>"};
+    if (layout == u"sheet relationship of a misspelt type")
+        parts[3].data.replace("relationships/worksheet\" Target=\"" + sheet1, "relationships/owrksheet\" Target=\"" + sheet1);
     if (layout == u"strict") {
         for (ZipPart& p : parts) {
             p.data.replace(main, "http://purl.oclc.org/ooxml/spreadsheetml/main");
@@ -135,6 +139,8 @@ private slots:
     void cellsAsWritten_data();
     void cellsAsWritten();
     void resultsNotWorkedOutAreTold();
+    void fontsAsStyled_data();
+    void fontsAsStyled();
     void packageLayouts_data();
     void packageLayouts();
     void packageFormulasCompile_data();
@@ -166,6 +172,9 @@ void TestXlsxPackages::cellsAsWritten_data()
     QTest::newRow("empty shared string") << QByteArray("<c r=\"A1\" t=\"s\"><v>1</v></c>") << "";
     QTest::newRow("escaped character") << QByteArray("<c r=\"A1\" t=\"s\"><v>2</v></c>") << "二\r行";
     QTest::newRow("plain text before runs") << QByteArray("<c r=\"A1\" t=\"s\"><v>3</v></c>") << "普通太字";
+    QTest::newRow("escaped character before runs") << QByteArray("<c r=\"A1\" t=\"s\"><v>4</v></c>") << "_\r太字";
+    // a formula's text result whose formula is left out shows as the text it is
+    QTest::newRow("formula text without its formula") << QByteArray("<c r=\"A1\" t=\"str\"><v>家屋</v></c>") << "家屋";
     // what looks like a character reference but is none
     QTest::newRow("reference in CDATA and a comment")
         << QByteArray("<c r=\"A1\" t=\"inlineStr\"><is><t><![CDATA[&#-5;]]></t></is></c><!-- &#x110000; -->") << "&#-5;";
@@ -180,13 +189,15 @@ void TestXlsxPackages::cellsAsWritten()
     QFETCH(QByteArray, cells);
     QFETCH(QString, shown);
     const QByteArray strings = sharedStringsPart("<si><t>零</t></si><si><t/></si><si><t>二_x000D_行</t></si>"
-                                                 "<si><t>普通</t><r><rPr><b/></rPr><t>太字</t></r></si>");
+                                                 "<si><t>普通</t><r><rPr><b/></rPr><t>太字</t></r></si>"
+                                                 "<si><t>_x005F__x000D_</t><r><rPr><b/></rPr><t>太字</t></r></si>");
     const Workbook book = readWorkbook(xlsxPackage(
         {workbookPart({QStringLiteral("S")}), worksheetPart("<sheetData><row r=\"1\">" + cells + "</row></sheetData>"), {}, strings}));
     QCOMPARE(book.cellText(0, 0, 0), shown);
     QVERIFY2(book.leftOut.isEmpty(), qPrintable(leftOutMessage(book)));
-    if (QByteArray(QTest::currentDataTag()) == "plain text before runs") {
-        // the plain text keeps the standard font, the run its own
+    if (QByteArray(QTest::currentDataTag()).contains("before runs")) {
+        // the plain text keeps the standard font, the run its own, from
+        // where it starts in the text as shown
         const QList<RichRun> runs = book.sheets[0].cell(0, 0)->runs;
         QCOMPARE(runs.size(), 2);
         QCOMPARE(runs[1].first, 2);
@@ -194,6 +205,44 @@ void TestXlsxPackages::cellsAsWritten()
         QVERIFY(book.font(runs[1].font).bold());
     }
     QCOMPARE(readXls(writeXls(book)).cellText(0, 0, 0), shown);
+}
+
+void TestXlsxPackages::fontsAsStyled_data()
+{
+    QTest::addColumn<QByteArray>("font"); // inside <font>
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<bool>("strike");
+    QTest::addColumn<int>("underline");
+    QTest::newRow("bold") << QByteArray("<b/>") << true << false << false << 0;
+    QTest::newRow("bold turned off") << QByteArray("<b val=\"0\"/><i val=\"false\"/>") << false << false << false << 0;
+    QTest::newRow("italic and struck") << QByteArray("<i val=\"1\"/><strike/>") << false << true << true << 0;
+    QTest::newRow("struck turned off") << QByteArray("<strike val=\"0\"/>") << false << false << false << 0;
+    // an underline without a kind is a single one
+    QTest::newRow("underline") << QByteArray("<u/>") << false << false << false << int(Font::kSingle);
+    QTest::newRow("double underline") << QByteArray("<u val=\"double\"/>") << false << false << false << int(Font::kDouble);
+    QTest::newRow("no underline") << QByteArray("<u val=\"none\"/>") << false << false << false << 0;
+}
+
+void TestXlsxPackages::fontsAsStyled()
+{
+    QFETCH(QByteArray, font);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    QFETCH(bool, strike);
+    QFETCH(int, underline);
+    const QByteArray styles = stylesPart("<fonts count=\"2\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font><font>" + font
+                                         + "<sz val=\"11\"/><name val=\"Calibri\"/></font></fonts>"
+                                           "<fills count=\"1\"><fill><patternFill patternType=\"none\"/></fill></fills>"
+                                           "<borders count=\"1\"><border/></borders>"
+                                           "<cellXfs count=\"2\"><xf fontId=\"0\"/><xf fontId=\"1\"/></cellXfs>");
+    const Workbook book = readWorkbook(xlsxPackage(
+        {workbookPart({QStringLiteral("S")}), worksheetPart("<sheetData><row r=\"1\"><c r=\"A1\" s=\"1\"><v>1</v></c></row></sheetData>"), {}, {}, styles}));
+    const Font& f = book.font(book.format(book.sheets[0].cell(0, 0)->xf).font);
+    QCOMPARE(f.bold(), bold);
+    QCOMPARE(bool(f.options & Font::kItalic), italic);
+    QCOMPARE(f.strike(), strike);
+    QCOMPARE(int(f.underline), underline);
 }
 
 // A formula saved without its result that the engine cannot work out
@@ -230,6 +279,12 @@ void TestXlsxPackages::packageLayouts_data()
                             << "";
     QTest::newRow("empty part") << "empty part"
                                 << "";
+    // what is never read may be in another encoding
+    QTest::newRow("part nobody reads not UTF-8") << "part nobody reads not UTF-8"
+                                                 << "";
+    // the sheet names its part by the relationship's id
+    QTest::newRow("sheet relationship of a misspelt type") << "sheet relationship of a misspelt type"
+                                                           << "";
 }
 
 void TestXlsxPackages::packageLayouts()
