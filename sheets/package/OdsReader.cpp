@@ -55,10 +55,7 @@ const char calcext_[] = "urn:org:documentfoundation:names:experimental:calc:xmln
 const char drawing_[] = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0";
 const Id kNamespaces[] = {table_, style_, number_, office_, fo_, text_, calcext_, drawing_, nullptr};
 
-struct Attribute {
-    Id ns;
-    std::string_view name, value;
-};
+using Attribute = XmlAttribute;
 
 struct Element {
     Id ns;
@@ -240,6 +237,7 @@ public:
 
     const OdsPrintInfo& printInfo() const { return print_; }
 
+    void start(Id ns, std::string_view name, const std::vector<Attribute>& attrs) { start(Element{ns, name, attrs}); }
     void start(const Element& e)
     {
         ctx_.charge();
@@ -996,56 +994,6 @@ private:
     std::vector<const TextProps*> spanStack_;
 };
 
-// Hands the parser's events to the reader, with the checks the parser
-// leaves out: nesting depth, and attribute values that outlive their event.
-class Events {
-public:
-    explicit Events(Reader& r) : r_(r) {}
-
-    void doctype(const orcus::sax::doctype_declaration&) {}
-    void start_declaration(std::string_view) {}
-    void end_declaration(std::string_view) {}
-    void attribute(std::string_view, std::string_view) {}
-    void attribute(const orcus::sax_ns_parser_attribute& a)
-    {
-        std::string_view v = a.value;
-        if (a.transient) {
-            // decoded into a buffer the parser uses again
-            owned_.emplace_back(a.value);
-            v = owned_.back();
-        }
-        attrs_.push_back({a.ns, a.name, v});
-    }
-    void characters(std::string_view text, bool)
-    {
-        if (r_.wantsText())
-            r_.text(text);
-    }
-    void start_element(const orcus::sax_ns_parser_element& e)
-    {
-        if (depth_ >= kMaxXmlDepth)
-            throw tooLarge(QStringLiteral("入れ子の深さ"));
-        ++depth_;
-        r_.start(Element{e.ns, e.name, attrs_});
-        attrs_.clear();
-        owned_.clear();
-    }
-    void end_element(const orcus::sax_ns_parser_element& e)
-    {
-        r_.end(e.ns, e.name);
-        if (--depth_ == 0)
-            rootEnd_ = e.end_pos;
-    }
-
-    int depth_ = 0;
-    qsizetype rootEnd_ = -1;
-
-private:
-    Reader& r_;
-    std::vector<Attribute> attrs_;
-    std::deque<std::string> owned_;
-};
-
 // `given` is followed by the end the parser needs (kPartEnd bytes) when
 // `padded`; other parts are copied so.
 void readPart(const QByteArray& given, bool padded, const QByteArray& name, orcus::xmlns_repository& namespaces,
@@ -1057,18 +1005,8 @@ void readPart(const QByteArray& given, bool padded, const QByteArray& name, orcu
     const qsizetype size = data.size();
     if (!padded || data.constData() != given.constData())
         data.append(QByteArray(qsizetype(kPartEnd), kPartEndByte));
-    Events events(reader);
-    orcus::xmlns_context context = namespaces.create_context();
-    try {
-        // the parser may look at the bytes after its end: the part's end
-        orcus::sax_ns_parser<Events> parser(data.constData(), size_t(size), context, events);
-        parser.parse();
-    } catch (const orcus::general_error& e) {
-        throw damaged(QStringLiteral("(部品「%1」: %2)").arg(QString::fromUtf8(name), QString::fromUtf8(e.what())));
-    } catch (const std::logic_error&) { // a reference the parser's number conversion refuses
-        throw damaged(QStringLiteral("(部品「%1」の文字参照)").arg(QString::fromUtf8(name)));
-    }
-    checkXmlEnd(QByteArrayView(data).first(size), events.rootEnd_, events.depth_ != 0);
+    // attribute values as the parser takes them, as this reader always has
+    parseXmlPart(data.constData(), size, name, namespaces, reader, false);
 }
 
 } // namespace
