@@ -1,11 +1,6 @@
 #include "sheets/container/ZipWriter.h"
 
-#include "sheets/container/GsfSupport.h"
 #include "sheets/model/SheetErrors.h"
-
-#include <gsf/gsf-outfile-zip.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
 
 #include "core/Errors.h"
 
@@ -15,61 +10,11 @@
 
 #include <condition_variable>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace tegaro::sheets {
-
-QByteArray writeZip(const QList<ZipPart>& parts, bool compress)
-{
-    ensureGsf();
-    GPtr<GsfOutput> memory(gsf_output_memory_new());
-    {
-        GError* error = nullptr;
-        GPtr<GsfOutfile> zip(gsf_outfile_zip_new(memory.get(), &error));
-        if (!zip) {
-            if (error)
-                g_error_free(error);
-            throw ESheetError(QStringLiteral("パッケージを書き出せません。"));
-        }
-        // folders are children of their parent folder; each is made once and
-        // closed after everything inside it
-        std::map<QByteArray, GPtr<GsfOutfile>> folders;
-        std::vector<QByteArray> order;
-        auto folder = [&](const QByteArray& path) -> GsfOutfile* {
-            GsfOutfile* parent = zip.get();
-            QByteArray at;
-            for (const QByteArray& step : path.split('/')) {
-                at += step + '/';
-                auto it = folders.find(at);
-                if (it == folders.end()) {
-                    GsfOutput* made = gsf_outfile_new_child(parent, step.constData(), TRUE);
-                    it = folders.emplace(at, GPtr<GsfOutfile>(GSF_OUTFILE(made))).first;
-                    order.push_back(at);
-                }
-                parent = it->second.get();
-            }
-            return parent;
-        };
-        for (const ZipPart& part : parts) {
-            const qsizetype slash = part.name.lastIndexOf('/');
-            GsfOutfile* parent = slash < 0 ? zip.get() : folder(part.name.left(slash));
-            const QByteArray leaf = slash < 0 ? part.name : part.name.mid(slash + 1);
-            GPtr<GsfOutput> child(gsf_outfile_new_child_full(parent, leaf.constData(), FALSE, "compression-level",
-                                                             compress ? GSF_ZIP_DEFLATED : GSF_ZIP_STORED, nullptr));
-            if (!child || !gsf_output_write(child.get(), size_t(part.data.size()), reinterpret_cast<const guint8*>(part.data.constData())))
-                throw ESheetError(QStringLiteral("パッケージを書き出せません。"));
-            gsf_output_close(child.get());
-        }
-        for (auto it = order.rbegin(); it != order.rend(); ++it)
-            gsf_output_close(GSF_OUTPUT(folders[*it].get()));
-        gsf_output_close(GSF_OUTPUT(zip.get()));
-    }
-    const guint8* data = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory.get()));
-    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(gsf_output_size(memory.get())));
-}
 
 namespace {
 enum JobKind {
@@ -108,18 +53,107 @@ quint16 levelFlags(int level)
         return 0x2; // maximum
     return 0;
 }
+
+struct Entry {
+    QByteArray name;
+    quint16 method = Z_DEFLATED, flags = 0;
+    quint32 crc = 0, packed = 0, size = 0, offset = 0;
+};
+
+QByteArray localHeader(const Entry& e)
+{
+    QByteArray header;
+    put32(header, 0x04034b50);
+    put16(header, 20); // version 2.0 reads it
+    put16(header, e.flags);
+    put16(header, e.method);
+    put16(header, kDosTime);
+    put16(header, kDosDate);
+    put32(header, e.crc);
+    put32(header, e.packed);
+    put32(header, e.size);
+    put16(header, quint16(e.name.size()));
+    put16(header, 0);
+    return header + e.name;
+}
+
+// The central directory and its end record, for a directory starting at `start`.
+QByteArray centralDirectory(const std::vector<Entry>& entries, quint32 start)
+{
+    QByteArray directory;
+    for (const Entry& e : entries) {
+        put32(directory, 0x02014b50);
+        put16(directory, 20); // made by: version 2.0
+        put16(directory, 20);
+        put16(directory, e.flags);
+        put16(directory, e.method);
+        put16(directory, kDosTime);
+        put16(directory, kDosDate);
+        put32(directory, e.crc);
+        put32(directory, e.packed);
+        put32(directory, e.size);
+        put16(directory, quint16(e.name.size()));
+        put32(directory, 0); // extra field and comment lengths
+        put32(directory, 0); // disk, internal attributes
+        put32(directory, 0); // external attributes
+        put32(directory, e.offset);
+        directory += e.name;
+    }
+    const quint32 length = quint32(directory.size());
+    put32(directory, 0x06054b50);
+    put32(directory, 0); // this disk, the directory's disk
+    put16(directory, quint16(entries.size()));
+    put16(directory, quint16(entries.size()));
+    put32(directory, length);
+    put32(directory, start);
+    put16(directory, 0);
+    return directory;
+}
 } // namespace
+
+QByteArray writeZip(const QList<ZipPart>& parts, bool compress)
+{
+    QByteArray zip;
+    std::vector<Entry> entries;
+    for (const ZipPart& part : parts) {
+        Entry e{part.name, quint16(compress ? Z_DEFLATED : 0), 0, 0, 0, 0, quint32(zip.size())};
+        const auto* data = reinterpret_cast<const Bytef*>(part.data.constData());
+        const auto size = size_t(part.data.size());
+        if (size > kZipLimit || quint64(zip.size()) > kZipLimit)
+            throw ESheetError(QStringLiteral("パッケージを書き出せません。"));
+        e.crc = quint32(crc32_z(crc32(0, nullptr, 0), data, size));
+        e.size = quint32(size);
+        QByteArray packed;
+        if (compress) {
+            z_stream z{};
+            if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+                throw ESheetError(QStringLiteral("パッケージを書き出せません。"));
+            packed.resize(qsizetype(deflateBound(&z, uLong(size))));
+            z.next_in = const_cast<Bytef*>(data);
+            z.avail_in = uInt(size);
+            z.next_out = reinterpret_cast<Bytef*>(packed.data());
+            z.avail_out = uInt(packed.size());
+            const int rc = deflate(&z, Z_FINISH);
+            packed.resize(qsizetype(z.total_out));
+            deflateEnd(&z);
+            if (rc != Z_STREAM_END)
+                throw ESheetError(QStringLiteral("パッケージを書き出せません。"));
+        } else {
+            packed = part.data;
+        }
+        e.packed = quint32(packed.size());
+        zip += localHeader(e);
+        zip += packed;
+        entries.push_back(std::move(e));
+    }
+    return zip + centralDirectory(entries, quint32(zip.size()));
+}
 
 struct ZipFileWriter::Packer {
     struct Job {
         int kind;
         QByteArray bytes;
     };
-    struct Entry {
-        QByteArray name;
-        quint32 crc = 0, packed = 0, size = 0, offset = 0;
-    };
-
     QFile file;
     int level;
 
@@ -229,20 +263,8 @@ struct ZipFileWriter::Packer {
         case Begin: {
             if (quint64(file.pos()) > kZipLimit)
                 tooLarge();
-            part = Entry{job.bytes, 0, 0, 0, quint32(file.pos())};
-            QByteArray header;
-            put32(header, 0x04034b50);
-            put16(header, 20); // version 2.0 reads it
-            put16(header, levelFlags(level));
-            put16(header, Z_DEFLATED);
-            put16(header, kDosTime);
-            put16(header, kDosDate);
-            put32(header, 0); // crc and sizes, filled in at the end
-            put32(header, 0);
-            put32(header, 0);
-            put16(header, quint16(part.name.size()));
-            put16(header, 0);
-            header += part.name;
+            part = Entry{job.bytes, Z_DEFLATED, levelFlags(level), 0, 0, 0, quint32(file.pos())};
+            const QByteArray header = localHeader(part); // crc and sizes filled in at the end
             put(header.constData(), header.size());
             if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
                 failed(QStringLiteral("圧縮できません。"));
@@ -282,34 +304,11 @@ struct ZipFileWriter::Packer {
         }
         case Finish: {
             const qint64 start = file.pos();
-            QByteArray directory;
-            for (const Entry& e : entries) {
-                put32(directory, 0x02014b50);
-                put16(directory, 20); // made by: version 2.0
-                put16(directory, 20);
-                put16(directory, levelFlags(level));
-                put16(directory, Z_DEFLATED);
-                put16(directory, kDosTime);
-                put16(directory, kDosDate);
-                put32(directory, e.crc);
-                put32(directory, e.packed);
-                put32(directory, e.size);
-                put16(directory, quint16(e.name.size()));
-                put32(directory, 0); // extra field and comment lengths
-                put32(directory, 0); // disk, internal attributes
-                put32(directory, 0); // external attributes
-                put32(directory, e.offset);
-                directory += e.name;
-            }
-            if (quint64(start) + quint64(directory.size()) > kZipLimit || entries.size() >= 0xFFFF)
+            if (entries.size() >= 0xFFFF)
                 tooLarge();
-            put32(directory, 0x06054b50);
-            put32(directory, 0); // this disk, the directory's disk
-            put16(directory, quint16(entries.size()));
-            put16(directory, quint16(entries.size()));
-            put32(directory, quint32(directory.size() - 12));
-            put32(directory, quint32(start));
-            put16(directory, 0);
+            const QByteArray directory = centralDirectory(entries, quint32(start));
+            if (quint64(start) + quint64(directory.size()) > kZipLimit)
+                tooLarge();
             put(directory.constData(), directory.size());
             if (!file.flush())
                 failed(file.errorString());

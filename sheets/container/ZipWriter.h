@@ -1,8 +1,7 @@
 #pragma once
-// ZIP packages. Small ones are made in memory through libgsf: how a package
-// is made again after its parts were mended, and how tests make packages of
-// their own. Large ones go straight to a file, part by part, each part
-// deflated as its bytes come (ZipFileWriter).
+// ZIP packages. Small ones are made in memory: how tests and fuzz targets
+// make packages of their own. Large ones go straight to a file, part by
+// part, each part deflated as its bytes come (ZipFileWriter).
 #include <QByteArray>
 #include <QList>
 #include <QString>
