@@ -7,9 +7,6 @@
 
 #include <QFile>
 
-#include <exception>
-#include <new>
-
 namespace tegaro::sheets {
 
 Workbook readWorkbook(const QByteArray& bytes)
@@ -20,12 +17,8 @@ Workbook readWorkbook(const QByteArray& bytes)
     // a workbook it cannot read takes it too.
     try {
         return looksLikeZip(bytes) ? readPackage(bytes) : readXls(bytes);
-    } catch (const tegaro::Exception&) {
-        throw;
-    } catch (const std::bad_alloc&) {
-        throw ECorruptWorkbook(QStringLiteral("ブックが大きすぎるため読み込めません。(メモリ不足)"));
-    } catch (const std::exception& e) {
-        throw ECorruptWorkbook(QStringLiteral("ブックのファイルが壊れています。(%1)").arg(QString::fromUtf8(e.what())));
+    } catch (...) {
+        rethrowAsWorkbookError();
     }
 }
 

@@ -36,4 +36,10 @@ private:
     int position_;
 };
 
+// Called inside a catch block: rethrows what a reader threw as the file's
+// error, so that anything a reader throws (a library's own exception, lack
+// of memory) reaches the user as the file's message. Our own errors pass as
+// they are.
+[[noreturn]] void rethrowAsWorkbookError();
+
 } // namespace tegaro::sheets

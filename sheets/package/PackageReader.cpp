@@ -121,12 +121,8 @@ Workbook readPackage(const QByteArray& given)
             valueCells = readXlsxPackage(bytes, entries, ctx, factory);
         else
             readOdsPackage(bytes, ctx, factory);
-    } catch (const tegaro::Exception&) {
-        throw;
-    } catch (const std::bad_alloc&) {
-        throw ECorruptWorkbook(QStringLiteral("ブックが大きすぎるため読み込めません。(メモリ不足)"));
-    } catch (const std::exception& e) {
-        throw ECorruptWorkbook(QStringLiteral("ブックのファイルが壊れています。(%1)").arg(QString::fromUtf8(e.what())));
+    } catch (...) {
+        rethrowAsWorkbookError();
     }
     if (book.sheets.isEmpty())
         throw ENotAWorkbook(QStringLiteral("ブックにワークシートがありません。"));

@@ -16,6 +16,9 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <new>
+#include <stdexcept>
+
 using namespace tegaro;
 using namespace tegaro::sheets;
 using namespace tegaro::sheets::testing;
@@ -64,6 +67,8 @@ private slots:
     void damagedPackages();
     void everyTruncationFailsCleanly_data();
     void everyTruncationFailsCleanly();
+    void whatReadersThrowIsTheFilesError_data();
+    void whatReadersThrowIsTheFilesError();
 };
 
 void TestDamagedPackages::damagedPackages_data()
@@ -297,6 +302,45 @@ void TestDamagedPackages::everyTruncationFailsCleanly()
     // both answers come up: most damage is refused, some lands where it does no harm
     QVERIFY(refused > 0);
     QVERIFY(read > 0);
+}
+
+void TestDamagedPackages::whatReadersThrowIsTheFilesError_data()
+{
+    QTest::addColumn<int>("thrown");
+    QTest::addColumn<bool>("corrupt"); // else passed on as it was
+    QTest::addColumn<QString>("says");
+    QTest::newRow("ours passes") << 0 << false << "ours";
+    QTest::newRow("no memory") << 1 << true << "ブックが大きすぎるため読み込めません。(メモリ不足)";
+    QTest::newRow("library's error") << 2 << true << "ブックのファイルが壊れています。(parse failed)";
+    QTest::newRow("anything else") << 3 << true << "ブックのファイルが壊れています。";
+}
+
+void TestDamagedPackages::whatReadersThrowIsTheFilesError()
+{
+    QFETCH(int, thrown);
+    QFETCH(bool, corrupt);
+    QFETCH(QString, says);
+    try {
+        try {
+            switch (thrown) {
+            case 0: throw ENotAWorkbook(QStringLiteral("ours"));
+            case 1: throw std::bad_alloc();
+            case 2: throw std::runtime_error("parse failed");
+            default: throw 42;
+            }
+        } catch (...) {
+            rethrowAsWorkbookError();
+        }
+    } catch (const ECorruptWorkbook& e) {
+        QVERIFY(corrupt);
+        QCOMPARE(e.message(), says);
+        return;
+    } catch (const ENotAWorkbook& e) {
+        QVERIFY(!corrupt);
+        QCOMPARE(e.message(), says);
+        return;
+    }
+    QFAIL("nothing thrown");
 }
 
 QObject* makeTestDamagedPackages() { return new TestDamagedPackages; }
