@@ -136,7 +136,7 @@ public:
         QObject::connect(book_, &TF5Book::failed, [this](const QString& t) { failed_ << t; });
         top_.show();
         top_.activateWindow();
-        QTest::qWaitForWindowExposed(&top_);
+        exposed_ = QTest::qWaitForWindowExposed(&top_);
         grid_ = book_->grid();
         editBar_ = book_->findChild<QLineEdit*>(QStringLiteral("EditBar"));
         nameBox_ = book_->findChild<QLineEdit*>(QStringLiteral("NameBox"));
@@ -148,6 +148,9 @@ public:
     // Runs `steps` steps; a finding names the step.
     std::optional<Finding> go(int steps)
     {
+        // painted checks mean nothing on a window that never showed
+        if (!exposed_)
+            return Finding{QStringLiteral("the window was never shown")};
         for (step_ = 1; step_ <= steps; ++step_) {
             act();
             QApplication::processEvents();
@@ -637,6 +640,7 @@ private:
     std::mt19937_64 rng_;
     int run_;
     bool trace_;
+    bool exposed_ = false;
     int step_ = 0;
     QWidget top_;
     TF5Book* book_ = nullptr;
