@@ -325,12 +325,20 @@ bool FormatSection::matches(double v) const
 
 const FormatCode& parsedFormat(const QString& code)
 {
+    // Bounded by the number of codes and by their length: a code takes
+    // memory in proportion to its length (about 70 bytes a character), and
+    // a workbook can hold thousands of long ones.
+    constexpr qsizetype kCodes = 4096, kCharacters = 256 * 1024;
     thread_local QHash<QString, FormatCode> cache;
+    thread_local qsizetype characters = 0;
     auto it = cache.find(code);
     if (it != cache.end())
         return *it;
-    if (cache.size() > 4096)
+    if (cache.size() >= kCodes || characters + code.size() > kCharacters) {
         cache.clear();
+        characters = 0;
+    }
+    characters += code.size();
     FormatCode parsed;
     for (const QString& part : splitSections(code).mid(0, 4)) {
         parsed.sections << parseSection(part);

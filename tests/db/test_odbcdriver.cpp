@@ -1,15 +1,12 @@
 #include "test_odbcdriver.h"
 
+#include "HeapInUse.h"
 #include "core/Errors.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
 #include <QRegularExpression>
 #include <QSqlRecord>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 using namespace tegaro;
 using dbtest::Backend;
@@ -126,19 +123,6 @@ try {
     QVERIFY(!forward.first());
 }
 DBTEST_CATCH
-
-namespace {
-// Bytes the heap holds for the program, where the C library tells.
-qint64 heapInUse()
-{
-#ifdef __GLIBC__
-    const struct mallinfo2 m = mallinfo2();
-    return qint64(m.uordblks + m.hblkhd);
-#else
-    return 0;
-#endif
-}
-} // namespace
 
 void OdbcDriverTest::shortBinaryValuesKeepTheirSize()
 try {
